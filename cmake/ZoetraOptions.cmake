@@ -1,0 +1,32 @@
+# Compile options shared by every target of the project.
+add_library(zoetra_options INTERFACE)
+target_include_directories(zoetra_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+target_compile_options(zoetra_options INTERFACE -Wall -Wextra -Werror)
+if(ZOETRA_SANITIZE)
+  target_compile_options(zoetra_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(zoetra_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(ZOETRA_FUZZ)
+  target_compile_options(zoetra_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+  target_link_options(zoetra_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# zoetra_library(NAME SOURCES... DEPENDS libs...)
+function(zoetra_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC zoetra_options ${ARG_DEPENDS})
+endfunction()
+
+# zoetra_test(NAME SOURCES... DEPENDS libs...)
+function(zoetra_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zoetra_options ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    ZOETRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZOETRA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "ZOETRA_TEST_TMP=${PROJECT_BINARY_DIR}/test-tmp")
+endfunction()
