@@ -13,16 +13,24 @@ if(ZOETRA_FUZZ)
   target_link_options(zoetra_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# zoetra_library(NAME SOURCES... DEPENDS libs...)
+# zoetra_library(NAME [SOURCES...] DEPENDS libs...): without SOURCES, every
+# .cpp file of the calling folder.
 function(zoetra_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_link_libraries(${name} PUBLIC zoetra_options ${ARG_DEPENDS})
 endfunction()
 
-# zoetra_test(NAME SOURCES... DEPENDS libs...)
+# zoetra_test(NAME [SOURCES...] DEPENDS libs...): without SOURCES, every .cpp
+# file of the calling folder.
 function(zoetra_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE zoetra_options ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
