@@ -14,7 +14,7 @@
 namespace zoetra {
 
 class buffer {
-public:
+  public:
     // Allocates the pixels, links the buffer at the end of the ring and fast-fills
     // it with the background (every pixel starts with the transparent flag set).
     buffer(std::uint16_t width, std::uint16_t height, colour background);
@@ -49,7 +49,7 @@ public:
     static bool swap_out_one();
     static int ring_size();
 
-private:
+  private:
     void swap_out();
     void swap_in();
     // ring links and swap file, managed by the implementation
@@ -68,7 +68,7 @@ private:
 
 // Locks a buffer for a scope, unless it was locked already.
 class buffer_lock {
-public:
+  public:
     explicit buffer_lock(buffer& b) : buffer_(b), was_locked_(b.is_locked()) {
         if (!was_locked_)
             buffer_.lock();
@@ -80,7 +80,7 @@ public:
     buffer_lock(const buffer_lock&) = delete;
     buffer_lock& operator=(const buffer_lock&) = delete;
 
-private:
+  private:
     buffer& buffer_;
     bool was_locked_;
 };

@@ -33,6 +33,8 @@ constexpr colour colour_of(pixel p) {
     return colour{std::uint8_t(p >> 24), std::uint8_t(p >> 16), std::uint8_t(p >> 8),
                   std::uint8_t(p)};
 }
-constexpr bool is_visible(pixel p) { return (p & transparency_mask) == 0; }
+constexpr bool is_visible(pixel p) {
+    return (p & transparency_mask) == 0;
+}
 
 } // namespace zoetra
