@@ -1,0 +1,22 @@
+// zoetra-rezpack OUT.rez FILE...: packs files into a resource archive under
+// their file names (directories dropped), in the order given.
+#include "resources/archive_writer.hpp"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: zoetra-rezpack OUT.rez FILE...\n");
+        return 2;
+    }
+    std::vector<std::string> files(argv + 2, argv + argc);
+    std::string error;
+    if (!zoetra::pack_files(argv[1], files, error)) {
+        std::fprintf(stderr, "zoetra-rezpack: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s: %zu entries\n", argv[1], files.size());
+    return 0;
+}
