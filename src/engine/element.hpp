@@ -1,0 +1,44 @@
+#pragma once
+// The effect-file markup: start tags with attributes, end tags, text and
+// comments, read into a tree of elements.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zoetra {
+
+// What an attribute look-up gives when the attribute is absent. Every reader
+// treats an attribute as present exactly when its value differs from this.
+inline constexpr const char* no_such_element = "Exception: NoSuchElement";
+
+struct element {
+    std::string tag;
+    bool end = false;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::string text;
+    std::vector<std::unique_ptr<element>> children;
+
+    // Exact (case-sensitive) look-up; no_such_element when absent.
+    const std::string& attribute(std::string_view name) const;
+    // Stores a value, replacing an attribute of the same name.
+    void set_attribute(std::string name, std::string value);
+    static bool present(const std::string& value) { return value != no_such_element; }
+};
+
+// Effect files deeper than this are refused rather than read without bound.
+inline constexpr int max_element_depth = 64;
+
+struct element_tree {
+    std::unique_ptr<element> root; // none when the file was refused
+    std::string error;             // why it was refused
+};
+
+// Reads a whole tree. The file is refused when it does not start with "<",
+// ends while an element is still open, or nests deeper than max_element_depth.
+element_tree read_element_tree(std::FILE* stream);
+element_tree read_element_tree(std::string_view text);
+
+} // namespace zoetra

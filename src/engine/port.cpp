@@ -1,0 +1,203 @@
+#include "engine/port.hpp"
+
+#include "app/services/utility.hpp"
+#include "engine/component.hpp"
+#include "engine/numeric.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+namespace zoetra {
+
+port::port(component* owner, direction dir, cfg_FP64& value, cfg_FP64& size, cfg_menu& type,
+           std::string name, double version)
+    : owner_(owner), direction_(dir), value_(&value), size_(&size), type_(&type) {
+    description_.type = "PORT";
+    description_.class_name = dir == direction::in ? "PRT_IN" : "PRT_OUT";
+    description_.name = name;
+    description_.id = std::move(name);
+    description_.version = version;
+}
+
+port::~port() = default;
+
+std::uint16_t port::size(int i) const {
+    return i < size_->count() ? truncate_to_u16(size_->value(i)) : 1;
+}
+
+matrix_ptr port::make_matrix(bool fill) const {
+    int element_size;
+    if (type_name() == uint8_type)
+        element_size = 1;
+    else if (type_name() == uint16_type)
+        element_size = 2;
+    else
+        return nullptr;
+    const std::uint16_t sizes[3] = {size(0), size(1), size(2)};
+    if (!fill)
+        return std::make_unique<matrix>(3, sizes, element_size, type_name());
+    std::uint16_t fill_value = truncate_to_u16(value());
+    std::uint8_t bytes[2];
+    if (element_size == 1)
+        bytes[0] = static_cast<std::uint8_t>(fill_value);
+    else
+        std::memcpy(bytes, &fill_value, 2);
+    return std::make_unique<matrix>(3, sizes, element_size, type_name(), bytes);
+}
+
+matrix& port::get_matrix() {
+    if (!matrix_) {
+        matrix_ = make_matrix(true);
+        if (!matrix_) {
+            // A port of an unknown element type still answers with an
+            // (empty-typed) matrix so that readers never see none.
+            const std::uint16_t sizes[3] = {size(0), size(1), size(2)};
+            const std::uint8_t zero = 0;
+            matrix_ = std::make_unique<matrix>(3, sizes, 1, type_name(), &zero);
+        }
+    }
+    return *matrix_;
+}
+
+bool port::hold(matrix_ptr& m, std::string& error) {
+    if (!m)
+        return false;
+    if (is_input() && !audit(*m, error))
+        return false;
+    matrix_ = std::move(m);
+    return true;
+}
+
+bool port::send(std::string& error) {
+    if (!connected())
+        return true;
+    if (!matrix_)
+        matrix_ = make_matrix(true);
+    if (!matrix_ || !audit(*matrix_, error))
+        return false;
+    return peer_->hold(matrix_, error);
+}
+
+bool port::connect(port& a, port& b, std::string* error) {
+    const char* reason = nullptr;
+    if (a.owner_ == b.owner_)
+        reason = "same component";
+    else if (a.peer_ != nullptr)
+        reason = "source port already connected";
+    else if (b.peer_ != nullptr)
+        reason = "destination port already connected";
+    else if (a.direction_ == b.direction_)
+        reason = "same direction";
+    if (reason != nullptr) {
+        if (error != nullptr)
+            *error = reason;
+        return false;
+    }
+    a.peer_ = &b;
+    b.peer_ = &a;
+    return true;
+}
+
+bool port::audit(const matrix& m, std::string& error) const {
+    std::string reason;
+    if (check(m, reason))
+        return true;
+    error = reason;
+    report_failed_audit(m, reason);
+    return false;
+}
+
+bool port::check(const matrix& m, std::string& reason) const {
+    if (m.type_name() != type_name()) {
+        reason = "matrix fails type";
+        return false;
+    }
+    if (m.size(0) != size(0) || m.size(1) != size(1) || m.size(2) != size(2)) {
+        std::printf("%d x %d x %d != %d x %d x %d\n", m.size(0), m.size(1), m.size(2), size(0),
+                    size(1), size(2));
+        reason = "matrix fails size";
+        return false;
+    }
+    bool wide = m.is_uint16();
+    if (!wide && !m.is_uint8())
+        return true;
+    unsigned mask = wide ? 0xFFFFu : 0xFFu;
+    unsigned low = truncate_to_u16(value_minimum()) & mask;
+    unsigned high = truncate_to_u16(value_maximum()) & mask;
+    // Layout order is z, then y, then x: a plain walk over the elements.
+    for (std::uint32_t i = 0; i < m.element_count(); ++i) {
+        unsigned v;
+        if (wide) {
+            std::uint16_t w;
+            std::memcpy(&w, m.data() + 2 * std::size_t(i), 2);
+            v = w;
+        } else {
+            v = m.data()[i];
+        }
+        if (v < low || v > high) {
+            if (wide)
+                std::printf("offending U16_value:%d(%d-%d)\n", int(v), int(low), int(high));
+            else
+                std::printf("offending U8_value:%d\n", int(v));
+            reason = "matrix fails value";
+            return false;
+        }
+    }
+    return true;
+}
+
+void port::report_failed_audit(const matrix& m, const std::string& reason) const {
+    if (owner_ != nullptr)
+        std::printf("***** \"%s\" ****** FAILED AUDIT:%s ******** \"%s\" *********\n",
+                    owner_->desc().name.c_str(), reason.c_str(), name().c_str());
+    else
+        std::printf("*********** FAILED AUDIT:%s ******** \"%s\" *********\n", reason.c_str(),
+                    name().c_str());
+    std::printf("------PORT------\n");
+    dump();
+    std::printf("------MATRIX------\n");
+    m.dump(0);
+    std::printf("%s\n", std::string(69, '*').c_str());
+}
+
+void port::dump() const {
+    description_.dump();
+    std::printf("Current Matrix Type:%s\n", type_name().c_str());
+    value_->dump(0);
+    size_->dump(0);
+    if (peer_ != nullptr)
+        std::printf("Connected Port:%s", peer_->desc().id.c_str());
+    else
+        std::printf("Connected Port:none\n");
+    if (matrix_) {
+        std::printf("Loaded Matrix:yes\n");
+        matrix_->dump(0);
+    } else {
+        std::printf("Loaded Matrix:none\n");
+    }
+    std::printf("DIRECTION:%s\n", direction_ == direction::out ? "out" : "in");
+}
+
+void port::read(const element& component_element) {
+    for (const auto& child : component_element.children) {
+        bool in = same_name(child->tag, "in");
+        if (!in && !same_name(child->tag, "out"))
+            continue;
+        const std::string& port_name = child->attribute("name");
+        if (!element::present(port_name) || !same_name(port_name, name()))
+            continue;
+        description_.class_name = in ? "PRT_IN" : "PRT_OUT";
+        auto take = [&](const char* attribute, std::string& field) {
+            const std::string& value = child->attribute(attribute);
+            if (element::present(value))
+                field = value;
+        };
+        take("title", description_.title);
+        take("type", description_.class_name);
+        take("id", description_.id);
+        if (in)
+            take("idref", description_.idref);
+    }
+}
+
+} // namespace zoetra
