@@ -1,0 +1,14 @@
+#include "components/basic/constant.hpp"
+
+#include "components/basic/common.hpp"
+
+namespace zoetra::basic {
+
+constant::constant(double value) : component(kind_input, "INTEGER", 1.0) {
+    add_number("VALUE", false, value, 0, 65535, 1);
+    add_size("SIZE", size_one, size_minimum, size_maximum);
+    add_menu("TYPE", false, element_types, select_uint8);
+    add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT.integer");
+}
+
+} // namespace zoetra::basic
