@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zoetra-rezpack: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %zu entries\n", argv[1], files.size());
+    std::printf("%s: %zu %s\n", argv[1], files.size(), files.size() == 1 ? "entry" : "entries");
     return 0;
 }

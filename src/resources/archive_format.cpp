@@ -89,6 +89,8 @@ file_ptr reader::extract(const record& entry) {
     file_ptr copy(std::tmpfile());
     if (!copy)
         return nullptr;
+    if (entry.size == 0) // an empty vector may have no storage to pass to fread
+        return copy;
     std::vector<unsigned char> data(entry.size);
     // The offset fits a long: it was checked against the length from ftell.
     if (std::fseek(file_.get(), static_cast<long>(entry.offset), SEEK_SET) != 0 ||
