@@ -1,0 +1,150 @@
+#include "engine/config.hpp"
+
+#include <gtest/gtest.h>
+
+namespace zoetra {
+namespace {
+
+std::unique_ptr<element> parse(std::string_view text) {
+    element_tree tree = read_element_tree(text);
+    EXPECT_TRUE(tree.root) << tree.error;
+    return std::move(tree.root);
+}
+
+cfg_FP64 one_value(double value, double minimum, double maximum, double step) {
+    return cfg_FP64(nullptr, "FRAMES.CONTROL", false, value, minimum, maximum, step);
+}
+
+TEST(NumberSetting, RoundsToTheStepAndClamps) {
+    auto c = one_value(8, 1, 32, 1);
+    EXPECT_EQ(c.value(0), 8);
+    c.set_value(0, 40);
+    EXPECT_EQ(c.value(0), 32);
+    c.set_value(0, 0.4); // rounds to 0, then clamps to the minimum
+    EXPECT_EQ(c.value(0), 1);
+
+    auto halves = one_value(0, 0, 10, 0.5);
+    halves.set_value(0, 2.3);
+    EXPECT_DOUBLE_EQ(halves.value(0), 2.5);
+    halves.set_value(0, 2.25); // halves go away from zero
+    EXPECT_DOUBLE_EQ(halves.value(0), 2.5);
+    auto signed_steps = one_value(0, -10, 10, 1);
+    signed_steps.set_value(0, -2.5);
+    EXPECT_DOUBLE_EQ(signed_steps.value(0), -3);
+    auto unstepped = one_value(0, 0, 10, 0);
+    unstepped.set_value(0, 3.14159);
+    EXPECT_DOUBLE_EQ(unstepped.value(0), 3.14159);
+    // An initial value below the minimum becomes the minimum.
+    EXPECT_DOUBLE_EQ(one_value(0, 0.1, 360, 0.1).value(0), 0.1);
+}
+
+TEST(NumberSetting, NonFiniteValuesNeverGetStored) {
+    auto c = one_value(5, 0, 10, 1);
+    c.set_value(0, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(c.value(0), 0);
+    c.set_value(0, std::numeric_limits<double>::infinity());
+    EXPECT_EQ(c.value(0), 10);
+    c.set_value(0, -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(c.value(0), 0);
+}
+
+TEST(NumberSetting, TheValueFollowsTheLastBoundSet) {
+    auto c = one_value(3, 0, 10, 1);
+    c.set_minimum(0, 5);
+    EXPECT_EQ(c.value(0), 5);
+    c.set_maximum(0, 2);
+    EXPECT_EQ(c.value(0), 2);
+}
+
+TEST(NumberSetting, EqualsComparesValuesAndLimitsButNotSteps) {
+    auto a = one_value(3, 0, 10, 1);
+    auto b = one_value(3, 0, 10, 0.5);
+    EXPECT_TRUE(a.equals(b));
+    b.set_maximum(0, 11);
+    EXPECT_FALSE(a.equals(b));
+    a.copy_from(b);
+    EXPECT_TRUE(a.equals(b));
+    cfg_menu menu(nullptr, "TYPE", false, 1.0, {"UINT8"});
+    EXPECT_FALSE(a.equals(menu));
+    a.copy_from(menu); // another kind is ignored
+    EXPECT_EQ(a.maximum(0), 11);
+}
+
+TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
+    cfg_FP64 size(nullptr, "SIZE", false, 1.0, {{1, 1, 100, 1}, {1, 1, 100, 1}, {1, 1, 1, 1}});
+    auto e = parse("<WAVE>"
+                   "<VALUELIST name=size scope=PuBlIc title=\"The size\" id=wave.size "
+                   "idref=gifin.size version=2.5>"
+                   "<desc>How big</desc><v min=-5 max=500>300</v><v>7.6</v><v>9</v><v>4</v>"
+                   "</VALUELIST>"
+                   "<valuelist name=other><v>50</v></valuelist>"
+                   "<menu name=size><v>60</v></menu>"
+                   "</WAVE>");
+    size.read("SIZE", *e);
+    EXPECT_EQ(size.value(0), 300);
+    EXPECT_EQ(size.minimum(0), -5);
+    EXPECT_EQ(size.value(1), 8);
+    EXPECT_EQ(size.value(2), 1); // a fourth value element is ignored, the third clamps
+    EXPECT_TRUE(size.shown());
+    EXPECT_EQ(size.desc().title, "The size");
+    EXPECT_EQ(size.desc().text, "How big");
+    EXPECT_EQ(size.desc().id, "wave.size");
+    EXPECT_EQ(size.desc().idref, "gifin.size");
+    EXPECT_EQ(size.desc().version, 2.5);
+
+    auto hidden = parse("<W><valuelist name=SIZE scope=private><v></v></valuelist></W>");
+    cfg_FP64 fresh(nullptr, "SIZE", true, 1.0, {{5, 1, 100, 1}});
+    fresh.read("SIZE", *hidden);
+    EXPECT_FALSE(fresh.shown());
+    EXPECT_EQ(fresh.value(0), 1); // an empty text sets 0, clamped to the minimum of 1
+}
+
+TEST(NumberSetting, LaterValueListsOverrideEarlierOnes) {
+    auto frames = one_value(8, 1, 32, 1);
+    auto e = parse("<cpu><valuelist name=FRAMES.CONTROL><v>12</v></valuelist>"
+                   "<valuelist name=frames.control><v>20</v></valuelist></cpu>");
+    frames.read("FRAMES.CONTROL", *e);
+    EXPECT_EQ(frames.value(0), 20);
+}
+
+TEST(MenuSetting, SelectionWrapsBothWays) {
+    cfg_menu m(nullptr, "WHICH", false, 1.0, {"1", "2", "3"}, 0);
+    m.select(255);
+    EXPECT_EQ(m.selected(), 2);
+    m.select(3);
+    EXPECT_EQ(m.selected(), 0);
+    EXPECT_TRUE(m.select_by_name("2"));
+    EXPECT_EQ(m.selected_name(), "2");
+    EXPECT_FALSE(m.select_by_name("9"));
+    EXPECT_EQ(m.selected(), 1);
+}
+
+TEST(MenuSetting, ReadsLabelsAndSelectsOnlyNamedItems) {
+    cfg_menu type(nullptr, "TYPE", false, 1.0, {"UINT8", "UINT16"}, 0);
+    auto big = parse("<X><menu name=TYPE><i>small</i><i selected=true>big</i></menu></X>");
+    type.read("TYPE", *big);
+    EXPECT_EQ(type.label(1), "big");
+    EXPECT_EQ(type.label(0), "small");
+    EXPECT_EQ(type.selected(), 0);
+    auto wide = parse("<X><menu name=type><i>a</i><i selected=true>uint16</i></menu></X>");
+    type.read("TYPE", *wide);
+    EXPECT_EQ(type.selected(), 1);
+    auto by_value =
+        parse("<X><menu name=TYPE><i selected=true value=uint8>Bytes</i></menu></X>");
+    type.read("TYPE", *by_value);
+    EXPECT_EQ(type.selected(), 0);
+    EXPECT_EQ(type.label(0), "Bytes");
+}
+
+TEST(MenuSetting, EqualsAndCopyUseTheSelection) {
+    cfg_menu a(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 0);
+    cfg_menu b(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 2);
+    EXPECT_FALSE(a.equals(b));
+    a.copy_from(b);
+    EXPECT_TRUE(a.equals(b));
+    EXPECT_EQ(a.as_kind("cfg_menu"), &a);
+    EXPECT_EQ(a.as_kind("CFG_MENU"), nullptr); // kind names compare exactly
+}
+
+} // namespace
+} // namespace zoetra
