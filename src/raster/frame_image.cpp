@@ -1,0 +1,72 @@
+#include "raster/frame_image.hpp"
+
+#include "raster/ui_colours.hpp"
+
+#include <algorithm>
+
+namespace zoetra {
+namespace {
+
+frame_image* installed = nullptr;
+
+std::uint16_t at_least_zero(int size) {
+    return std::uint16_t(std::clamp(size, 0, 0xFFFF));
+}
+
+// Above the work area: the tab row and the panel body (96 rows); below it:
+// the status line and the window's last row (18 rows).
+constexpr int work_area_top = 96;
+constexpr int rows_outside_work_area = 114;
+
+} // namespace
+
+frame_image::frame_image(std::uint16_t width, std::uint16_t height)
+    : image_(width, height, ui_mid) {}
+
+rect frame_image::tab_row() const {
+    return rect{0, 0, width(), 20};
+}
+
+rect frame_image::panel_body() const {
+    return rect{0, 20, width(), 76};
+}
+
+rect frame_image::work_area() const {
+    return rect{0, work_area_top, width(), at_least_zero(height() - rows_outside_work_area)};
+}
+
+rect frame_image::status_line() const {
+    return rect{0, std::int16_t(height() - 18), width(), 17};
+}
+
+rect frame_image::help_body() const {
+    return rect{0, 20, width(), at_least_zero(height() - 20)};
+}
+
+void frame_image::set_output_size(int w, int h) {
+    const rect work = work_area();
+    const int width = std::clamp(w, 0, int(work.width));
+    const int height = std::clamp(h, 0, int(work.height));
+    const rect area{std::int16_t(work.x + work.width / 2 - width / 2),
+                    std::int16_t(work.y + work.height / 2 - height / 2), std::uint16_t(width),
+                    std::uint16_t(height)};
+    if (area == output_area_)
+        return;
+    output_area_ = area;
+    if (changed_)
+        changed_(output_area_);
+}
+
+void install_frame_image(frame_image* image) {
+    installed = image;
+}
+frame_image* current_frame_image() {
+    return installed;
+}
+
+void set_output_size(int w, int h) {
+    if (installed != nullptr)
+        installed->set_output_size(w, h);
+}
+
+} // namespace zoetra
