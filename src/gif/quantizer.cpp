@@ -1,0 +1,404 @@
+#include "gif/quantizer.hpp"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace zoetra {
+namespace {
+
+// Histogram geometry: a cell holds the colours that agree in the top 5 bits
+// of red, 6 of green and 5 of blue.
+constexpr int red_cells = 32;
+constexpr int green_cells = 64;
+constexpr int blue_cells = 32;
+constexpr int cell_count = red_cells * green_cells * blue_cells;
+constexpr int red_shift = 3;   // 8 values of red per cell
+constexpr int green_shift = 2; // 4 values of green per cell
+constexpr int blue_shift = 3;  // 8 values of blue per cell
+
+constexpr int cell_index(int r, int g, int b) {
+    return (r << 11) | (g << 5) | b;
+}
+constexpr int cell_of_colour(int red, int green, int blue) {
+    return cell_index(red >> red_shift, green >> green_shift, blue >> blue_shift);
+}
+
+// Distances weigh green most and blue least, roughly as the eye does: a
+// step of one cell counts 16 on red (8 values x 2), 12 on green (4 x 3) and
+// 8 on blue (8 x 1).
+constexpr int red_scale = 2;
+constexpr int green_scale = 3;
+constexpr int blue_scale = 1;
+constexpr int red_cell_weight = (1 << red_shift) * red_scale;
+constexpr int green_cell_weight = (1 << green_shift) * green_scale;
+constexpr int blue_cell_weight = (1 << blue_shift) * blue_scale;
+
+// The inverse-map cache is filled per block of 4 x 8 x 4 cells (32 values of
+// each colour), which keeps the nearest-colour searches few and local.
+constexpr int block_red_cells = 4;
+constexpr int block_green_cells = 8;
+constexpr int block_blue_cells = 4;
+constexpr int block_cells = block_red_cells * block_green_cells * block_blue_cells;
+
+// Dithering error passed on is limited: small errors go on unchanged, middle
+// ones are halved beyond 16 and everything from 48 up is capped at 32, so
+// that a colour far from every palette entry does not smear across the image.
+struct error_limit_table {
+    std::array<std::int16_t, 511> values{};
+    constexpr error_limit_table() {
+        for (int e = 0; e <= 255; ++e) {
+            int limited = e <= 15 ? e : e <= 47 ? 16 + (e - 16) / 2 : 32;
+            values[255 + e] = static_cast<std::int16_t>(limited);
+            values[255 - e] = static_cast<std::int16_t>(-limited);
+        }
+    }
+    constexpr int operator[](int error) const { return values[error + 255]; }
+};
+constexpr error_limit_table error_limit;
+
+constexpr int clamp_sample(int value) {
+    return value < 0 ? 0 : value > 255 ? 255 : value;
+}
+
+} // namespace
+
+// Inclusive cell bounds, the weighted squared diagonal and the number of
+// occupied cells inside.
+struct colour_quantizer::colour_box {
+    int r0, r1, g0, g1, b0, b1;
+    std::int32_t volume = 0;
+    int colour_count = 0;
+};
+
+colour_quantizer::colour_quantizer() : histogram_(allocate_array<std::uint16_t>(cell_count)) {}
+
+int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                             std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                             int wanted) {
+    colour_count_ = 0;
+    if (wanted < 1 || wanted > 256 || width < 0 || height < 0)
+        return 1;
+    const std::size_t pixel_count = std::size_t(width) * std::size_t(height);
+    if (pixel_count == 0)
+        return 0;
+    if (rgb == nullptr || indices == nullptr || red_map == nullptr || green_map == nullptr ||
+        blue_map == nullptr)
+        return 1;
+
+    count_pixels(rgb, pixel_count);
+    select_colours(wanted);
+    std::copy_n(palette_red_, colour_count_, red_map);
+    std::copy_n(palette_green_, colour_count_, green_map);
+    std::copy_n(palette_blue_, colour_count_, blue_map);
+    map_pixels(rgb, width, height, indices);
+    return 0;
+}
+
+void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_count) {
+    std::uint16_t* histogram = histogram_.get();
+    std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
+    for (std::size_t i = 0; i < pixel_count; ++i, rgb += 3) {
+        std::uint16_t& count = histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])];
+        // Counts stick at 65535 instead of wrapping round to 0.
+        if (++count == 0)
+            --count;
+    }
+}
+
+void colour_quantizer::select_colours(int wanted) {
+    std::array<colour_box, 256> boxes;
+    int box_count = 1;
+    boxes[0] = colour_box{0, red_cells - 1, 0, green_cells - 1, 0, blue_cells - 1};
+    shrink(boxes[0]);
+
+    // Median cut: early on split the box with the most colours, later the
+    // biggest one, so that sparse corners of the space still get entries.
+    while (box_count < wanted) {
+        colour_box* picked = nullptr;
+        if (box_count * 2 <= wanted) {
+            int most = 0;
+            for (int i = 0; i < box_count; ++i)
+                if (boxes[i].colour_count > most && boxes[i].volume > 0) {
+                    most = boxes[i].colour_count;
+                    picked = &boxes[i];
+                }
+        } else {
+            std::int32_t largest = 0;
+            for (int i = 0; i < box_count; ++i)
+                if (boxes[i].volume > largest) {
+                    largest = boxes[i].volume;
+                    picked = &boxes[i];
+                }
+        }
+        if (picked == nullptr)
+            break;
+
+        colour_box& low = *picked;
+        colour_box& high = boxes[box_count++];
+        high = low;
+        const int red_length = (low.r1 - low.r0) * red_cell_weight;
+        const int green_length = (low.g1 - low.g0) * green_cell_weight;
+        const int blue_length = (low.b1 - low.b0) * blue_cell_weight;
+        // Ties go to green, then red, then blue.
+        int longest = green_length;
+        char axis = 'g';
+        if (red_length > longest) {
+            longest = red_length;
+            axis = 'r';
+        }
+        if (blue_length > longest)
+            axis = 'b';
+        switch (axis) {
+        case 'r':
+            low.r1 = (low.r0 + low.r1) / 2;
+            high.r0 = low.r1 + 1;
+            break;
+        case 'g':
+            low.g1 = (low.g0 + low.g1) / 2;
+            high.g0 = low.g1 + 1;
+            break;
+        default:
+            low.b1 = (low.b0 + low.b1) / 2;
+            high.b0 = low.b1 + 1;
+            break;
+        }
+        shrink(low);
+        shrink(high);
+    }
+
+    for (int i = 0; i < box_count; ++i)
+        set_box_colour(boxes[i], i);
+    colour_count_ = box_count;
+}
+
+// Moves every face of the box inwards past empty cell planes. Since only
+// empty planes are dropped, the result is the bounding box of the occupied
+// cells inside, which one scan finds together with their number.
+void colour_quantizer::shrink(colour_box& box) const {
+    const std::uint16_t* histogram = histogram_.get();
+    int r0 = INT_MAX, r1 = -1, g0 = INT_MAX, g1 = -1, b0 = INT_MAX, b1 = -1;
+    int occupied = 0;
+    for (int r = box.r0; r <= box.r1; ++r) {
+        for (int g = box.g0; g <= box.g1; ++g) {
+            const std::uint16_t* cell = histogram + cell_index(r, g, box.b0);
+            int first = -1, last = -1;
+            for (int b = box.b0; b <= box.b1; ++b, ++cell) {
+                if (*cell != 0) {
+                    if (first < 0)
+                        first = b;
+                    last = b;
+                    ++occupied;
+                }
+            }
+            if (first >= 0) {
+                r0 = std::min(r0, r);
+                r1 = r;
+                g0 = std::min(g0, g);
+                g1 = std::max(g1, g);
+                b0 = std::min(b0, first);
+                b1 = std::max(b1, last);
+            }
+        }
+    }
+    if (occupied > 0) {
+        box.r0 = r0;
+        box.r1 = r1;
+        box.g0 = g0;
+        box.g1 = g1;
+        box.b0 = b0;
+        box.b1 = b1;
+    }
+    const std::int32_t dr = (box.r1 - box.r0) * red_cell_weight;
+    const std::int32_t dg = (box.g1 - box.g0) * green_cell_weight;
+    const std::int32_t db = (box.b1 - box.b0) * blue_cell_weight;
+    box.volume = dr * dr + dg * dg + db * db;
+    box.colour_count = occupied;
+}
+
+// The count-weighted mean of the cell centres in the box, rounded.
+void colour_quantizer::set_box_colour(const colour_box& box, int entry) {
+    const std::uint16_t* histogram = histogram_.get();
+    std::int64_t total = 0, red = 0, green = 0, blue = 0;
+    for (int r = box.r0; r <= box.r1; ++r) {
+        for (int g = box.g0; g <= box.g1; ++g) {
+            const std::uint16_t* cell = histogram + cell_index(r, g, box.b0);
+            for (int b = box.b0; b <= box.b1; ++b, ++cell) {
+                if (const std::int64_t count = *cell) {
+                    total += count;
+                    red += count * ((r << red_shift) + (1 << red_shift) / 2);
+                    green += count * ((g << green_shift) + (1 << green_shift) / 2);
+                    blue += count * ((b << blue_shift) + (1 << blue_shift) / 2);
+                }
+            }
+        }
+    }
+    if (total == 0)
+        total = 1; // only for a box of an empty histogram, which is never kept
+    palette_red_[entry] = static_cast<std::uint8_t>((red + total / 2) / total);
+    palette_green_[entry] = static_cast<std::uint8_t>((green + total / 2) / total);
+    palette_blue_[entry] = static_cast<std::uint8_t>((blue + total / 2) / total);
+}
+
+// Serpentine Floyd-Steinberg: even rows left to right, odd rows right to
+// left. Errors are kept in sixteenths. Error row entry k belongs to column
+// k - 1, so the shares that fall off either end of a row land in entry 0 or
+// width + 1 and are forgotten.
+void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height,
+                                  std::uint8_t* indices) {
+    std::uint16_t* cache = histogram_.get();
+    std::memset(cache, 0, cell_count * sizeof(std::uint16_t));
+    const std::size_t row_entries = (std::size_t(width) + 2) * 3;
+    if (row_entries > error_row_capacity_) {
+        error_row_ = allocate_array<std::int16_t>(row_entries);
+        error_row_capacity_ = row_entries;
+    }
+    std::int16_t* const errors = error_row_.get();
+    std::memset(errors, 0, row_entries * sizeof(std::int16_t));
+
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = rgb + std::size_t(y) * width * 3;
+        std::uint8_t* out = indices + std::size_t(y) * width;
+        std::int16_t* error = errors;
+        int step = 1;
+        if (y % 2 != 0) {
+            in += std::size_t(width - 1) * 3;
+            out += width - 1;
+            error += std::size_t(width + 1) * 3;
+            step = -1;
+        }
+        const int step3 = step * 3;
+        // Per channel: the share for the next pixel of the row (7/16), the
+        // share still to come for the entry behind (5/16 + 1/16 of earlier
+        // pixels) and the 1/16 share of the previous pixel.
+        int ahead_r = 0, ahead_g = 0, ahead_b = 0;
+        int behind_r = 0, behind_g = 0, behind_b = 0;
+        int below_r = 0, below_g = 0, below_b = 0;
+        for (int n = width; n > 0; --n) {
+            const int vr = clamp_sample(in[0] + error_limit[(ahead_r + error[step3] + 8) >> 4]);
+            const int vg = clamp_sample(in[1] + error_limit[(ahead_g + error[step3 + 1] + 8) >> 4]);
+            const int vb = clamp_sample(in[2] + error_limit[(ahead_b + error[step3 + 2] + 8) >> 4]);
+            std::uint16_t& cached = cache[cell_of_colour(vr, vg, vb)];
+            if (cached == 0)
+                fill_cache_block(vr >> red_shift, vg >> green_shift, vb >> blue_shift);
+            const int index = cached - 1;
+            *out = static_cast<std::uint8_t>(index);
+
+            const int dr = vr - palette_red_[index];
+            const int dg = vg - palette_green_[index];
+            const int db = vb - palette_blue_[index];
+            error[0] = static_cast<std::int16_t>(behind_r + dr * 3);
+            error[1] = static_cast<std::int16_t>(behind_g + dg * 3);
+            error[2] = static_cast<std::int16_t>(behind_b + db * 3);
+            behind_r = below_r + dr * 5;
+            behind_g = below_g + dg * 5;
+            behind_b = below_b + db * 5;
+            below_r = dr;
+            below_g = dg;
+            below_b = db;
+            ahead_r = dr * 7;
+            ahead_g = dg * 7;
+            ahead_b = db * 7;
+            in += step3;
+            out += step;
+            error += step3;
+        }
+        error[0] = static_cast<std::int16_t>(behind_r);
+        error[1] = static_cast<std::int16_t>(behind_g);
+        error[2] = static_cast<std::int16_t>(behind_b);
+    }
+}
+
+// Fills the inverse map for the block of 4 x 8 x 4 cells holding the given
+// cell. Distances are weighted squares, (2 dR)^2 + (3 dG)^2 + (dB)^2, to the
+// cell centres. A palette colour can be nearest to some cell of the block only
+// if its smallest distance to the block does not exceed the least of all
+// colours' largest distances; only those candidates are compared per cell.
+void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
+    const int first_r = cell_r / block_red_cells * block_red_cells;
+    const int first_g = cell_g / block_green_cells * block_green_cells;
+    const int first_b = cell_b / block_blue_cells * block_blue_cells;
+    // Centres of the block's first and last cells, in 8-bit units.
+    const int min_r = (first_r << red_shift) + (1 << red_shift) / 2;
+    const int min_g = (first_g << green_shift) + (1 << green_shift) / 2;
+    const int min_b = (first_b << blue_shift) + (1 << blue_shift) / 2;
+    const int max_r = min_r + (block_red_cells - 1) * (1 << red_shift);
+    const int max_g = min_g + (block_green_cells - 1) * (1 << green_shift);
+    const int max_b = min_b + (block_blue_cells - 1) * (1 << blue_shift);
+
+    auto nearest_and_farthest = [](int value, int low, int high, int scale, std::int32_t& near,
+                                   std::int32_t& far) {
+        const int near_gap = value < low ? low - value : value > high ? value - high : 0;
+        const int far_gap = std::max(std::abs(value - low), std::abs(value - high));
+        near += (near_gap * scale) * (near_gap * scale);
+        far += (far_gap * scale) * (far_gap * scale);
+    };
+
+    std::int32_t nearest[256];
+    std::int32_t least_farthest = INT32_MAX;
+    for (int i = 0; i < colour_count_; ++i) {
+        std::int32_t near = 0, far = 0;
+        nearest_and_farthest(palette_red_[i], min_r, max_r, red_scale, near, far);
+        nearest_and_farthest(palette_green_[i], min_g, max_g, green_scale, near, far);
+        nearest_and_farthest(palette_blue_[i], min_b, max_b, blue_scale, near, far);
+        nearest[i] = near;
+        least_farthest = std::min(least_farthest, far);
+    }
+
+    std::int32_t best_distance[block_cells];
+    std::uint8_t best_colour[block_cells] = {};
+    std::fill_n(best_distance, block_cells, INT32_MAX);
+    for (int i = 0; i < colour_count_; ++i) {
+        if (nearest[i] > least_farthest)
+            continue;
+        // The distance separates into one term per axis.
+        std::int32_t red_term[block_red_cells], green_term[block_green_cells],
+            blue_term[block_blue_cells];
+        for (int k = 0; k < block_red_cells; ++k) {
+            const int d = (min_r + (k << red_shift) - palette_red_[i]) * red_scale;
+            red_term[k] = d * d;
+        }
+        for (int k = 0; k < block_green_cells; ++k) {
+            const int d = (min_g + (k << green_shift) - palette_green_[i]) * green_scale;
+            green_term[k] = d * d;
+        }
+        for (int k = 0; k < block_blue_cells; ++k) {
+            const int d = (min_b + (k << blue_shift) - palette_blue_[i]) * blue_scale;
+            blue_term[k] = d * d;
+        }
+        int cell = 0;
+        for (int r = 0; r < block_red_cells; ++r) {
+            for (int g = 0; g < block_green_cells; ++g) {
+                const std::int32_t partial = red_term[r] + green_term[g];
+                for (int b = 0; b < block_blue_cells; ++b, ++cell) {
+                    const std::int32_t distance = partial + blue_term[b];
+                    // Strictly less: the first colour in palette order wins ties.
+                    if (distance < best_distance[cell]) {
+                        best_distance[cell] = distance;
+                        best_colour[cell] = static_cast<std::uint8_t>(i);
+                    }
+                }
+            }
+        }
+    }
+
+    std::uint16_t* cache = histogram_.get();
+    int cell = 0;
+    for (int r = 0; r < block_red_cells; ++r)
+        for (int g = 0; g < block_green_cells; ++g)
+            for (int b = 0; b < block_blue_cells; ++b, ++cell)
+                cache[cell_index(first_r + r, first_g + g, first_b + b)] =
+                    static_cast<std::uint16_t>(best_colour[cell] + 1);
+}
+
+int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                   int wanted) {
+    // One reduction at a time, on the window's thread.
+    static colour_quantizer quantizer;
+    return quantizer.reduce(rgb, width, height, indices, red_map, green_map, blue_map, wanted);
+}
+
+} // namespace zoetra

@@ -1,0 +1,67 @@
+#pragma once
+// Colour reduction: a true-colour RGB image becomes at most `wanted` palette
+// colours and one palette index per pixel.
+//
+// The method is two-pass median cut. The first pass counts the pixels into a
+// 32 x 64 x 32 histogram (red 5 bits, green 6, blue 5) and cuts the occupied
+// colour space into boxes; each box's weighted mean is one palette colour. The
+// second pass maps every pixel with serpentine Floyd-Steinberg dithering whose
+// error is damped before it spreads; the nearest palette colour of a cell is
+// looked up in an inverse colour map that reuses the histogram's storage and
+// is filled lazily, one block of 4 x 8 x 4 cells at a time.
+//
+// The encoder relies on the output being exactly reproducible: every rounding,
+// tie and scan order below is part of the result.
+#include "app/services/memory.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zoetra {
+
+class colour_quantizer {
+  public:
+    colour_quantizer();
+
+    // Reduces width x height pixels of 3 bytes (red, green, blue; rows top to
+    // bottom) to at most wanted colours. Writes one index per pixel and the
+    // first colour_count() entries of the three maps; later entries are left
+    // alone. Returns 0 on success, 1 when wanted is outside 1..256 or a buffer
+    // is missing (working memory comes from the shared allocator, which does
+    // not fail). An image without pixels chooses no colours.
+    int reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+               std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map, int wanted);
+
+    // The number of colours the last reduction chose.
+    int colour_count() const { return colour_count_; }
+
+  private:
+    struct colour_box;
+
+    void count_pixels(const std::uint8_t* rgb, std::size_t pixel_count);
+    void select_colours(int wanted);
+    void shrink(colour_box& box) const;
+    void set_box_colour(const colour_box& box, int entry);
+    void map_pixels(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices);
+    void fill_cache_block(int cell_r, int cell_g, int cell_b);
+
+    // Pixel counts per cell during colour selection; afterwards the inverse
+    // colour map (0 = not yet known, otherwise palette index + 1).
+    heap_ptr<std::uint16_t> histogram_;
+    // (width + 2) x 3 accumulated errors, in sixteenths.
+    heap_ptr<std::int16_t> error_row_;
+    std::size_t error_row_capacity_ = 0;
+
+    int colour_count_ = 0;
+    std::uint8_t palette_red_[256] = {};
+    std::uint8_t palette_green_[256] = {};
+    std::uint8_t palette_blue_[256] = {};
+};
+
+// The process-wide reduction used by the application. 0 on success, 1 on
+// unusable arguments; see colour_quantizer::reduce.
+int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                   int wanted);
+
+} // namespace zoetra
