@@ -1,0 +1,175 @@
+#include "components/effects/cube.hpp"
+
+#include "engine/numeric.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace zoetra::effects {
+namespace {
+
+const std::vector<std::string> element_types = {"UINT8", "UINT16"};
+constexpr double size_initial[3] = {1, 1, 1};
+constexpr double size_minimum[3] = {1, 1, 1};
+constexpr double size_maximum[3] = {2048, 2048, 1};
+constexpr double control_maximum[3] = {1, 1, 1};
+
+// Below this distance from the eye a corner counts as behind the camera.
+constexpr double nearest_eye_distance = 1e-6;
+
+// The extent of the projected cube along one of the three quantities.
+struct extent {
+    double minimum = 100000;
+    double maximum = -100000;
+    void take(double v) {
+        if (v < minimum)
+            minimum = v;
+        if (v > maximum)
+            maximum = v;
+    }
+    double span() const { return maximum - minimum; }
+    bool usable() const {
+        return std::isfinite(minimum) && std::isfinite(maximum) && span() > 0 &&
+               std::isfinite(span());
+    }
+    // floor((v - minimum) x 65535 / span), kept to 0..65535: rounding can put
+    // a point on an edge of the cube a hair outside the corners' box.
+    std::uint16_t scale(double v) const {
+        const std::int64_t t = floor_to_int64((v - minimum) * 65535 / span());
+        return static_cast<std::uint16_t>(std::clamp<std::int64_t>(t, 0, 65535));
+    }
+};
+
+struct bounding_box {
+    extent x, y, eye;
+    bool eye_outside = true;
+};
+
+// Corner i of the unit cube has u = bit 0, v = bit 1, w = bit 2.
+bounding_box cube_corners(const camera& cam) {
+    bounding_box box;
+    for (int i = 0; i < 8; ++i) {
+        const projection p = project(cam, i & 1, (i >> 1) & 1, (i >> 2) & 1);
+        box.x.take(p.screen_x);
+        box.y.take(p.screen_y);
+        box.eye.take(p.eye);
+        if (!(p.eye > nearest_eye_distance))
+            box.eye_outside = false;
+    }
+    return box;
+}
+
+} // namespace
+
+camera::camera(double theta, double phi, double rho_, double zd_)
+    : rho(rho_), zd(zd_), cos_theta(std::cos(theta)), sin_theta(std::sin(theta)),
+      cos_phi(std::cos(phi)), sin_phi(std::sin(phi)) {}
+
+projection project(const camera& cam, double u, double v, double w) {
+    const double U = u - 0.5;
+    const double V = v - 0.5;
+    const double T = 0.5 - w;
+    const double A = U * cam.cos_theta + V * cam.sin_theta;
+    const double B = U * cam.sin_theta - V * cam.cos_theta;
+    const double D = cam.rho - A * cam.sin_phi - T * cam.cos_phi;
+    const double E = A * cam.cos_phi + T * cam.sin_phi;
+    return projection{-B * cam.zd / D, -E * cam.zd / D, D};
+}
+
+cube::cube() : component(kind_input, "CUBE", 1.0) {
+    add_number("VALUE", false, 0, 0, 65535, 1);
+    add_size("SIZE", size_initial, size_minimum, size_maximum);
+    add_menu("TYPE", false, element_types, 1);
+    add_number("VALUE.OUT", false, 0, 0, 65535, 1);
+    add_menu("TYPE.OUT", false, {"UINT16"});
+    cfg_FP64& theta = add_config<cfg_FP64>("CAM.THETA", false, version(),
+                                           std::vector<cfg_FP64::number>{{270, 0, 360, 15}},
+                                           /*dial=*/true);
+    theta.desc().title = "CAMERA LEFT-RIGHT";
+    cfg_FP64& phi = add_number("CAM.PHI", true, 0, -180, 180, 5);
+    phi.desc().title = "TILT";
+    phi.desc().text = "Controls the view of the effect in the Up-Down direction";
+    add_number("CAM.RHO", false, 175, 100, 200, 1);
+    add_number("CAM.ZD", false, 100, 50, 200, 10);
+    add_size("SIZE.CONTROL", size_initial, control_maximum, control_maximum);
+    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
+    add_menu("TYPE.CONTROL", false, {"UINT8"});
+
+    using dir = port::direction;
+    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.cube.phi");
+    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.theta");
+    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.rho");
+    add_port(dir::in, "VALUE", "SIZE", "TYPE", "Z.IN");
+    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "X.OUT");
+    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "Y.OUT");
+    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "EYE.OUT");
+}
+
+double cube::degrees(const char* control_port, const char* setting) const {
+    port& control = find_port(control_port);
+    if (!control.connected())
+        return number(setting).value(0);
+    // The minimum of the control range is not subtracted.
+    const double c = control.get_matrix().data()[0];
+    return c / number("VALUE.CONTROL").maximum(0) * 360;
+}
+
+bool cube::fire(std::string& error) {
+    const camera cam{degrees("CONTROL.theta", "CAM.THETA") * camera_degree,
+                     degrees("CONTROL.cube.phi", "CAM.PHI") * camera_degree,
+                     degrees("CONTROL.rho", "CAM.RHO") * camera_degree, number("CAM.ZD").value(0)};
+    const bounding_box box = cube_corners(cam);
+
+    // A camera whose eye is inside (or on, or behind) the cube, whose settings
+    // are not finite, or that flattens the cube to a line or a point cannot
+    // project anything. Since the eye distance is affine in (u, v, w), it is
+    // smallest at a corner: when every corner lies in front of the eye, so
+    // does every point, and when one does not the camera is refused as a
+    // whole. A refused camera sends nothing this run: the component releases
+    // its ports and counts as fired, so the renderers fed by it stay not
+    // ready and draw nothing for this frame, instead of drawing made-up
+    // positions. The outputs are never NaN, infinite or out of range.
+    if (!box.eye_outside || !box.x.usable() || !box.y.usable() || !box.eye.usable()) {
+        for (int i = 0; i < port_count(); ++i)
+            port_at(i).release();
+        mark_fired();
+        return true;
+    }
+
+    const matrix& z_in = find_port("Z.IN").get_matrix();
+    const int width = z_in.size(0);
+    const int height = z_in.size(1);
+    const std::int64_t height_scale = truncate_to_int64(number("VALUE").maximum(0));
+
+    port& x_port = find_port("X.OUT");
+    port& y_port = find_port("Y.OUT");
+    port& eye_port = find_port("EYE.OUT");
+    matrix_ptr x_out = x_port.make_matrix(false);
+    matrix_ptr y_out = y_port.make_matrix(false);
+    matrix_ptr eye_out = eye_port.make_matrix(false);
+    if (!x_out || !y_out || !eye_out)
+        return finish_fire(error, true);
+    const int out_width = std::min<int>(width, x_out->size(0));
+    const int out_height = std::min<int>(height, x_out->size(1));
+
+    for (int r = 0; r < out_height; ++r) {
+        for (int c = 0; c < out_width; ++c) {
+            const unsigned z = z_in.value_at(std::uint16_t(c), std::uint16_t(r));
+            // Heights stay in the cube: a height scale of 0 or less is a flat
+            // plane, and a height above the scale is the top.
+            const double w =
+                height_scale > 0 ? std::min(1.0, double(z) / double(height_scale)) : 0.0;
+            const projection p = project(cam, double(c) / width, double(r) / height, w);
+            x_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.x.scale(p.screen_x);
+            y_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.y.scale(p.screen_y);
+            eye_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.eye.scale(p.eye);
+        }
+    }
+    x_port.hold(x_out, error);
+    y_port.hold(y_out, error);
+    eye_port.hold(eye_out, error);
+    return finish_fire(error, true);
+}
+
+} // namespace zoetra::effects

@@ -1,0 +1,46 @@
+#pragma once
+// The camera: every element of the "Z.IN" plane becomes a point of the unit
+// cube (column, row, height) seen through a perspective camera that turns
+// about the cube. The outputs are the projected screen x and y and the
+// distance from the eye, each scaled over the bounding box of the cube's
+// eight corners to the full 16-bit range.
+#include "engine/component.hpp"
+
+namespace zoetra::effects {
+
+// Angles (and the eye distance) are turned from degrees into working units
+// with this factor, the eye distance included.
+inline constexpr double camera_degree = 0.017452;
+
+// The camera in working units: left-right angle θ, tilt φ, eye distance ρ,
+// screen distance Zd; the sines and cosines are taken once.
+struct camera {
+    camera(double theta, double phi, double rho, double zd);
+    double rho;
+    double zd;
+    double cos_theta, sin_theta;
+    double cos_phi, sin_phi;
+};
+
+// Where a point of the cube lands: screen x, screen y and its distance from
+// the eye (D).
+struct projection {
+    double screen_x;
+    double screen_y;
+    double eye;
+};
+
+// The transform of one point (u, v, w), each in [0, 1].
+projection project(const camera& cam, double u, double v, double w);
+
+class cube : public component {
+  public:
+    cube();
+    bool fire(std::string& error) override;
+
+  private:
+    // A connected control gives c / m x 360 degrees, else the config's value.
+    double degrees(const char* control_port, const char* setting) const;
+};
+
+} // namespace zoetra::effects

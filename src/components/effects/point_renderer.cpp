@@ -1,0 +1,192 @@
+#include "components/effects/point_renderer.hpp"
+
+#include "engine/numeric.hpp"
+#include "raster/draw.hpp"
+#include "raster/frame_image.hpp"
+
+#include <algorithm>
+#include <vector>
+
+namespace zoetra::effects {
+namespace {
+
+constexpr double size_initial[3] = {1, 1, 1};
+constexpr double size_minimum[3] = {1, 1, 1};
+constexpr double size_maximum[3] = {2048, 2048, 1};
+
+} // namespace
+
+drawing_area drawing_area::shrunk(std::int64_t m) const {
+    m = std::clamp<std::int64_t>(m, -65536, 65536);
+    const std::int64_t w = width - 2 * m;
+    const std::int64_t h = height - 2 * m;
+    if (w <= 0 || h <= 0 || w > 65535 || h > 65535)
+        return drawing_area{};
+    return drawing_area{int(x + m), int(y + m), int(w), int(h)};
+}
+
+drawing_area current_output_area() {
+    const frame_image* frame = current_frame_image();
+    if (frame == nullptr)
+        return {};
+    const rect r = frame->output_area();
+    return drawing_area{r.x, r.y, r.width, r.height};
+}
+
+void put_pixel_inside(buffer& image, int x, int y, colour c) {
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+        put_pixel(image, std::int16_t(x), std::int16_t(y), c);
+}
+
+std::int16_t coordinate(std::int64_t v) {
+    return std::int16_t(std::clamp<std::int64_t>(v, INT16_MIN, INT16_MAX));
+}
+
+point_renderer::point_renderer(std::string name) : component(kind_input, std::move(name), 1.0) {
+    add_number("VALUE.RED", false, 255, 0, 255, 1);
+    add_number("VALUE.GREEN", false, 0, 0, 255, 1);
+    add_number("VALUE.BLUE", false, 0, 0, 255, 1);
+    add_number("VALUE.ALPHA", false, 0, 0, 255, 1);
+    add_number("value", false, 0, 0, 65535, 1);
+    add_size("SIZE", size_initial, size_minimum, size_maximum);
+    add_menu("TYPE.COL", false, {"UINT8"});
+    add_menu("TYPE", false, {"UINT16"});
+}
+
+void point_renderer::add_shared_ports() {
+    using dir = port::direction;
+    add_port(dir::in, "VALUE.RED", "SIZE", "TYPE.COL", "RED");
+    add_port(dir::in, "VALUE.GREEN", "SIZE", "TYPE.COL", "GREEN");
+    add_port(dir::in, "VALUE.BLUE", "SIZE", "TYPE.COL", "BLUE");
+    add_port(dir::in, "VALUE.ALPHA", "SIZE", "TYPE.COL", "ALPHA");
+    add_port(dir::in, "value", "SIZE", "TYPE", "X");
+    add_port(dir::in, "value", "SIZE", "TYPE", "Y");
+    add_port(dir::in, "value", "SIZE", "TYPE", "SORT");
+}
+
+bool point_renderer::prepare(std::string& error) {
+    const port& x = find_port("X");
+    width_ = x.size(0);
+    height_ = x.size(1);
+    scale_ = truncate_to_int(number("value").maximum(0));
+    half_ = scale_ / 2;
+    prepare_member();
+    return component::prepare(error);
+}
+
+void point_renderer::reset() {
+    records_.reset();
+    record_count_ = 0;
+    with_records_ = false;
+    component::reset();
+}
+
+void point_renderer::allocate_records(bool wanted, std::size_t count) {
+    with_records_ = wanted;
+    record_count_ = wanted ? count : 0;
+    records_.reset();
+    if (record_count_ > 0)
+        records_ = allocate_zeroed_array<point_record>(record_count_);
+}
+
+std::int16_t point_renderer::screen(unsigned position, int origin, int extent) {
+    return coordinate(origin + std::int64_t(position) * extent / 65535);
+}
+
+// The points sit at the centres of W equal columns (H equal rows):
+// half x (2c + 1) / W, kept in 16 bits.
+matrix_ptr point_renderer::grid(port& p, bool along_x) const {
+    matrix_ptr m = p.make_matrix(false);
+    if (!m || m->element_size() != 2)
+        return nullptr;
+    const int cells = along_x ? width_ : height_;
+    for (int r = 0; r < m->size(1); ++r) {
+        for (int c = 0; c < m->size(0); ++c) {
+            const std::int64_t i = along_x ? c : r;
+            const std::int64_t v = cells > 0 ? std::int64_t(half_) * (2 * i + 1) / cells : 0;
+            m->u16(std::uint16_t(c), std::uint16_t(r)) = std::uint16_t(v & 0xFFFF);
+        }
+    }
+    return m;
+}
+
+// Every plane holds at least the W x H points that prepare counted on (they
+// all share "SIZE", so this fails only when it changed since prepare).
+bool point_renderer::planes_cover(const point_planes& p) const {
+    for (const plane* q : {&p.x, &p.y, &p.red, &p.green, &p.blue, &p.alpha, &p.sort})
+        if (q->data == nullptr || q->width < width_ || q->height < height_)
+            return false;
+    return p.mark_size.data == nullptr ||
+           (p.mark_size.width >= width_ && p.mark_size.height >= height_);
+}
+
+void point_renderer::fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                                 point_record& record) const {
+    record.key = std::uint16_t(p.sort.at(c, r));
+    record.x[0] = std::uint16_t(screen(p.x.at(c, r), a.x, a.width));
+    record.y[0] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
+}
+
+void point_renderer::draw_points(buffer& image, const point_planes& p, const drawing_area& a) {
+    const int cols = std::max(0, columns());
+    const int rows_ = std::max(0, rows());
+    point_record* records = records_.get();
+    std::size_t drawn = 0;
+    for (int r = 0; r < rows_; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            if (p.alpha.at(c, r) != 0)
+                continue;
+            if (with_records_ && drawn >= record_count_)
+                return; // cannot happen: the array has one record per point
+            point_record point{};
+            point_record& record = with_records_ ? records[drawn] : point;
+            record.col = colour{0, std::uint8_t(p.red.at(c, r)), std::uint8_t(p.green.at(c, r)),
+                                std::uint8_t(p.blue.at(c, r))};
+            fill_record(p, a, c, r, record);
+            if (with_records_)
+                ++drawn;
+            else
+                mark(image, record);
+        }
+    }
+    if (!with_records_)
+        return;
+    // Largest key first; equal keys keep no particular order.
+    if (find_port("SORT").connected())
+        std::sort(records, records + drawn,
+                  [](const point_record& a, const point_record& b) { return a.key > b.key; });
+    for (std::size_t i = 0; i < drawn; ++i)
+        mark(image, records[i]);
+}
+
+bool point_renderer::fire(std::string& error) {
+    port& x_port = find_port("X");
+    port& y_port = find_port("Y");
+    // Generated planes live until the end of this fire.
+    matrix_ptr x_grid = x_port.connected() ? nullptr : grid(x_port, true);
+    matrix_ptr y_grid = y_port.connected() ? nullptr : grid(y_port, false);
+    point_planes p;
+    if (x_port.connected() || x_grid)
+        p.x = plane(x_grid ? *x_grid : x_port.get_matrix());
+    if (y_port.connected() || y_grid)
+        p.y = plane(y_grid ? *y_grid : y_port.get_matrix());
+    p.red = plane(find_port("RED").get_matrix());
+    p.green = plane(find_port("GREEN").get_matrix());
+    p.blue = plane(find_port("BLUE").get_matrix());
+    p.alpha = plane(find_port("ALPHA").get_matrix());
+    p.sort = plane(find_port("SORT").get_matrix());
+    take_member_planes(p);
+
+    frame_image* frame = current_frame_image();
+    if (frame != nullptr && planes_cover(p)) {
+        buffer& image = frame->image();
+        buffer_lock hold(image);
+        const drawing_area a = area_at_fire();
+        // An empty drawing area has no room for any point.
+        if (!a.empty() && !draw_without_points(image, p, a))
+            draw_points(image, p, a);
+    }
+    return finish_fire(error, true);
+}
+
+} // namespace zoetra::effects

@@ -1,0 +1,134 @@
+#pragma once
+// The point renderers draw a picture as a cloud of marks straight into the
+// output area of the frame image. Every element of their input planes is one
+// point: "X" and "Y" place it, "RED", "GREEN" and "BLUE" colour it, "ALPHA"
+// says whether it is drawn (0 draws), and "SORT" gives a depth by which the
+// points are drawn farthest (largest key) first. This base holds what the
+// five members share; each member says which mark a point makes.
+#include "app/services/memory.hpp"
+#include "engine/component.hpp"
+#include "raster/buffer.hpp"
+#include "raster/pixel.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace zoetra::effects {
+
+// One drawn point, sorted as a whole (24 bytes). Only "surface" uses all four
+// corners; the other members use the first.
+struct point_record {
+    std::uint16_t key;
+    std::uint16_t x[4];
+    std::uint16_t y[4];
+    colour col; // transparency byte always 0 (drawn)
+    std::uint8_t size;
+};
+static_assert(sizeof(point_record) == 24);
+
+// Where the marks go: a rectangle of the frame image. Width and height are
+// never negative; an empty area draws nothing.
+struct drawing_area {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool empty() const { return width <= 0 || height <= 0; }
+    // The area moved in by m on every side (empty when too small).
+    drawing_area shrunk(std::int64_t m) const;
+};
+
+// The output area of the current frame image (empty without one).
+drawing_area current_output_area();
+
+// A read-only view of one input plane, 8 or 16 bits per element.
+struct plane {
+    const std::uint8_t* data = nullptr;
+    int element_size = 1;
+    int width = 0;
+    int height = 0;
+    explicit plane(const matrix& m)
+        : data(m.data()), element_size(m.element_size()), width(m.size(0)), height(m.size(1)) {}
+    plane() = default;
+    unsigned at(int c, int r) const {
+        const std::size_t i = std::size_t(r) * std::size_t(width) + std::size_t(c);
+        if (element_size == 2) {
+            std::uint16_t v;
+            std::memcpy(&v, data + 2 * i, 2);
+            return v;
+        }
+        return data[i];
+    }
+};
+
+// The planes of one fire.
+struct point_planes {
+    plane x, y, red, green, blue, alpha, sort, mark_size;
+};
+
+// Puts a pixel only when it lies inside the buffer: single pixels are not
+// clipped by the drawing primitives' contract, so the renderers keep them in.
+void put_pixel_inside(buffer& image, int x, int y, colour c);
+
+// An int coordinate as a 16-bit drawing coordinate, saturated instead of wrapped.
+std::int16_t coordinate(std::int64_t v);
+
+class point_renderer : public component {
+  public:
+    bool prepare(std::string& error) override;
+    bool fire(std::string& error) override;
+    // Frees the point records, then the base reset.
+    void reset() override;
+
+    std::size_t record_count() const { return record_count_; }
+
+  protected:
+    // Registers the shared configs; the member then adds its own configs,
+    // calls add_shared_ports and adds its own ports.
+    explicit point_renderer(std::string name);
+    void add_shared_ports();
+
+    // The member's part of prepare, after W, H, V and half are read.
+    virtual void prepare_member() = 0;
+    // The area the marks are placed in during this fire.
+    virtual drawing_area area_at_fire() const { return current_output_area(); }
+    // Draws the whole fire without points (the "DOT" index mode); false when
+    // the member draws points.
+    virtual bool draw_without_points(buffer&, const point_planes&, const drawing_area&) {
+        return false;
+    }
+    // Planes of the member's own ports.
+    virtual void take_member_planes(point_planes&) {}
+    // Points along x and y: one per element, or one per cell for "surface".
+    virtual int columns() const { return width_; }
+    virtual int rows() const { return height_; }
+    // Fills the record of point (c, r) beyond its colour.
+    virtual void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                             point_record& record) const;
+    // Draws the mark of one point.
+    virtual void mark(buffer& image, const point_record& record) const = 0;
+
+    // Keeps an array of records (zero-filled) for this run, or none.
+    void allocate_records(bool wanted, std::size_t count);
+
+    // origin + position x extent / 65535 (truncated): a position of 65535
+    // lands one pixel past the area.
+    static std::int16_t screen(unsigned position, int origin, int extent);
+
+    int width_ = 0;
+    int height_ = 0;
+    int scale_ = 0; // V: the maximum of "value"
+    int half_ = 0;
+
+  private:
+    matrix_ptr grid(port& p, bool along_x) const;
+    bool planes_cover(const point_planes& p) const;
+    void draw_points(buffer& image, const point_planes& p, const drawing_area& a);
+
+    bool with_records_ = false;
+    std::size_t record_count_ = 0;
+    heap_ptr<point_record> records_;
+};
+
+} // namespace zoetra::effects

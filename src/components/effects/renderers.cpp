@@ -1,0 +1,220 @@
+#include "components/effects/renderers.hpp"
+
+#include "app/services/utility.hpp"
+#include "engine/numeric.hpp"
+#include "raster/draw.hpp"
+
+#include <cmath>
+#include <vector>
+
+namespace zoetra::effects {
+namespace {
+
+constexpr double radians_per_degree = 0.017453292519943295;
+constexpr double quarter_turn_half = 0.39269908169872414; // pi / 8
+constexpr double eighth_turn = 0.7853981633974483;        // pi / 4
+constexpr double full_turn = 6.283185307179586;           // 2 pi
+
+std::size_t point_count(int width, int height) {
+    return std::size_t(std::max(0, width)) * std::size_t(std::max(0, height));
+}
+
+// A shown setting with a title.
+cfg_FP64& titled(cfg_FP64& setting, const char* title) {
+    setting.desc().title = title;
+    return setting;
+}
+
+// A filled circle of the given diameter with its bounding square's top-left
+// corner at (x, y); a diameter of 1 is one pixel, kept inside the image.
+void filled_circle(buffer& image, std::int64_t x, std::int64_t y, int diameter, colour k) {
+    if (diameter <= 0)
+        return;
+    if (diameter == 1) {
+        if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+            put_pixel(image, std::int16_t(x), std::int16_t(y), k);
+        return;
+    }
+    draw_circle(image, coordinate(x), coordinate(y), diameter, std::uint16_t(diameter), k, true, k);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- DOT
+
+dot_renderer::dot_renderer() : point_renderer("DOT") {
+    add_menu("MODE", false, {"NORMAL", "INDEX"});
+    add_shared_ports();
+}
+
+void dot_renderer::prepare_member() {
+    mode_ = menu("MODE").selected();
+    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+}
+
+bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
+                                       const drawing_area& a) {
+    if (mode_ != 1)
+        return false;
+    const int cols = std::min(width_, a.width);
+    const int rows = std::min(height_, a.height);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (p.alpha.at(c, r) == 0)
+                put_pixel_inside(image, a.x + c, a.y + r,
+                                 colour{0, std::uint8_t(p.red.at(c, r)),
+                                        std::uint8_t(p.green.at(c, r)),
+                                        std::uint8_t(p.blue.at(c, r))});
+    return true;
+}
+
+void dot_renderer::mark(buffer& image, const point_record& record) const {
+    put_pixel_inside(image, std::int16_t(record.x[0]), std::int16_t(record.y[0]), record.col);
+}
+
+// ---------------------------------------------------------------- shape
+
+shape_renderer::shape_renderer() : point_renderer("SHAPE") {
+    add_number("value.size", false, 255, 0, 255, 1);
+    add_menu("TYPE.size", false, {"UINT8"});
+    add_menu("MODE", true, {"CIRCLE", "SQUARE"}).desc().title = "SHAPE";
+    // Starts at 0, which the minimum raises to 1.
+    add_number("ss.min", false, 0, 1, 32, 1);
+    titled(add_number("ss.range", true, 8, 0, 64, 1), "SHAPE SIZE");
+    add_shared_ports();
+    add_port(port::direction::in, "value.size", "SIZE", "TYPE.size", "SSIZE");
+}
+
+void shape_renderer::prepare_member() {
+    smallest_ = truncate_to_int(number("ss.min").value(0));
+    range_ = truncate_to_int(number("ss.range").value(0));
+    circle_ = menu("MODE").selected_name() == "CIRCLE";
+    // Shrunk by the largest mark, so that marks stay in the output area.
+    area_ = current_output_area().shrunk(std::int64_t(smallest_) + range_);
+    allocate_records(true, point_count(width_, height_));
+}
+
+void shape_renderer::take_member_planes(point_planes& p) {
+    p.mark_size = plane(find_port("SSIZE").get_matrix());
+}
+
+// s = smallest + SSIZE x range / 255, kept in 8 bits.
+void shape_renderer::fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                                 point_record& record) const {
+    point_renderer::fill_record(p, a, c, r, record);
+    const std::int64_t s = smallest_ + std::int64_t(p.mark_size.at(c, r)) * range_ / 255;
+    record.size = std::uint8_t(s & 0xFF);
+}
+
+void shape_renderer::mark(buffer& image, const point_record& record) const {
+    const int s = record.size;
+    if (s == 0)
+        return;
+    const std::int64_t x = std::int16_t(record.x[0]) - s / 2;
+    const std::int64_t y = std::int16_t(record.y[0]) - s / 2;
+    if (circle_)
+        filled_circle(image, x, y, s, record.col);
+    else
+        draw_rectangle(image, coordinate(x), coordinate(y), std::uint16_t(s), std::uint16_t(s),
+                       record.col, true, record.col);
+}
+
+// ---------------------------------------------------------------- fiber
+
+fiber_renderer::fiber_renderer() : point_renderer("FIBER") {
+    titled(add_config<cfg_FP64>("ANGLE", true, version(),
+                                std::vector<cfg_FP64::number>{{120, 0, 360, 1}}, /*dial=*/true),
+           "FIBER ANGLE");
+    titled(add_number("LENGTH", true, 3, 1, 5, 1), "FIBER LENGTH");
+    add_shared_ports();
+}
+
+void fiber_renderer::prepare_member() {
+    angle_ = number("ANGLE").value(0) * radians_per_degree;
+    length_ = truncate_to_int(number("LENGTH").value(0));
+    // A segment moves at most five pixels either way.
+    area_ = current_output_area().shrunk(5 * std::int64_t(length_));
+    allocate_records(true, point_count(width_, height_));
+}
+
+// Each segment turns by a fresh random amount about the set angle; the turns
+// do not accumulate.
+void fiber_renderer::mark(buffer& image, const point_record& record) const {
+    std::int64_t x = std::int16_t(record.x[0]);
+    std::int64_t y = std::int16_t(record.y[0]);
+    for (int i = 0; i < length_; ++i) {
+        const double a = angle_ + random_real(0, eighth_turn) - quarter_turn_half;
+        const std::int64_t next_x = x + truncate_to_int(std::ceil(5 * std::cos(a)));
+        const std::int64_t next_y = y - truncate_to_int(std::ceil(5 * std::sin(a)));
+        draw_line(image, coordinate(next_x), coordinate(next_y), coordinate(x), coordinate(y),
+                  record.col);
+        x = next_x;
+        y = next_y;
+    }
+}
+
+// ---------------------------------------------------------------- surface
+
+surface_renderer::surface_renderer() : point_renderer("SURFACE") {
+    add_shared_ports();
+}
+
+void surface_renderer::prepare_member() {
+    allocate_records(true, point_count(width_ - 1, height_ - 1));
+}
+
+// The cell whose top-left point is (c, r): its corners clockwise from there,
+// and the mean depth of the four.
+void surface_renderer::fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                                   point_record& record) const {
+    const int cs[4] = {c, c + 1, c + 1, c};
+    const int rs[4] = {r, r, r + 1, r + 1};
+    unsigned key_sum = 0;
+    for (int i = 0; i < 4; ++i) {
+        record.x[i] = std::uint16_t(screen(p.x.at(cs[i], rs[i]), a.x, a.width));
+        record.y[i] = std::uint16_t(screen(p.y.at(cs[i], rs[i]), a.y, a.height));
+        key_sum += p.sort.at(cs[i], rs[i]);
+    }
+    record.key = std::uint16_t(key_sum / 4);
+}
+
+void surface_renderer::mark(buffer& image, const point_record& record) const {
+    std::int16_t xs[4];
+    std::int16_t ys[4];
+    for (int i = 0; i < 4; ++i) {
+        xs[i] = std::int16_t(record.x[i]);
+        ys[i] = std::int16_t(record.y[i]);
+    }
+    draw_polygon(image, xs, ys, 4, record.col, true, record.col);
+}
+
+// ---------------------------------------------------------------- cloud
+
+cloud_renderer::cloud_renderer() : point_renderer("CLOUD") {
+    titled(add_number("RADIUS", true, 8, 1, 32, 1), "CLOUD RADIUS");
+    titled(add_number("SIZE.SHAPE", true, 5, 1, 16, 1), "DROP SIZE");
+    titled(add_number("DENSITY", true, 2, 1, 6, 1), "CLOUD DENSITY");
+    add_shared_ports();
+}
+
+void cloud_renderer::prepare_member() {
+    radius_ = truncate_to_int(number("RADIUS").value(0));
+    density_ = truncate_to_int(number("DENSITY").value(0));
+    drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
+    area_ = current_output_area().shrunk(radius_);
+    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+}
+
+void cloud_renderer::mark(buffer& image, const point_record& record) const {
+    const std::int64_t sx = std::int16_t(record.x[0]);
+    const std::int64_t sy = std::int16_t(record.y[0]);
+    for (int i = 0; i < density_; ++i) {
+        const double theta = random_real(0, full_turn);
+        const double rho = random_real(0, radius_);
+        const std::int64_t x = sx + truncate_to_int(std::ceil(rho * std::cos(theta))) - drop_ / 2;
+        const std::int64_t y = sy - truncate_to_int(std::ceil(rho * std::sin(theta))) - drop_ / 2;
+        filled_circle(image, x, y, drop_, record.col);
+    }
+}
+
+} // namespace zoetra::effects

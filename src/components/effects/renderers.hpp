@@ -1,0 +1,90 @@
+#pragma once
+// The five point renderers. They differ only in the mark a point makes.
+#include "components/effects/point_renderer.hpp"
+
+namespace zoetra::effects {
+
+// One pixel per point ("NORMAL"), or, in "INDEX" mode, element (c, r) drawn
+// at (c, r) of the output area whatever the positions say.
+class dot_renderer : public point_renderer {
+  public:
+    dot_renderer();
+
+  protected:
+    void prepare_member() override;
+    bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
+    void mark(buffer& image, const point_record& record) const override;
+
+  private:
+    int mode_ = 0; // 0 "NORMAL", 1 "INDEX"
+};
+
+// A filled circle or square whose size grows with the "SSIZE" plane.
+class shape_renderer : public point_renderer {
+  public:
+    shape_renderer();
+
+  protected:
+    void prepare_member() override;
+    drawing_area area_at_fire() const override { return area_; }
+    void take_member_planes(point_planes& p) override;
+    void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                     point_record& record) const override;
+    void mark(buffer& image, const point_record& record) const override;
+
+  private:
+    int smallest_ = 1;
+    int range_ = 0;
+    bool circle_ = true;
+    drawing_area area_;
+};
+
+// A short jagged stroke of "LENGTH" segments of about five pixels each, in
+// the direction "ANGLE" give or take 22.5 degrees per segment.
+class fiber_renderer : public point_renderer {
+  public:
+    fiber_renderer();
+
+  protected:
+    void prepare_member() override;
+    drawing_area area_at_fire() const override { return area_; }
+    void mark(buffer& image, const point_record& record) const override;
+
+  private:
+    double angle_ = 0;
+    int length_ = 0;
+    drawing_area area_;
+};
+
+// A filled quadrilateral per cell of four neighbouring points.
+class surface_renderer : public point_renderer {
+  public:
+    surface_renderer();
+
+  protected:
+    void prepare_member() override;
+    int columns() const override { return width_ - 1; }
+    int rows() const override { return height_ - 1; }
+    void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+                     point_record& record) const override;
+    void mark(buffer& image, const point_record& record) const override;
+};
+
+// "DENSITY" small filled circles scattered at random within "RADIUS" of the point.
+class cloud_renderer : public point_renderer {
+  public:
+    cloud_renderer();
+
+  protected:
+    void prepare_member() override;
+    drawing_area area_at_fire() const override { return area_; }
+    void mark(buffer& image, const point_record& record) const override;
+
+  private:
+    int radius_ = 0;
+    int density_ = 0;
+    int drop_ = 0;
+    drawing_area area_;
+};
+
+} // namespace zoetra::effects
