@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Installs what Zoetra needs on Debian 12, builds it, and then:
+#   start  runs the program
+#   test   runs the whole test suite: the normal build, the sanitizer build
+#          (AddressSanitizer + UndefinedBehaviorSanitizer) and a short run of
+#          every fuzz target
+#   bench  runs the benchmarks (not part of the test suite)
+set -euo pipefail
+mode=${1:-test}
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+build_packages="build-essential cmake ninja-build pkg-config libfltk1.3-dev libfreetype-dev
+  libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
+# Independent references that the tests compare against, and the fuzzing toolchain.
+test_packages="clang libclang-rt-14-dev libgif-dev libjpeg62-turbo-dev imagemagick ffmpeg gifsicle
+  python3 python3-pil python3-numpy"
+bench_packages="hyperfine bc"
+
+install() {
+    local wanted="$build_packages"
+    [ "$mode" = start ] || wanted="$wanted $test_packages"
+    [ "$mode" = bench ] && wanted="$wanted $bench_packages"
+    # shellcheck disable=SC2086
+    if ! dpkg -s $wanted >/dev/null 2>&1; then
+        as_root apt-get update -q
+        # shellcheck disable=SC2086
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $wanted
+    fi
+}
+
+configure_and_build() { # dir, extra cmake options...
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+run_fuzzers() { # dir
+    local dir=$1 seconds=${FUZZ_SECONDS:-60}
+    for fuzzer in "$dir"/fuzz/fuzz_*; do
+        [ -x "$fuzzer" ] || continue
+        local name=${fuzzer##*/fuzz_}
+        local corpus="$dir/fuzz-corpus/$name"
+        mkdir -p "$corpus"
+        echo "== fuzzing $name for ${seconds}s"
+        local log="$dir/fuzz-$name.log" status=0
+        "$fuzzer" "$corpus" "$root/fuzz/corpus/$name" -max_total_time="$seconds" \
+            -print_final_stats=1 -close_fd_mask=3 >"$log" 2>&1 || status=$?
+        grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
+        if [ "$status" -ne 0 ]; then
+            tail -n 60 "$log"
+            echo "fuzz target $name found a fault (exit status $status)"
+            return 1
+        fi
+    done
+}
+
+install
+case "$mode" in
+start)
+    configure_and_build build -DZOETRA_TESTS=OFF
+    exec "$root/tools/start-zoetra.sh" build
+    ;;
+test)
+    configure_and_build build
+    (cd build && ctest --output-on-failure -j "$jobs")
+    configure_and_build build-sanitize -DZOETRA_SANITIZE=ON
+    (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -j "$jobs")
+    CC=clang CXX=clang++ configure_and_build build-fuzz -DZOETRA_FUZZ=ON -DZOETRA_TESTS=OFF
+    run_fuzzers build-fuzz
+    ;;
+bench)
+    configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF
+    exec "$root/tools/run-benchmarks.sh" build-bench
+    ;;
+*)
+    echo "usage: $0 start|test|bench" >&2
+    exit 1
+    ;;
+esac
