@@ -8,6 +8,7 @@ namespace {
 
 platform* the_platform = nullptr;
 shell* the_shell = nullptr;
+std::string shown_status;
 
 void write_box_to_stderr(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "%s: %s", caption.c_str(), text.c_str());
@@ -41,9 +42,16 @@ void info_box(const std::string& caption, const std::string& text) {
 }
 
 void set_status(const std::string& text) {
+    if (text == shown_status)
+        return;
+    shown_status = text;
     if (the_shell != nullptr)
         the_shell->show_status(text);
+    if (the_platform != nullptr)
+        the_platform->show_status(text);
 }
+
+const std::string& current_status() { return shown_status; }
 
 void present_area(const rect& area) {
     if (the_shell != nullptr)

@@ -21,6 +21,8 @@ public:
                                                            const std::string& default_name) = 0;
     // The frame image changed inside area (null: the whole window).
     virtual void present(const rect& area) = 0;
+    // A new status line (the shell has drawn it into the frame image already).
+    virtual void show_status(const std::string& text) = 0;
 };
 
 // The part of the shell that owns the frame image: draws the status line,
@@ -42,7 +44,9 @@ void install_shell(shell* s);
 [[noreturn]] void fatal_error(const std::string& text);
 void error_box(const std::string& text);
 void info_box(const std::string& caption, const std::string& text);
+// Shows a status line; nothing happens when the text equals the one shown.
 void set_status(const std::string& text);
+const std::string& current_status();
 void present_area(const rect& area);
 void mark_settings_changed();
 std::optional<std::string> choose_file_to_open(const std::string& title, const std::string& pattern);
