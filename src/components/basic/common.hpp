@@ -1,7 +1,12 @@
 #pragma once
 // Shapes shared by the basic components.
 #include "engine/component.hpp"
+#include "engine/matrix.hpp"
+#include "engine/port.hpp"
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,7 +23,68 @@ inline constexpr double size_one[3] = {1, 1, 1};
 
 // "VALUE" follows "TYPE": 0 to 65535 for "UINT16", 0 to 255 for "UINT8"
 // (maximum first, then minimum); any other type leaves it alone.
-void value_range_follows_type(component& c, const char* value = "VALUE",
-                              const char* type = "TYPE");
+void value_range_follows_type(component& c, const char* value = "VALUE", const char* type = "TYPE");
+
+// A port or config name built from a number: numbered("IN.", 3) is "IN.3".
+inline std::string numbered(const char* prefix, int k) {
+    return prefix + std::to_string(k);
+}
+
+// Element i, counted in layout order, read at the matrix's width.
+inline unsigned element_value(const matrix& m, std::size_t i) {
+    if (m.element_size() == 2) {
+        std::uint16_t v;
+        std::memcpy(&v, m.data() + 2 * i, 2);
+        return v;
+    }
+    return m.data()[i];
+}
+
+// Stores v in element i, kept in the matrix's width (the low 8 or 16 bits).
+inline void set_element_value(matrix& m, std::size_t i, unsigned v) {
+    if (m.element_size() == 2) {
+        const auto narrow = static_cast<std::uint16_t>(v & 0xFFFFu);
+        std::memcpy(m.data() + 2 * i, &narrow, 2);
+    } else {
+        m.data()[i] = static_cast<std::uint8_t>(v & 0xFFu);
+    }
+}
+
+// Element (0, 0, 0) of a control matrix, 0 when the matrix has no elements
+// (an effect file may lower a size's minimum to 0).
+inline unsigned first_element(const matrix& m) {
+    return m.element_count() > 0 ? element_value(m, 0) : 0;
+}
+
+// Sets element (0, 0, 0), kept in the matrix's width, when there is one.
+inline void set_first_element(matrix& m, unsigned v) {
+    if (m.element_count() > 0)
+        set_element_value(m, 0, v);
+}
+
+// How many elements an element-wise pass over these matrices may touch:
+// ports of one shape make matrices of one size, but a pass never trusts that.
+inline std::size_t common_count(const matrix& a, const matrix& b) {
+    return a.element_count() < b.element_count() ? a.element_count() : b.element_count();
+}
+
+// Elements from index first on become 0: the part of an output that no
+// input covered (never, while the shapes agree) is not left unwritten.
+inline void clear_from(matrix& m, std::size_t first) {
+    const std::size_t begin = first * std::size_t(m.element_size());
+    if (begin < m.byte_size())
+        std::memset(m.data() + begin, 0, m.byte_size() - begin);
+}
+
+// Holds a matrix the component made in its output port; a port of an unknown
+// element type makes none, and then there is nothing to hold.
+inline bool hold_made(port& out, matrix_ptr& m, std::string& error) {
+    return !m || out.hold(m, error);
+}
+
+// Whether the component makes its outputs of this element type.
+inline bool is_element_type(const std::string& type_name) {
+    return type_name == uint8_type || type_name == uint16_type;
+}
 
 } // namespace zoetra::basic

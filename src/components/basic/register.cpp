@@ -1,12 +1,23 @@
 #include "components/basic/register.hpp"
 
 #include "app/services/utility.hpp"
+#include "components/basic/alternator.hpp"
+#include "components/basic/arithmetic.hpp"
 #include "components/basic/constant.hpp"
+#include "components/basic/frame_clock.hpp"
+#include "components/basic/random_matrix.hpp"
+#include "components/basic/routing.hpp"
 #include "components/basic/test_component.hpp"
 
 #include <cmath>
 
 namespace zoetra {
+namespace {
+// Components made without arguments.
+template <class C> void define_plain(component_factory& factory, const char* name) {
+    factory.define(name, [] { return std::make_unique<C>(); });
+}
+} // namespace
 
 void define_basic_components(component_factory& factory) {
     using basic::test_component;
@@ -31,6 +42,16 @@ void define_basic_components(component_factory& factory) {
     factory.define("RANDOM INTEGER", [] {
         return std::make_unique<basic::constant>(std::floor(random_real(0, 65535)));
     });
+
+    define_plain<basic::CPU>(factory, "cpu");
+    define_plain<basic::RANDOM>(factory, "RANDOM");
+    define_plain<basic::INVERSE>(factory, "INVERSE");
+    define_plain<basic::SUM>(factory, "SUM");
+    define_plain<basic::MULTIPLY>(factory, "MULTIPLY");
+    define_plain<basic::DECOMPOSE>(factory, "DECOMPOSE");
+    define_plain<basic::OR>(factory, "OR");
+    define_plain<basic::split>(factory, "split");
+    define_plain<basic::ALTERNATOR>(factory, "alternator");
 }
 
 } // namespace zoetra

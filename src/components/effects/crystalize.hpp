@@ -1,0 +1,29 @@
+#pragma once
+// The crystal mosaic: up to four planes broken into square blocks, every
+// block taking the mean of its elements. The block edge is "CRYSTAL SIZE",
+// or, with "CONTROL.CS" connected, grows with the control value from 1 to
+// "CRYSTAL SIZE" + 1.
+#include "engine/component.hpp"
+
+#include <cstdint>
+
+namespace zoetra::effects {
+
+class crystalize : public component {
+  public:
+    crystalize();
+    bool preprepare(std::string& error) override;
+    bool fire(std::string& error) override;
+
+    // The block edge for this fire, at least 1.
+    std::uint8_t block_size() const;
+
+    // Each s x s block of the first width x height elements of a plane of T
+    // (rows `in_stride` and `out_stride` elements apart) becomes its mean;
+    // blocks at the right and bottom edges are cut to the plane.
+    template <class T>
+    static void mosaic(const std::uint8_t* in, std::size_t in_stride, std::uint8_t* out,
+                       std::size_t out_stride, int width, int height, int s);
+};
+
+} // namespace zoetra::effects

@@ -1,0 +1,131 @@
+#include "components/effects/wave.hpp"
+
+#include "components/effects/matrix_effect.hpp"
+#include "engine/numeric.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace zoetra::effects {
+namespace {
+
+constexpr double degrees_to_radians = 0.017453292519943295;
+constexpr double two_pi = 6.283185307179586;
+constexpr double quarter_turn = 1.5707963267948966;
+constexpr std::uint8_t linear_mode = 0;
+constexpr std::uint8_t radial_mode = 1;
+
+double phase = 0;
+
+} // namespace
+
+double wave::shared_phase() {
+    return phase;
+}
+
+wave::wave() : component(kind_input, "WAVE", 1.0) {
+    static constexpr double size_maximum[3] = {1024, 1024, 1024};
+    add_number("VALUE", false, 0, 0, 65535, 1);
+    add_size("SIZE", size_one, size_minimum, size_maximum);
+    add_menu("TYPE", false, element_types, select_uint8);
+    add_number("VALUE.control", false, 0, 0, 255, 1);
+    add_size("SIZE.control", size_one, size_one, size_one);
+    add_menu("TYPE.control", false, {"UINT8"});
+    add_number("FREQUENCY", true, 1, 1, 3, 1);
+    add_number("AMPLITUDE", true, 0.5, 0, 1, 0.1);
+    cfg_FP64& angle = add_config<cfg_FP64>("ANGLE", true, version(),
+                                           std::vector<cfg_FP64::number>{{0, 0.1, 360, 0.1}},
+                                           /*dial=*/true);
+    angle.desc().title = "MOTION ANGLE";
+    add_menu("MODE", true, {"LINEAR", "RADIAL"}).desc().title = "WAVE";
+    add_menu("TYPE.WAVE", false, {"SINE", "SAW", "SQUARE", "TRIANGLE"});
+    add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT");
+    add_port(port::direction::in, "VALUE.control", "SIZE.control", "TYPE.control", "CONTROL.WAVE");
+}
+
+bool wave::preprepare(std::string& error) {
+    cfg_FP64& range = number("VALUE");
+    const bool wide = menu("TYPE").selected_name() == uint16_type;
+    range.set_minimum(0, 0);
+    range.set_maximum(0, wide ? 65535 : 255);
+    return component::preprepare(error);
+}
+
+bool wave::prepare(std::string& error) {
+    frequency_ = number("FREQUENCY").value(0);
+    amplitude_ = number("AMPLITUDE").value(0);
+    angle_ = number("ANGLE").value(0) * degrees_to_radians;
+    cos_angle_ = std::cos(angle_);
+    sin_angle_ = std::sin(angle_);
+    mode_ = static_cast<std::uint8_t>(menu("MODE").selected());
+    sixteen_bit_ = menu("TYPE").selected_name() == uint16_type;
+    const port& out = find_port("OUT");
+    floor_ = out.value_minimum();
+    span_ = (out.value_maximum() - out.value_minimum()) * amplitude_;
+    columns_ = out.size(0);
+    rows_ = out.size(1);
+    width_ = columns_;
+    height_ = rows_;
+    const port& control = find_port("CONTROL.WAVE");
+    control_floor_ = truncate_to_u8(control.value_minimum());
+    control_top_ = truncate_to_u8(control.value_maximum());
+    control_span_ = static_cast<std::uint8_t>(control_top_ - control_floor_);
+    return component::prepare(error);
+}
+
+// A control range whose ends truncate to the same 8-bit value has no span:
+// the wave then stands at phase 0 rather than dividing by zero.
+double wave::phase_from_control(std::uint8_t c) const {
+    if (control_span_ == 0)
+        return 0;
+    return (double(c) - control_floor_) / control_span_;
+}
+
+template <class T> void wave::render(matrix& out, double phase_now) const {
+    // The loop bounds come from prepare; the matrix in hand limits them too.
+    const std::uint16_t columns = std::min(columns_, out.size(0));
+    const std::uint16_t rows = std::min(rows_, out.size(1));
+    const std::size_t stride = out.size(0);
+    const double ring_direction = angle_ < quarter_turn ? -1.0 : 1.0;
+    std::uint8_t* data = out.data();
+    for (std::uint16_t y = 0; y < rows; ++y) {
+        const double fy = y / height_;
+        const double dy = 2 * (fy - 0.5);
+        for (std::uint16_t x = 0; x < columns; ++x) {
+            const double fx = x / width_;
+            const double dx = 2 * (fx - 0.5);
+            const double linear = mode_ == linear_mode ? cos_angle_ * fx - sin_angle_ * fy : 0;
+            const double radial =
+                mode_ == radial_mode ? ring_direction * std::sqrt(dx * dx + dy * dy) : 0;
+            const double theta = (linear + radial + phase_now) * frequency_ * two_pi;
+            const double v = floor_ + span_ * (1 - std::sin(theta)) * 0.5;
+            if constexpr (sizeof(T) == 2)
+                store<T>(data, y * stride + x, truncate_to_u16(v));
+            else
+                store<T>(data, y * stride + x, truncate_to_u8(v));
+        }
+    }
+}
+
+bool wave::fire(std::string& error) {
+    port& out_port = find_port("OUT");
+    matrix_ptr out = out_port.make_matrix(false);
+    phase += 0.1;
+    port& control = find_port("CONTROL.WAVE");
+    if (control.connected())
+        phase = phase_from_control(control_value(control));
+    if (out) {
+        // Only the first plane carries the wave; deeper planes are cleared.
+        std::memset(out->data(), 0, out->byte_size());
+        const bool wide = sixteen_bit_ && out->element_size() == 2;
+        if (wide)
+            render<std::uint16_t>(*out, phase);
+        else if (out->element_size() == 1)
+            render<std::uint8_t>(*out, phase);
+    }
+    const bool held = !out || out_port.hold(out, error);
+    return finish_fire(error, held);
+}
+
+} // namespace zoetra::effects

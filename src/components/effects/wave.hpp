@@ -1,0 +1,45 @@
+#pragma once
+// The wave generator: at every fire a fresh plane holding a sine wave that
+// runs across the picture, as straight fronts at an angle or as rings round
+// the centre, moved a little further at each frame.
+#include "engine/component.hpp"
+
+#include <cstdint>
+
+namespace zoetra::effects {
+
+class wave : public component {
+  public:
+    wave();
+    bool preprepare(std::string& error) override;
+    bool prepare(std::string& error) override;
+    bool fire(std::string& error) override;
+
+    // The position of every wave, shared by all "WAVE" components of the
+    // program: it starts at 0 and grows by 0.1 at each fire without a
+    // control input, or is set from the control value.
+    static double shared_phase();
+
+  private:
+    template <class T> void render(matrix& out, double phase) const;
+    double phase_from_control(std::uint8_t c) const;
+
+    double frequency_ = 1;
+    double amplitude_ = 0.5;
+    double angle_ = 0;
+    double cos_angle_ = 1;
+    double sin_angle_ = 0;
+    std::uint8_t mode_ = 0;
+    bool sixteen_bit_ = false;
+    double floor_ = 0;
+    double span_ = 0;
+    double width_ = 1;
+    double height_ = 1;
+    std::uint16_t columns_ = 1;
+    std::uint16_t rows_ = 1;
+    std::uint8_t control_floor_ = 0;
+    std::uint8_t control_top_ = 0;
+    std::uint8_t control_span_ = 0;
+};
+
+} // namespace zoetra::effects
