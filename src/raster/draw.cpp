@@ -24,11 +24,14 @@ void write_row(buffer& b, int y, int from, int to, pixel value) {
 } // namespace
 
 void put_pixel(buffer& b, std::int16_t x, std::int16_t y, colour c) {
+    buffer_lock hold(b);
     if (inside(b, x, y))
         b.pixels()[std::size_t(y) * b.width() + std::size_t(x)] = drawn_pixel(c);
 }
 
 colour get_pixel(const buffer& b, std::int16_t x, std::int16_t y) {
+    // Reading may have to bring the pixels back from disk first.
+    buffer_lock hold(const_cast<buffer&>(b));
     if (!inside(b, x, y))
         return colour{};
     return colour_of(b.pixels()[std::size_t(y) * b.width() + std::size_t(x)]);
@@ -36,6 +39,7 @@ colour get_pixel(const buffer& b, std::int16_t x, std::int16_t y) {
 
 void draw_line(buffer& b, std::int16_t x0, std::int16_t y0, std::int16_t x1, std::int16_t y1,
                colour c) {
+    buffer_lock hold(b);
     const pixel value = drawn_pixel(c);
     pixel* const pixels = b.pixels();
     const int width = b.width();
@@ -77,6 +81,7 @@ void draw_line(buffer& b, std::int16_t x0, std::int16_t y0, std::int16_t x1, std
 
 void draw_rectangle(buffer& b, std::int16_t x_in, std::int16_t y_in, std::uint16_t w_in,
                     std::uint16_t h_in, colour fill, bool filled, colour border) {
+    buffer_lock hold(b);
     const int width = b.width();
     const int height = b.height();
     int x = x_in, y = y_in, w = w_in, h = h_in;
@@ -120,6 +125,7 @@ void draw_rectangle(buffer& b, std::int16_t x_in, std::int16_t y_in, std::uint16
 }
 
 void fast_fill(buffer& b, colour c, rect area) {
+    buffer_lock hold(b);
     const pixel value = filled_pixel(c);
     if (area.is_null() || area == b.window()) {
         std::fill_n(b.pixels(), std::size_t(b.width()) * b.height(), value);
@@ -136,6 +142,7 @@ void fast_fill(buffer& b, colour c, rect area) {
 }
 
 void draw_span(buffer& b, std::int16_t y, std::int16_t from, std::int16_t to, colour c) {
+    buffer_lock hold(b);
     if (y < 0 || y >= b.height())
         return;
     const int first = std::max<int>(from, 0);
@@ -147,6 +154,7 @@ void draw_span(buffer& b, std::int16_t y, std::int16_t from, std::int16_t to, co
 
 void draw_circle(buffer& b, std::int16_t x, std::int16_t y, int mode, std::uint16_t diameter,
                  colour outline, bool filled, colour fill) {
+    buffer_lock hold(b);
     if (mode == 0)
         return;
     if (mode == 1) {

@@ -1,10 +1,11 @@
 #pragma once
-// The drawing primitives. They work on the raw pixel array of a locked buffer
-// (the stretch copies lock their buffers themselves when the caller has not).
-// Point coordinates are 16-bit, sizes unsigned 16-bit. Whatever the caller
-// passes, no primitive writes outside the pixel array: the ones that do not
-// clip (put pixel, fast fill, stretch copies) still skip pixels that fall
-// outside their buffer.
+// The drawing primitives. Callers lock the buffer around a run of drawing;
+// each primitive also holds a lock for its own run when the caller has not,
+// so a buffer that went to disk is brought back rather than written through
+// an empty block. Point coordinates are 16-bit, sizes unsigned 16-bit.
+// Whatever the caller passes, no primitive writes outside the pixel array:
+// the ones that do not clip (put pixel, fast fill, stretch copies) still skip
+// pixels that fall outside their buffer.
 #include "app/services/geometry.hpp"
 #include "raster/buffer.hpp"
 #include "raster/pixel.hpp"

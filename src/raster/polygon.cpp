@@ -109,6 +109,7 @@ void scanline_fill(buffer& b, const std::int16_t* xs, const std::int16_t* ys, in
 
 void draw_polygon(buffer& b, const std::int16_t* xs, const std::int16_t* ys, std::uint8_t count,
                   colour outline, bool filled, colour fill) {
+    buffer_lock hold(b);
     if (count == 0)
         return;
     if (count == 1) {

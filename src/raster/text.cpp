@@ -314,6 +314,7 @@ void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t
                   text_size size) {
     if (text.empty() || !text_font_available())
         return;
+    buffer_lock hold(b);
     const std::u32string line = decode(text);
     const int top = y - 11;
     const text_extent extent{width_of(line, size), text_font::instance().metrics(size).line_height};
@@ -325,6 +326,7 @@ void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w
                       std::string_view text, colour c, text_size size) {
     if (text.empty() || w == 0 || h == 0 || !text_font_available())
         return;
+    buffer_lock hold(b);
     std::u32string decoded = decode(text);
     std::erase(decoded, U'\r');
     const clip_box box = clip_to_buffer(b, x, y, w, h);

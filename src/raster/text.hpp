@@ -30,12 +30,12 @@ struct text_extent {
 text_extent measure_text(std::string_view text, text_size size = text_size::points_9);
 
 // One line whose top is 11 rows above y, kept to the block of its measured
-// extent plus one pixel each way and to the buffer. The buffer must be locked.
+// extent plus one pixel each way and to the buffer.
 void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t y, colour c,
                   text_size size = text_size::points_9);
 
 // Text wrapped at word breaks (and at line feeds) to the box, kept to the box
-// and to the buffer. The buffer must be locked.
+// and to the buffer.
 void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w, std::uint16_t h,
                       std::string_view text, colour c, text_size size = text_size::points_9);
 

@@ -85,6 +85,10 @@ TEST(Buffer, LockedBuffersNeverSwap) {
     a.unlock();
     EXPECT_TRUE(free_memory_on_demand());
     EXPECT_TRUE(a.on_disk());
+    // Drawing into a buffer on disk brings it back first.
+    draw_line(a, 0, 0, 7, 7, colour{0, 1, 1, 1});
+    EXPECT_FALSE(a.on_disk() || a.is_locked());
+    EXPECT_EQ(get_pixel(a, 7, 7), (colour{0, 1, 1, 1}));
 }
 
 TEST(Buffer, RoundRobinFromTheHead) {
