@@ -1,6 +1,7 @@
 #include "raster/draw.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace zoetra {
 namespace {
