@@ -1,0 +1,104 @@
+#pragma once
+// The GIF89a writer: all frames of an animation in one file with one global
+// colour table, a loop extension, and per frame a graphic control extension
+// (restore to background, index 255 transparent), an image descriptor and
+// LZW-compressed indices.
+//
+// Colours: every frame is first reduced to its own palette of at most 255
+// colours; the frame palettes, one row of 256 entries per frame, are then
+// reduced together to the global table; each frame's indices are finally
+// translated through that second reduction. Index 255 is left for
+// transparent pixels.
+//
+// The writer either writes a file or only counts bytes. Both go through the
+// same code to a byte sink, so the size estimate is the exact length of the
+// file that the same frames and settings give.
+#include "app/services/memory.hpp"
+#include "gif/byte_sink.hpp"
+#include "gif/lzw_encoder.hpp"
+#include "gif/quantizer.hpp"
+#include "raster/buffer.hpp"
+#include "resources/resource.hpp"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace zoetra {
+
+// The part of every frame that is written.
+struct crop_origin {
+    std::uint16_t x = 0;
+    std::uint16_t y = 0;
+};
+struct crop_size {
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+};
+
+// A delay setting in seconds as the file stores it, in hundredths, truncated
+// toward zero (0.5 s is 50; 0.29 s is 28) and kept to 0..65535.
+std::uint16_t gif_delay_from_seconds(double seconds);
+
+class gif_writer {
+  public:
+    gif_writer();
+    ~gif_writer();
+    gif_writer(const gif_writer&) = delete;
+    gif_writer& operator=(const gif_writer&) = delete;
+
+    // Creates the file (mode "wb") and writes the header and the logical
+    // screen descriptor (13 bytes). False, with nothing written, when the
+    // file cannot be created.
+    bool open(const std::string& name, crop_origin origin, crop_size size,
+              std::uint16_t loop_count);
+    // The same without a file: bytes are only counted, starting at 13. The
+    // name is not used.
+    bool open_for_estimate(const std::string& name, crop_origin origin, crop_size size,
+                           std::uint16_t loop_count);
+
+    // The global colour table, the loop extension (unless the loop count is
+    // 1) and every frame, with delay in hundredths of a second. Progress goes
+    // to the status line, one line per frame. Whether bytes reach a file or
+    // are only counted was settled by open; the two differ only in the
+    // progress line.
+    void write_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                      std::uint16_t delay);
+    void estimate_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                         std::uint16_t delay);
+
+    // Writes (or counts) the trailer and closes the file. The total byte
+    // count becomes size(). False when writing the file failed somewhere.
+    bool close();
+
+    bool is_open() const { return sink_ != nullptr; }
+    // The total size in bytes of the file last closed.
+    std::uint32_t size() const { return total_; }
+    // The global colour table of the frames last written (256 x RGB); zero
+    // again after close.
+    const std::array<std::uint8_t, 768>& global_table() const { return global_table_; }
+
+  private:
+    enum class progress { saving, estimating };
+
+    bool start(crop_size size, std::uint16_t loop_count);
+    void encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                       std::uint16_t delay, progress kind);
+    void write_header(crop_size size);
+    void write_loop_extension();
+    void write_frame(const std::uint8_t* indices, crop_size size);
+
+    file_ptr file_;
+    std::unique_ptr<byte_sink> sink_;
+    crop_size screen_;
+    std::uint16_t loop_count_ = 0;
+    std::uint32_t total_ = 0;
+    std::array<std::uint8_t, 768> global_table_{};
+    colour_quantizer quantizer_;
+    // Held apart: its tables are 30 KB.
+    std::unique_ptr<lzw_encoder> lzw_;
+};
+
+} // namespace zoetra
