@@ -1,0 +1,171 @@
+#include "cli/options.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace zoetra::cli {
+
+const char* const usage_text =
+    "Usage: zoetra-render [OPTIONS] IMAGE.gif...\n"
+    "Puts the images in the palette in order, runs an effect over them and saves\n"
+    "the frames as one animated GIF89a file.\n"
+    "\n"
+    "  -e, --effect NAME      the effect: its title, its file's stem, or a path to a\n"
+    "                         .zoml file (default: the first effect of the catalogue)\n"
+    "  -o, --output FILE      where the GIF goes (default zoetra.gif)\n"
+    "  -n, --frames N         number of frames, 1 to 32 (still effects make one)\n"
+    "  -d, --delay SECONDS    delay between frames, 0 to 60\n"
+    "  -l, --loop N           times the animation plays, 0 for ever\n"
+    "      --direction D      forward, backward, forward-and-back or back-and-forth\n"
+    "      --size S           effect size: source, small, medium, large or full\n"
+    "  -s, --select N         which palette image the effect takes (1 is the first)\n"
+    "      --set NAME=V[,V,V] a public setting of the effect, by its name or title as\n"
+    "                         --describe lists them, or ID:NAME; repeatable\n"
+    "      --estimate         print the exact size the file would have; write nothing\n"
+    "      --list             list the effects: type, stem, title, description\n"
+    "      --describe EFFECT  list an effect's public settings with values and ranges\n"
+    "  -q, --quiet            no progress lines\n"
+    "      --version          print the version\n"
+    "      --help             print this help\n"
+    "\n"
+    "Exit status: 0 success, 1 usage error, 2 bad input, 3 the effect failed.\n";
+
+namespace {
+
+bool to_int(const std::string& text, int& out) {
+    char* end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || errno != 0 || value < -1000000000L || value > 1000000000L)
+        return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool to_real(const std::string& text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == 0 && std::isfinite(out);
+}
+
+} // namespace
+
+std::optional<options> parse_options(const std::vector<std::string>& args, std::string& error) {
+    options o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string inline_value;
+        bool has_inline = false;
+        if (arg.rfind("--", 0) == 0) {
+            auto equals = arg.find('=');
+            if (equals != std::string::npos) {
+                inline_value = arg.substr(equals + 1);
+                arg = arg.substr(0, equals);
+                has_inline = true;
+            }
+        }
+        auto value = [&](std::string& out) {
+            if (has_inline) {
+                out = inline_value;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = "the option " + arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto number = [&](std::optional<int>& out) {
+            std::string text;
+            int parsed;
+            if (!value(text))
+                return false;
+            if (!to_int(text, parsed)) {
+                error = "the option " + arg + " needs a whole number, not \"" + text + "\"";
+                return false;
+            }
+            out = parsed;
+            return true;
+        };
+        std::string text;
+        if (arg == "-e" || arg == "--effect") {
+            if (!value(text))
+                return std::nullopt;
+            o.effect = text;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(o.output))
+                return std::nullopt;
+        } else if (arg == "-n" || arg == "--frames") {
+            if (!number(o.frames))
+                return std::nullopt;
+        } else if (arg == "-d" || arg == "--delay") {
+            double seconds;
+            if (!value(text))
+                return std::nullopt;
+            if (!to_real(text, seconds)) {
+                error = "the option " + arg + " needs a number of seconds, not \"" + text + "\"";
+                return std::nullopt;
+            }
+            o.delay = seconds;
+        } else if (arg == "-l" || arg == "--loop") {
+            if (!number(o.loop))
+                return std::nullopt;
+        } else if (arg == "--direction") {
+            if (!value(text))
+                return std::nullopt;
+            o.direction = text;
+        } else if (arg == "--size") {
+            if (!value(text))
+                return std::nullopt;
+            o.size = text;
+        } else if (arg == "-s" || arg == "--select") {
+            if (!number(o.select))
+                return std::nullopt;
+        } else if (arg == "--set") {
+            if (!value(text))
+                return std::nullopt;
+            auto equals = text.find('=');
+            if (equals == std::string::npos || equals == 0) {
+                error = "--set needs NAME=VALUE, not \"" + text + "\"";
+                return std::nullopt;
+            }
+            o.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
+        } else if (arg == "--estimate") {
+            o.estimate = true;
+        } else if (arg == "--list") {
+            o.list = true;
+        } else if (arg == "--describe") {
+            if (!value(text))
+                return std::nullopt;
+            o.describe = text;
+        } else if (arg == "-q" || arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "--version") {
+            o.version = true;
+        } else if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--") {
+            o.images.insert(o.images.end(), args.begin() + std::ptrdiff_t(i) + 1, args.end());
+            break;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            o.images.push_back(arg);
+        }
+        if (has_inline && (arg == "--estimate" || arg == "--list" || arg == "--quiet" ||
+                           arg == "--version" || arg == "--help")) {
+            error = "the option " + arg + " takes no value";
+            return std::nullopt;
+        }
+    }
+    if (!o.help && !o.version && !o.list && !o.describe && o.images.empty()) {
+        error = "no image given";
+        return std::nullopt;
+    }
+    return o;
+}
+
+} // namespace zoetra::cli

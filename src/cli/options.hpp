@@ -1,0 +1,38 @@
+#pragma once
+// The command line of the headless renderer.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zoetra::cli {
+
+struct setting_assignment {
+    std::string name;   // a config name or title, optionally "ID:NAME"
+    std::string values; // one value, or values separated by commas
+};
+
+struct options {
+    std::vector<std::string> images;
+    std::optional<std::string> effect;
+    std::string output = "zoetra.gif";
+    std::optional<int> frames;
+    std::optional<double> delay;
+    std::optional<int> loop;
+    std::optional<std::string> direction;
+    std::optional<std::string> size;
+    std::optional<int> select;
+    std::vector<setting_assignment> settings;
+    bool estimate = false;
+    bool list = false;
+    std::optional<std::string> describe;
+    bool quiet = false;
+    bool version = false;
+    bool help = false;
+};
+
+// Parses argv; on a usage error returns none with the reason in error.
+std::optional<options> parse_options(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const usage_text;
+
+} // namespace zoetra::cli

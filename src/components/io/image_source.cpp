@@ -1,0 +1,200 @@
+#include "components/io/image_source.hpp"
+
+#include "components/basic/common.hpp"
+#include "engine/numeric.hpp"
+#include "raster/frame_image.hpp"
+#include "raster/text.hpp"
+#include "ui/skin_images.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace zoetra::io {
+
+using basic::size_maximum;
+using basic::size_minimum;
+using basic::size_one;
+
+GIFIN::GIFIN()
+    : component(kind_input, "GIFIN", 1.0),
+      palette_([this]() -> cfg_image_in& {
+          add_number("VALUE", false, 0, 0, 255, 1);
+          for (const char* name : {"SIZE", "SIZE.MAX", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
+              add_size(name, size_one, size_minimum, size_maximum);
+          add_menu("TYPE", false, {"UINT8"});
+          add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
+          static constexpr double one[3] = {1, 1, 1};
+          add_size("SIZE.CONTROL", one, one, one);
+          add_menu("TYPE.CONTROL", false, {"UINT8"});
+          add_config<cfg_text>("TEXTIN", false, 1.0, std::vector<std::string>{sample_text});
+          return add_config<cfg_image_in>("GIFIN", false, 1.0);
+      }()) {
+    add_number("FRAMES", false, 0, 0, 255, 1);
+    add_number("FRAME.TRANSITIONS", false, 0, 0, 255, 1);
+    add_menu("MODE", false, {"CENTER", "SCALE"});
+    add_menu("MODE.SIZE", true, {"SOURCE", "SMALL", "MEDIUM", "LARGE", "FULL"}, 2);
+    add_number("VALUE.SPACE", false, 0, 0, 255, 1);
+    add_menu("MODE.INPUT", false, {"GIF", "TEXT"}).desc().title = "SELECT";
+    for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
+        add_port(port::direction::out, "VALUE", "SIZE", "TYPE", name);
+    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL",
+             "CONTROL.GIFIN");
+}
+
+gif_size GIFIN::text_size() const {
+    const auto& text = dynamic_cast<const cfg_text&>(find_config("TEXTIN")).text_at(0);
+    int width = measure_text(text, text_size::points_12).width + 1;
+    return gif_size{static_cast<std::uint16_t>(std::min(width, 0xFFFF)), 19};
+}
+
+bool GIFIN::preprepare(std::string& error) {
+    text_mode_ = menu("MODE.input").selected_name() == "TEXT";
+    gif_size text = text_mode_ ? text_size() : gif_size{};
+    gif_size picture = palette_.selected_size();
+    gif_size selected = text_mode_ ? text : picture;
+    if (selected.width != 0 && selected.height != 0) {
+        number("SIZE").set_value(0, selected.width);
+        number("SIZE").set_value(1, selected.height);
+    }
+
+    frame_image* frame = current_frame_image();
+    rect work = frame != nullptr ? frame->work_area() : rect{};
+    cfg_FP64& largest_config = number("SIZE.MAX");
+    largest_config.set_maximum(0, work.width);
+    largest_config.set_maximum(1, work.height);
+    gif_size largest = text_mode_ ? text : palette_.largest_size();
+    if (largest.width != 0 && largest.height != 0) {
+        largest_config.set_value(0, largest.width);
+        largest_config.set_value(1, largest.height);
+    }
+
+    int m = std::max(selected.width, selected.height);
+    number("SIZE.MAXPECT").set_value(0, m);
+    number("SIZE.MAXPECT").set_value(1, m);
+
+    cfg_FP64& rotate = number("SIZE.ROTATE");
+    rotate.set_maximum(0, work.width);
+    rotate.set_maximum(1, work.height);
+    double d = std::ceil(std::sqrt(double(selected.width) * selected.width +
+                                   double(selected.height) * selected.height));
+    rotate.set_value(0, d);
+    rotate.set_value(1, d);
+
+    publish_effect_size(picture, work.width, work.height);
+
+    image_count_ = palette_.count();
+    number("FRAMES").set_value(0, image_count_);
+    number("FRAME.TRANSITIONS").set_value(0, image_count_ >= 2 ? image_count_ - 1 : 1);
+    return component::preprepare(error);
+}
+
+void GIFIN::publish_effect_size(gif_size picture, int work_width, int work_height) {
+    cfg_FP64& effect = number("SIZE.EFFECT");
+    effect.set_maximum(0, work_width);
+    effect.set_maximum(1, work_height);
+    int mode = menu("MODE.size").selected();
+    if (mode <= 3) {
+        int factor = 1 << mode;
+        if (picture.width != 0 && picture.height != 0) {
+            effect.set_value(0, double(picture.width) * factor);
+            effect.set_value(1, double(picture.height) * factor);
+            number("VALUE.SPACE").set_value(0, factor);
+        }
+    } else if (work_width != 0 && work_height != 0) {
+        effect.set_value(0, work_width);
+        effect.set_value(1, work_height);
+        number("VALUE.SPACE").set_value(0, 8);
+    }
+}
+
+int GIFIN::chosen_index() {
+    port& control = find_port("CONTROL.gifin");
+    if (!control.connected())
+        return palette_.selected();
+    double v = control.get_matrix().value_at(0);
+    int lo = truncate_to_int(control.value_minimum());
+    int hi = truncate_to_int(control.value_maximum());
+    // A range without width gives no position: take the first image.
+    if (hi == lo)
+        return 0;
+    int index = truncate_to_int(image_count_ * ((v - lo) / (double(hi) - lo) + 0.01));
+    if (index >= image_count_)
+        index = image_count_ - 1;
+    return std::max(index, 0);
+}
+
+bool GIFIN::fire(std::string& error) {
+    bool connected = false;
+    for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
+        connected = connected || find_port(name).connected();
+    int index = chosen_index();
+    // With an empty palette there is no image: nothing is drawn and the
+    // planes are left empty (transparent black).
+    const std::string& name = palette_.name_at(index);
+    if (!connected) {
+        draw_into_output_area(name);
+        return finish_fire(error, true);
+    }
+    return hand_on_planes(name, error);
+}
+
+void GIFIN::draw_into_output_area(const std::string& name) {
+    frame_image* frame = current_frame_image();
+    if (frame == nullptr || name.empty())
+        return;
+    rect area = frame->output_area();
+    gif_size size = probe_gif_size(name);
+    int w = std::min<int>(size.width, area.width);
+    int h = std::min<int>(size.height, area.height);
+    buffer_lock lock(frame->image());
+    draw_skin_image(frame->image(), name, area.x + area.width / 2 - w / 2,
+                    area.y + area.height / 2 - h / 2, w, h, 1);
+}
+
+bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
+    int width = truncate_to_u16(number("SIZE").value(0));
+    int height = truncate_to_u16(number("SIZE").value(1));
+    buffer picture(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
+                   colour{1, 0, 0, 0});
+    if (!name.empty()) {
+        gif_size size = probe_gif_size(name);
+        int w = std::min<int>(size.width, width);
+        int h = std::min<int>(size.height, height);
+        draw_skin_image(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
+    }
+    std::array<matrix_ptr, 5> planes;
+    {
+        buffer_lock lock(picture);
+        planes = split_into_planes(picture);
+    }
+    const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
+    for (int i = 0; i < 5; ++i)
+        find_port(names[i]).hold(planes[i], error);
+    return finish_fire(error, true);
+}
+
+TEXT::TEXT() : component(kind_output, "TEXT", 1.0) {
+    add_number("VALUE", false, 0, 0, 255, 1);
+    add_size("SIZE", size_one, size_minimum, size_maximum);
+    add_menu("TYPE", false, basic::element_types, basic::select_uint8);
+    add_port(port::direction::in, "VALUE", "SIZE", "TYPE", "IN");
+}
+
+bool TEXT::fire(std::string& error) {
+    find_port("IN").get_matrix().dump(1);
+    std::printf("\n");
+    return finish_fire(error, true);
+}
+
+GIFOUT::GIFOUT() : component(kind_output, "GIFOUT", 1.0) {
+    add_number("VALUE", false, 0, 0, 255, 1);
+    add_size("SIZE", size_one, size_minimum, size_maximum);
+    add_menu("TYPE8", false, {"UINT8"});
+    add_config<cfg_image_out>("GIFOUT", false, 1.0, "my.gif");
+    add_number("DELAY", true, 0.5, 0, 60, 0.01).desc().title = "FRAME DELAY(0=none)";
+    add_number("FRAMES", true, 10, 1, 65535, 1).desc().title = "FRAME #";
+    add_number("LOOP", true, 0, 0, 65535, 1).desc().title = "LOOP TIMES(0=forever)";
+}
+
+} // namespace zoetra::io

@@ -1,0 +1,67 @@
+#include "production/catalogue.hpp"
+
+#include "app/services/messages.hpp"
+#include "app/services/utility.hpp"
+#include "resources/resource.hpp"
+
+#include <cstdio>
+
+namespace zoetra {
+
+void effect_catalogue::build(const component_factory& factory) {
+    string_list names = list_files("Effects", ".zoml", 3);
+    for (const std::string& name : names) {
+        if (count() >= max_effects)
+            break;
+        auto effect = std::make_unique<script>(name, 1.0, factory);
+        std::string error;
+        if (!effect->load(error)) {
+            std::fprintf(stderr, "Effect left out: %s\n", error.c_str());
+            continue;
+        }
+        set_status(format("Load \"%s\" effect.", effect->desc().name.c_str()));
+        effects_.push_back(std::move(effect));
+    }
+    if (effects_.empty())
+        fatal_error(no_effects_message);
+}
+
+namespace {
+// Titles written on their own lines keep their line breaks and indentation.
+std::string_view trimmed(std::string_view text) {
+    const char* blanks = " \t\r\n\v\f";
+    auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+} // namespace
+
+std::string effect_title(const script& s) { return std::string(trimmed(s.desc().title)); }
+
+int effect_catalogue::find(const std::string& name) const {
+    for (int i = 0; i < count(); ++i) {
+        const script& s = *effects_[i];
+        if (same_name(trimmed(s.desc().title), name) || same_name(s.desc().name, name) ||
+            same_name(s.file_name(), name))
+            return i;
+    }
+    return -1;
+}
+
+int effect_catalogue::add_file(const std::string& path, const component_factory& factory,
+                               std::string& error) {
+    if (count() >= max_effects) {
+        error = "the catalogue is full";
+        return -1;
+    }
+    auto effect = std::make_unique<script>(path, 1.0, factory);
+    if (!effect->load(error))
+        return -1;
+    effects_.push_back(std::move(effect));
+    return count() - 1;
+}
+
+bool is_still_effect(const script& s) { return same_name(s.desc().type, "still"); }
+
+} // namespace zoetra

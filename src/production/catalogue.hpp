@@ -1,0 +1,43 @@
+#pragma once
+// The effect catalogue: every effect file of the directory "Effects" and of
+// the resource archives, loaded into a script at start-up, in listing order.
+#include "engine/script.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zoetra {
+
+inline constexpr const char* no_effects_message =
+    "I was unable to locate Effects for Zoetra.\n"
+    "Please reinstall Zoetra, or set ZOETRA_DATA_DIR to the folder that holds its Effects.";
+
+class effect_catalogue {
+public:
+    static constexpr int max_effects = 128;
+
+    // Loads every listed effect file; a file that fails to load is left out
+    // with its reason on standard error. No effect at all is fatal.
+    void build(const component_factory& factory);
+
+    int count() const { return static_cast<int>(effects_.size()); }
+    script& effect(int i) const { return *effects_[i]; }
+    // The index of the effect whose title, stem or file name is name
+    // (ignoring case); -1 when none is.
+    int find(const std::string& name) const;
+    // Appends an effect loaded from a file of the user's (the command-line
+    // renderer's path option); -1 with the reason when it fails to load.
+    int add_file(const std::string& path, const component_factory& factory, std::string& error);
+    void clear() { effects_.clear(); }
+
+private:
+    std::vector<std::unique_ptr<script>> effects_;
+};
+
+// The effect's title without the white space around it.
+std::string effect_title(const script& s);
+// True when the effect's type is "still" (ignoring case).
+bool is_still_effect(const script& s);
+
+} // namespace zoetra

@@ -1,0 +1,105 @@
+#include "ui/image_palette.hpp"
+
+#include "app/services/messages.hpp"
+#include "gif/decoder.hpp"
+
+#include <algorithm>
+
+namespace zoetra {
+
+cfg_image_in::cfg_image_in(component* owner, std::string name, bool shown, double version,
+                           const std::vector<std::string>& initial_names)
+    : config(owner, kind, std::move(name), shown, version) {
+    // Each initial name goes to position 0, so the list ends up reversed.
+    for (const auto& initial : initial_names)
+        if (count() < max_images)
+            names_.insert(names_.begin(), initial.substr(0, max_name));
+}
+
+bool cfg_image_in::add_image(const std::string& name, int position) {
+    if (position < 0 || position > 64)
+        return false;
+    if (count() >= max_images) {
+        error_box(palette_full_message);
+        return false;
+    }
+    if (name.empty())
+        return false;
+    if (!load_gif(name)) {
+        error_box(not_a_gif_message);
+        return false;
+    }
+    // A position past the last image would leave a hole: append instead.
+    position = std::min(position, count());
+    names_.insert(names_.begin() + position, name.substr(0, max_name));
+    mark_settings_changed();
+    notify_view();
+    return true;
+}
+
+void cfg_image_in::remove_image(int position) {
+    if (position < 0 || position >= count())
+        return;
+    names_.erase(names_.begin() + position);
+    mark_settings_changed();
+    if (selected_ > count())
+        selected_ = count();
+    notify_view();
+}
+
+void cfg_image_in::set_selected(int position) {
+    position = std::clamp(position, 0, count());
+    if (position != selected_) {
+        selected_ = position;
+        mark_settings_changed();
+        notify_view();
+    }
+}
+
+const std::string& cfg_image_in::name_at(int i) const {
+    static const std::string empty;
+    return i >= 0 && i < count() ? names_[i] : empty;
+}
+
+gif_size cfg_image_in::largest_size() const {
+    gif_size largest;
+    for (const auto& name : names_) {
+        gif_size size = probe_gif_size(name);
+        largest.width = std::max(largest.width, size.width);
+        largest.height = std::max(largest.height, size.height);
+    }
+    return largest;
+}
+
+gif_size cfg_image_in::selected_size() const {
+    if (selected_ >= count())
+        return {};
+    std::unique_ptr<buffer> image = load_gif(names_[selected_]);
+    if (!image)
+        return {};
+    return gif_size{image->width(), image->height()};
+}
+
+bool cfg_image_in::equals(const config& other) const {
+    const auto* that = dynamic_cast<const cfg_image_in*>(other.as_kind(kind));
+    return that != nullptr && that->count() == count() && that->selected_ == selected_;
+}
+
+void cfg_image_in::copy_from(const config& other) {
+    const auto* that = dynamic_cast<const cfg_image_in*>(other.as_kind(kind));
+    if (that == nullptr || that == this)
+        return;
+    if (names_ != that->names_ || selected_ != that->selected_) {
+        names_ = that->names_;
+        selected_ = that->selected_;
+        notify_view();
+    }
+}
+
+void cfg_image_in::read_value(int k, const element& value) {
+    std::string name = value.text;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    add_image(name, k);
+}
+
+} // namespace zoetra

@@ -1,0 +1,93 @@
+#include "ui/skin_images.hpp"
+
+#include "app/services/memory.hpp"
+#include "gif/decoder.hpp"
+#include "raster/draw.hpp"
+
+#include <list>
+#include <memory>
+
+namespace zoetra {
+namespace {
+
+struct prepared_image {
+    std::string name;
+    int width;
+    int height;
+    std::unique_ptr<buffer> image;
+};
+
+// Newest first.
+std::list<prepared_image>& cache() {
+    static std::list<prepared_image> entries;
+    return entries;
+}
+
+void register_with_memory_handler() {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        // After the buffer ring, which moves buffers to disk first.
+        register_memory_source(1, [] { return empty_skin_cache(); });
+    }
+}
+
+buffer* find_or_prepare(const std::string& name, int width, int height) {
+    for (auto& entry : cache())
+        if (entry.width == width && entry.height == height && entry.name == name)
+            return entry.image.get();
+    std::unique_ptr<buffer> loaded = load_gif(name);
+    if (!loaded)
+        return nullptr;
+    auto scaled = std::make_unique<buffer>(static_cast<std::uint16_t>(width),
+                                           static_cast<std::uint16_t>(height), colour{});
+    stretch_copy(*loaded, *scaled, 0, 0, loaded->width(), loaded->height(), 0, 0,
+                 static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
+    loaded.reset();
+    cache().push_front(prepared_image{name, width, height, std::move(scaled)});
+    return cache().front().image.get();
+}
+
+} // namespace
+
+std::string skin_image_name(const std::string& file_name) { return "*Resources\\" + file_name; }
+
+bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
+                     int mode) {
+    register_with_memory_handler();
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
+        return false;
+    buffer* prepared = find_or_prepare(name, width, height);
+    if (prepared == nullptr)
+        return false;
+    buffer_lock source_lock(*prepared);
+    buffer_lock target_lock(target);
+    const pixel* from = prepared->pixels();
+    pixel* to = target.pixels();
+    for (int j = 0; j < height; ++j) {
+        int ty = y + j;
+        if (ty < 0 || ty >= target.height())
+            continue;
+        for (int i = 0; i < width; ++i) {
+            int tx = x + i;
+            if (tx < 0 || tx >= target.width())
+                continue;
+            pixel p = from[std::size_t(j) * width + i];
+            if (mode == 1 && (p & transparency_mask) != 0)
+                continue;
+            to[std::size_t(ty) * target.width() + tx] = p;
+        }
+    }
+    return true;
+}
+
+bool empty_skin_cache() {
+    if (cache().empty())
+        return false;
+    cache().clear();
+    return true;
+}
+
+int skin_cache_size() { return static_cast<int>(cache().size()); }
+
+} // namespace zoetra
