@@ -1,0 +1,120 @@
+#pragma once
+// Reading GIF87a and GIF89a files into image buffers of 32-bit pixels.
+//
+// A frame reader opens a file (held whole in memory), reads its logical
+// screen and global colour table, and then hands out the frames one by one,
+// each composed onto a canvas of the screen's size as the graphic control
+// extension asks: transparent indices leave the canvas as it was; after a
+// frame, disposal 2 clears the frame's rectangle to the background and
+// disposal 4 puts back the canvas as it was before the frame. The application
+// only ever takes the first frame, through load_gif.
+//
+// Pixels written here: blue in bits 0-7, green 8-15, red 16-23, bit 24 the
+// transparent flag, bits 25-31 zero. The canvas starts as the background
+// colour (the global table entry at the background index) with the
+// transparent flag set.
+#include "gif/byte_stream.hpp"
+#include "gif/lzw_decoder.hpp"
+#include "raster/buffer.hpp"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zoetra {
+
+// Screens and frames larger than this on a side, or with more pixels in all,
+// make a file unreadable: no picture of the program comes near, and the
+// canvases of such a file would not fit in memory.
+inline constexpr std::uint32_t max_gif_side = 16384;
+inline constexpr std::uint64_t max_gif_pixels = 64'000'000;
+
+struct rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const rgb&, const rgb&) = default;
+};
+using colour_table = std::array<rgb, 256>;
+
+class gif_reader {
+  public:
+    gif_reader();
+    ~gif_reader();
+    gif_reader(const gif_reader&) = delete;
+    gif_reader& operator=(const gif_reader&) = delete;
+
+    // Opens a file by name through the resource archives ("*" names) or from
+    // disk, and reads the header and the global colour table. Whatever an
+    // earlier open left is discarded first.
+    bool open(const std::string& name);
+    // The same for a file already in memory (the bytes are copied).
+    bool open_bytes(const std::uint8_t* data, std::size_t size);
+    // The next frame composed onto the canvas, as a new buffer; none when no
+    // further frame can be read, which also closes the reader.
+    std::unique_ptr<buffer> read_frame();
+    // Lets go of the file and the canvas.
+    void close();
+
+    bool is_open() const { return open_; }
+    std::uint16_t screen_width() const { return screen_width_; }
+    std::uint16_t screen_height() const { return screen_height_; }
+    colour background() const { return background_; }
+    const colour_table& global_table() const { return global_table_; }
+    // Why the last open or read_frame gave nothing ("" after success or at
+    // the normal end of the file).
+    const std::string& failure() const { return failure_; }
+
+  private:
+    friend std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
+
+    // What the graphic control extension sets for the next image.
+    struct frame_controls {
+        int disposal = 0;
+        bool transparent = false;
+        std::uint8_t transparent_index = 0;
+    };
+    struct image_descriptor {
+        std::uint16_t left = 0;
+        std::uint16_t top = 0;
+        std::uint16_t width = 0;
+        std::uint16_t height = 0;
+        bool interlaced = false;
+    };
+    // A frame that ends the reading hands out the canvas itself: nothing
+    // after it needs the canvas's state.
+    enum class hand_out { keep_reading, last_frame };
+
+    bool open_file(file_bytes bytes);
+    bool read_header();
+    std::unique_ptr<buffer> next_frame(hand_out mode);
+    bool find_image(frame_controls& controls);
+    void read_extension(frame_controls& controls);
+    void read_graphic_control(frame_controls& controls);
+    void skip_sub_blocks();
+    bool read_image_descriptor(image_descriptor& image, colour_table& table);
+    void draw(const image_descriptor& image, const std::uint8_t* indices, const colour_table& table,
+              const frame_controls& controls);
+    void clear_to_background(const image_descriptor& image);
+    // Records the reason, closes the reader and returns false.
+    bool fail(std::string reason);
+
+    file_bytes file_;
+    byte_stream stream_;
+    bool open_ = false;
+    std::uint16_t screen_width_ = 0;
+    std::uint16_t screen_height_ = 0;
+    colour_table global_table_{};
+    colour background_{};
+    std::unique_ptr<buffer> canvas_;
+    std::unique_ptr<lzw_decoder> decoder_;
+    std::string failure_;
+};
+
+// The first frame of a GIF file as a new buffer, or none.
+std::unique_ptr<buffer> load_gif(const std::string& name);
+// The same, with the reason for none written into failure.
+std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
+
+} // namespace zoetra
