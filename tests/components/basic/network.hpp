@@ -136,6 +136,41 @@ inline component_factory test_factory(void (*more)(component_factory&) = nullptr
     return factory;
 }
 
+using list = std::vector<unsigned>;
+
+// A component under test: some inputs connected to a feeder, some outputs
+// to a probe, the rest left open.
+template <class C> struct component_rig {
+    C subject;
+    feeder source;
+    probe tap;
+    int next_feed = 1;
+
+    // Connects an input of the subject so that it counts as connected.
+    void listen(const std::string& input) {
+        connect(source.out(next_feed++), subject.find_port(input));
+    }
+    // Connects output `name` to the probe's IN.k.
+    void watch(const std::string& name, int k) { connect(subject.find_port(name), tap.in(k)); }
+    void give(const std::string& input, matrix_ptr m) {
+        feed(subject.find_port(input), std::move(m));
+    }
+    // preprepare and prepare; the probe then takes the shape of `shaped_like`.
+    void begin(const std::string& shaped_like) {
+        start(subject);
+        tap.adopt_shape(subject.find_port(shaped_like));
+    }
+    void fire_once() {
+        fire(subject);
+        subject.clear_fired();
+    }
+    const matrix* got(int k) { return tap.received(k); }
+    list values(int k) {
+        const matrix* m = got(k);
+        return m != nullptr ? values_of(*m) : list{};
+    }
+};
+
 // An effect network loaded from effect-file text written to a temporary file.
 class network {
   public:
