@@ -89,10 +89,6 @@ void point_renderer::allocate_records(bool wanted, std::size_t count) {
         records_ = allocate_zeroed_array<point_record>(record_count_);
 }
 
-std::int16_t point_renderer::screen(unsigned position, int origin, int extent) {
-    return coordinate(origin + std::int64_t(position) * extent / 65535);
-}
-
 // The points sit at the centres of W equal columns (H equal rows):
 // half x (2c + 1) / W, kept in 16 bits.
 matrix_ptr point_renderer::grid(port& p, bool along_x) const {

@@ -114,7 +114,9 @@ class point_renderer : public component {
 
     // origin + position x extent / 65535 (truncated): a position of 65535
     // lands one pixel past the area.
-    static std::int16_t screen(unsigned position, int origin, int extent);
+    static std::int16_t screen(unsigned position, int origin, int extent) {
+        return coordinate(origin + std::int64_t(position) * extent / 65535);
+    }
 
     int width_ = 0;
     int height_ = 0;
