@@ -37,7 +37,7 @@ studio::studio(std::uint16_t width, std::uint16_t height) : frame_(width, height
     install_shell(this);
     frame_.on_output_area_changed([this](const rect&) { draw_work_area(); });
     present_area(rect{});
-    show_status("Welcome to Zoetra.");
+    set_status("Welcome to Zoetra.");
     draw_splash();
     frame_.set_output_size(initial_output_width, initial_output_height);
 
@@ -399,9 +399,10 @@ void studio::cancel_construction() {
 void studio::idle(int x, int y) {
     if (busy_) {
         if (settings_changed_) {
-            settings_changed_ = false;
             if (!start_script())
                 cancel_construction();
+            // Starting copies the standing settings in, which marks them changed.
+            settings_changed_ = false;
             return;
         }
         std::string error;

@@ -1,0 +1,222 @@
+#include "../../production/studio_support.hpp"
+#include "../basic/network.hpp"
+#include "components/io/image_source.hpp"
+#include "raster/frame_image.hpp"
+#include "raster/text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace zoetra {
+namespace {
+
+using testing::component_rig;
+using testing::data_folder;
+using testing::write_gif;
+using testing::write_solid_gif;
+
+// Colours at the centres of the quantizer's cells survive a GIF round trip unchanged.
+constexpr colour red{0, 252, 2, 4};
+constexpr colour green{0, 4, 250, 4};
+constexpr colour blue{0, 4, 2, 252};
+constexpr colour grey{0, 92, 90, 92};
+
+// A frame image whose work area is 320 x 200.
+class image_source_test : public ::testing::Test {
+protected:
+    image_source_test() : frame_(320, 314) {
+        install_frame_image(&frame_);
+        frame_.set_output_size(300, 180);
+    }
+    ~image_source_test() override { install_frame_image(nullptr); }
+
+    static double value(component& c, const char* name, int i = 0) {
+        return c.number(name).value(i);
+    }
+
+    data_folder folder_;
+    testing::quiet_platform platform_;
+    frame_image frame_;
+};
+
+TEST_F(image_source_test, PublishesTheEffectSizeForEverySizeMode) {
+    io::GIFIN gifin;
+    ASSERT_TRUE(gifin.palette().add_image(write_solid_gif("a.gif", 40, 30, colour{0, 9, 9, 9}), 0));
+    struct expected {
+        int mode;
+        double x, y, space;
+    } cases[] = {{0, 40, 30, 1}, {1, 80, 60, 2}, {2, 160, 120, 4}, {3, 320, 200, 8}, {4, 320, 200, 8}};
+    for (const expected& e : cases) {
+        gifin.menu("MODE.SIZE").select(e.mode);
+        testing::start(gifin);
+        EXPECT_EQ(value(gifin, "SIZE.EFFECT", 0), e.x) << e.mode;
+        EXPECT_EQ(value(gifin, "SIZE.EFFECT", 1), e.y) << e.mode;
+        EXPECT_EQ(value(gifin, "VALUE.SPACE"), e.space) << e.mode;
+        EXPECT_EQ(value(gifin, "SIZE", 0), 40);
+        EXPECT_EQ(value(gifin, "SIZE", 1), 30);
+        gifin.reset();
+    }
+}
+
+TEST_F(image_source_test, PublishesSquaresCountsAndTheLargestImage) {
+    io::GIFIN gifin;
+    cfg_image_in& palette = gifin.palette();
+    ASSERT_TRUE(palette.add_image(write_solid_gif("tall.gif", 30, 40, colour{0, 1, 2, 3}), 0));
+    testing::start(gifin);
+    EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 0), 40);
+    EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 1), 40);
+    EXPECT_EQ(value(gifin, "SIZE.ROTATE", 0), 50);
+    EXPECT_EQ(value(gifin, "SIZE.ROTATE", 1), 50);
+    EXPECT_EQ(value(gifin, "FRAMES"), 1);
+    EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 1);
+
+    ASSERT_TRUE(palette.add_image(write_solid_gif("wide.gif", 500, 20, colour{0, 1, 2, 3}), 1));
+    ASSERT_TRUE(palette.add_image("tall.gif", 2));
+    gifin.reset();
+    testing::start(gifin);
+    EXPECT_EQ(value(gifin, "FRAMES"), 3);
+    EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 2);
+    // The largest width and height, each clamped to the 320 x 200 work area.
+    EXPECT_EQ(value(gifin, "SIZE.MAX", 0), 320);
+    EXPECT_EQ(value(gifin, "SIZE.MAX", 1), 40);
+}
+
+TEST_F(image_source_test, TextModeMeasuresTheText) {
+    io::GIFIN gifin;
+    gifin.menu("MODE.INPUT").select(1);
+    testing::start(gifin);
+    int width = measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1;
+    EXPECT_EQ(value(gifin, "SIZE", 0), width);
+    EXPECT_EQ(value(gifin, "SIZE", 1), 19);
+}
+
+TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
+    const colour colours[] = {red, green, blue, grey};
+    component_rig<io::GIFIN> rig;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(rig.subject.palette().add_image(
+            write_solid_gif("c" + std::to_string(i) + ".gif", 20, 20, colours[i]), i));
+    rig.listen("CONTROL.GIFIN");
+    rig.begin("RED.OUT");
+    auto drawn_colour = [&](unsigned control) {
+        rig.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {control}));
+        rig.fire_once();
+        rect area = frame_.output_area();
+        return get_pixel(frame_.image(), area.x + area.width / 2, area.y + area.height / 2);
+    };
+    // 255 gives truncate(4 x 1.01) = 4, clamped to the last image.
+    EXPECT_EQ(drawn_colour(255), colours[3]);
+    EXPECT_EQ(drawn_colour(0), colours[0]);
+    EXPECT_EQ(drawn_colour(128), colours[2]);
+}
+
+TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
+    component_rig<io::GIFIN> rig;
+    ASSERT_TRUE(rig.subject.palette().add_image(
+        write_solid_gif("wide.gif", 100, 50, red), 0));
+    rig.watch("RED.OUT", 1);
+    rig.watch("ALPHA.OUT", 2);
+    testing::start(rig.subject);
+    testing::set_size(rig.subject, "SIZE", 60, 60);
+    rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
+    rig.fire_once();
+    std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
+    ASSERT_EQ(reds.size(), 3600u);
+    // Squeezed to 60 x 50 and placed at (0, 5): rows 0-4 and 55-59 stay background.
+    EXPECT_EQ(reds[4 * 60 + 30], 0u);
+    EXPECT_EQ(alpha[4 * 60 + 30], 1u);
+    EXPECT_EQ(reds[5 * 60 + 0], 252u);
+    EXPECT_EQ(alpha[5 * 60 + 0], 0u);
+    EXPECT_EQ(reds[54 * 60 + 59], 252u);
+    EXPECT_EQ(alpha[55 * 60 + 59], 1u);
+}
+
+TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
+    io::GIFIN gifin;
+    ASSERT_TRUE(gifin.palette().add_image(write_gif("ring.gif", 10, 10, [](buffer& b) {
+        draw_rectangle(b, 2, 2, 6, 6, blue, true, blue);
+    }), 0));
+    buffer_lock lock(frame_.image());
+    fast_fill(frame_.image(), colour{0, 7, 7, 7}, frame_.output_area());
+    testing::start(gifin);
+    testing::fire(gifin);
+    rect area = frame_.output_area();
+    int left = area.x + area.width / 2 - 5, top = area.y + area.height / 2 - 5;
+    EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
+    // Transparent pixels of the image leave the frame image alone.
+    EXPECT_EQ(get_pixel(frame_.image(), left, top), (colour{1, 7, 7, 7}));
+}
+
+TEST_F(image_source_test, AnEmptyPaletteGivesEmptyPlanesAndDrawsNothing) {
+    component_rig<io::GIFIN> rig;
+    rig.listen("CONTROL.GIFIN");
+    rig.watch("GREY.OUT", 1);
+    rig.begin("GREY.OUT");
+    rig.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {255}));
+    rig.fire_once();
+    for (unsigned v : rig.values(1))
+        ASSERT_EQ(v, 0u);
+}
+
+TEST(Palette, AddsRemovesAndRefusesWithTheSpecifiedMessages) {
+    data_folder folder;
+    testing::quiet_platform platform;
+    cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
+    std::string a = write_solid_gif("a.gif", 4, 4, colour{0, 1, 1, 1});
+    std::string b = write_solid_gif("b.gif", 6, 3, colour{0, 2, 2, 2});
+    folder.write("not.gif", "GIF? no");
+    EXPECT_TRUE(palette.add_image(a, 0));
+    EXPECT_TRUE(palette.add_image(b, 0));
+    EXPECT_EQ(palette.name_at(0), b);
+    EXPECT_EQ(palette.largest_size().width, 6);
+    EXPECT_EQ(palette.largest_size().height, 4);
+    EXPECT_FALSE(palette.add_image("not.gif", 0));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].text, "Cannot not add image unless it is in GIF format.");
+    palette.set_selected(2); // the empty slot: an insert there appends
+    EXPECT_TRUE(palette.add_image(a, palette.selected()));
+    EXPECT_EQ(palette.name_at(2), a);
+    EXPECT_TRUE(palette.add_image(a, 60)); // past the end: appended, no hole
+    EXPECT_EQ(palette.count(), 4);
+    EXPECT_EQ(palette.name_at(9), "");
+    for (int i = palette.count(); i < cfg_image_in::max_images; ++i)
+        ASSERT_TRUE(palette.add_image(a, i));
+    EXPECT_FALSE(palette.add_image(a, 0));
+    EXPECT_EQ(platform.messages().back().text, palette_full_message);
+    EXPECT_EQ(palette.count(), 32);
+
+    palette.set_selected(32);
+    palette.remove_image(32); // the empty slot: nothing
+    EXPECT_EQ(palette.count(), 32);
+    palette.remove_image(0);
+    EXPECT_EQ(palette.count(), 31);
+    EXPECT_EQ(palette.selected(), 31); // still the empty slot
+    palette.set_selected(0);
+    EXPECT_EQ(palette.selected_size().width, 4);
+}
+
+TEST(Palette, ReadsFileNamesFromTheEffectFileAndCopiesNames) {
+    data_folder folder;
+    testing::quiet_platform platform;
+    std::filesystem::create_directories("images");
+    write_solid_gif("images/a.gif", 4, 4, colour{0, 1, 1, 1});
+    element_tree tree = read_element_tree(
+        "<GIFIN><imageinput name=gifin scope=public><desc>Pictures</desc>"
+        "<f>images/a.gif</f></imageinput></GIFIN>");
+    ASSERT_TRUE(tree.root);
+    cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
+    palette.read("GIFIN", *tree.root);
+    ASSERT_EQ(palette.count(), 1);
+    EXPECT_EQ(palette.name_at(0), "images\\a.gif");
+    EXPECT_TRUE(palette.shown());
+    EXPECT_EQ(palette.desc().text, "Pictures");
+    EXPECT_EQ(palette.selected_size().width, 4); // "\" opens as "/" on disk
+
+    cfg_image_in copy(nullptr, "GIFIN", false, 1.0);
+    EXPECT_FALSE(copy.equals(palette));
+    copy.copy_from(palette);
+    EXPECT_TRUE(copy.equals(palette));
+    EXPECT_EQ(copy.name_at(0), "images\\a.gif");
+}
+
+} // namespace
+} // namespace zoetra
