@@ -1,0 +1,158 @@
+#include "cli/options.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace zoetra::cli {
+namespace {
+
+TEST(RendererOptions, ReadsEveryOptionInBothForms) {
+    std::string error;
+    auto o = parse_options({"-e", "flag", "--output=x.gif", "-n", "12", "-d", "0.25", "--loop", "3",
+                            "--direction", "back-and-forth", "--size=large", "-s", "2", "--set",
+                            "cube:CAM.PHI=30", "--set", "SIZE=1,2", "-q", "a.gif", "b.gif"},
+                           error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->effect, "flag");
+    EXPECT_EQ(o->output, "x.gif");
+    EXPECT_EQ(o->frames, 12);
+    EXPECT_EQ(o->delay, 0.25);
+    EXPECT_EQ(o->loop, 3);
+    EXPECT_EQ(o->direction, "back-and-forth");
+    EXPECT_EQ(o->size, "large");
+    EXPECT_EQ(o->select, 2);
+    ASSERT_EQ(o->settings.size(), 2u);
+    EXPECT_EQ(o->settings[0].name, "cube:CAM.PHI");
+    EXPECT_EQ(o->settings[1].values, "1,2");
+    EXPECT_TRUE(o->quiet);
+    EXPECT_EQ(o->images, (std::vector<std::string>{"a.gif", "b.gif"}));
+}
+
+TEST(RendererOptions, RefusesMalformedCommandLines) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},                       // no image
+        {"-n"},                   // a value is missing
+        {"-n", "many", "a.gif"},  // not a number
+        {"--frames=1.5", "a.gif"},
+        {"-d", "nan", "a.gif"},
+        {"--set", "=3", "a.gif"},
+        {"--set", "NAME", "a.gif"},
+        {"--bogus", "a.gif"},
+        {"--list=yes"},
+    };
+    for (const auto& args : bad) {
+        std::string error;
+        EXPECT_FALSE(parse_options(args, error)) << (args.empty() ? "" : args[0]);
+        EXPECT_FALSE(error.empty());
+    }
+    std::string error;
+    EXPECT_TRUE(parse_options({"--list"}, error));
+    EXPECT_TRUE(parse_options({"--", "-odd-name.gif"}, error));
+}
+
+// The renderer as a user runs it.
+struct outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class renderer_run : public ::testing::Test {
+protected:
+    renderer_run() {
+        folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli";
+        std::filesystem::create_directories(folder_);
+    }
+
+    outcome run(const std::string& arguments) {
+        std::string err_file = (folder_ / "stderr.txt").string();
+        std::string command = std::string(ZOETRA_BINARY_DIR) + "/src/cli/zoetra-render " +
+                              arguments + " 2>" + err_file;
+        outcome result;
+        FILE* pipe = popen(command.c_str(), "r");
+        std::array<char, 4096> chunk;
+        std::size_t got;
+        while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+            result.out.append(chunk.data(), got);
+        int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(err_file);
+        result.err.assign(std::istreambuf_iterator<char>(in), {});
+        return result;
+    }
+    std::string sample(const char* name) {
+        return std::string(ZOETRA_SOURCE_DIR) + "/samples/" + name;
+    }
+    std::string path(const char* name) { return (folder_ / name).string(); }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(renderer_run, WritesTheAnimationAndEstimatesItsExactSize) {
+    std::string out = path("flag.gif");
+    outcome made = run("-e flag -n 3 -d 0.2 -l 2 -o " + out + " " + sample("icon.gif"));
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.err.find("Creating frame 3 of 3."), std::string::npos);
+    EXPECT_NE(made.err.find("Saving gif89 frame 1 of 3 with delay of 0.20 seconds"),
+              std::string::npos);
+    auto bytes = std::filesystem::file_size(out);
+    outcome estimate = run("-e flag -n 3 -d 0.2 -l 2 --estimate -q " + sample("icon.gif"));
+    ASSERT_EQ(estimate.status, 0) << estimate.err;
+    EXPECT_EQ(estimate.out, std::to_string(bytes) + "\n");
+    EXPECT_EQ(estimate.err, "");
+}
+
+TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
+    EXPECT_EQ(run("").status, 1);
+    EXPECT_EQ(run("--frames").status, 1);
+    outcome missing = run("-q " + path("nothing-here.gif"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("does not exist"), std::string::npos);
+    std::ofstream(path("fake.gif")) << "not a picture";
+    outcome fake = run("-q " + path("fake.gif"));
+    EXPECT_EQ(fake.status, 2);
+    EXPECT_NE(fake.err.find("not a readable GIF"), std::string::npos);
+    outcome effect = run("-e no-such-effect " + sample("icon.gif"));
+    EXPECT_EQ(effect.status, 2);
+    EXPECT_NE(effect.err.find("no-such-effect"), std::string::npos);
+    outcome range = run("-n 40 " + sample("icon.gif"));
+    EXPECT_EQ(range.status, 2);
+    EXPECT_NE(range.err.find("out of its range 1 to 32"), std::string::npos);
+    outcome setting = run("-e flag --set NOPE=1 " + sample("icon.gif"));
+    EXPECT_EQ(setting.status, 2);
+    EXPECT_NE(setting.err.find("no public setting \"NOPE\""), std::string::npos);
+    outcome item = run("-e flag --set wave:MODE=SPIRAL " + sample("icon.gif"));
+    EXPECT_EQ(item.status, 2);
+    EXPECT_NE(item.err.find("LINEAR, RADIAL"), std::string::npos);
+    EXPECT_EQ(run("-s 3 " + sample("icon.gif")).status, 2);
+
+    std::ofstream(path("fails.zoml"))
+        << "<e type=Standard><cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE>"
+           "<GIFOUT></GIFOUT></e>";
+    outcome failing = run("-e " + path("fails.zoml") + " " + sample("icon.gif"));
+    EXPECT_EQ(failing.status, 3);
+    EXPECT_NE(failing.err.find("com_test failed prepare"), std::string::npos);
+}
+
+TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
+    outcome list = run("--list");
+    ASSERT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("Wave\tflag\tFlag\t"), std::string::npos);
+    outcome describe = run("--describe Flag");
+    ASSERT_EQ(describe.status, 0);
+    EXPECT_NE(describe.out.find("cube:CAM.PHI  \"TILT\"  = 0  (-180..180 step 5)"),
+              std::string::npos);
+    outcome titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
+                         sample("icon.gif"));
+    EXPECT_EQ(titled.status, 0) << titled.err;
+    outcome untilted = run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
+    EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
+}
+
+} // namespace
+} // namespace zoetra::cli
