@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numeric>
 
 namespace zoetra::testing {
@@ -135,6 +136,17 @@ TEST(Rotate, ChannelsTurnInStepWithoutChannelOne) {
     EXPECT_EQ(r.values(4), quarter_turned(b, 3));
     // The half-connected channel makes nothing: its port sends its fill value.
     EXPECT_EQ(r.values(3), list(9, 42));
+}
+
+TEST(Rotate, AngleThatIsNotANumberStillSamplesInsideTheInput) {
+    rotate_rig r({1});
+    cfg_FP64& angle = r.subject.number("ROTATE_ANGLE");
+    angle.set_maximum(0, std::numeric_limits<double>::infinity());
+    r.sizes(3, 2, 4, 4);
+    const list out = r.turn(std::numeric_limits<double>::infinity(), 1, 3, 2, counting(6));
+    ASSERT_EQ(out.size(), 16u);
+    for (unsigned v : out)
+        EXPECT_TRUE(v >= 1 && v <= 6) << v;
 }
 
 TEST(Rotate, BackgroundTakesTheElementWidth) {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace zoetra::testing {
 namespace {
@@ -161,6 +162,15 @@ TEST(Wave, DeeperPlanesAreCleared) {
     ASSERT_EQ(v.size(), 12u);
     EXPECT_NE(list(v.begin(), v.begin() + 6), list(6, 0));
     EXPECT_EQ(list(v.begin() + 6, v.end()), list(6, 0));
+}
+
+TEST(Wave, SettingThatIsNotANumberGivesTheFloorNotAnUndefinedConversion) {
+    wave_rig r;
+    cfg_FP64& amplitude = r.subject.number("AMPLITUDE");
+    amplitude.set_maximum(0, std::numeric_limits<double>::infinity());
+    amplitude.set_value(0, std::numeric_limits<double>::infinity()); // rounds to NaN
+    r.begin(4, 2);
+    EXPECT_EQ(values_of(r.frame(30)), list(8, 0));
 }
 
 TEST(WaveNetwork, FrameClockMovesTheWave) {
