@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace zoetra::cli {
 namespace {
@@ -65,12 +66,17 @@ struct outcome {
 class renderer_run : public ::testing::Test {
 protected:
     renderer_run() {
-        folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli";
+        folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli" /
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder_);
     }
 
     outcome run(const std::string& arguments) {
-        std::string err_file = (folder_ / "stderr.txt").string();
+        // Test cases run in parallel processes: each needs its own file.
+        static int serial = 0;
+        std::string err_file =
+            (folder_ / ("stderr-" + std::to_string(getpid()) + "-" + std::to_string(++serial)))
+                .string();
         std::string command = std::string(ZOETRA_BINARY_DIR) + "/src/cli/zoetra-render " +
                               arguments + " 2>" + err_file;
         outcome result;
