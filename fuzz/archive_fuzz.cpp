@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the archive reader as Resources/a.rez and looks
 // entries up, lists them and probes them, reading every stream to its end.
-// The target works in a private current directory, so pass corpus
-// directories as absolute paths.
+// Resources are relative to the current directory, so each input runs in a
+// private directory; the fuzzer's own directory is restored after each input
+// because libFuzzer reads and writes corpus paths relative to it.
 #include "resources/resource.hpp"
 
 #include <cstddef>
@@ -23,18 +24,29 @@ void remove_work_directory() {
     fs::remove_all(work_directory, ignored);
 }
 
-// A private working directory, made once per process and never left.
-void enter_work_directory() {
-    if (!work_directory.empty())
-        return;
-    std::string pattern = (fs::temp_directory_path() / "zoetra-fuzz-archive-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        std::abort();
-    work_directory = pattern;
-    std::atexit(remove_work_directory);
-    fs::current_path(work_directory);
-    fs::create_directories("Resources");
-}
+// Enters the private working directory (made once per process) for the
+// lifetime of the object.
+class in_work_directory {
+  public:
+    in_work_directory() : previous_(fs::current_path()) {
+        if (work_directory.empty()) {
+            std::string pattern =
+                (fs::temp_directory_path() / "zoetra-fuzz-archive-XXXXXX").string();
+            if (::mkdtemp(pattern.data()) == nullptr)
+                std::abort();
+            work_directory = pattern;
+            std::atexit(remove_work_directory);
+            fs::create_directories(fs::path(work_directory) / "Resources");
+        }
+        fs::current_path(work_directory);
+    }
+    ~in_work_directory() { fs::current_path(previous_); }
+    in_work_directory(const in_work_directory&) = delete;
+    in_work_directory& operator=(const in_work_directory&) = delete;
+
+  private:
+    fs::path previous_;
+};
 
 void drain(zoetra::file_ptr file) {
     if (!file)
@@ -50,7 +62,7 @@ void drain(zoetra::file_ptr file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    enter_work_directory();
+    in_work_directory scope;
     {
         zoetra::file_ptr out(std::fopen("Resources/a.rez", "wb"));
         if (!out || std::fwrite(data, 1, size, out.get()) != size)
