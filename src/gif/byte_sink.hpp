@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace zoetra {
@@ -55,6 +56,7 @@ class file_sink final : public byte_sink {
 class memory_sink final : public byte_sink {
   public:
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::vector<std::uint8_t> take_bytes() { return std::move(bytes_); }
 
   private:
     void emit(const std::uint8_t* bytes, std::size_t count) override {

@@ -85,10 +85,18 @@ bool gif_writer::open_for_estimate(const std::string&, crop_origin, crop_size si
     return start(size, loop_count);
 }
 
+bool gif_writer::open_in_memory(crop_origin, crop_size size, std::uint16_t loop_count) {
+    if (is_open())
+        return false;
+    sink_ = std::make_unique<memory_sink>();
+    return start(size, loop_count);
+}
+
 bool gif_writer::start(crop_size size, std::uint16_t loop_count) {
     screen_ = size;
     loop_count_ = loop_count;
     total_ = 0;
+    memory_file_.clear();
     write_header(size);
     return true;
 }
@@ -112,6 +120,8 @@ bool gif_writer::close() {
     if (file_) {
         ok = !static_cast<file_sink&>(*sink_).failed();
         ok = std::fclose(file_.release()) == 0 && ok;
+    } else if (auto* memory = dynamic_cast<memory_sink*>(sink_.get())) {
+        memory_file_ = memory->take_bytes();
     }
     sink_.reset();
     global_table_.fill(0);

@@ -25,6 +25,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace zoetra {
 
@@ -58,6 +59,9 @@ class gif_writer {
     // name is not used.
     bool open_for_estimate(const std::string& name, crop_origin origin, crop_size size,
                            std::uint16_t loop_count);
+    // The same into memory (tests, fuzzing): after close the file's bytes are
+    // in memory_file().
+    bool open_in_memory(crop_origin origin, crop_size size, std::uint16_t loop_count);
 
     // The global colour table, the loop extension (unless the loop count is
     // 1) and every frame, with delay in hundredths of a second. Progress goes
@@ -79,6 +83,7 @@ class gif_writer {
     // The global colour table of the frames last written (256 x RGB); zero
     // again after close.
     const std::array<std::uint8_t, 768>& global_table() const { return global_table_; }
+    const std::vector<std::uint8_t>& memory_file() const { return memory_file_; }
 
   private:
     enum class progress { saving, estimating };
@@ -95,6 +100,7 @@ class gif_writer {
     crop_size screen_;
     std::uint16_t loop_count_ = 0;
     std::uint32_t total_ = 0;
+    std::vector<std::uint8_t> memory_file_;
     std::array<std::uint8_t, 768> global_table_{};
     colour_quantizer quantizer_;
     // Held apart: its tables are 30 KB.

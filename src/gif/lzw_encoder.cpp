@@ -1,56 +1,90 @@
 #include "gif/lzw_encoder.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace zoetra {
 
 void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices,
                          std::size_t count) {
-    initial_bits_ = std::clamp(initial_bits, 3, 9);
-    sink_ = &sink;
-    width_ = initial_bits_;
-    limit_ = (1 << width_) - 1;
-    clear_code_ = 1 << (initial_bits_ - 1);
-    next_code_ = clear_code_ + 2;
-    reset_width_ = false;
-    bits_ = 0;
-    bit_count_ = 0;
-    block_length_ = 0;
-    const int end_code = clear_code_ + 1;
-    const unsigned index_mask = unsigned(clear_code_ - 1);
+    initial_bits = std::clamp(initial_bits, 3, 9);
+    const int clear_code = 1 << (initial_bits - 1);
+    const int end_code = clear_code + 1;
+    const unsigned index_mask = unsigned(clear_code - 1);
+    int width = initial_bits;
+    int limit = (1 << width) - 1;
+    int next_code = clear_code + 2;
+
+    // Codes are packed least significant bit first: pending holds the bits
+    // not yet making a whole byte, and every code stores the next eight
+    // bytes at once, keeping only the whole ones.
+    std::uint64_t pending = 0;
+    int pending_bits = 0;
+    std::size_t length = 0;
+    std::uint8_t* const staging = staging_;
+    auto put = [&](int code) {
+        pending |= std::uint64_t(code) << pending_bits;
+        pending_bits += width;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(staging + length, &pending, sizeof pending);
+        } else {
+            for (std::size_t k = 0; k < sizeof pending; ++k)
+                staging[length + k] = static_cast<std::uint8_t>(pending >> (8 * k));
+        }
+        length += std::size_t(pending_bits >> 3);
+        pending >>= pending_bits & ~7;
+        pending_bits &= 7;
+        if (length >= (staging_blocks - 1) * block_bytes)
+            length = flush_blocks(sink, length, false);
+    };
+    // The width grows right after the code that makes the next free code pass
+    // the current limit (at 12 bits the limit is 4096, never passed).
+    auto widen = [&] {
+        if (next_code > limit) {
+            ++width;
+            limit = width == max_bits ? max_codes : (1 << width) - 1;
+        }
+    };
 
     clear_table();
-    output(clear_code_);
+    put(clear_code);
     if (count > 0) {
+        const std::int32_t* const keys = keys_;
+        const std::uint16_t* const codes = codes_;
         int prefix = int(indices[0] & index_mask);
         for (std::size_t i = 1; i < count; ++i) {
             const int next = int(indices[i] & index_mask);
             const std::int32_t key = (next << max_bits) + prefix;
-            const int slot = find_slot(key, (next << 4) ^ prefix);
-            if (keys_[slot] == key) {
-                prefix = codes_[slot];
+            int slot = (next << 4) ^ prefix;
+            if (keys[slot] != key && keys[slot] >= 0)
+                slot = find_slot(key, slot);
+            if (keys[slot] == key) {
+                prefix = codes[slot];
                 continue;
             }
-            output(prefix);
+            put(prefix);
+            widen();
             prefix = next;
-            if (next_code_ < max_codes) {
+            if (next_code < max_codes) {
                 keys_[slot] = key;
-                codes_[slot] = static_cast<std::uint16_t>(next_code_++);
+                codes_[slot] = static_cast<std::uint16_t>(next_code++);
             } else {
                 // Code 4095 is taken: start a fresh table at the narrowest width.
                 clear_table();
-                next_code_ = clear_code_ + 2;
-                reset_width_ = true;
-                output(clear_code_);
+                next_code = clear_code + 2;
+                put(clear_code);
+                width = initial_bits;
+                limit = (1 << width) - 1;
             }
         }
-        output(prefix);
+        put(prefix);
+        widen();
     }
-    output(end_code);
-    flush_bits();
-    flush_block();
-    sink_ = nullptr;
+    put(end_code);
+    if (pending_bits > 0)
+        staging[length++] = static_cast<std::uint8_t>(pending);
+    flush_blocks(sink, length, true);
 }
 
 void lzw_encoder::clear_table() {
@@ -71,44 +105,18 @@ int lzw_encoder::find_slot(std::int32_t key, int slot) const {
     }
 }
 
-void lzw_encoder::output(int code) {
-    bits_ |= std::uint64_t(code) << bit_count_;
-    bit_count_ += width_;
-    while (bit_count_ >= 8) {
-        block_[1 + block_length_++] = static_cast<std::uint8_t>(bits_);
-        bits_ >>= 8;
-        bit_count_ -= 8;
-        if (block_length_ == 254)
-            flush_block();
+std::size_t lzw_encoder::flush_blocks(byte_sink& sink, std::size_t length, bool everything) {
+    std::size_t at = 0;
+    while (length - at >= std::size_t(block_bytes) || (everything && at < length)) {
+        const std::size_t n = std::min<std::size_t>(block_bytes, length - at);
+        block_[0] = static_cast<std::uint8_t>(n);
+        std::memcpy(block_ + 1, staging_ + at, n);
+        sink.write(block_, n + 1);
+        at += n;
     }
-    // The width changes only after the code that calls for it has gone out.
-    if (reset_width_) {
-        width_ = initial_bits_;
-        limit_ = (1 << width_) - 1;
-        reset_width_ = false;
-    } else if (next_code_ > limit_) {
-        ++width_;
-        limit_ = width_ == max_bits ? max_codes : (1 << width_) - 1;
-    }
-}
-
-void lzw_encoder::flush_bits() {
-    while (bit_count_ > 0) {
-        block_[1 + block_length_++] = static_cast<std::uint8_t>(bits_);
-        bits_ >>= 8;
-        bit_count_ -= 8;
-        if (block_length_ == 254)
-            flush_block();
-    }
-    bit_count_ = 0;
-}
-
-void lzw_encoder::flush_block() {
-    if (block_length_ == 0)
-        return;
-    block_[0] = static_cast<std::uint8_t>(block_length_);
-    sink_->write(block_, std::size_t(block_length_) + 1);
-    block_length_ = 0;
+    // The partial block moves to the front.
+    std::memmove(staging_, staging_ + at, length - at);
+    return length - at;
 }
 
 namespace {

@@ -28,31 +28,24 @@ class lzw_encoder {
     // code of the longer string. 5003 slots (a prime, about 120% of 4096
     // codes) keep probe chains short.
     static constexpr int table_size = 5003;
+    static constexpr int block_bytes = 254;
+    // Coded bytes gather here and leave in blocks once there are enough.
+    static constexpr std::size_t staging_blocks = 16;
 
     void clear_table();
     // The slot that holds key, or else the free slot where it belongs.
     int find_slot(std::int32_t key, int slot) const;
-    void output(int code);
-    void flush_bits();
-    void flush_block();
+    // Sends the staged bytes as blocks of 254, keeping a partial block
+    // unless everything is to go.
+    std::size_t flush_blocks(byte_sink& sink, std::size_t length, bool everything);
 
     // Key (next index << 12) + prefix code, -1 in a free slot; the code of
     // the string the key stands for.
     std::int32_t keys_[table_size];
     std::uint16_t codes_[table_size];
-
-    byte_sink* sink_ = nullptr;
-    int initial_bits_ = 9;
-    int width_ = 9;
-    int limit_ = 511;
-    int clear_code_ = 256;
-    int next_code_ = 258;
-    bool reset_width_ = false;
-    std::uint64_t bits_ = 0;
-    int bit_count_ = 0;
-    // Length byte followed by up to 254 data bytes.
-    std::uint8_t block_[255];
-    int block_length_ = 0;
+    // Eight spare bytes: codes are stored a 64-bit word at a time.
+    std::uint8_t staging_[staging_blocks * block_bytes + 8];
+    std::uint8_t block_[block_bytes + 1];
 };
 
 // The process-wide coder and its counting twin, which gives the number of

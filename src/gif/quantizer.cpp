@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace zoetra {
 namespace {
@@ -59,6 +60,20 @@ struct error_limit_table {
 };
 constexpr error_limit_table error_limit;
 
+// The same limit looked up straight from the sum of error shares, in
+// sixteenths, that a pixel received: limit((sum + 8) >> 4). Sums stay within
+// +-(7 + 1 + 5 + 3) x 255.
+struct share_limit_table {
+    static constexpr int largest_sum = 16 * 255;
+    std::array<std::int8_t, 2 * largest_sum + 1> values{};
+    constexpr share_limit_table() {
+        for (int sum = -largest_sum; sum <= largest_sum; ++sum)
+            values[sum + largest_sum] = static_cast<std::int8_t>(error_limit[(sum + 8) >> 4]);
+    }
+    int operator[](int sum) const { return values[sum + largest_sum]; }
+};
+constexpr share_limit_table share_limit;
+
 constexpr int clamp_sample(int value) {
     return value < 0 ? 0 : value > 255 ? 255 : value;
 }
@@ -73,7 +88,9 @@ struct colour_quantizer::colour_box {
     int colour_count = 0;
 };
 
-colour_quantizer::colour_quantizer() : histogram_(allocate_array<std::uint16_t>(cell_count)) {}
+colour_quantizer::colour_quantizer()
+    : histogram_(allocate_array<std::uint16_t>(cell_count)),
+      cell_colours_(allocate_array<std::uint32_t>(cell_count)) {}
 
 int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
                              std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
@@ -243,71 +260,74 @@ void colour_quantizer::set_box_colour(const colour_box& box, int entry) {
 }
 
 // Serpentine Floyd-Steinberg: even rows left to right, odd rows right to
-// left. Errors are kept in sixteenths. Error row entry k belongs to column
-// k - 1, so the shares that fall off either end of a row land in entry 0 or
-// width + 1 and are forgotten.
+// left. Errors are kept in sixteenths: 7/16 of a pixel's error goes to the
+// next pixel of its row, 3/16, 5/16 and 1/16 to the pixels below behind, below
+// and below ahead. The row below gathers its shares in a second error row
+// (entry k belongs to column k - 1, so shares that fall off either end land in
+// entry 0 or width + 1 and are never read).
 void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height,
                                   std::uint8_t* indices) {
     std::uint16_t* cache = histogram_.get();
     std::memset(cache, 0, cell_count * sizeof(std::uint16_t));
     const std::size_t row_entries = (std::size_t(width) + 2) * 3;
-    if (row_entries > error_row_capacity_) {
-        error_row_ = allocate_array<std::int16_t>(row_entries);
-        error_row_capacity_ = row_entries;
+    if (2 * row_entries > error_row_capacity_) {
+        error_row_ = allocate_array<std::int16_t>(2 * row_entries);
+        error_row_capacity_ = 2 * row_entries;
     }
-    std::int16_t* const errors = error_row_.get();
-    std::memset(errors, 0, row_entries * sizeof(std::int16_t));
+    std::int16_t* this_row = error_row_.get();
+    std::int16_t* next_row = this_row + row_entries;
+    std::memset(this_row, 0, row_entries * sizeof(std::int16_t));
+
+    const std::uint32_t* cell_colours = cell_colours_.get();
 
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = rgb + std::size_t(y) * width * 3;
         std::uint8_t* out = indices + std::size_t(y) * width;
-        std::int16_t* error = errors;
+        std::size_t entry = 1; // of the pixel in hand
         int step = 1;
         if (y % 2 != 0) {
             in += std::size_t(width - 1) * 3;
             out += width - 1;
-            error += std::size_t(width + 1) * 3;
+            entry = width;
             step = -1;
         }
-        const int step3 = step * 3;
-        // Per channel: the share for the next pixel of the row (7/16), the
-        // share still to come for the entry behind (5/16 + 1/16 of earlier
-        // pixels) and the 1/16 share of the previous pixel.
+        const std::ptrdiff_t step3 = step * 3;
+        const std::int16_t* above = this_row + entry * 3;
+        std::int16_t* below = next_row + entry * 3;
+        below[0] = below[1] = below[2] = 0;
+        below[-step3] = below[1 - step3] = below[2 - step3] = 0;
         int ahead_r = 0, ahead_g = 0, ahead_b = 0;
-        int behind_r = 0, behind_g = 0, behind_b = 0;
-        int below_r = 0, below_g = 0, below_b = 0;
         for (int n = width; n > 0; --n) {
-            const int vr = clamp_sample(in[0] + error_limit[(ahead_r + error[step3] + 8) >> 4]);
-            const int vg = clamp_sample(in[1] + error_limit[(ahead_g + error[step3 + 1] + 8) >> 4]);
-            const int vb = clamp_sample(in[2] + error_limit[(ahead_b + error[step3 + 2] + 8) >> 4]);
-            std::uint16_t& cached = cache[cell_of_colour(vr, vg, vb)];
-            if (cached == 0)
+            const int vr = clamp_sample(in[0] + share_limit[ahead_r + above[0]]);
+            const int vg = clamp_sample(in[1] + share_limit[ahead_g + above[1]]);
+            const int vb = clamp_sample(in[2] + share_limit[ahead_b + above[2]]);
+            const int cell = cell_of_colour(vr, vg, vb);
+            if (cache[cell] == 0)
                 fill_cache_block(vr >> red_shift, vg >> green_shift, vb >> blue_shift);
-            const int index = cached - 1;
-            *out = static_cast<std::uint8_t>(index);
+            *out = static_cast<std::uint8_t>(cache[cell] - 1);
 
-            const int dr = vr - palette_red_[index];
-            const int dg = vg - palette_green_[index];
-            const int db = vb - palette_blue_[index];
-            error[0] = static_cast<std::int16_t>(behind_r + dr * 3);
-            error[1] = static_cast<std::int16_t>(behind_g + dg * 3);
-            error[2] = static_cast<std::int16_t>(behind_b + db * 3);
-            behind_r = below_r + dr * 5;
-            behind_g = below_g + dg * 5;
-            behind_b = below_b + db * 5;
-            below_r = dr;
-            below_g = dg;
-            below_b = db;
+            const std::uint32_t colour = cell_colours[cell];
+            const int dr = vr - int(colour & 0xFF);
+            const int dg = vg - int(colour >> 8 & 0xFF);
+            const int db = vb - int(colour >> 16);
+            below[-step3] = static_cast<std::int16_t>(below[-step3] + dr * 3);
+            below[1 - step3] = static_cast<std::int16_t>(below[1 - step3] + dg * 3);
+            below[2 - step3] = static_cast<std::int16_t>(below[2 - step3] + db * 3);
+            below[0] = static_cast<std::int16_t>(below[0] + dr * 5);
+            below[1] = static_cast<std::int16_t>(below[1] + dg * 5);
+            below[2] = static_cast<std::int16_t>(below[2] + db * 5);
+            below[step3] = static_cast<std::int16_t>(dr);
+            below[step3 + 1] = static_cast<std::int16_t>(dg);
+            below[step3 + 2] = static_cast<std::int16_t>(db);
             ahead_r = dr * 7;
             ahead_g = dg * 7;
             ahead_b = db * 7;
             in += step3;
             out += step;
-            error += step3;
+            above += step3;
+            below += step3;
         }
-        error[0] = static_cast<std::int16_t>(behind_r);
-        error[1] = static_cast<std::int16_t>(behind_g);
-        error[2] = static_cast<std::int16_t>(behind_b);
+        std::swap(this_row, next_row);
     }
 }
 
@@ -347,15 +367,20 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
         least_farthest = std::min(least_farthest, far);
     }
 
-    std::int32_t best_distance[block_cells];
-    std::uint8_t best_colour[block_cells] = {};
-    std::fill_n(best_distance, block_cells, INT32_MAX);
+    // The four blue cells of a block side by side in one vector.
+    static_assert(block_blue_cells == 4);
+    using lanes = std::int32_t __attribute__((vector_size(16)));
+    constexpr int rows = block_red_cells * block_green_cells;
+    lanes best_distance[rows], best_colour[rows];
+    for (int k = 0; k < rows; ++k) {
+        best_distance[k] = lanes{} + INT32_MAX;
+        best_colour[k] = lanes{};
+    }
     for (int i = 0; i < colour_count_; ++i) {
         if (nearest[i] > least_farthest)
             continue;
         // The distance separates into one term per axis.
-        std::int32_t red_term[block_red_cells], green_term[block_green_cells],
-            blue_term[block_blue_cells];
+        std::int32_t red_term[block_red_cells], green_term[block_green_cells];
         for (int k = 0; k < block_red_cells; ++k) {
             const int d = (min_r + (k << red_shift) - palette_red_[i]) * red_scale;
             red_term[k] = d * d;
@@ -364,33 +389,35 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
             const int d = (min_g + (k << green_shift) - palette_green_[i]) * green_scale;
             green_term[k] = d * d;
         }
+        lanes blue_term;
         for (int k = 0; k < block_blue_cells; ++k) {
             const int d = (min_b + (k << blue_shift) - palette_blue_[i]) * blue_scale;
             blue_term[k] = d * d;
         }
-        int cell = 0;
-        for (int r = 0; r < block_red_cells; ++r) {
-            for (int g = 0; g < block_green_cells; ++g) {
-                const std::int32_t partial = red_term[r] + green_term[g];
-                for (int b = 0; b < block_blue_cells; ++b, ++cell) {
-                    const std::int32_t distance = partial + blue_term[b];
-                    // Strictly less: the first colour in palette order wins ties.
-                    if (distance < best_distance[cell]) {
-                        best_distance[cell] = distance;
-                        best_colour[cell] = static_cast<std::uint8_t>(i);
-                    }
-                }
+        const lanes colour = lanes{} + i;
+        for (int r = 0, k = 0; r < block_red_cells; ++r) {
+            for (int g = 0; g < block_green_cells; ++g, ++k) {
+                const lanes distance = blue_term + (red_term[r] + green_term[g]);
+                // Strictly less: the first colour in palette order wins ties.
+                const lanes nearer = distance < best_distance[k];
+                best_distance[k] = (distance & nearer) | (best_distance[k] & ~nearer);
+                best_colour[k] = (colour & nearer) | (best_colour[k] & ~nearer);
             }
         }
     }
 
     std::uint16_t* cache = histogram_.get();
-    int cell = 0;
-    for (int r = 0; r < block_red_cells; ++r)
-        for (int g = 0; g < block_green_cells; ++g)
-            for (int b = 0; b < block_blue_cells; ++b, ++cell)
-                cache[cell_index(first_r + r, first_g + g, first_b + b)] =
-                    static_cast<std::uint16_t>(best_colour[cell] + 1);
+    std::uint32_t* cell_colours = cell_colours_.get();
+    for (int r = 0, k = 0; r < block_red_cells; ++r)
+        for (int g = 0; g < block_green_cells; ++g, ++k)
+            for (int b = 0; b < block_blue_cells; ++b) {
+                const int cell = cell_index(first_r + r, first_g + g, first_b + b);
+                const int index = best_colour[k][b];
+                cache[cell] = static_cast<std::uint16_t>(index + 1);
+                cell_colours[cell] = std::uint32_t(palette_red_[index]) |
+                                     std::uint32_t(palette_green_[index]) << 8 |
+                                     std::uint32_t(palette_blue_[index]) << 16;
+            }
 }
 
 int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,

@@ -49,6 +49,10 @@ class colour_quantizer {
     // colour map (0 = not yet known, otherwise palette index + 1).
     heap_ptr<std::uint16_t> histogram_;
     // (width + 2) x 3 accumulated errors, in sixteenths.
+    // Beside the inverse map, the palette colour of each known cell (red in
+    // bits 0-7, green 8-15, blue 16-23), so that the dithering loop reads a
+    // cell's colour without first waiting for its index.
+    heap_ptr<std::uint32_t> cell_colours_;
     heap_ptr<std::int16_t> error_row_;
     std::size_t error_row_capacity_ = 0;
 
