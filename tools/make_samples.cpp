@@ -15,7 +15,9 @@ namespace {
 
 constexpr colour transparent{1, 0, 0, 0};
 
-std::uint8_t clamp_byte(double v) { return static_cast<std::uint8_t>(std::fmin(255, std::fmax(0, v))); }
+std::uint8_t clamp_byte(double v) {
+    return static_cast<std::uint8_t>(std::fmin(255, std::fmax(0, v)));
+}
 
 bool save(buffer& image, const std::string& path) {
     gif_writer writer;
@@ -35,10 +37,10 @@ void draw_photo(buffer& b) {
         for (int x = 0; x < b.width(); ++x) {
             double fx = double(x) / b.width(), fy = double(y) / b.height();
             double r = 70 + 150 * fy + 30 * std::sin(fx * 9);
-            double g = 110 + 90 * std::sin(fx * 3.1 + fy * 2) ;
+            double g = 110 + 90 * std::sin(fx * 3.1 + fy * 2);
             double bl = 190 - 120 * fy + 40 * std::cos(fy * 7);
-            for (auto [cx, cy, radius, tint] : {std::tuple{0.3, 0.55, 0.22, 0.0},
-                                                std::tuple{0.72, 0.4, 0.18, 1.0}}) {
+            for (auto [cx, cy, radius, tint] :
+                 {std::tuple{0.3, 0.55, 0.22, 0.0}, std::tuple{0.72, 0.4, 0.18, 1.0}}) {
                 double dx = fx - cx, dy = (fy - cy) * b.height() / b.width();
                 double d = std::sqrt(dx * dx + dy * dy) / radius;
                 if (d < 1) {
@@ -50,7 +52,9 @@ void draw_photo(buffer& b) {
             }
             seed = seed * 1103515245u + 12345u;
             double grain = double((seed >> 16) % 17) - 8;
-            put_pixel(b, x, y, colour{0, clamp_byte(r + grain), clamp_byte(g + grain), clamp_byte(bl + grain)});
+            put_pixel(
+                b, x, y,
+                colour{0, clamp_byte(r + grain), clamp_byte(g + grain), clamp_byte(bl + grain)});
         }
     }
 }
@@ -61,11 +65,13 @@ void draw_logo(buffer& b) {
     int w = b.width(), h = b.height();
     draw_circle(b, 4, 4, h - 8, h - 8, colour{0, 20, 60, 160}, true, colour{0, 40, 120, 230});
     draw_circle(b, 16, 16, h - 32, h - 32, colour{0, 250, 200, 40}, true, colour{0, 250, 200, 40});
-    std::int16_t xs[] = {std::int16_t(h - 6), std::int16_t(w - 4), std::int16_t(w - 4), std::int16_t(h - 6)};
-    std::int16_t ys[] = {std::int16_t(h / 2 - 14), std::int16_t(h / 2 - 14), std::int16_t(h / 2 + 14), std::int16_t(h / 2 + 14)};
+    std::int16_t xs[] = {std::int16_t(h - 6), std::int16_t(w - 4), std::int16_t(w - 4),
+                         std::int16_t(h - 6)};
+    std::int16_t ys[] = {std::int16_t(h / 2 - 14), std::int16_t(h / 2 - 14),
+                         std::int16_t(h / 2 + 14), std::int16_t(h / 2 + 14)};
     draw_polygon(b, xs, ys, 4, colour{0, 20, 60, 160}, true, colour{0, 230, 60, 70});
-    draw_text_at(b, "Zoetra", std::int16_t(h + 2), std::int16_t(h / 2 + 6), colour{0, 255, 255, 255},
-                 text_size::points_12);
+    draw_text_at(b, "Zoetra", std::int16_t(h + 2), std::int16_t(h / 2 + 6),
+                 colour{0, 255, 255, 255}, text_size::points_12);
 }
 
 void draw_line_art(buffer& b) {

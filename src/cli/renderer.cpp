@@ -21,7 +21,7 @@ namespace {
 // output once rendering has begun; message boxes are kept for the renderer
 // to report in its own words.
 class renderer_platform : public headless_platform {
-public:
+  public:
     void message_box(const std::string& caption, const std::string& text, icon kind) override {
         boxes.push_back(caption + ": " + text);
         if (kind == icon::information && speaking)
@@ -120,7 +120,8 @@ std::optional<failure> pick(cfg_menu& menu, const std::optional<std::string>& wa
             return std::nullopt;
         }
     }
-    return failure{bad_input, format("%s \"%s\" is not one of its choices", option, wanted->c_str())};
+    return failure{bad_input,
+                   format("%s \"%s\" is not one of its choices", option, wanted->c_str())};
 }
 
 std::optional<failure> in_range(const char* option, double value, const cfg_FP64& setting) {

@@ -32,7 +32,9 @@ std::vector<public_setting> public_settings(studio& s, script& effect) {
 
 namespace {
 
-std::string number_text(double v) { return format("%g", v); }
+std::string number_text(double v) {
+    return format("%g", v);
+}
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -62,8 +64,8 @@ bool assign_numbers(cfg_FP64& number, const std::string& values, const std::stri
         }
         int k = static_cast<int>(i);
         if (v < number.minimum(k) || v > number.maximum(k)) {
-            error = format("the value %s of \"%s\" is out of its range %s to %s",
-                           parts[i].c_str(), name.c_str(), number_text(number.minimum(k)).c_str(),
+            error = format("the value %s of \"%s\" is out of its range %s to %s", parts[i].c_str(),
+                           name.c_str(), number_text(number.minimum(k)).c_str(),
                            number_text(number.maximum(k)).c_str());
             return false;
         }
@@ -104,10 +106,9 @@ std::string describe_setting(const public_setting& setting) {
         std::string values, ranges;
         for (int i = 0; i < number->count(); ++i) {
             values += (i ? "," : "") + number_text(number->value(i));
-            ranges += format("%s%s..%s step %s", i ? ", " : "",
-                             number_text(number->minimum(i)).c_str(),
-                             number_text(number->maximum(i)).c_str(),
-                             number_text(number->step(i)).c_str());
+            ranges += format(
+                "%s%s..%s step %s", i ? ", " : "", number_text(number->minimum(i)).c_str(),
+                number_text(number->maximum(i)).c_str(), number_text(number->step(i)).c_str());
         }
         line += "  = " + values + "  (" + ranges + ")";
     } else if (const auto* menu = dynamic_cast<const cfg_menu*>(c.as_kind(cfg_menu::kind))) {

@@ -18,7 +18,7 @@ namespace zoetra {
 enum component_kind { kind_input = 0, kind_process = 1, kind_output = 2, kind_environ = 3 };
 
 class component {
-public:
+  public:
     static constexpr int max_configs = 32;
     static constexpr int max_ports = 32;
 
@@ -69,7 +69,7 @@ public:
     // Configs, then ports, read their settings from the stored element.
     void read_element();
 
-protected:
+  protected:
     template <class C, class... Args> C& add_config(Args&&... args) {
         auto made = std::make_unique<C>(this, std::forward<Args>(args)...);
         C& ref = *made;
@@ -77,8 +77,8 @@ protected:
         return ref;
     }
     // A one-value number setting (the short form).
-    cfg_FP64& add_number(std::string name, bool shown, double value, double minimum,
-                         double maximum, double step);
+    cfg_FP64& add_number(std::string name, bool shown, double value, double minimum, double maximum,
+                         double step);
     // A three-value size setting with per-axis limits and step 1.
     cfg_FP64& add_size(std::string name, const double initial[3], const double minimum[3],
                        const double maximum[3]);
@@ -91,7 +91,7 @@ protected:
 
     double version() const { return description_.version; }
 
-private:
+  private:
     std::vector<std::unique_ptr<config>> configs_;
     std::vector<std::unique_ptr<port>> ports_;
     bool preprepared_ = false;

@@ -21,7 +21,7 @@ class config;
 // The on-screen side of a config. Until the user interface installs a view
 // maker, configs have no view and the on-screen operations do nothing.
 class config_view {
-public:
+  public:
     virtual ~config_view() = default;
     virtual void idle(int x, int y) = 0;
     virtual void mouse_down(int x, int y, int button) = 0;
@@ -36,7 +36,7 @@ public:
 };
 
 class config {
-public:
+  public:
     config(component* owner, std::string kind_name, std::string name, bool shown, double version);
     virtual ~config();
     config(const config&) = delete;
@@ -85,7 +85,7 @@ public:
         return kind_name_ == kind ? this : nullptr;
     }
 
-protected:
+  protected:
     // The tag of the elements that carry this kind's settings ("valuelist", "menu", ...).
     virtual const char* setting_tag() const = 0;
     // Reads the k-th value element (children other than "desc").
@@ -95,7 +95,7 @@ protected:
             view_->settings_changed();
     }
 
-private:
+  private:
     void read_common_attributes(const element& setting);
 
     component* owner_;
@@ -111,7 +111,7 @@ private:
 
 // A number setting of one to three values.
 class cfg_FP64 : public config {
-public:
+  public:
     struct number {
         double value;
         double minimum;
@@ -147,11 +147,11 @@ public:
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
 
-protected:
+  protected:
     const char* setting_tag() const override { return "valuelist"; }
     void read_value(int k, const element& value) override;
 
-private:
+  private:
     std::vector<number> numbers_;
     bool dial_;
     bool text_flag_;
@@ -159,7 +159,7 @@ private:
 
 // A choice among one to eight named items.
 class cfg_menu : public config {
-public:
+  public:
     static constexpr const char* kind = "cfg_menu";
     static constexpr int max_items = 8;
     static constexpr int max_item_name = 31;
@@ -184,11 +184,11 @@ public:
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
 
-protected:
+  protected:
     const char* setting_tag() const override { return "menu"; }
     void read_value(int k, const element& value) override;
 
-private:
+  private:
     struct item {
         std::string name;
         std::string label;

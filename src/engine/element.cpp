@@ -32,7 +32,7 @@ constexpr std::size_t max_effect_file_size = 16u << 20;
 // the end-of-tag signal and never a character, and two dashes open a comment
 // that the next two dashes close, wherever they occur.
 class markup_tokens {
-public:
+  public:
     static constexpr int end_input = -1;
     static constexpr int end_tag = -2;
 
@@ -55,7 +55,7 @@ public:
         }
     }
 
-private:
+  private:
     int raw() {
         while (at_ < bytes_.size()) {
             unsigned char c = static_cast<unsigned char>(bytes_[at_++]);
@@ -92,10 +92,12 @@ private:
     std::size_t at_ = 0;
 };
 
-bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f'; }
+bool is_blank(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f';
+}
 
 class tree_reader {
-public:
+  public:
     explicit tree_reader(std::string_view bytes) : tokens_(bytes) {}
 
     element_tree read() {
@@ -116,7 +118,7 @@ public:
         return tree;
     }
 
-private:
+  private:
     enum class tag_result { read, end_of_input };
 
     // Reads one element with its children. None means the file was refused
@@ -223,7 +225,9 @@ private:
 
 } // namespace
 
-element_tree read_element_tree(std::string_view text) { return tree_reader(text).read(); }
+element_tree read_element_tree(std::string_view text) {
+    return tree_reader(text).read();
+}
 
 element_tree read_element_tree(std::FILE* stream) {
     std::string bytes;

@@ -15,7 +15,7 @@ namespace zoetra {
 using component_maker = std::function<std::unique_ptr<component>()>;
 
 class component_factory {
-public:
+  public:
     // The table in its fixed order, with no creators yet.
     component_factory();
 
@@ -32,7 +32,7 @@ public:
     };
     const std::vector<entry>& entries() const { return entries_; }
 
-private:
+  private:
     const entry* match(std::string_view type) const;
     std::vector<entry> entries_;
 };

@@ -14,7 +14,7 @@ inline constexpr const char* uint8_type = "UINT8";
 inline constexpr const char* uint16_type = "UINT16";
 
 class matrix {
-public:
+  public:
     // sizes beyond the dimension count are 1. fill, when given, holds
     // element_size bytes copied into every element.
     matrix(int dimension_count, const std::uint16_t sizes[3], int element_size,
@@ -40,8 +40,7 @@ public:
     std::uint8_t* element_address(std::uint16_t x, std::uint16_t y, std::uint16_t z) {
         return data_.get() + offset(x, y, z);
     }
-    const std::uint8_t* element_address(std::uint16_t x, std::uint16_t y,
-                                         std::uint16_t z) const {
+    const std::uint8_t* element_address(std::uint16_t x, std::uint16_t y, std::uint16_t z) const {
         return data_.get() + offset(x, y, z);
     }
     void set_element(const void* value, std::uint16_t x, std::uint16_t y, std::uint16_t z);
@@ -59,7 +58,7 @@ public:
     // Mode 0: dimensions and sizes; mode 1: the values. Written to standard output.
     void dump(int mode) const;
 
-private:
+  private:
     std::size_t offset(std::uint16_t x, std::uint16_t y, std::uint16_t z) const {
         return ((std::size_t(sizes_[1]) * z + y) * sizes_[0] + x) * element_size_;
     }

@@ -33,6 +33,8 @@ inline int truncate_to_int(double v) {
     return static_cast<int>(t);
 }
 // floor into int64 with the same guards.
-inline std::int64_t floor_to_int64(double v) { return truncate_to_int64(std::floor(v)); }
+inline std::int64_t floor_to_int64(double v) {
+    return truncate_to_int64(std::floor(v));
+}
 
 } // namespace zoetra

@@ -15,7 +15,7 @@ namespace zoetra {
 class component;
 
 class port {
-public:
+  public:
     enum class direction { in, out };
 
     port(component* owner, direction dir, cfg_FP64& value, cfg_FP64& size, cfg_menu& type,
@@ -66,7 +66,7 @@ public:
     // "out" children named like this port.
     void read(const element& component_element);
 
-private:
+  private:
     bool check(const matrix& m, std::string& reason) const;
     void report_failed_audit(const matrix& m, const std::string& reason) const;
 

@@ -18,7 +18,7 @@ namespace zoetra {
 std::string file_stem(std::string_view file_name);
 
 class script {
-public:
+  public:
     static constexpr int max_components = 128;
     static constexpr int max_configs = 512;
     static constexpr int max_ports = 512;
@@ -68,7 +68,7 @@ public:
     std::function<void(int fired, int count)> on_progress;
     std::function<void()> on_frame_done;
 
-private:
+  private:
     bool build_from(const element& root, std::string& error);
     bool add_component_element(const element& e, std::string& error);
     void bind_configs_by_idref();

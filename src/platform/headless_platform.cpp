@@ -32,7 +32,9 @@ std::optional<std::string> headless_platform::choose_file_to_save(const std::str
     return next_choice(title);
 }
 
-void headless_platform::present(const rect&) { ++presented_; }
+void headless_platform::present(const rect&) {
+    ++presented_;
+}
 
 void headless_platform::show_status(const std::string& text) {
     status_lines_.push_back(text);

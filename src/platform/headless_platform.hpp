@@ -12,7 +12,7 @@
 namespace zoetra {
 
 class headless_platform : public platform {
-public:
+  public:
     struct message {
         std::string caption;
         std::string text;
@@ -37,7 +37,7 @@ public:
     const std::vector<std::string>& dialog_titles() const { return dialog_titles_; }
     int presented() const { return presented_; }
 
-private:
+  private:
     std::optional<std::string> next_choice(const std::string& title);
 
     std::deque<std::optional<std::string>> choices_;

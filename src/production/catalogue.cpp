@@ -37,7 +37,9 @@ std::string_view trimmed(std::string_view text) {
 }
 } // namespace
 
-std::string effect_title(const script& s) { return std::string(trimmed(s.desc().title)); }
+std::string effect_title(const script& s) {
+    return std::string(trimmed(s.desc().title));
+}
 
 int effect_catalogue::find(const std::string& name) const {
     for (int i = 0; i < count(); ++i) {
@@ -62,6 +64,8 @@ int effect_catalogue::add_file(const std::string& path, const component_factory&
     return count() - 1;
 }
 
-bool is_still_effect(const script& s) { return same_name(s.desc().type, "still"); }
+bool is_still_effect(const script& s) {
+    return same_name(s.desc().type, "still");
+}
 
 } // namespace zoetra

@@ -14,7 +14,7 @@ inline constexpr const char* no_effects_message =
     "Please reinstall Zoetra, or set ZOETRA_DATA_DIR to the folder that holds its Effects.";
 
 class effect_catalogue {
-public:
+  public:
     static constexpr int max_effects = 128;
 
     // Loads every listed effect file; a file that fails to load is left out
@@ -31,7 +31,7 @@ public:
     int add_file(const std::string& path, const component_factory& factory, std::string& error);
     void clear() { effects_.clear(); }
 
-private:
+  private:
     std::vector<std::unique_ptr<script>> effects_;
 };
 

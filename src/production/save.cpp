@@ -46,7 +46,8 @@ bool studio::save() {
         error_box(format("FAILED saving GIF89 to \"%s\".\n", name->c_str()));
         return false;
     }
-    set_status(format("Completed save of %d frames to \"%s\".\n", int(frames.size()), name->c_str()));
+    set_status(
+        format("Completed save of %d frames to \"%s\".\n", int(frames.size()), name->c_str()));
     saved_ = true;
     return true;
 }
@@ -72,8 +73,8 @@ std::uint32_t studio::size() {
 
 void studio::show_size() {
     std::uint32_t n = size();
-    info_box("GIF89 file size", format("Your GIF89 file size will be %.1fKB (%d bytes).",
-                                       n / 1024.0, int(n)));
+    info_box("GIF89 file size",
+             format("Your GIF89 file size will be %.1fKB (%d bytes).", n / 1024.0, int(n)));
 }
 
 } // namespace zoetra

@@ -136,8 +136,8 @@ void studio::draw_work_area() {
         gif_size size = probe_gif_size(name);
         int w = std::min<int>(size.width, work.width);
         int h = std::min<int>(size.height, work.height);
-        draw_skin_image(image, name, work.x + (work.width - w) / 2,
-                        work.y + (work.height - h) / 2, w, h, 0);
+        draw_skin_image(image, name, work.x + (work.width - w) / 2, work.y + (work.height - h) / 2,
+                        w, h, 0);
     }
     present_area(work);
 }
@@ -321,8 +321,8 @@ void studio::capture_frame() {
     stretch_copy(frame_.image(), *image, area.x, area.y, area.width, area.height, 0, 0, area.width,
                  area.height);
     rect slot = frame_slot(stored_frames());
-    stretch_copy(*image, frame_.image(), 0, 0, area.width, area.height, slot.x, slot.y,
-                 slot.width, slot.height);
+    stretch_copy(*image, frame_.image(), 0, 0, area.width, area.height, slot.x, slot.y, slot.width,
+                 slot.height);
     present_area(slot);
     // An empty frame takes the whole output area as its box, so it prevents cropping.
     rect box = visible_box(*image).value_or(area);
@@ -362,8 +362,7 @@ void studio::autocrop() {
         crop.height == 0)
         crop = whole;
     int mx = area.width / 20, my = area.height / 20;
-    bool covers_inner = crop.x <= mx && crop.y <= my &&
-                        crop.x + crop.width >= area.width - mx &&
+    bool covers_inner = crop.x <= mx && crop.y <= my && crop.x + crop.width >= area.width - mx &&
                         crop.y + crop.height >= area.height - my;
     if (crop == area || crop == whole || covers_inner)
         return;
@@ -407,8 +406,8 @@ void studio::idle(int x, int y) {
         }
         std::string error;
         if (!current_effect()->run(error, true)) {
-            error_box(format("The effect failed while creating frames because \"%s\".\n",
-                             error.c_str()));
+            error_box(
+                format("The effect failed while creating frames because \"%s\".\n", error.c_str()));
             cancel_construction();
         }
         return;

@@ -22,7 +22,7 @@ namespace zoetra {
 component_factory& program_factory();
 
 class studio : public shell {
-public:
+  public:
     static constexpr int max_frames = 32;
     static constexpr std::uint16_t default_width = 650;
     static constexpr std::uint16_t default_height = 465;
@@ -81,7 +81,7 @@ public:
     static rect frame_slot(int k);
     static constexpr rect cancel_button{450, 0, 124, 16};
 
-private:
+  private:
     struct stored {
         std::unique_ptr<buffer> image;
         rect box;

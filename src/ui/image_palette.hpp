@@ -17,7 +17,7 @@ inline constexpr const char* palette_full_message =
 inline constexpr const char* not_a_gif_message = "Cannot not add image unless it is in GIF format.";
 
 class cfg_image_in : public config {
-public:
+  public:
     static constexpr const char* kind = "cfg_image_in";
     static constexpr int max_images = 32;
     static constexpr std::size_t max_name = 127;
@@ -48,11 +48,11 @@ public:
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
 
-protected:
+  protected:
     const char* setting_tag() const override { return "imageinput"; }
     void read_value(int k, const element& value) override;
 
-private:
+  private:
     std::vector<std::string> names_;
     int selected_ = 0;
 };

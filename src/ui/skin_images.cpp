@@ -50,7 +50,9 @@ buffer* find_or_prepare(const std::string& name, int width, int height) {
 
 } // namespace
 
-std::string skin_image_name(const std::string& file_name) { return "*Resources\\" + file_name; }
+std::string skin_image_name(const std::string& file_name) {
+    return "*Resources\\" + file_name;
+}
 
 bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
                      int mode) {
@@ -88,6 +90,8 @@ bool empty_skin_cache() {
     return true;
 }
 
-int skin_cache_size() { return static_cast<int>(cache().size()); }
+int skin_cache_size() {
+    return static_cast<int>(cache().size());
+}
 
 } // namespace zoetra

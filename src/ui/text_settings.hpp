@@ -11,7 +11,7 @@ namespace zoetra {
 
 // One or more lines of text, each at most 127 characters.
 class cfg_text : public config {
-public:
+  public:
     static constexpr const char* kind = "cfg_text";
     static constexpr std::size_t max_line = 127;
 
@@ -25,17 +25,17 @@ public:
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
 
-protected:
+  protected:
     const char* setting_tag() const override { return "textlist"; }
     void read_value(int k, const element& value) override;
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 
 // The name of an output GIF file (at most 135 characters).
 class cfg_image_out : public config {
-public:
+  public:
     static constexpr const char* kind = "cfg_image_out";
     static constexpr std::size_t max_name = 135;
 
@@ -50,11 +50,11 @@ public:
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
 
-protected:
+  protected:
     const char* setting_tag() const override { return "imageoutput"; }
     void read_value(int, const element&) override {}
 
-private:
+  private:
     std::string file_name_;
     bool name_chosen_ = false;
 };

@@ -14,9 +14,27 @@ namespace {
 
 TEST(RendererOptions, ReadsEveryOptionInBothForms) {
     std::string error;
-    auto o = parse_options({"-e", "flag", "--output=x.gif", "-n", "12", "-d", "0.25", "--loop", "3",
-                            "--direction", "back-and-forth", "--size=large", "-s", "2", "--set",
-                            "cube:CAM.PHI=30", "--set", "SIZE=1,2", "-q", "a.gif", "b.gif"},
+    auto o = parse_options({"-e",
+                            "flag",
+                            "--output=x.gif",
+                            "-n",
+                            "12",
+                            "-d",
+                            "0.25",
+                            "--loop",
+                            "3",
+                            "--direction",
+                            "back-and-forth",
+                            "--size=large",
+                            "-s",
+                            "2",
+                            "--set",
+                            "cube:CAM.PHI=30",
+                            "--set",
+                            "SIZE=1,2",
+                            "-q",
+                            "a.gif",
+                            "b.gif"},
                            error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->effect, "flag");
@@ -36,9 +54,9 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
 
 TEST(RendererOptions, RefusesMalformedCommandLines) {
     const std::vector<std::vector<std::string>> bad = {
-        {},                       // no image
-        {"-n"},                   // a value is missing
-        {"-n", "many", "a.gif"},  // not a number
+        {},                      // no image
+        {"-n"},                  // a value is missing
+        {"-n", "many", "a.gif"}, // not a number
         {"--frames=1.5", "a.gif"},
         {"-d", "nan", "a.gif"},
         {"--set", "=3", "a.gif"},
@@ -64,7 +82,7 @@ struct outcome {
 };
 
 class renderer_run : public ::testing::Test {
-protected:
+  protected:
     renderer_run() {
         folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli" /
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -156,7 +174,8 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     outcome titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
                          sample("icon.gif"));
     EXPECT_EQ(titled.status, 0) << titled.err;
-    outcome untilted = run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
+    outcome untilted =
+        run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
 }
 

@@ -11,7 +11,7 @@ using basic::constant;
 using basic::test_component;
 
 class portless : public component {
-public:
+  public:
     portless() : component(kind_output, "EMPTY", 1.0) {}
     bool fire(std::string& error) override { return finish_fire(error, true); }
 };

@@ -129,8 +129,7 @@ TEST(MenuSetting, ReadsLabelsAndSelectsOnlyNamedItems) {
     auto wide = parse("<X><menu name=type><i>a</i><i selected=true>uint16</i></menu></X>");
     type.read("TYPE", *wide);
     EXPECT_EQ(type.selected(), 1);
-    auto by_value =
-        parse("<X><menu name=TYPE><i selected=true value=uint8>Bytes</i></menu></X>");
+    auto by_value = parse("<X><menu name=TYPE><i selected=true value=uint8>Bytes</i></menu></X>");
     type.read("TYPE", *by_value);
     EXPECT_EQ(type.selected(), 0);
     EXPECT_EQ(type.label(0), "Bytes");

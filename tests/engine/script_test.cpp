@@ -139,7 +139,8 @@ TEST(Script, AFailedStartLeavesEveryComponentReset) {
     EXPECT_EQ(error, "com_test failed prepare");
     EXPECT_TRUE(every_component_reset(*s));
 
-    auto early = load("fails2.zoml", "<e><TEST></TEST><TEST_FAIL_PREPREPARE></TEST_FAIL_PREPREPARE></e>");
+    auto early =
+        load("fails2.zoml", "<e><TEST></TEST><TEST_FAIL_PREPREPARE></TEST_FAIL_PREPREPARE></e>");
     EXPECT_FALSE(early->start(error));
     EXPECT_EQ(error, "com_test failed preprepare");
     EXPECT_TRUE(every_component_reset(*early));

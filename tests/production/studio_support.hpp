@@ -19,7 +19,7 @@
 namespace zoetra::testing {
 
 class data_folder {
-public:
+  public:
     data_folder() {
         const char* base = std::getenv("ZOETRA_TEST_TMP");
         std::filesystem::path root = base ? base : std::filesystem::temp_directory_path();
@@ -47,7 +47,7 @@ public:
         std::ofstream(folder_ / relative, std::ios::binary) << text;
     }
 
-private:
+  private:
     std::filesystem::path folder_;
     std::filesystem::path previous_;
 };
@@ -72,14 +72,13 @@ inline std::string write_gif(const std::string& path, std::uint16_t width, std::
 // A GIF filled with one opaque colour.
 inline std::string write_solid_gif(const std::string& path, std::uint16_t width,
                                    std::uint16_t height, colour c) {
-    return write_gif(path, width, height, [&](buffer& b) {
-        draw_rectangle(b, 0, 0, width, height, c, true, c);
-    });
+    return write_gif(path, width, height,
+                     [&](buffer& b) { draw_rectangle(b, 0, 0, width, height, c, true, c); });
 }
 
 // Installs a headless platform (quiet) for the lifetime of the object.
 class quiet_platform : public headless_platform {
-public:
+  public:
     quiet_platform() {
         set_quiet(true);
         install_platform(this);

@@ -33,7 +33,7 @@ const char* still_effect = R"(<effect type="STILL" description="One frame.">
 </effect>)";
 
 class studio_test : public ::testing::Test {
-protected:
+  protected:
     studio_test() {
         folder_.write("Effects/a_show.zoml", show_effect);
         folder_.write("Effects/b_still.zoml", still_effect);
@@ -82,7 +82,8 @@ TEST_F(studio_test, StartsWithTheWelcomeAnOutputAreaAndTheFirstEffect) {
 
 TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxesAndRecentres) {
     studio& s = make_studio();
-    add_images({write_solid_gif("wide.gif", 100, 10, red), write_solid_gif("tall.gif", 20, 40, red)});
+    add_images(
+        {write_solid_gif("wide.gif", 100, 10, red), write_solid_gif("tall.gif", 20, 40, red)});
     set_frames(2);
     create_all();
     ASSERT_EQ(s.stored_frames(), 2);
@@ -115,8 +116,8 @@ TEST_F(studio_test, NothingIsCroppedWhenTheBoxesCoverTheInnerRectangle) {
 
 TEST_F(studio_test, AnEmptyFramePreventsCropping) {
     studio& s = make_studio();
-    add_images({write_solid_gif("dot.gif", 10, 10, red),
-                write_gif("empty.gif", 10, 10, [](buffer&) {})});
+    add_images(
+        {write_solid_gif("dot.gif", 10, 10, red), write_gif("empty.gif", 10, 10, [](buffer&) {})});
     set_frames(2);
     create_all();
     EXPECT_EQ(s.frame_box(1), s.image().output_area());
@@ -175,7 +176,8 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
 
 TEST_F(studio_test, SavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red), write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
+    add_images({write_solid_gif("a.gif", 30, 20, red),
+                write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
     set_frames(2);
     create_all();
     std::uint32_t estimate = s.size();
@@ -210,7 +212,8 @@ TEST_F(studio_test, ACancelledDialogSavesNothingAndAnUnwritableFileSaysSo) {
     platform_.queue_file_choice("no/such/folder/x.gif");
     EXPECT_FALSE(s.save());
     ASSERT_FALSE(platform_.messages().empty());
-    EXPECT_EQ(platform_.messages().back().text, "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
+    EXPECT_EQ(platform_.messages().back().text,
+              "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
     EXPECT_FALSE(s.saved());
 }
 
@@ -245,7 +248,8 @@ TEST_F(studio_test, KeysAndCommandsDriveCreateSaveAndSize) {
 
 TEST_F(studio_test, ThePreviewPlaysTheFramesWhileTheMouseRests) {
     studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red), write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
+    add_images({write_solid_gif("a.gif", 30, 20, red),
+                write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
     set_frames(2);
     s.standing("GIFOUT").number("DELAY").set_value(0, 0);
     create_all();

@@ -72,7 +72,9 @@ void* allocate_with_retry(std::size_t size, bool zeroed) {
 
 } // namespace
 
-void* allocate(std::size_t size) { return allocate_with_retry(size, false); }
+void* allocate(std::size_t size) {
+    return allocate_with_retry(size, false);
+}
 
 void* allocate_zeroed(std::size_t count, std::size_t size) {
     if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size)
@@ -90,9 +92,15 @@ void release(void* block) {
     std::free(raw);
 }
 
-void set_heap_budget(std::size_t bytes) { heap().budget = bytes; }
-std::size_t heap_budget() { return heap().budget; }
-std::size_t heap_bytes_in_use() { return heap().used; }
+void set_heap_budget(std::size_t bytes) {
+    heap().budget = bytes;
+}
+std::size_t heap_budget() {
+    return heap().budget;
+}
+std::size_t heap_bytes_in_use() {
+    return heap().used;
+}
 
 int register_memory_source(int priority, memory_source source) {
     static int next_id = 1;

@@ -26,16 +26,24 @@ void show_box(const std::string& caption, const std::string& text, platform::ico
 
 } // namespace
 
-void install_platform(platform* p) { the_platform = p; }
-platform* installed_platform() { return the_platform; }
-void install_shell(shell* s) { the_shell = s; }
+void install_platform(platform* p) {
+    the_platform = p;
+}
+platform* installed_platform() {
+    return the_platform;
+}
+void install_shell(shell* s) {
+    the_shell = s;
+}
 
 void fatal_error(const std::string& text) {
     show_box("Error", text, platform::icon::exclamation);
     std::exit(-1);
 }
 
-void error_box(const std::string& text) { show_box("Error", text, platform::icon::exclamation); }
+void error_box(const std::string& text) {
+    show_box("Error", text, platform::icon::exclamation);
+}
 
 void info_box(const std::string& caption, const std::string& text) {
     show_box(caption, text, platform::icon::information);
@@ -51,7 +59,9 @@ void set_status(const std::string& text) {
         the_platform->show_status(text);
 }
 
-const std::string& current_status() { return shown_status; }
+const std::string& current_status() {
+    return shown_status;
+}
 
 void present_area(const rect& area) {
     if (the_shell != nullptr)

@@ -11,7 +11,7 @@
 namespace zoetra {
 
 class platform {
-public:
+  public:
     virtual ~platform() = default;
     enum class icon { exclamation, information };
     virtual void message_box(const std::string& caption, const std::string& text, icon kind) = 0;
@@ -28,7 +28,7 @@ public:
 // The part of the shell that owns the frame image: draws the status line,
 // copies areas to the window and keeps the settings-changed flag.
 class shell {
-public:
+  public:
     virtual ~shell() = default;
     virtual void show_status(const std::string& text) = 0;
     virtual void present_area(const rect& area) = 0;
@@ -49,7 +49,8 @@ void set_status(const std::string& text);
 const std::string& current_status();
 void present_area(const rect& area);
 void mark_settings_changed();
-std::optional<std::string> choose_file_to_open(const std::string& title, const std::string& pattern);
+std::optional<std::string> choose_file_to_open(const std::string& title,
+                                               const std::string& pattern);
 std::optional<std::string> choose_file_to_save(const std::string& title,
                                                const std::string& default_name);
 

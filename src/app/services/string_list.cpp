@@ -28,6 +28,8 @@ int string_list::find(const std::string& text) const {
     return at == items_.end() ? -1 : static_cast<int>(at - items_.begin());
 }
 
-void string_list::resize(int count) { items_.resize(count < 0 ? 0 : static_cast<std::size_t>(count)); }
+void string_list::resize(int count) {
+    items_.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
+}
 
 } // namespace zoetra

@@ -6,7 +6,7 @@ namespace zoetra {
 
 // An ordered list of owned strings (file lists, the archive list).
 class string_list {
-public:
+  public:
     void append(std::string text) { items_.push_back(std::move(text)); }
     // Inserts before element index; an index at or past the end appends.
     void insert_before(int index, std::string text);
@@ -22,7 +22,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     std::vector<std::string> items_;
 };
 

@@ -38,7 +38,9 @@ int random_draw() {
     return static_cast<int>((random_state / 65536UL) % 32768UL);
 }
 
-void seed_random(unsigned seed) { random_state = seed; }
+void seed_random(unsigned seed) {
+    random_state = seed;
+}
 
 double random_real(double lo, double hi) {
     return lo + (hi - lo) * random_draw() * (1.0 / 32767.0);

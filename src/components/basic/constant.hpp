@@ -6,7 +6,7 @@ namespace zoetra::basic {
 // A constant: its connected output sends a matrix of the configured size
 // filled with the constant ("VALUE", truncated to the element width).
 class constant : public component {
-public:
+  public:
     explicit constant(double value);
     bool fire(std::string& error) override { return finish_fire(error, true); }
 };

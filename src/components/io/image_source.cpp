@@ -17,10 +17,10 @@ using basic::size_minimum;
 using basic::size_one;
 
 GIFIN::GIFIN()
-    : component(kind_input, "GIFIN", 1.0),
-      palette_([this]() -> cfg_image_in& {
+    : component(kind_input, "GIFIN", 1.0), palette_([this]() -> cfg_image_in& {
           add_number("VALUE", false, 0, 0, 255, 1);
-          for (const char* name : {"SIZE", "SIZE.MAX", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
+          for (const char* name :
+               {"SIZE", "SIZE.MAX", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
               add_size(name, size_one, size_minimum, size_maximum);
           add_menu("TYPE", false, {"UINT8"});
           add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
@@ -38,8 +38,7 @@ GIFIN::GIFIN()
     add_menu("MODE.INPUT", false, {"GIF", "TEXT"}).desc().title = "SELECT";
     for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
         add_port(port::direction::out, "VALUE", "SIZE", "TYPE", name);
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL",
-             "CONTROL.GIFIN");
+    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.GIFIN");
 }
 
 gif_size GIFIN::text_size() const {

@@ -11,7 +11,7 @@ namespace zoetra::io {
 // output area when none of those planes is connected. Before each run it
 // publishes the sizes and counts that other components need.
 class GIFIN : public component {
-public:
+  public:
     // The text that text mode starts with.
     static constexpr const char* sample_text = "samples/logo.gif";
 
@@ -21,7 +21,7 @@ public:
 
     cfg_image_in& palette() const { return palette_; }
 
-private:
+  private:
     gif_size text_size() const;
     void publish_effect_size(gif_size selected, int work_width, int work_height);
     int chosen_index();
@@ -35,7 +35,7 @@ private:
 
 // Prints every matrix that arrives at its input on standard output.
 class TEXT : public component {
-public:
+  public:
     TEXT();
     bool fire(std::string& error) override;
 };
@@ -43,7 +43,7 @@ public:
 // The output end of every network: it carries the animation settings (frame
 // delay, loop count, frame count, output file name) and moves no pixels.
 class GIFOUT : public component {
-public:
+  public:
     GIFOUT();
     bool fire(std::string& error) override { return finish_fire(error, true); }
 };

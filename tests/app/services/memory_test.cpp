@@ -35,13 +35,13 @@ std::pair<int, std::string> run_in_child(void (*body)()) {
 }
 
 class budget_guard {
-public:
+  public:
     explicit budget_guard(std::size_t bytes) : old_(heap_budget()) {
         set_heap_budget(heap_bytes_in_use() + bytes);
     }
     ~budget_guard() { set_heap_budget(old_); }
 
-private:
+  private:
     std::size_t old_;
 };
 
@@ -68,8 +68,14 @@ TEST(Allocation, RetriesAfterASourceFreesMemoryUnderARealBudget) {
 
 TEST(Allocation, SourcesAreAskedInPriorityOrderUntilOneFrees) {
     std::vector<int> order;
-    int a = register_memory_source(1, [&] { order.push_back(1); return true; });
-    int b = register_memory_source(0, [&] { order.push_back(0); return false; });
+    int a = register_memory_source(1, [&] {
+        order.push_back(1);
+        return true;
+    });
+    int b = register_memory_source(0, [&] {
+        order.push_back(0);
+        return false;
+    });
     EXPECT_TRUE(free_memory_on_demand());
     EXPECT_EQ(order, (std::vector<int>{0, 1}));
     unregister_memory_source(a);

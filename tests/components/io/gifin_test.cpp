@@ -20,9 +20,20 @@ constexpr colour green{0, 4, 250, 4};
 constexpr colour blue{0, 4, 2, 252};
 constexpr colour grey{0, 92, 90, 92};
 
+void start_component(component& c) {
+    std::string error;
+    ASSERT_TRUE(c.preprepare(error)) << error;
+    ASSERT_TRUE(c.prepare(error)) << error;
+}
+
+void fire_component(component& c) {
+    std::string error;
+    ASSERT_TRUE(c.fire(error)) << error;
+}
+
 // A frame image whose work area is 320 x 200.
 class image_source_test : public ::testing::Test {
-protected:
+  protected:
     image_source_test() : frame_(320, 314) {
         install_frame_image(&frame_);
         frame_.set_output_size(300, 180);
@@ -44,10 +55,11 @@ TEST_F(image_source_test, PublishesTheEffectSizeForEverySizeMode) {
     struct expected {
         int mode;
         double x, y, space;
-    } cases[] = {{0, 40, 30, 1}, {1, 80, 60, 2}, {2, 160, 120, 4}, {3, 320, 200, 8}, {4, 320, 200, 8}};
+    } cases[] = {
+        {0, 40, 30, 1}, {1, 80, 60, 2}, {2, 160, 120, 4}, {3, 320, 200, 8}, {4, 320, 200, 8}};
     for (const expected& e : cases) {
         gifin.menu("MODE.SIZE").select(e.mode);
-        testing::start(gifin);
+        start_component(gifin);
         EXPECT_EQ(value(gifin, "SIZE.EFFECT", 0), e.x) << e.mode;
         EXPECT_EQ(value(gifin, "SIZE.EFFECT", 1), e.y) << e.mode;
         EXPECT_EQ(value(gifin, "VALUE.SPACE"), e.space) << e.mode;
@@ -61,7 +73,7 @@ TEST_F(image_source_test, PublishesSquaresCountsAndTheLargestImage) {
     io::GIFIN gifin;
     cfg_image_in& palette = gifin.palette();
     ASSERT_TRUE(palette.add_image(write_solid_gif("tall.gif", 30, 40, colour{0, 1, 2, 3}), 0));
-    testing::start(gifin);
+    start_component(gifin);
     EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 0), 40);
     EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 1), 40);
     EXPECT_EQ(value(gifin, "SIZE.ROTATE", 0), 50);
@@ -72,7 +84,7 @@ TEST_F(image_source_test, PublishesSquaresCountsAndTheLargestImage) {
     ASSERT_TRUE(palette.add_image(write_solid_gif("wide.gif", 500, 20, colour{0, 1, 2, 3}), 1));
     ASSERT_TRUE(palette.add_image("tall.gif", 2));
     gifin.reset();
-    testing::start(gifin);
+    start_component(gifin);
     EXPECT_EQ(value(gifin, "FRAMES"), 3);
     EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 2);
     // The largest width and height, each clamped to the 320 x 200 work area.
@@ -83,7 +95,7 @@ TEST_F(image_source_test, PublishesSquaresCountsAndTheLargestImage) {
 TEST_F(image_source_test, TextModeMeasuresTheText) {
     io::GIFIN gifin;
     gifin.menu("MODE.INPUT").select(1);
-    testing::start(gifin);
+    start_component(gifin);
     int width = measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1;
     EXPECT_EQ(value(gifin, "SIZE", 0), width);
     EXPECT_EQ(value(gifin, "SIZE", 1), 19);
@@ -111,11 +123,10 @@ TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
 
 TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
     component_rig<io::GIFIN> rig;
-    ASSERT_TRUE(rig.subject.palette().add_image(
-        write_solid_gif("wide.gif", 100, 50, red), 0));
+    ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif("wide.gif", 100, 50, red), 0));
     rig.watch("RED.OUT", 1);
     rig.watch("ALPHA.OUT", 2);
-    testing::start(rig.subject);
+    start_component(rig.subject);
     testing::set_size(rig.subject, "SIZE", 60, 60);
     rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
     rig.fire_once();
@@ -132,13 +143,14 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
 
 TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
     io::GIFIN gifin;
-    ASSERT_TRUE(gifin.palette().add_image(write_gif("ring.gif", 10, 10, [](buffer& b) {
-        draw_rectangle(b, 2, 2, 6, 6, blue, true, blue);
-    }), 0));
+    ASSERT_TRUE(gifin.palette().add_image(
+        write_gif("ring.gif", 10, 10,
+                  [](buffer& b) { draw_rectangle(b, 2, 2, 6, 6, blue, true, blue); }),
+        0));
     buffer_lock lock(frame_.image());
     fast_fill(frame_.image(), colour{0, 7, 7, 7}, frame_.output_area());
-    testing::start(gifin);
-    testing::fire(gifin);
+    start_component(gifin);
+    fire_component(gifin);
     rect area = frame_.output_area();
     int left = area.x + area.width / 2 - 5, top = area.y + area.height / 2 - 5;
     EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
@@ -199,9 +211,9 @@ TEST(Palette, ReadsFileNamesFromTheEffectFileAndCopiesNames) {
     testing::quiet_platform platform;
     std::filesystem::create_directories("images");
     write_solid_gif("images/a.gif", 4, 4, colour{0, 1, 1, 1});
-    element_tree tree = read_element_tree(
-        "<GIFIN><imageinput name=gifin scope=public><desc>Pictures</desc>"
-        "<f>images/a.gif</f></imageinput></GIFIN>");
+    element_tree tree =
+        read_element_tree("<GIFIN><imageinput name=gifin scope=public><desc>Pictures</desc>"
+                          "<f>images/a.gif</f></imageinput></GIFIN>");
     ASSERT_TRUE(tree.root);
     cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
     palette.read("GIFIN", *tree.root);
