@@ -10,52 +10,40 @@ namespace {
 
 using basic::CPU;
 
-// A clock whose two outputs feed a probe; values() fires it once and gives
-// (control, internal).
-struct clock_rig {
-    CPU clock;
-    probe tap;
-    clock_rig() {
-        connect(clock.find_port("CONTROL.CPU"), tap.in(1));
-        connect(clock.find_port("INTERNAL"), tap.in(2));
-        tap.adopt_shape(clock.find_port("CONTROL.CPU"));
+struct clock_rig : component_rig<CPU> {
+    clock_rig(const char* loop, int frames) {
+        watch("CONTROL.CPU", 1);
+        watch("INTERNAL", 2);
+        subject.menu("LOOP").select_by_name(loop);
+        subject.number("FRAMES.CONTROL").set_minimum(0, 0);
+        subject.number("FRAMES.CONTROL").set_value(0, frames);
     }
-    void configure(const char* loop, int frames) {
-        clock.menu("LOOP").select_by_name(loop);
-        clock.number("FRAMES.CONTROL").set_value(0, frames);
-        start(clock);
-    }
-    std::pair<unsigned, unsigned> values() {
-        std::string error;
-        EXPECT_TRUE(clock.fire(error)) << error;
-        clock.clear_fired();
-        const matrix* control = tap.received(1);
-        const matrix* internal = tap.received(2);
-        if (control == nullptr || internal == nullptr)
-            return {999, 999};
-        return {control->value_at(0), internal->value_at(0)};
-    }
-    std::vector<unsigned> controls(int fires) {
-        std::vector<unsigned> out;
-        for (int i = 0; i < fires; ++i)
-            out.push_back(values().first);
+    // The control (output 1) or internal (output 2) values of `fires` fires.
+    list outputs(int fires, int k = 1) {
+        list out;
+        for (int i = 0; i < fires; ++i) {
+            fire_once();
+            out.push_back(values(k).at(0));
+        }
         return out;
     }
 };
 
 struct loop_case {
     const char* mode;
-    std::vector<unsigned> eight_frames;
+    list eight_frames;
 };
 
 class FrameClockLoop : public ::testing::TestWithParam<loop_case> {};
 
-TEST_P(FrameClockLoop, EightFramesThenWrapsOnTheNinth) {
-    clock_rig rig;
-    rig.configure(GetParam().mode, 8);
-    std::vector<unsigned> expected = GetParam().eight_frames;
+TEST_P(FrameClockLoop, EightFramesThenTheNinthStartsAgain) {
+    clock_rig r(GetParam().mode, 8);
+    r.begin("CONTROL.CPU");
+    list expected = GetParam().eight_frames;
     expected.push_back(expected.front());
-    EXPECT_EQ(rig.controls(9), expected);
+    EXPECT_EQ(r.outputs(9), expected);
+    // The internal output is the plain position whatever the loop.
+    EXPECT_EQ(r.outputs(8, 2), (list{31, 63, 95, 127, 159, 191, 223, 0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,90 +54,54 @@ INSTANTIATE_TEST_SUITE_P(
                       loop_case{"BACK_AND_FORTH", {255, 193, 129, 65, 1, 64, 128, 192}}),
     [](const auto& info) { return std::string(info.param.mode); });
 
-TEST(FrameClock, InternalOutputIsThePlainPositionWhateverTheLoop) {
-    clock_rig rig;
-    rig.configure("BACK_AND_FORTH", 8);
-    std::vector<unsigned> internal;
-    for (int i = 0; i < 8; ++i)
-        internal.push_back(rig.values().second);
-    EXPECT_EQ(internal, (std::vector<unsigned>{0, 31, 63, 95, 127, 159, 191, 223}));
-}
-
 TEST(FrameClock, SingleFrameStaysAtTheStart) {
-    clock_rig forth;
-    forth.configure("FORWARD_AND_BACK", 1);
-    EXPECT_EQ(forth.controls(3), (std::vector<unsigned>{0, 0, 0}));
-    clock_rig back;
-    back.configure("BACK_AND_FORTH", 1);
-    EXPECT_EQ(back.controls(3), (std::vector<unsigned>{255, 255, 255}));
-    clock_rig backward;
-    backward.configure("BACKWARD", 1);
-    EXPECT_EQ(backward.controls(2), (std::vector<unsigned>{0, 0}));
+    for (auto [loop, value] : {std::pair{"FORWARD_AND_BACK", 0u}, std::pair{"BACK_AND_FORTH", 255u},
+                               std::pair{"BACKWARD", 0u}}) {
+        clock_rig r(loop, 1);
+        r.begin("CONTROL.CPU");
+        EXPECT_EQ(r.outputs(3), list(3, value)) << loop;
+    }
+    // A frame count that truncates to 0 must not divide by zero: it counts as 1.
+    clock_rig none("FORWARD", 0);
+    none.begin("CONTROL.CPU");
+    EXPECT_EQ(none.outputs(2), list(2, 0));
 }
 
-TEST(FrameClock, ManualModeHoldsThePositionAndStillCounts) {
-    clock_rig rig;
-    rig.clock.menu("MODE").select_by_name("MANUAL");
-    rig.clock.number("value.internal").set_value(0, 40);
-    rig.configure("FORWARD", 4);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(rig.values(), std::make_pair(40u, 40u));
-    // Back to automatic without a new prepare (preprepare reads the mode):
-    // the counter went on meanwhile and stands at frame 3 of 4.
-    rig.clock.menu("MODE").select_by_name("AUTO");
+TEST(FrameClock, ManualModeHoldsThePositionWhileTheCounterRuns) {
+    clock_rig r("FORWARD", 4);
+    r.subject.menu("MODE").select_by_name("MANUAL");
+    r.subject.number("value.internal").set_value(0, 40);
+    r.begin("CONTROL.CPU");
+    EXPECT_EQ(r.outputs(3, 1), list(3, 40));
+    EXPECT_EQ(r.values(2), list{40});
+    // preprepare reads the mode again but, unlike prepare, keeps the counter.
+    r.subject.menu("MODE").select_by_name("AUTO");
     std::string error;
-    ASSERT_TRUE(rig.clock.preprepare(error));
-    EXPECT_EQ(rig.values(), std::make_pair(191u, 191u));
-}
-
-TEST(FrameClock, PrepareRestartsAtFrameZero) {
-    clock_rig rig;
-    rig.configure("FORWARD", 8);
-    rig.controls(3);
-    start(rig.clock);
-    EXPECT_EQ(rig.values().first, 0u);
-}
-
-TEST(FrameClock, FrameCountThatTruncatesToZeroCountsAsOne) {
-    // An effect file may lower the minimum; 0 frames must not divide by zero.
-    clock_rig rig;
-    rig.clock.number("FRAMES.CONTROL").set_minimum(0, 0);
-    rig.configure("FORWARD_AND_BACK", 0);
-    EXPECT_EQ(rig.controls(2), (std::vector<unsigned>{0, 0}));
+    ASSERT_TRUE(r.subject.preprepare(error));
+    EXPECT_EQ(r.outputs(1), list{191}); // frame 3 of 4
+    ASSERT_TRUE(r.subject.prepare(error));
+    EXPECT_EQ(r.outputs(1), list{0});
 }
 
 TEST(FrameClock, WithoutFrameImageTheFrameSizeIsLeftAlone) {
     install_frame_image(nullptr);
-    CPU clock;
-    set_size(clock, "SIZE.BUFFER", 900, 700);
-    start(clock);
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(0), 900);
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(1), 700);
+    clock_rig r("FORWARD", 8);
+    set_size(r.subject, "SIZE.BUFFER", 900, 700);
+    r.begin("CONTROL.CPU");
+    EXPECT_EQ(r.subject.number("SIZE.BUFFER").value(0), 900);
+    EXPECT_EQ(r.subject.number("SIZE.BUFFER").value(1), 700);
 }
 
-class FrameClockOutputArea : public ::testing::Test {
-  protected:
-    // Work area 600 x 386 at (0, 96).
-    frame_image frame{600, 500};
-    void SetUp() override {
-        install_frame_image(&frame);
-        frame.set_output_size(350, 250);
-    }
-    void TearDown() override { install_frame_image(nullptr); }
-};
-
-TEST_F(FrameClockOutputArea, FrameSizeStartsAsTheOutputArea) {
+TEST(FrameClock, FrameSizeFollowsAndSetsTheOutputArea) {
+    frame_image frame(600, 500); // work area (0, 96, 600, 386)
+    install_frame_image(&frame);
+    frame.set_output_size(350, 250);
     CPU clock;
     std::string error;
     ASSERT_TRUE(clock.preprepare(error));
     EXPECT_EQ(clock.number("SIZE.BUFFER").value(0), 350);
     EXPECT_EQ(clock.number("SIZE.BUFFER").value(1), 250);
-}
 
-TEST_F(FrameClockOutputArea, PrepareResizesTheOutputAreaWithinTheWorkArea) {
-    CPU clock;
-    std::string error;
-    ASSERT_TRUE(clock.preprepare(error));
     set_size(clock, "SIZE.BUFFER", 1000, 1000);
     ASSERT_TRUE(clock.prepare(error));
     EXPECT_EQ(clock.number("SIZE.BUFFER").value(0), 600);
@@ -159,9 +111,10 @@ TEST_F(FrameClockOutputArea, PrepareResizesTheOutputAreaWithinTheWorkArea) {
     set_size(clock, "SIZE.BUFFER", 100, 50);
     ASSERT_TRUE(clock.prepare(error));
     EXPECT_EQ(frame.output_area(), (rect{250, 96 + 193 - 25, 100, 50}));
+    install_frame_image(nullptr);
 }
 
-TEST(FrameClockNetwork, DrivesAProbeFrameAfterFrameFromAnEffectFile) {
+TEST(FrameClockNetwork, DrivesAProbeFromAnEffectFile) {
     network net(R"(<effect>
   <cpu id="clock">
     <menu name="LOOP"><item value="BACKWARD" selected="true">back</item></menu>
@@ -172,13 +125,9 @@ TEST(FrameClockNetwork, DrivesAProbeFrameAfterFrameFromAnEffectFile) {
     <in name="IN.1" idref="control.cpu"></in>
   </TEST>
 </effect>)");
-    std::string error;
-    ASSERT_TRUE(net.start(error)) << error;
-    for (int i = 0; i < 5; ++i)
-        net.run();
+    net.run(5);
     // N = 4: t = 0, 63, 127, 191 and last = 191.
-    EXPECT_EQ(net.seen("tap"),
-              (std::vector<std::vector<unsigned>>{{191}, {128}, {64}, {0}, {191}}));
+    EXPECT_EQ(net.seen("tap"), (std::vector<list>{{191}, {128}, {64}, {0}, {191}}));
 }
 
 } // namespace

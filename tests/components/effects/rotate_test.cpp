@@ -13,111 +13,92 @@ namespace {
 
 using effects::rotate;
 
-// Elements 1, 2, 3, ... row by row.
 list counting(std::size_t n, unsigned first = 1) {
     list v(n);
     std::iota(v.begin(), v.end(), first);
     return v;
 }
 
+// out(x, y) = in(w - 1 - y, x): a quarter turn of a w x w picture.
+list quarter_turned(const list& in, int w) {
+    list out(in.size());
+    for (int y = 0; y < w; ++y)
+        for (int x = 0; x < w; ++x)
+            out[std::size_t(y * w + x)] = in[std::size_t(x * w + w - 1 - y)];
+    return out;
+}
+
 struct rotate_rig : component_rig<rotate> {
-    // Channels given are active: input fed, output watched by the probe.
-    rotate_rig(std::initializer_list<int> channels, const char* type = "UINT16") {
+    // The channels given are active: input fed, output watched by the probe.
+    explicit rotate_rig(std::initializer_list<int> channels, const char* type = "UINT16") {
         for (int k : channels) {
             listen("IN." + std::to_string(k));
             watch("OUT." + std::to_string(k), k);
         }
         subject.menu("TYPE").select_by_name(type);
     }
-    void sizes(int wi, int hi, int wo, int ho) {
+    rotate_rig& sizes(int wi, int hi, int wo, int ho) {
         set_size(subject, "SIZE.IN", wi, hi);
         set_size(subject, "SIZE.OUT", wo, ho);
         begin("OUT.1");
+        return *this;
     }
-    list turn(double degrees, int k, int w, int h, const list& in) {
+    list turn(double degrees, int w, int h, const list& in, int k = 1) {
         subject.number("ROTATE_ANGLE").set_value(0, degrees);
-        give("IN." + std::to_string(k), plane(subject.menu("TYPE").selected_name().c_str(),
-                                              std::uint16_t(w), std::uint16_t(h), in));
+        give("IN." + std::to_string(k), plane(subject.menu("TYPE").selected_name(), w, h, in));
         fire_once();
         return values(k);
     }
 };
 
-// out(x, y) = in(w - 1 - y, x): a quarter turn of a w x w picture.
-list quarter_turned(const list& in, int w) {
-    list out(in.size());
-    for (int y = 0; y < w; ++y)
-        for (int x = 0; x < w; ++x)
-            out[y * w + x] = in[(x)*w + (w - 1 - y)];
-    return out;
-}
-
-TEST(Rotate, ZeroDegreesCopiesTheInput) {
+TEST(Rotate, ZeroAndFullTurnsCopy) {
     rotate_rig r({1});
     r.sizes(5, 3, 5, 3);
-    const list in = counting(15, 1000);
-    EXPECT_EQ(r.turn(0, 1, 5, 3, in), in);
+    EXPECT_EQ(r.turn(0, 5, 3, counting(15, 1000)), counting(15, 1000));
+    EXPECT_EQ(r.turn(360, 5, 3, counting(15, 1000)), counting(15, 1000));
 }
 
-TEST(Rotate, QuarterTurnOfSquarePictures) {
+TEST(Rotate, QuarterTurnsOfSquarePictures) {
     for (int w : {4, 5}) {
         rotate_rig r({1});
         r.sizes(w, w, w, w);
         const list in = counting(std::size_t(w * w));
-        EXPECT_EQ(r.turn(90, 1, w, w, in), quarter_turned(in, w)) << w << " x " << w;
+        EXPECT_EQ(r.turn(90, w, w, in), quarter_turned(in, w)) << w << " x " << w;
+        list picture = in;
+        for (int i = 0; i < 4; ++i)
+            picture = r.turn(90, w, w, picture);
+        EXPECT_EQ(picture, in);
     }
 }
 
-TEST(Rotate, FourQuarterTurnsComeBackToTheStart) {
-    rotate_rig r({1});
-    r.sizes(6, 6, 6, 6);
-    list picture = counting(36);
-    const list start = picture;
-    for (int i = 0; i < 4; ++i)
-        picture = r.turn(90, 1, 6, 6, picture);
-    EXPECT_EQ(picture, start);
-}
-
-TEST(Rotate, QuarterTurnOfAWidePictureLeavesBackground) {
-    rotate_rig r({1});
-    r.subject.number("VALUE.BG").set_value(0, 9);
-    r.sizes(4, 2, 4, 2);
-    // in: row 0 = 1 2 3 4, row 1 = 5 6 7 8
-    EXPECT_EQ(r.turn(90, 1, 4, 2, counting(8)), (list{9, 3, 7, 9, 9, 2, 6, 9}));
-}
-
-TEST(Rotate, LargerOutputCentresTheInputInBackground) {
-    rotate_rig r({1});
-    r.sizes(2, 2, 4, 4);
-    EXPECT_EQ(r.turn(0, 1, 2, 2, {1, 2, 3, 4}),
+TEST(Rotate, SizesThatDifferLeaveBackground) {
+    rotate_rig wide({1});
+    wide.subject.number("VALUE.BG").set_value(0, 9);
+    // A quarter turn of 1 2 3 4 / 5 6 7 8: what leaves the picture is background.
+    EXPECT_EQ(wide.sizes(4, 2, 4, 2).turn(90, 4, 2, counting(8)), (list{9, 3, 7, 9, 9, 2, 6, 9}));
+    // A larger output holds the input in its middle; a smaller one shows the middle.
+    rotate_rig larger({1});
+    EXPECT_EQ(larger.sizes(2, 2, 4, 4).turn(0, 2, 2, {1, 2, 3, 4}),
               (list{1, 1, 1, 1, 1, 1, 2, 1, 1, 3, 4, 1, 1, 1, 1, 1}));
+    rotate_rig smaller({1});
+    EXPECT_EQ(smaller.sizes(4, 4, 2, 2).turn(0, 4, 4, counting(16)), (list{6, 7, 10, 11}));
 }
 
-TEST(Rotate, SmallerOutputShowsTheMiddle) {
-    rotate_rig r({1});
-    r.sizes(4, 4, 2, 2);
-    EXPECT_EQ(r.turn(0, 1, 4, 4, counting(16)), (list{6, 7, 10, 11}));
-}
-
-TEST(Rotate, ControlValueMakesTheAngle) {
+TEST(Rotate, ControlValueIsTheAngle) {
     rotate_rig r({1});
     r.listen("CONTROL.rotate");
     r.subject.number("VALUE.CONTROL").set_maximum(0, 255);
     r.sizes(4, 4, 4, 4);
-    const list in = counting(16);
     r.give("CONTROL.rotate", plane("UINT8", 1, 1, {255})); // a full turn
-    EXPECT_EQ(r.turn(45, 1, 4, 4, in), in);
-    r.give("CONTROL.rotate", plane("UINT8", 1, 1, {85})); // a third of the range
+    EXPECT_EQ(r.turn(45, 4, 4, counting(16)), counting(16));
+    r.give("CONTROL.rotate", plane("UINT8", 1, 1, {85}));
     EXPECT_DOUBLE_EQ(r.subject.angle(), 120);
-}
-
-TEST(Rotate, ControlMaximumOfZeroLeavesThePictureUnturned) {
-    rotate_rig r({1});
-    r.listen("CONTROL.rotate");
-    r.sizes(3, 3, 3, 3);
-    r.give("CONTROL.rotate", plane("UINT8", 1, 1, {0}));
-    const list in = counting(9);
-    EXPECT_EQ(r.turn(90, 1, 3, 3, in), in);
+    // A control maximum of 0 gives no scale: the picture stays unturned.
+    rotate_rig unscaled({1});
+    unscaled.listen("CONTROL.rotate");
+    unscaled.subject.number("VALUE.CONTROL").set_maximum(0, 0);
+    unscaled.sizes(3, 3, 3, 3).give("CONTROL.rotate", plane("UINT8", 1, 1, {0}));
+    EXPECT_EQ(unscaled.turn(90, 3, 3, counting(9)), counting(9));
 }
 
 TEST(Rotate, ChannelsTurnInStepWithoutChannelOne) {
@@ -126,42 +107,30 @@ TEST(Rotate, ChannelsTurnInStepWithoutChannelOne) {
     r.watch("OUT.3", 3); // output without input
     r.subject.number("VALUE").set_value(0, 42);
     r.sizes(3, 3, 3, 3);
-    r.tap.adopt_shape(r.subject.find_port("OUT.2"));
-    const list a = counting(9), b = counting(9, 100);
-    r.give("IN.2", plane("UINT16", 3, 3, a));
-    r.give("IN.4", plane("UINT16", 3, 3, b));
-    r.subject.number("ROTATE_ANGLE").set_value(0, 90);
-    r.fire_once();
-    EXPECT_EQ(r.values(2), quarter_turned(a, 3));
-    EXPECT_EQ(r.values(4), quarter_turned(b, 3));
+    r.give("IN.2", plane("UINT16", 3, 3, counting(9)));
+    EXPECT_EQ(r.turn(90, 3, 3, counting(9, 100), 4), quarter_turned(counting(9, 100), 3));
+    EXPECT_EQ(r.values(2), quarter_turned(counting(9), 3));
     // The half-connected channel makes nothing: its port sends its fill value.
     EXPECT_EQ(r.values(3), list(9, 42));
 }
 
+TEST(Rotate, BackgroundAndCopiesTakeTheElementWidth) {
+    for (const char* type : {"UINT8", "UINT16"}) {
+        rotate_rig r({1}, type);
+        r.subject.number("VALUE.BG").set_value(0, 200);
+        EXPECT_EQ(r.sizes(1, 1, 3, 1).turn(0, 1, 1, {77}), (list{200, 77, 200}));
+        EXPECT_EQ(r.got(1)->type_name(), type);
+    }
+}
+
 TEST(Rotate, AngleThatIsNotANumberStillSamplesInsideTheInput) {
     rotate_rig r({1});
-    cfg_FP64& angle = r.subject.number("ROTATE_ANGLE");
-    angle.set_maximum(0, std::numeric_limits<double>::infinity());
-    r.sizes(3, 2, 4, 4);
-    const list out = r.turn(std::numeric_limits<double>::infinity(), 1, 3, 2, counting(6));
+    r.subject.number("ROTATE_ANGLE").set_maximum(0, std::numeric_limits<double>::infinity());
+    const list out =
+        r.sizes(3, 2, 4, 4).turn(std::numeric_limits<double>::infinity(), 3, 2, counting(6));
     ASSERT_EQ(out.size(), 16u);
     for (unsigned v : out)
         EXPECT_TRUE(v >= 1 && v <= 6) << v;
-}
-
-TEST(Rotate, BackgroundTakesTheElementWidth) {
-    rotate_rig wide({1}, "UINT16");
-    wide.subject.number("VALUE.BG").set_value(0, 200);
-    wide.sizes(1, 1, 3, 1);
-    EXPECT_EQ(wide.turn(0, 1, 1, 1, {65535}), (list{200, 65535, 200}));
-    ASSERT_NE(wide.got(1), nullptr);
-    EXPECT_TRUE(wide.got(1)->is_uint16());
-
-    rotate_rig narrow({1}, "UINT8");
-    narrow.subject.number("VALUE.BG").set_value(0, 200);
-    narrow.sizes(1, 1, 3, 1);
-    EXPECT_EQ(narrow.turn(0, 1, 1, 1, {7}), (list{200, 7, 200}));
-    EXPECT_TRUE(narrow.got(1)->is_uint8());
 }
 
 } // namespace
