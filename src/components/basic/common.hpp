@@ -82,9 +82,4 @@ inline bool hold_made(port& out, matrix_ptr& m, std::string& error) {
     return !m || out.hold(m, error);
 }
 
-// Whether the component makes its outputs of this element type.
-inline bool is_element_type(const std::string& type_name) {
-    return type_name == uint8_type || type_name == uint16_type;
-}
-
 } // namespace zoetra::basic
