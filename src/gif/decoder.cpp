@@ -151,7 +151,10 @@ std::unique_ptr<buffer> gif_reader::next_frame(hand_out mode) {
         return nullptr;
 
     std::size_t pixel_count = std::size_t(image.width) * image.height;
-    auto indices = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
+    // Zeroed: pixels that short data never reaches are index 0. A large
+    // block comes zeroed from the system without being touched, so a huge
+    // frame with little data costs little.
+    auto indices = allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
     auto line = allocate_array<std::uint8_t>(std::max<std::size_t>(image.width, 1));
     int result = decoder_->decode(stream_, image.interlaced, image.width, image.height,
                                   indices.get(), line.get());

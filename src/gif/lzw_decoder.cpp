@@ -8,6 +8,8 @@ namespace zoetra {
 namespace {
 
 constexpr std::size_t load_padding = 8;
+// How far past a string the block copies may write.
+constexpr std::size_t copy_overshoot = 16;
 
 // Copies a string that already lies earlier in the output. The distance from
 // source to target is at least the length, so the bytes it needs are never
@@ -58,8 +60,6 @@ std::size_t stored_position(std::size_t row, std::size_t height) {
 // cycle at a time, with line as the one spare row.
 void put_interlaced_rows_in_place(std::uint8_t* indices, std::size_t width, std::size_t height,
                                   std::uint8_t* line) {
-    if (width == 0 || height < 3)
-        return; // rows 0 and 1 are stored in place
     auto done = allocate_zeroed_array<std::uint8_t>(height);
     for (std::size_t cycle_start = 0; cycle_start < height; ++cycle_start) {
         if (done.get()[cycle_start] != 0)
@@ -77,6 +77,21 @@ void put_interlaced_rows_in_place(std::uint8_t* indices, std::size_t width, std:
             row = source;
         }
     }
+}
+
+// The same when only the first stored rows were reached: those rows move
+// out of the way and then to their places; the rest of the buffer is left
+// alone, so the work follows the data, not the image size.
+void put_reached_interlaced_rows(std::uint8_t* indices, std::size_t width, std::size_t height,
+                                 std::size_t reached_rows) {
+    const std::size_t bytes = reached_rows * width;
+    auto reached = allocate_array<std::uint8_t>(bytes);
+    std::memcpy(reached.get(), indices, bytes);
+    std::memset(indices, 0, bytes);
+    for (std::size_t n = 0; n < reached_rows; ++n)
+        std::memcpy(indices + std::size_t(interlaced_row(std::uint16_t(n), std::uint16_t(height))) *
+                                  width,
+                    reached.get() + n * width, width);
 }
 
 } // namespace
@@ -104,13 +119,20 @@ int lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t widt
     expansion result = expand(data, code_size, indices, total);
 
     // Data that stops in the middle of a row loses that row; an end code
-    // keeps it. Rows never reached take index 0.
+    // keeps it. The block copies may have written a little past the last
+    // string: that is cleared too, and everything further is left as given.
     std::size_t kept = result.produced;
     if (!result.finished && width != 0)
         kept -= kept % width;
-    std::memset(indices + kept, 0, total - kept);
-    if (interlaced)
-        put_interlaced_rows_in_place(indices, width, height, line);
+    const std::size_t written = std::min(total, result.produced + copy_overshoot);
+    std::memset(indices + kept, 0, written - kept);
+    if (interlaced && width != 0 && height > 2) { // rows 0 and 1 are stored in place
+        const std::size_t reached_rows = (kept + width - 1) / width;
+        if (reached_rows == height)
+            put_interlaced_rows_in_place(indices, width, height, line);
+        else
+            put_reached_interlaced_rows(indices, width, height, reached_rows);
+    }
     return 0;
 }
 
@@ -261,7 +283,7 @@ lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::u
             if (length == 0) {
                 // The one entry made before any output (no clear code first).
                 length = emit_by_walking(code, first_free, 0, out, position, total);
-            } else if (room >= length + 16) {
+            } else if (room >= length + copy_overshoot) {
                 copy_earlier_string(out + position, out + std::uint32_t(span), length);
             } else {
                 std::memmove(out + position, out + std::uint32_t(span), std::min(length, room));
@@ -273,7 +295,7 @@ lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::u
                 length = emit_by_walking(state.old_code, first_free, 1, out, position, total);
             } else {
                 length = previous_length;
-                if (room >= length + 16)
+                if (room >= length + copy_overshoot)
                     copy_earlier_string(out + position, out + previous_start, length);
                 else
                     std::memmove(out + position, out + previous_start, std::min(length, room));

@@ -30,9 +30,10 @@ class lzw_decoder {
     // Decodes the raster data at the stream's position into indices (width x
     // height bytes, row-major). line is a scratch row of width bytes, used to
     // put interlaced rows in place. Returns 0 when the image was decoded,
-    // completely or as far as its data went: rows the data never reaches hold
-    // index 0, and a row left incomplete by data that simply stops is cleared
-    // as well (an end code keeps the pixels of its incomplete row). Returns
+    // completely or as far as its data went: pixels the data never reaches
+    // keep what indices held (give a zeroed buffer for index 0), and a row
+    // left incomplete by data that simply stops is cleared to 0 (an end code
+    // keeps the pixels of its incomplete row). Returns
     // end_of_file when the minimum code size is missing and bad_code_size when
     // it is outside 2 to 9. Afterwards the stream stands after the image's
     // terminating empty sub-block (or at the end of the file).

@@ -21,7 +21,8 @@ struct decoded {
 
 decoded decode(const bytes& raster, int width, int height, bool interlaced = false) {
     byte_stream stream(raster.data(), raster.size());
-    decoded result{0, bytes(std::size_t(width) * height + 1, 0xEE), 0};
+    decoded result{0, bytes(std::size_t(width) * height + 1, 0), 0};
+    result.indices.back() = 0xEE;
     bytes line(std::size_t(width) + 1);
     auto decoder = std::make_unique<lzw_decoder>();
     result.status = decoder->decode(stream, interlaced, std::uint16_t(width), std::uint16_t(height),
