@@ -27,6 +27,9 @@ class byte_sink {
 
     std::uint64_t byte_count() const { return count_; }
 
+  protected:
+    void reset_count() { count_ = 0; }
+
   private:
     virtual void emit(const std::uint8_t* bytes, std::size_t count) = 0;
     std::uint64_t count_ = 0;
@@ -57,6 +60,11 @@ class memory_sink final : public byte_sink {
   public:
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     std::vector<std::uint8_t> take_bytes() { return std::move(bytes_); }
+    // Empties the sink for reuse, keeping its storage.
+    void clear() {
+        bytes_.clear();
+        reset_count();
+    }
 
   private:
     void emit(const std::uint8_t* bytes, std::size_t count) override {

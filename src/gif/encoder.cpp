@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace zoetra {
 namespace {
@@ -128,32 +130,56 @@ bool gif_writer::close() {
     return ok;
 }
 
+// Runs two independent jobs at once, the second on a helper thread (or after
+// the first when no thread can be had). The jobs touch neither the shared
+// allocator nor any buffer: that stays on the window's thread.
+template <class First, class Second> void run_side_by_side(First&& first, Second&& second) {
+    std::thread helper;
+    try {
+        helper = std::thread(second);
+    } catch (const std::system_error&) {
+        first();
+        second();
+        return;
+    }
+    first();
+    helper.join();
+}
+
 void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                                std::uint16_t delay, progress kind) {
     if (!is_open())
         return;
     const std::size_t frame_count = frames.size();
     const std::size_t pixel_count = std::size_t(size.width) * size.height;
-    const int width = size.width, height = size.height;
+    if (!helper_quantizer_) {
+        helper_quantizer_ = std::make_unique<colour_quantizer>();
+        helper_lzw_ = std::make_unique<lzw_encoder>();
+    }
+    quantizer_.prepare_for_width(std::max<int>(size.width, 256));
+    helper_quantizer_->prepare_for_width(size.width);
 
     // Each frame's indices are kept from the palette pass, so no frame is
-    // reduced twice.
-    auto rgb = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count * 3, 1));
-    auto transparent = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
+    // reduced twice. Two frames are in hand at a time, one per core.
+    auto rgb = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count * 3 * 2, 1));
+    auto transparent = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count * 2, 1));
     auto frame_indices =
         allocate_array<std::uint8_t>(std::max<std::size_t>(frame_count * pixel_count, 1));
     auto palettes =
         allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(frame_count, 1) * 256 * 3);
 
     // Frame palettes: row i of the palette image is frame i's 256 entries,
-    // entry 255 (and any entry the reduction left) black.
-    for (std::size_t i = 0; i < frame_count; ++i) {
+    // entry 255 (and any entry the reduction left) black. Frame palettes never
+    // use index 255, so it marks the transparent pixels meanwhile.
+    auto reduce_frame = [&](colour_quantizer& quantizer, std::size_t i, std::size_t slot) {
+        const std::uint8_t* colours = rgb.get() + slot * pixel_count * 3;
+        const std::uint8_t* clear = transparent.get() + slot * pixel_count;
         std::uint8_t* indices = frame_indices.get() + i * pixel_count;
-        copy_crop(frames[i], origin, size, rgb.get(), transparent.get());
         std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
-        quantizer_.reduce(rgb.get(), width, height, indices, red, green, blue, wanted_colours);
+        quantizer.reduce(colours, size.width, size.height, indices, red, green, blue,
+                         wanted_colours);
         for (std::size_t p = 0; p < pixel_count; ++p)
-            if (transparent.get()[p])
+            if (clear[p])
                 indices[p] = transparent_index;
         std::uint8_t* row = palettes.get() + i * 256 * 3;
         for (int e = 0; e < 256; ++e) {
@@ -161,6 +187,17 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
             row[e * 3 + 1] = green[e];
             row[e * 3 + 2] = blue[e];
         }
+    };
+    for (std::size_t i = 0; i < frame_count; i += 2) {
+        const bool pair = i + 1 < frame_count;
+        for (std::size_t slot = 0; slot < (pair ? 2u : 1u); ++slot)
+            copy_crop(frames[i + slot], origin, size, rgb.get() + slot * pixel_count * 3,
+                      transparent.get() + slot * pixel_count);
+        if (pair)
+            run_side_by_side([&] { reduce_frame(quantizer_, i, 0); },
+                             [&] { reduce_frame(*helper_quantizer_, i + 1, 1); });
+        else
+            reduce_frame(quantizer_, i, 0);
     }
 
     // The global palette: the frame palettes reduced together. The index
@@ -179,33 +216,64 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
     if (loop_count_ != 1)
         write_loop_extension();
 
-    for (std::size_t i = 0; i < frame_count; ++i) {
+    auto to_global_indices = [&](std::size_t i) {
         std::uint8_t to_global[256];
         std::copy_n(global_indices.get() + i * 256, 256, to_global);
         to_global[transparent_index] = transparent_index;
         std::uint8_t* indices = frame_indices.get() + i * pixel_count;
         for (std::size_t p = 0; p < pixel_count; ++p)
             indices[p] = to_global[indices[p]];
-
+        return indices;
+    };
+    auto announce = [&](std::size_t i) {
         const int number = int(i) + 1, count = int(frame_count);
-        // Graphic control extension: restore to background, transparency on.
-        const std::uint8_t control[8] = {0x21,
-                                         0xF9,
-                                         0x04,
-                                         0x09,
-                                         std::uint8_t(delay & 0xFF),
-                                         std::uint8_t(delay >> 8),
-                                         transparent_index,
-                                         0x00};
-        sink_->write(control, sizeof control);
         if (kind == progress::saving)
             set_status(format("Saving gif89 frame %d of %d with delay of %2.2f seconds between "
                               "frames.\n",
                               number, count, delay / 100.0));
         else
             set_status(format("Estimating gif89 frame %d of %d.", number, count));
-        write_frame(indices, size);
+    };
+    // Frames go out in order; while one is coded into the file, the helper
+    // codes the next into memory.
+    for (std::size_t i = 0; i < frame_count; i += 2) {
+        const bool pair = i + 1 < frame_count;
+        auto write_first = [&] {
+            write_control(delay);
+            announce(i);
+            write_descriptor(size);
+            lzw_->encode(lzw_initial_bits, *sink_, to_global_indices(i), pixel_count);
+            sink_->put(0x00);
+        };
+        if (!pair) {
+            write_first();
+            break;
+        }
+        run_side_by_side(write_first, [&] {
+            helper_output_.clear();
+            helper_lzw_->encode(lzw_initial_bits, helper_output_, to_global_indices(i + 1),
+                                pixel_count);
+        });
+        write_control(delay);
+        announce(i + 1);
+        write_descriptor(size);
+        sink_->write(helper_output_.bytes().data(), helper_output_.bytes().size());
+        sink_->put(0x00);
     }
+}
+
+// Graphic control extension: restore to background, transparency on, the
+// delay, transparent index 255.
+void gif_writer::write_control(std::uint16_t delay) {
+    const std::uint8_t control[8] = {0x21,
+                                     0xF9,
+                                     0x04,
+                                     0x09,
+                                     std::uint8_t(delay & 0xFF),
+                                     std::uint8_t(delay >> 8),
+                                     transparent_index,
+                                     0x00};
+    sink_->write(control, sizeof control);
 }
 
 // "GIF89a", the logical screen size, 0xF7 (a global table of 256 entries,
@@ -230,9 +298,9 @@ void gif_writer::write_loop_extension() {
     sink_->put(0x00);
 }
 
-// Image descriptor at (0, 0) without a local table, not interlaced; then the
-// minimum code size, the LZW sub-blocks and the block terminator.
-void gif_writer::write_frame(const std::uint8_t* indices, crop_size size) {
+// Image descriptor at (0, 0) without a local table, not interlaced, and the
+// minimum code size of the LZW data that follows.
+void gif_writer::write_descriptor(crop_size size) {
     sink_->put(0x2C);
     sink_->put_word(0);
     sink_->put_word(0);
@@ -240,8 +308,6 @@ void gif_writer::write_frame(const std::uint8_t* indices, crop_size size) {
     sink_->put_word(size.height);
     sink_->put(0x00);
     sink_->put(min_code_size);
-    lzw_->encode(lzw_initial_bits, *sink_, indices, std::size_t(size.width) * size.height);
-    sink_->put(0x00);
 }
 
 } // namespace zoetra

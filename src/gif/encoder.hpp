@@ -93,7 +93,8 @@ class gif_writer {
                        std::uint16_t delay, progress kind);
     void write_header(crop_size size);
     void write_loop_extension();
-    void write_frame(const std::uint8_t* indices, crop_size size);
+    void write_control(std::uint16_t delay);
+    void write_descriptor(crop_size size);
 
     file_ptr file_;
     std::unique_ptr<byte_sink> sink_;
@@ -105,6 +106,10 @@ class gif_writer {
     colour_quantizer quantizer_;
     // Held apart: its tables are 30 KB.
     std::unique_ptr<lzw_encoder> lzw_;
+    // The second core's share: every other frame is reduced and coded there.
+    std::unique_ptr<colour_quantizer> helper_quantizer_;
+    std::unique_ptr<lzw_encoder> helper_lzw_;
+    memory_sink helper_output_;
 };
 
 } // namespace zoetra

@@ -114,6 +114,15 @@ int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std
     return 0;
 }
 
+void colour_quantizer::prepare_for_width(int width) {
+    // Two rows: the one being read and the one below gathering its shares.
+    const std::size_t entries = 2 * (std::size_t(std::max(width, 0)) + 2) * 3;
+    if (entries > error_row_capacity_) {
+        error_row_ = allocate_array<std::int16_t>(entries);
+        error_row_capacity_ = entries;
+    }
+}
+
 void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_count) {
     std::uint16_t* histogram = histogram_.get();
     std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
@@ -269,11 +278,8 @@ void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height
                                   std::uint8_t* indices) {
     std::uint16_t* cache = histogram_.get();
     std::memset(cache, 0, cell_count * sizeof(std::uint16_t));
+    prepare_for_width(width);
     const std::size_t row_entries = (std::size_t(width) + 2) * 3;
-    if (2 * row_entries > error_row_capacity_) {
-        error_row_ = allocate_array<std::int16_t>(2 * row_entries);
-        error_row_capacity_ = 2 * row_entries;
-    }
     std::int16_t* this_row = error_row_.get();
     std::int16_t* next_row = this_row + row_entries;
     std::memset(this_row, 0, row_entries * sizeof(std::int16_t));

@@ -32,6 +32,11 @@ class colour_quantizer {
     int reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
                std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map, int wanted);
 
+    // Sets aside the working rows for images up to width pixels wide, so that
+    // reductions of such images allocate nothing (they may then run on a
+    // helper thread, which must not reach the shared allocator).
+    void prepare_for_width(int width);
+
     // The number of colours the last reduction chose.
     int colour_count() const { return colour_count_; }
 
