@@ -42,7 +42,6 @@ constexpr int blue_cell_weight = (1 << blue_shift) * blue_scale;
 constexpr int block_red_cells = 4;
 constexpr int block_green_cells = 8;
 constexpr int block_blue_cells = 4;
-constexpr int block_cells = block_red_cells * block_green_cells * block_blue_cells;
 
 // Dithering error passed on is limited: small errors go on unchanged, middle
 // ones are halved beyond 16 and everything from 48 up is capped at 32, so
