@@ -50,6 +50,21 @@ void copy_crop(buffer* frame, crop_origin origin, crop_size size, std::uint8_t* 
     }
 }
 
+// Runs two independent jobs at once, the second on a helper thread (or after
+// the first when no thread can be had). The jobs touch neither the shared
+// allocator nor any buffer: that stays on the window's thread.
+template <class First, class Second> void run_side_by_side(First&& first, Second&& second) {
+    std::jthread helper; // joins when it goes, even if first throws
+    try {
+        helper = std::jthread(second);
+    } catch (const std::system_error&) {
+        first();
+        second();
+        return;
+    }
+    first();
+}
+
 } // namespace
 
 std::uint16_t gif_delay_from_seconds(double seconds) {
@@ -95,7 +110,6 @@ bool gif_writer::open_in_memory(crop_origin, crop_size size, std::uint16_t loop_
 }
 
 bool gif_writer::start(crop_size size, std::uint16_t loop_count) {
-    screen_ = size;
     loop_count_ = loop_count;
     total_ = 0;
     memory_file_.clear();
@@ -128,22 +142,6 @@ bool gif_writer::close() {
     sink_.reset();
     global_table_.fill(0);
     return ok;
-}
-
-// Runs two independent jobs at once, the second on a helper thread (or after
-// the first when no thread can be had). The jobs touch neither the shared
-// allocator nor any buffer: that stays on the window's thread.
-template <class First, class Second> void run_side_by_side(First&& first, Second&& second) {
-    std::thread helper;
-    try {
-        helper = std::thread(second);
-    } catch (const std::system_error&) {
-        first();
-        second();
-        return;
-    }
-    first();
-    helper.join();
 }
 
 void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,

@@ -98,7 +98,6 @@ class gif_writer {
 
     file_ptr file_;
     std::unique_ptr<byte_sink> sink_;
-    crop_size screen_;
     std::uint16_t loop_count_ = 0;
     std::uint32_t total_ = 0;
     std::vector<std::uint8_t> memory_file_;
