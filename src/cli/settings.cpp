@@ -113,8 +113,12 @@ std::string describe_setting(const public_setting& setting) {
         line += "  = " + values + "  (" + ranges + ")";
     } else if (const auto* menu = dynamic_cast<const cfg_menu*>(c.as_kind(cfg_menu::kind))) {
         std::string items;
-        for (int i = 0; i < menu->count(); ++i)
+        for (int i = 0; i < menu->count(); ++i) {
             items += (i ? " | " : "") + menu->item_name(i);
+            // Effect files may label items; --set takes names and labels alike.
+            if (menu->label(i) != menu->item_name(i))
+                items += " \"" + menu->label(i) + "\"";
+        }
         line += "  = " + menu->selected_name() + "  (" + items + ")";
     } else if (const auto* text = dynamic_cast<const cfg_text*>(c.as_kind(cfg_text::kind))) {
         line += "  = \"" + text->text_at(0) + "\"  (text)";

@@ -22,6 +22,28 @@ void element::set_attribute(std::string name, std::string value) {
     attributes.emplace_back(std::move(name), std::move(value));
 }
 
+std::string decode_character_references(std::string_view text) {
+    if (text.find('&') == std::string_view::npos)
+        return std::string(text);
+    static const std::pair<std::string_view, char> references[] = {
+        {"&gt;", '>'}, {"&lt;", '<'}, {"&amp;", '&'}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [reference, character] : references) {
+            if (text.substr(i, reference.size()) == reference) {
+                out += character;
+                i += reference.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out += text[i++];
+    }
+    return out;
+}
+
 namespace {
 
 // Effect files are small; anything larger than this is not one.
@@ -194,7 +216,7 @@ class tree_reader {
             }
             if (t == markup_tokens::end_input)
                 return tag_result::end_of_input;
-            e.set_attribute(std::move(name), std::move(value));
+            e.set_attribute(std::move(name), decode_character_references(value));
         }
         return tag_result::read;
     }
@@ -218,6 +240,7 @@ class tree_reader {
         for (int t = tokens_.get(); t != '<' && t != markup_tokens::end_input; t = tokens_.get())
             if (t != markup_tokens::end_tag)
                 e.text += static_cast<char>(t);
+        e.text = decode_character_references(e.text);
     }
 
     markup_tokens tokens_;

@@ -28,6 +28,10 @@ struct element {
     static bool present(const std::string& value) { return value != no_such_element; }
 };
 
+// ">" always ends a tag, so texts and values that need it (a menu item such
+// as "HSV->RGB") write "&gt;"; "&lt;" and "&amp;" stand for "<" and "&".
+std::string decode_character_references(std::string_view text);
+
 // Effect files deeper than this are refused rather than read without bound.
 inline constexpr int max_element_depth = 64;
 

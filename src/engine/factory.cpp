@@ -33,7 +33,7 @@ component_factory::component_factory() {
         "INTEGER10",
         "INTEGER100",
         "INTEGER255",
-        "RANDOM INTEGER",
+        "RANDOM INTEGER", "RANDOM_INTEGER",
         "MULTIPLY",
         "DECOMPOSE",
         "OR",

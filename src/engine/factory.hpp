@@ -2,6 +2,8 @@
 // The component factory: a table of type names, matched ignoring case in
 // table order; the first match creates the component. The names are fixed
 // here; each component library defines the creators of its own entries.
+// "RANDOM INTEGER" has the twin "RANDOM_INTEGER": a tag of an effect file
+// ends at its first blank, so only the twin can be written in a file.
 #include "engine/component.hpp"
 
 #include <functional>

@@ -424,8 +424,8 @@ TEST(BundledEffects, EveryConnectionAndEverySettingBindingTakes) {
 
 // Every component type an effect may hold is used by some bundled effect.
 // The test components and the matrix printer, which only writes to the
-// console, are left out; so is a type whose name holds a blank, which no tag
-// of an effect file can spell (a tag ends at the first blank).
+// console, are left out; so is "RANDOM INTEGER", which no tag of an effect
+// file can spell (a tag ends at the first blank): files use its twin.
 TEST(BundledEffects, TogetherUseEveryComponentType) {
     const component_factory table;
     std::vector<bool> used(table.entries().size(), false);

@@ -77,6 +77,13 @@ TEST(EffectReader, TheAbsenceTextReadsAsAbsent) {
     EXPECT_FALSE(element::present(root->attribute("missing")));
 }
 
+TEST(EffectReader, CharacterReferencesSpellWhatTheMarkupCannot) {
+    auto root = parse("<menu name=MODE value=\"HSV-&gt;RGB\">RGB-&gt;HSV &lt;&amp;gt;&amp;</menu>");
+    EXPECT_EQ(root->attribute("value"), "HSV->RGB");
+    EXPECT_EQ(root->text, "RGB->HSV <&gt;&");
+    EXPECT_EQ(decode_character_references("a & b &gt"), "a & b &gt");
+}
+
 TEST(EffectReader, TextKeepsItsWhiteSpace) {
     auto root = parse("<d><title>\n    Rings\n  </title></d>");
     EXPECT_EQ(root->children[0]->text, "\n    Rings\n  ");

@@ -39,9 +39,11 @@ void define_basic_components(component_factory& factory) {
     constant("INTEGER10", 10);
     constant("INTEGER100", 100);
     constant("INTEGER255", 255);
-    factory.define("RANDOM INTEGER", [] {
-        return std::make_unique<basic::constant>(std::floor(random_real(0, 65535)));
-    });
+    for (const char* name : {"RANDOM INTEGER", "RANDOM_INTEGER"}) {
+        factory.define(name, [] {
+            return std::make_unique<basic::constant>(std::floor(random_real(0, 65535)));
+        });
+    }
 
     define_plain<basic::CPU>(factory, "cpu");
     define_plain<basic::RANDOM>(factory, "RANDOM");
