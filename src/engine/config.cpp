@@ -86,9 +86,7 @@ void config::read(const std::string& name, const element& component_element) {
 
 void config::read_common_attributes(const element& setting) {
     auto take = [&](const char* attribute, std::string& field) {
-        const std::string& value = setting.attribute(attribute);
-        if (element::present(value))
-            field = value;
+        setting.take_attribute(attribute, field);
     };
     take("title", description_.title);
     take("class", description_.class_name);

@@ -26,6 +26,13 @@ struct element {
     // Stores a value, replacing an attribute of the same name.
     void set_attribute(std::string name, std::string value);
     static bool present(const std::string& value) { return value != no_such_element; }
+    // Copies the attribute into field when it is present; a missing
+    // attribute leaves the field as it was.
+    void take_attribute(std::string_view name, std::string& field) const {
+        const std::string& value = attribute(name);
+        if (present(value))
+            field = value;
+    }
 };
 
 // ">" always ends a tag, so texts and values that need it (a menu item such

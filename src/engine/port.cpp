@@ -188,9 +188,7 @@ void port::read(const element& component_element) {
             continue;
         description_.class_name = in ? "PRT_IN" : "PRT_OUT";
         auto take = [&](const char* attribute, std::string& field) {
-            const std::string& value = child->attribute(attribute);
-            if (element::present(value))
-                field = value;
+            child->take_attribute(attribute, field);
         };
         take("title", description_.title);
         take("type", description_.class_name);

@@ -73,14 +73,9 @@ bool script::load(std::string& error) {
 }
 
 bool script::build_from(const element& root, std::string& error) {
-    auto take = [](const element& e, const char* attribute, std::string& field) {
-        const std::string& value = e.attribute(attribute);
-        if (element::present(value))
-            field = value;
-    };
-    take(root, "class", description_.class_name);
-    take(root, "type", description_.type);
-    take(root, "description", description_.text);
+    root.take_attribute("class", description_.class_name);
+    root.take_attribute("type", description_.type);
+    root.take_attribute("description", description_.text);
     for (const auto& child : root.children) {
         if (same_name(child->tag, "description")) {
             for (const auto& part : child->children) {
@@ -119,15 +114,10 @@ bool script::add_component_element(const element& e, std::string& error) {
     }
     description& d = c->desc();
     d.name = e.tag;
-    auto take = [&](const char* attribute, std::string& field) {
-        const std::string& value = e.attribute(attribute);
-        if (element::present(value))
-            field = value;
-    };
-    take("title", d.title);
-    take("type", d.type);
-    take("class", d.class_name);
-    take("id", d.id);
+    e.take_attribute("title", d.title);
+    e.take_attribute("type", d.type);
+    e.take_attribute("class", d.class_name);
+    e.take_attribute("id", d.id);
     c->store_element(&e);
     return true;
 }
