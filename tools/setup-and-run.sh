@@ -32,11 +32,15 @@ install() {
     fi
 }
 
-configure_and_build() { # dir, extra cmake options...
-    local dir=$1
+configure_and_build() { # dir [--target T] extra cmake options...
+    local dir=$1 target=all
     shift
+    if [ "${1:-}" = --target ]; then
+        target=$2
+        shift 2
+    fi
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+    cmake --build "$dir" -j "$jobs" --target "$target"
 }
 
 run_fuzzers() { # dir
@@ -71,7 +75,7 @@ test)
     configure_and_build build-sanitize -DZOETRA_SANITIZE=ON
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
-    CC=clang CXX=clang++ configure_and_build build-fuzz -DZOETRA_FUZZ=ON -DZOETRA_TESTS=OFF
+    CC=clang CXX=clang++ configure_and_build build-fuzz --target fuzzers -DZOETRA_FUZZ=ON -DZOETRA_TESTS=OFF
     run_fuzzers build-fuzz
     ;;
 bench)
