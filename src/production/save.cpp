@@ -71,10 +71,10 @@ std::uint32_t studio::size() {
     return size_;
 }
 
-void studio::show_size() {
-    std::uint32_t n = size();
-    info_box("GIF89 file size",
-             format("Your GIF89 file size will be %.1fKB (%d bytes).", n / 1024.0, int(n)));
+std::string size_report(std::uint32_t bytes) {
+    return format("Your GIF89 file size will be %.1fKB (%u bytes).", bytes / 1024.0, bytes);
 }
+
+void studio::show_size() { info_box("GIF89 file size", size_report(size())); }
 
 } // namespace zoetra

@@ -18,6 +18,9 @@
 
 namespace zoetra {
 
+// The text that reports the size of the file ("...1.5KB (1536 bytes).").
+std::string size_report(std::uint32_t bytes);
+
 // The factory of the program, with every component defined.
 component_factory& program_factory();
 

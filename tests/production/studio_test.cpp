@@ -194,9 +194,8 @@ TEST_F(studio_test, SavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(s.size(), estimate);
     s.show_size();
     EXPECT_EQ(platform_.messages().back().caption, "GIF89 file size");
-    EXPECT_EQ(platform_.messages().back().text,
-              format("Your GIF89 file size will be %.1fKB (%d bytes).", estimate / 1024.0,
-                     int(estimate)));
+    EXPECT_EQ(platform_.messages().back().text, size_report(estimate));
+    EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
     create_all();
     EXPECT_EQ(s.size(), estimate - 19); // no loop extension for a single play
 }
