@@ -85,15 +85,12 @@ void config::read(const std::string& name, const element& component_element) {
 }
 
 void config::read_common_attributes(const element& setting) {
-    auto take = [&](const char* attribute, std::string& field) {
-        setting.take_attribute(attribute, field);
-    };
-    take("title", description_.title);
-    take("class", description_.class_name);
-    take("type", description_.type);
-    take("description", description_.text);
-    take("id", description_.id);
-    take("idref", description_.idref);
+    setting.take_attribute("title", description_.title);
+    setting.take_attribute("class", description_.class_name);
+    setting.take_attribute("type", description_.type);
+    setting.take_attribute("description", description_.text);
+    setting.take_attribute("id", description_.id);
+    setting.take_attribute("idref", description_.idref);
     const std::string& version = setting.attribute("version");
     if (element::present(version))
         description_.version = read_number(version);

@@ -187,14 +187,11 @@ void port::read(const element& component_element) {
         if (!element::present(port_name) || !same_name(port_name, name()))
             continue;
         description_.class_name = in ? "PRT_IN" : "PRT_OUT";
-        auto take = [&](const char* attribute, std::string& field) {
-            child->take_attribute(attribute, field);
-        };
-        take("title", description_.title);
-        take("type", description_.class_name);
-        take("id", description_.id);
+        child->take_attribute("title", description_.title);
+        child->take_attribute("type", description_.class_name);
+        child->take_attribute("id", description_.id);
         if (in)
-            take("idref", description_.idref);
+            child->take_attribute("idref", description_.idref);
     }
 }
 
