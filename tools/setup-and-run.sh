@@ -70,13 +70,20 @@ start)
     exec "$root/tools/start-zoetra.sh" build
     ;;
 test)
+    phase() { echo "== $1 (${SECONDS}s so far)"; }
+    phase "build"
     configure_and_build build
+    phase "tests"
     (cd build && ctest --output-on-failure -j "$jobs")
+    phase "sanitizer build"
     configure_and_build build-sanitize -DZOETRA_SANITIZE=ON
+    phase "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs")
+    phase "fuzzing build"
     CC=clang CXX=clang++ configure_and_build build-fuzz --target fuzzers -DZOETRA_FUZZ=ON -DZOETRA_TESTS=OFF
     run_fuzzers build-fuzz
+    phase "done"
     ;;
 bench)
     configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF
