@@ -9,6 +9,8 @@
 #include "production/studio.hpp"
 
 #include <gif_lib.h>
+#include "run_command.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,44 +41,10 @@ constexpr const char* delay_asked = "0.07";
 constexpr int delay_hundredths = 7;
 constexpr int loops_asked = 2;
 
-struct outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
-
-// Runs a shell command; its standard error goes through a file of its own so
-// that tests running side by side never share one.
-outcome run(const std::string& command) {
-    static int serial = 0;
-    fs::path err_file = fs::temp_directory_path() / ("zoetra-effects-" + std::to_string(getpid()) +
-                                                     "-" + std::to_string(++serial) + ".err");
-    outcome result;
-    std::string full = command + " 2>" + quoted(err_file.string());
-    FILE* pipe = popen(full.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::array<char, 4096> chunk;
-    std::size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        result.out.append(chunk.data(), got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(err_file);
-    result.err.assign(std::istreambuf_iterator<char>(in), {});
-    in.close();
-    std::error_code ignored;
-    fs::remove(err_file, ignored);
-    return result;
-}
-
-std::string renderer() {
-    return quoted(std::string(ZOETRA_BINARY_DIR) + "/src/cli/zoetra-render");
-}
+using testing::outcome;
+using testing::quoted;
+using testing::renderer;
+using testing::run;
 
 bool tool_exists(const std::string& name) {
     return run("command -v " + name + " >/dev/null").status == 0;

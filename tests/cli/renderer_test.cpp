@@ -1,13 +1,11 @@
 #include "cli/options.hpp"
 
+#include "run_command.hpp"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace zoetra::cli {
 namespace {
@@ -74,12 +72,7 @@ TEST(RendererOptions, RefusesMalformedCommandLines) {
     EXPECT_TRUE(parse_options({"--", "-odd-name.gif"}, error));
 }
 
-// The renderer as a user runs it.
-struct outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::outcome;
 
 class renderer_run : public ::testing::Test {
   protected:
@@ -90,24 +83,7 @@ class renderer_run : public ::testing::Test {
     }
 
     outcome run(const std::string& arguments) {
-        // Test cases run in parallel processes: each needs its own file.
-        static int serial = 0;
-        std::string err_file =
-            (folder_ / ("stderr-" + std::to_string(getpid()) + "-" + std::to_string(++serial)))
-                .string();
-        std::string command = std::string(ZOETRA_BINARY_DIR) + "/src/cli/zoetra-render " +
-                              arguments + " 2>" + err_file;
-        outcome result;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> chunk;
-        std::size_t got;
-        while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-            result.out.append(chunk.data(), got);
-        int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err_file);
-        result.err.assign(std::istreambuf_iterator<char>(in), {});
-        return result;
+        return testing::run(testing::renderer() + " " + arguments);
     }
     std::string sample(const char* name) {
         return std::string(ZOETRA_SOURCE_DIR) + "/samples/" + name;
