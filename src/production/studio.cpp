@@ -183,7 +183,8 @@ void studio::draw_cancel_button() {
 // ---- effects -------------------------------------------------------------
 
 void studio::select_effect(int index) {
-    if (index < 0 || index >= catalogue_.count() || index == current_)
+    // While frames are being made the effect and its frame count stay as they are.
+    if (busy_ || index < 0 || index >= catalogue_.count() || index == current_)
         return;
     current_ = index;
     script& s = catalogue_.effect(index);
@@ -207,7 +208,7 @@ void studio::attach_hooks(script& s) {
 // Copies the standing settings into the network, starts it, and copies the
 // frame clock's and the output settings back.
 bool studio::start_script() {
-    script& s = *current_effect();
+    script& s = *running_;
     s.reset();
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
@@ -242,8 +243,11 @@ bool studio::start_construction() {
     // starts from the full frame size again, or every Create would crop a
     // little further.
     frame_.set_output_size(initial_output_width, initial_output_height);
-    if (!start_script())
+    running_ = current_effect();
+    if (!start_script()) {
+        running_ = nullptr;
         return false;
+    }
     // Copying the standing settings marked them changed; that is no reason
     // to start the network a second time.
     settings_changed_ = false;
@@ -272,7 +276,7 @@ void studio::show_progress(int fired, int count) {
 }
 
 void studio::frame_done() {
-    if (!ready_ || current_effect() == nullptr)
+    if (!ready_ || running_ == nullptr)
         return;
     present_area(frame_.output_area());
     capture_frame();
@@ -333,8 +337,9 @@ void studio::capture_frame() {
 void studio::complete_construction() {
     busy_ = false;
     frame_counter_ = 0;
-    if (script* s = current_effect())
-        s->reset();
+    if (running_ != nullptr)
+        running_->reset();
+    running_ = nullptr;
     draw_work_area();
     set_status("Completed frame construction.");
     autocrop();
@@ -383,8 +388,9 @@ void studio::cancel_construction() {
         return;
     frame_counter_ = frame_count();
     capture_frame();
-    if (script* s = current_effect())
-        s->reset();
+    if (running_ != nullptr)
+        running_->reset();
+    running_ = nullptr;
     frames_.clear();
     busy_ = false;
     cancel_pressed_ = false;
@@ -405,7 +411,7 @@ void studio::idle(int x, int y) {
             return;
         }
         std::string error;
-        if (!current_effect()->run(error, true)) {
+        if (!running_->run(error, true)) {
             error_box(
                 format("The effect failed while creating frames because \"%s\".\n", error.c_str()));
             cancel_construction();

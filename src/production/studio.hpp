@@ -130,6 +130,9 @@ class studio : public shell {
     std::unique_ptr<component> cube_;
     effect_catalogue catalogue_;
     int current_ = -1;
+    // The effect being made into frames; choosing another effect meanwhile
+    // does not change it.
+    script* running_ = nullptr;
 };
 
 } // namespace zoetra

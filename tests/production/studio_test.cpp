@@ -216,6 +216,20 @@ TEST_F(studio_test, ACancelledDialogSavesNothingAndAnUnwritableFileSaysSo) {
     EXPECT_FALSE(s.saved());
 }
 
+TEST_F(studio_test, ChoosingAnotherEffectWhileBusyLeavesTheRunningOneAlone) {
+    studio& s = make_studio();
+    add_images({write_solid_gif("a.gif", 30, 20, red)});
+    set_frames(3);
+    ASSERT_TRUE(s.start_construction());
+    s.idle(0, 0);
+    s.select_effect(1); // the still effect would force one frame
+    EXPECT_EQ(s.current_effect_index(), 0);
+    for (int step = 0; step < 100 && s.busy(); ++step)
+        s.idle(0, 0);
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.stored_frames(), 3);
+}
+
 TEST_F(studio_test, AStillEffectForcesOneFrame) {
     studio& s = make_studio();
     add_images({write_solid_gif("a.gif", 30, 20, red)});
