@@ -1,10 +1,28 @@
 #!/usr/bin/env bash
-# Runs every Google Benchmark program of a benchmark build folder.
+# Runs every benchmark of a benchmark build folder: the Google Benchmark
+# programs, then the side-by-side comparisons with the peer tools (giflib,
+# libjpeg-turbo, ImageMagick, ffmpeg) from the peer benchmark kit, and the
+# whole-render timing of every bundled effect. Only ratios measured in the
+# same run mean anything on a shared machine.
 set -euo pipefail
-build=${1:-build-bench}
+build=$(cd "${1:-build-bench}" && pwd)
 cd "$(dirname "$0")/.."
+peers=${PEERS:-$(cd .. && pwd)/shared/bench-peers}
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+
 for program in "$build"/bench/*/*_bench; do
     [ -x "$program" ] || continue
     echo "== $program"
     "$program" --benchmark_counters_tabular=true
 done
+if [ -d "$peers" ]; then
+    echo "== GIF decoding beside giflib"
+    "$python" bench/gif/decode_compare.py "$peers" "$build/bench/gif/gif_bench"
+    echo "== GIF writing, colour reduction and LZW coding beside the peers"
+    bash bench/gif/encode_side_by_side.sh "$build" "$peers"
+else
+    echo "(no peer benchmark kit at $peers: set PEERS to compare with the peer tools)"
+fi
+echo "== every bundled effect, 12 frames, as a whole render"
+sh bench/production/effects.sh "$build"

@@ -86,7 +86,7 @@ test)
     phase "done"
     ;;
 bench)
-    configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF
+    configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
     exec "$root/tools/run-benchmarks.sh" build-bench
     ;;
 *)
