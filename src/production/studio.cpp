@@ -281,7 +281,9 @@ void studio::frame_done() {
     present_area(frame_.output_area());
     capture_frame();
     ++frame_counter_;
-    if (frame_counter_ != frame_count()) {
+    // A frame count lowered below the frames made so far ends construction
+    // too, rather than letting it run for ever.
+    if (frame_counter_ < frame_count()) {
         if (frame_count() > stored_frames())
             set_status(format("Creating frame %d of %d.", stored_frames() + 1, frame_count()));
         return;

@@ -230,6 +230,19 @@ TEST_F(studio_test, ChoosingAnotherEffectWhileBusyLeavesTheRunningOneAlone) {
     EXPECT_EQ(s.stored_frames(), 3);
 }
 
+TEST_F(studio_test, LoweringTheFrameCountWhileBusyEndsConstruction) {
+    studio& s = make_studio();
+    add_images({write_solid_gif("a.gif", 30, 20, red)});
+    set_frames(6);
+    ASSERT_TRUE(s.start_construction());
+    while (s.stored_frames() < 3)
+        s.idle(0, 0);
+    set_frames(2);
+    for (int step = 0; step < 1000 && s.busy(); ++step)
+        s.idle(0, 0);
+    EXPECT_FALSE(s.busy());
+}
+
 TEST_F(studio_test, AStillEffectForcesOneFrame) {
     studio& s = make_studio();
     add_images({write_solid_gif("a.gif", 30, 20, red)});
