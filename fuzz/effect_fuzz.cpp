@@ -1,8 +1,10 @@
 // Effect files are data that users write: the reader and the loader must
-// refuse anything broken with a reason, never crash or recurse without bound.
-#include "components/basic/register.hpp"
+// refuse anything broken with a reason, never crash or recurse without bound,
+// and no setting a file gives may make a component read or write out of bounds.
+#include "components/io/register.hpp"
 #include "engine/element.hpp"
 #include "engine/script.hpp"
+#include "raster/frame_image.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -12,10 +14,15 @@
 
 namespace {
 
+// Every component of the program, drawing into a frame image of the
+// window's size, so that numbers from the file reach the pixel writers.
 const zoetra::component_factory& factory() {
     static zoetra::component_factory f = [] {
         zoetra::component_factory made;
-        zoetra::define_basic_components(made);
+        zoetra::define_all_components(made);
+        static zoetra::frame_image frame(650, 465);
+        frame.set_output_size(350, 250);
+        zoetra::install_frame_image(&frame);
         return made;
     }();
     return f;
