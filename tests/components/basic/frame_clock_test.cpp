@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace zoetra::testing {
 namespace {
 
@@ -29,42 +31,31 @@ struct clock_rig : component_rig<CPU> {
     }
 };
 
-struct loop_case {
-    const char* mode;
-    list eight_frames;
-};
-
-class FrameClockLoop : public ::testing::TestWithParam<loop_case> {};
-
-TEST_P(FrameClockLoop, EightFramesThenTheNinthStartsAgain) {
-    clock_rig r(GetParam().mode, 8);
-    r.begin("CONTROL.CPU");
-    list expected = GetParam().eight_frames;
-    expected.push_back(expected.front());
-    EXPECT_EQ(r.outputs(9), expected);
-    // The internal output is the plain position whatever the loop.
-    EXPECT_EQ(r.outputs(8, 2), (list{31, 63, 95, 127, 159, 191, 223, 0}));
+TEST(FrameClock, EightFramesInEachLoopThenTheNinthStartsAgain) {
+    const std::pair<const char*, list> loops[] = {
+        {"FORWARD", {0, 31, 63, 95, 127, 159, 191, 223}},
+        {"BACKWARD", {223, 192, 160, 128, 96, 64, 32, 0}},
+        {"FORWARD_AND_BACK", {0, 62, 126, 190, 254, 191, 127, 63}},
+        {"BACK_AND_FORTH", {255, 193, 129, 65, 1, 64, 128, 192}}};
+    for (auto [loop, expected] : loops) {
+        clock_rig r(loop, 8);
+        r.begin("CONTROL.CPU");
+        expected.push_back(expected.front());
+        EXPECT_EQ(r.outputs(9), expected) << loop;
+        // The internal output is the plain position whatever the loop.
+        EXPECT_EQ(r.outputs(8, 2), (list{31, 63, 95, 127, 159, 191, 223, 0})) << loop;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, FrameClockLoop,
-    ::testing::Values(loop_case{"FORWARD", {0, 31, 63, 95, 127, 159, 191, 223}},
-                      loop_case{"BACKWARD", {223, 192, 160, 128, 96, 64, 32, 0}},
-                      loop_case{"FORWARD_AND_BACK", {0, 62, 126, 190, 254, 191, 127, 63}},
-                      loop_case{"BACK_AND_FORTH", {255, 193, 129, 65, 1, 64, 128, 192}}),
-    [](const auto& info) { return std::string(info.param.mode); });
-
 TEST(FrameClock, SingleFrameStaysAtTheStart) {
-    for (auto [loop, value] : {std::pair{"FORWARD_AND_BACK", 0u}, std::pair{"BACK_AND_FORTH", 255u},
-                               std::pair{"BACKWARD", 0u}}) {
-        clock_rig r(loop, 1);
+    // A frame count that truncates to 0 must not divide by zero: it counts as 1.
+    for (auto [loop, frames, value] :
+         {std::tuple{"FORWARD_AND_BACK", 1, 0u}, std::tuple{"BACK_AND_FORTH", 1, 255u},
+          std::tuple{"BACKWARD", 1, 0u}, std::tuple{"FORWARD", 0, 0u}}) {
+        clock_rig r(loop, frames);
         r.begin("CONTROL.CPU");
         EXPECT_EQ(r.outputs(3), list(3, value)) << loop;
     }
-    // A frame count that truncates to 0 must not divide by zero: it counts as 1.
-    clock_rig none("FORWARD", 0);
-    none.begin("CONTROL.CPU");
-    EXPECT_EQ(none.outputs(2), list(2, 0));
 }
 
 TEST(FrameClock, ManualModeHoldsThePositionWhileTheCounterRuns) {
@@ -83,51 +74,33 @@ TEST(FrameClock, ManualModeHoldsThePositionWhileTheCounterRuns) {
     EXPECT_EQ(r.outputs(1), list{0});
 }
 
-TEST(FrameClock, WithoutFrameImageTheFrameSizeIsLeftAlone) {
-    install_frame_image(nullptr);
-    clock_rig r("FORWARD", 8);
-    set_size(r.subject, "SIZE.BUFFER", 900, 700);
-    r.begin("CONTROL.CPU");
-    EXPECT_EQ(r.subject.number("SIZE.BUFFER").value(0), 900);
-    EXPECT_EQ(r.subject.number("SIZE.BUFFER").value(1), 700);
-}
-
 TEST(FrameClock, FrameSizeFollowsAndSetsTheOutputArea) {
+    install_frame_image(nullptr); // without a frame image the size is left alone
+    clock_rig alone("FORWARD", 8);
+    set_size(alone.subject, "SIZE.BUFFER", 900, 700);
+    alone.begin("CONTROL.CPU");
+    EXPECT_EQ(alone.subject.number("SIZE.BUFFER").value(1), 700);
+
     frame_image frame(600, 500); // work area (0, 96, 600, 386)
     install_frame_image(&frame);
     frame.set_output_size(350, 250);
     CPU clock;
+    auto size = [&] {
+        return std::pair(clock.number("SIZE.BUFFER").value(0),
+                         clock.number("SIZE.BUFFER").value(1));
+    };
     std::string error;
     ASSERT_TRUE(clock.preprepare(error));
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(0), 350);
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(1), 250);
-
-    set_size(clock, "SIZE.BUFFER", 1000, 1000);
+    EXPECT_EQ(size(), std::pair(350.0, 250.0));
+    set_size(clock, "SIZE.BUFFER", 1000, 1000); // clamped to the work area
     ASSERT_TRUE(clock.prepare(error));
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(0), 600);
-    EXPECT_EQ(clock.number("SIZE.BUFFER").value(1), 386);
+    EXPECT_EQ(size(), std::pair(600.0, 386.0));
     EXPECT_EQ(frame.output_area(), (rect{0, 96, 600, 386}));
 
     set_size(clock, "SIZE.BUFFER", 100, 50);
     ASSERT_TRUE(clock.prepare(error));
     EXPECT_EQ(frame.output_area(), (rect{250, 96 + 193 - 25, 100, 50}));
     install_frame_image(nullptr);
-}
-
-TEST(FrameClockNetwork, DrivesAProbeFromAnEffectFile) {
-    network net(R"(<effect>
-  <cpu id="clock">
-    <menu name="LOOP"><item value="BACKWARD" selected="true">back</item></menu>
-    <valuelist name="FRAMES.CONTROL"><v>4</v></valuelist>
-  </cpu>
-  <TEST id="tap">
-    <menu name="TYPE"><item value="UINT8" selected="true">UINT8</item></menu>
-    <in name="IN.1" idref="control.cpu"></in>
-  </TEST>
-</effect>)");
-    net.run(5);
-    // N = 4: t = 0, 63, 127, 191 and last = 191.
-    EXPECT_EQ(net.seen("tap"), (std::vector<list>{{191}, {128}, {64}, {0}, {191}}));
 }
 
 } // namespace

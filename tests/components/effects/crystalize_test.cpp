@@ -49,6 +49,9 @@ TEST(Crystalize, BlocksTakeTheirTruncatedMean) {
     EXPECT_EQ(mosaic_rig().shape(2, 2, 2).run({1, 2, 2, 2}), list(4, 1)); // 7 / 4
     mosaic_rig wide("UINT16");
     EXPECT_EQ(wide.shape(2, 2, 2).run({60000, 60001, 65535, 65535}), list(4, 62767));
+    mosaic_rig zero; // a block size of 256 is 0 in 8 bits and counts as 1
+    zero.subject.number("CRYSTAL SIZE").set_maximum(0, 1000);
+    EXPECT_EQ(zero.shape(3, 1, 256).run({5, 6, 7}), (list{5, 6, 7}));
 }
 
 TEST(Crystalize, EdgeBlocksAreCutToThePicture) {
@@ -79,12 +82,6 @@ TEST(Crystalize, ControlGrowsTheBlockFromOneToTheSettingPlusOne) {
     unscaled.subject.number("VALUE.CONTROL").set_maximum(0, 0);
     unscaled.shape(4, 4, 3).control(0);
     EXPECT_EQ(unscaled.subject.block_size(), 3);
-}
-
-TEST(Crystalize, BlockSizeThatTruncatesToZeroCountsAsOne) {
-    mosaic_rig r;
-    r.subject.number("CRYSTAL SIZE").set_maximum(0, 1000);
-    EXPECT_EQ(r.shape(3, 1, 256).run({5, 6, 7}), (list{5, 6, 7})); // 256 in 8 bits is 0
 }
 
 TEST(Crystalize, OnlyChannelsWithInputsMakeMosaics) {

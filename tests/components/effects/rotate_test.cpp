@@ -51,14 +51,11 @@ struct rotate_rig : component_rig<rotate> {
     }
 };
 
-TEST(Rotate, ZeroAndFullTurnsCopy) {
-    rotate_rig r({1});
-    r.sizes(5, 3, 5, 3);
-    EXPECT_EQ(r.turn(0, 5, 3, counting(15, 1000)), counting(15, 1000));
-    EXPECT_EQ(r.turn(360, 5, 3, counting(15, 1000)), counting(15, 1000));
-}
-
-TEST(Rotate, QuarterTurnsOfSquarePictures) {
+TEST(Rotate, ZeroFullAndQuarterTurns) {
+    rotate_rig copy({1});
+    copy.sizes(5, 3, 5, 3);
+    for (double angle : {0, 360})
+        EXPECT_EQ(copy.turn(angle, 5, 3, counting(15, 1000)), counting(15, 1000)) << angle;
     for (int w : {4, 5}) {
         rotate_rig r({1});
         r.sizes(w, w, w, w);
@@ -82,6 +79,13 @@ TEST(Rotate, SizesThatDifferLeaveBackground) {
               (list{1, 1, 1, 1, 1, 1, 2, 1, 1, 3, 4, 1, 1, 1, 1, 1}));
     rotate_rig smaller({1});
     EXPECT_EQ(smaller.sizes(4, 4, 2, 2).turn(0, 4, 4, counting(16)), (list{6, 7, 10, 11}));
+    // Background and copies take the element width.
+    for (const char* type : {"UINT8", "UINT16"}) {
+        rotate_rig r({1}, type);
+        r.subject.number("VALUE.BG").set_value(0, 200);
+        EXPECT_EQ(r.sizes(1, 1, 3, 1).turn(0, 1, 1, {77}), (list{200, 77, 200}));
+        EXPECT_EQ(r.got(1)->type_name(), type);
+    }
 }
 
 TEST(Rotate, ControlValueIsTheAngle) {
@@ -112,15 +116,6 @@ TEST(Rotate, ChannelsTurnInStepWithoutChannelOne) {
     EXPECT_EQ(r.values(2), quarter_turned(counting(9), 3));
     // The half-connected channel makes nothing: its port sends its fill value.
     EXPECT_EQ(r.values(3), list(9, 42));
-}
-
-TEST(Rotate, BackgroundAndCopiesTakeTheElementWidth) {
-    for (const char* type : {"UINT8", "UINT16"}) {
-        rotate_rig r({1}, type);
-        r.subject.number("VALUE.BG").set_value(0, 200);
-        EXPECT_EQ(r.sizes(1, 1, 3, 1).turn(0, 1, 1, {77}), (list{200, 77, 200}));
-        EXPECT_EQ(r.got(1)->type_name(), type);
-    }
 }
 
 TEST(Rotate, AngleThatIsNotANumberStillSamplesInsideTheInput) {
