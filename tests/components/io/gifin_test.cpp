@@ -20,15 +20,9 @@ constexpr colour green{0, 4, 250, 4};
 constexpr colour blue{0, 4, 2, 252};
 constexpr colour grey{0, 92, 90, 92};
 
-void start_component(component& c) {
+void start_component(component& c, bool fire = false) {
     std::string error;
-    ASSERT_TRUE(c.preprepare(error)) << error;
-    ASSERT_TRUE(c.prepare(error)) << error;
-}
-
-void fire_component(component& c) {
-    std::string error;
-    ASSERT_TRUE(c.fire(error)) << error;
+    ASSERT_TRUE(c.preprepare(error) && c.prepare(error) && (!fire || c.fire(error))) << error;
 }
 
 // A frame image whose work area is 320 x 200.
@@ -49,47 +43,43 @@ class image_source_test : public ::testing::Test {
     frame_image frame_;
 };
 
-TEST_F(image_source_test, PublishesTheEffectSizeForEverySizeMode) {
+TEST_F(image_source_test, PublishesSizesForEverySizeModeAndTheLargestImage) {
     io::GIFIN gifin;
-    ASSERT_TRUE(gifin.palette().add_image(write_solid_gif("a.gif", 40, 30, colour{0, 9, 9, 9}), 0));
-    struct expected {
+    cfg_image_in& palette = gifin.palette();
+    ASSERT_TRUE(palette.add_image(write_solid_gif("a.gif", 40, 30, colour{0, 9, 9, 9}), 0));
+    auto size = [&](const char* name) {
+        return std::pair(value(gifin, name, 0), value(gifin, name, 1));
+    };
+    const struct {
         int mode;
         double x, y, space;
     } cases[] = {
         {0, 40, 30, 1}, {1, 80, 60, 2}, {2, 160, 120, 4}, {3, 320, 200, 8}, {4, 320, 200, 8}};
-    for (const expected& e : cases) {
+    for (const auto& e : cases) {
         gifin.menu("MODE.SIZE").select(e.mode);
         start_component(gifin);
-        EXPECT_EQ(value(gifin, "SIZE.EFFECT", 0), e.x) << e.mode;
-        EXPECT_EQ(value(gifin, "SIZE.EFFECT", 1), e.y) << e.mode;
+        EXPECT_EQ(size("SIZE.EFFECT"), std::pair(e.x, e.y)) << e.mode;
         EXPECT_EQ(value(gifin, "VALUE.SPACE"), e.space) << e.mode;
-        EXPECT_EQ(value(gifin, "SIZE", 0), 40);
-        EXPECT_EQ(value(gifin, "SIZE", 1), 30);
+        EXPECT_EQ(size("SIZE"), std::pair(40.0, 30.0));
         gifin.reset();
     }
-}
-
-TEST_F(image_source_test, PublishesSquaresCountsAndTheLargestImage) {
-    io::GIFIN gifin;
-    cfg_image_in& palette = gifin.palette();
+    // Squares of the larger side and of the diagonal, counts, and the largest
+    // width and height, each clamped to the 320 x 200 work area.
+    gifin.menu("MODE.SIZE").select(0);
     ASSERT_TRUE(palette.add_image(write_solid_gif("tall.gif", 30, 40, colour{0, 1, 2, 3}), 0));
+    palette.remove_image(1);
     start_component(gifin);
-    EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 0), 40);
-    EXPECT_EQ(value(gifin, "SIZE.MAXPECT", 1), 40);
-    EXPECT_EQ(value(gifin, "SIZE.ROTATE", 0), 50);
-    EXPECT_EQ(value(gifin, "SIZE.ROTATE", 1), 50);
+    EXPECT_EQ(size("SIZE.MAXPECT"), std::pair(40.0, 40.0));
+    EXPECT_EQ(size("SIZE.ROTATE"), std::pair(50.0, 50.0));
     EXPECT_EQ(value(gifin, "FRAMES"), 1);
     EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 1);
-
     ASSERT_TRUE(palette.add_image(write_solid_gif("wide.gif", 500, 20, colour{0, 1, 2, 3}), 1));
     ASSERT_TRUE(palette.add_image("tall.gif", 2));
     gifin.reset();
     start_component(gifin);
     EXPECT_EQ(value(gifin, "FRAMES"), 3);
     EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 2);
-    // The largest width and height, each clamped to the 320 x 200 work area.
-    EXPECT_EQ(value(gifin, "SIZE.MAX", 0), 320);
-    EXPECT_EQ(value(gifin, "SIZE.MAX", 1), 40);
+    EXPECT_EQ(size("SIZE.MAX"), std::pair(320.0, 40.0));
 }
 
 TEST_F(image_source_test, TextModeMeasuresTheText) {
@@ -130,15 +120,14 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
     testing::set_size(rig.subject, "SIZE", 60, 60);
     rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
     rig.fire_once();
-    std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
+    const std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
     ASSERT_EQ(reds.size(), 3600u);
     // Squeezed to 60 x 50 and placed at (0, 5): rows 0-4 and 55-59 stay background.
-    EXPECT_EQ(reds[4 * 60 + 30], 0u);
-    EXPECT_EQ(alpha[4 * 60 + 30], 1u);
-    EXPECT_EQ(reds[5 * 60 + 0], 252u);
-    EXPECT_EQ(alpha[5 * 60 + 0], 0u);
-    EXPECT_EQ(reds[54 * 60 + 59], 252u);
-    EXPECT_EQ(alpha[55 * 60 + 59], 1u);
+    auto at = [&](int x, int y) { return std::pair(reds[y * 60 + x], alpha[y * 60 + x]); };
+    EXPECT_EQ(at(30, 4), std::pair(0u, 1u));
+    EXPECT_EQ(at(0, 5), std::pair(252u, 0u));
+    EXPECT_EQ(at(59, 54), std::pair(252u, 0u));
+    EXPECT_EQ(at(59, 55), std::pair(0u, 1u));
 }
 
 TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
@@ -149,8 +138,7 @@ TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) 
         0));
     buffer_lock lock(frame_.image());
     fast_fill(frame_.image(), colour{0, 7, 7, 7}, frame_.output_area());
-    start_component(gifin);
-    fire_component(gifin);
+    start_component(gifin, true);
     rect area = frame_.output_area();
     int left = area.x + area.width / 2 - 5, top = area.y + area.height / 2 - 5;
     EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
