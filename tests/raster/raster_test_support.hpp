@@ -1,7 +1,5 @@
 #pragma once
-// Helpers shared by the raster tests: pixel sets of a buffer and a shell that
-// records status texts.
-#include "app/services/messages.hpp"
+// Helpers shared by the raster tests: pixel sets and pictures of a buffer.
 #include "raster/buffer.hpp"
 #include "raster/draw.hpp"
 
@@ -9,7 +7,6 @@
 #include <set>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace zoetra {
 inline void PrintTo(const rect& r, std::ostream* out) {
@@ -19,8 +16,10 @@ inline void PrintTo(const rect& r, std::ostream* out) {
 
 namespace zoetra::test {
 
-using point = std::pair<int, int>;
-using point_set = std::set<point>;
+using point_set = std::set<std::pair<int, int>>;
+inline constexpr colour background{0, 1, 2, 3};
+inline constexpr colour red{0, 255, 0, 0};
+inline constexpr colour blue{0, 0, 0, 255};
 
 // Every pixel of the buffer whose value is `value`.
 inline point_set pixels_equal_to(buffer& b, pixel value) {
@@ -35,24 +34,31 @@ inline point_set pixels_equal_to(buffer& b, pixel value) {
 
 // Every pixel that differs from the background fill.
 inline point_set drawn_pixels(buffer& b) {
-    buffer_lock hold(b);
-    point_set found;
-    const pixel background = filled_pixel(b.background());
+    point_set all = pixels_equal_to(b, filled_pixel(b.background())), drawn;
     for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x)
-            if (b.pixels()[y * b.width() + x] != background)
-                found.insert({x, y});
-    return found;
+            if (all.count({x, y}) == 0)
+                drawn.insert({x, y});
+    return drawn;
 }
 
-class recording_shell : public shell {
-  public:
-    recording_shell() { install_shell(this); }
-    ~recording_shell() override { install_shell(nullptr); }
-    void show_status(const std::string& text) override { statuses.push_back(text); }
-    void present_area(const rect&) override {}
-    void settings_changed() override {}
-    std::vector<std::string> statuses;
-};
+// The w x h pixels at (x0, y0), rows split by "|": "." for the background,
+// "R" and "B" for drawn red and blue, "?" for anything else; " +N" counts
+// pixels drawn outside.
+inline std::string art(buffer& b, int x0, int y0, int w, int h) {
+    std::string out;
+    int outside = int(drawn_pixels(b).size());
+    buffer_lock hold(b);
+    for (int y = y0; y < y0 + h; ++y) {
+        out += y == y0 ? "" : "|";
+        for (int x = x0; x < x0 + w; ++x) {
+            const pixel p = b.pixels()[y * b.width() + x];
+            const bool fresh = p == filled_pixel(b.background());
+            outside -= !fresh;
+            out += fresh ? '.' : p == drawn_pixel(red) ? 'R' : p == drawn_pixel(blue) ? 'B' : '?';
+        }
+    }
+    return outside == 0 ? out : out + " +" + std::to_string(outside);
+}
 
 } // namespace zoetra::test

@@ -1,25 +1,16 @@
 #include "raster/frame_image.hpp"
 #include "raster/text.hpp"
-#include "raster/ui_colours.hpp"
 #include "raster_test_support.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-namespace zoetra {
+namespace zoetra::test {
 namespace {
 
-using test::drawn_pixels;
-using test::point_set;
-
-constexpr colour background{0, 200, 200, 200};
+constexpr colour paper{0, 200, 200, 200};
 constexpr colour ink{0, 10, 20, 30};
-
-bool inside(const point_set& points, rect area) {
-    return std::all_of(points.begin(), points.end(),
-                       [&](const auto& p) { return area.contains(p.first, p.second); });
-}
 
 TEST(Text, MeasuresWithTheSameFontAtBothSizes) {
     ASSERT_TRUE(text_font_available());
@@ -35,46 +26,35 @@ TEST(Text, MeasuresWithTheSameFontAtBothSizes) {
     EXPECT_GT(measure_text("caf\xE9").width, measure_text("caf").width);
 }
 
-TEST(Text, AtPointStaysInItsBlockInTheTextColour) {
-    buffer image(200, 60, background);
+// Text drawn at a point or in a box stays in its block, in the text colour only.
+TEST(Text, DrawnInsideItsBlockInOnlyTheTextColour) {
+    buffer image(200, 100, paper);
     buffer_lock hold(image);
-    draw_text_at(image, "Welcome to Zoetra.", 5, 30, colour{1, 10, 20, 30});
-    const point_set drawn = drawn_pixels(image);
-    EXPECT_GT(drawn.size(), 40u);
-    EXPECT_EQ(test::pixels_equal_to(image, drawn_pixel(ink)), drawn);
     const text_extent extent = measure_text("Welcome to Zoetra.");
-    EXPECT_TRUE(inside(
-        drawn, rect{5, 19, std::uint16_t(extent.width + 1), std::uint16_t(extent.height + 1)}));
-    // Capitals reach near the top of the block.
-    const int top = std::min_element(drawn.begin(), drawn.end(), [](auto& a, auto& b) {
-                        return a.second < b.second;
-                    })->second;
-    EXPECT_LE(top, 22);
-}
-
-TEST(Text, InBoxWrapsAndNeverLeavesTheBox) {
-    buffer image(120, 100, background);
-    buffer_lock hold(image);
-    const rect box{10, 5, 60, 50};
+    const rect block{5, 19, std::uint16_t(extent.width + 1), std::uint16_t(extent.height + 1)};
+    const rect box{10, 40, 60, 50};
+    draw_text_at(image, "Welcome to Zoetra.", 5, 30, colour{1, 10, 20, 30});
     draw_text_in_box(image, box.x, box.y, box.width, box.height,
                      "The quick brown fox jumps over the lazy dog again and again", ink);
     const point_set drawn = drawn_pixels(image);
-    EXPECT_TRUE(inside(drawn, box));
-    EXPECT_EQ(test::pixels_equal_to(image, drawn_pixel(ink)), drawn);
-    // More than one line was used.
-    int lowest = 0;
-    for (auto [x, y] : drawn)
+    EXPECT_EQ(pixels_equal_to(image, drawn_pixel(ink)), drawn);
+    int top = 1000, lowest = 0;
+    for (auto [x, y] : drawn) {
+        EXPECT_TRUE(block.contains(x, y) || box.contains(x, y)) << x << "," << y;
+        top = std::min(top, y);
         lowest = std::max(lowest, y);
-    EXPECT_GT(lowest, box.y + measure_text("T").height + 2);
-}
+    }
+    EXPECT_GT(drawn.size(), 100u);
+    EXPECT_LE(top, 22); // capitals reach near the top of the block
+    EXPECT_GT(lowest, box.y + measure_text("T").height + 2); // the box text wrapped
 
-TEST(Text, ClipsAtTheBufferEdges) {
-    buffer image(30, 10, background);
-    buffer_lock hold(image);
-    draw_text_at(image, "Clipped text runs off", -7, 4, ink, text_size::points_12);
-    draw_text_in_box(image, 20, -6, 300, 300, "Another\nline", ink);
-    draw_text_at(image, "", 0, 0, ink);
-    EXPECT_FALSE(drawn_pixels(image).empty());
+    // Clipped at the buffer edges.
+    buffer small(30, 10, paper);
+    buffer_lock hold_small(small);
+    draw_text_at(small, "Clipped text runs off", -7, 4, ink, text_size::points_12);
+    draw_text_in_box(small, 20, -6, 300, 300, "Another\nline", ink);
+    draw_text_at(small, "", 0, 0, ink);
+    EXPECT_FALSE(drawn_pixels(small).empty());
 }
 
 TEST(FrameImage, RegionsAndOutputArea) {
@@ -101,14 +81,12 @@ TEST(FrameImage, RegionsAndOutputArea) {
     install_frame_image(nullptr);
     set_output_size(10, 10);
     EXPECT_EQ(current_frame_image(), nullptr);
-}
 
-TEST(FrameImage, TinyWindowsGiveEmptyRegions) {
-    frame_image frame(40, 50);
-    EXPECT_EQ(frame.work_area().height, 0);
-    frame.set_output_size(30, 30);
-    EXPECT_EQ(frame.output_area(), (rect{5, 96, 30, 0}));
+    frame_image tiny(40, 50); // too small for a work area
+    EXPECT_EQ(tiny.work_area().height, 0);
+    tiny.set_output_size(30, 30);
+    EXPECT_EQ(tiny.output_area(), (rect{5, 96, 30, 0}));
 }
 
 } // namespace
-} // namespace zoetra
+} // namespace zoetra::test
