@@ -1,0 +1,312 @@
+// The frame reader on hand-made files, and against giflib on files that other
+// encoders make at test time (make_reference_corpus.py).
+#include "gif_support.hpp"
+
+#include "gif/decoder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace zoetra::test {
+namespace {
+
+namespace fs = std::filesystem;
+using frames = std::vector<std::vector<pixel>>;
+
+const table four_colours = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+constexpr pixel black = 0, red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
+// What the canvas holds where no frame has drawn: the background, marked transparent.
+constexpr pixel background(pixel rgb) {
+    return rgb | transparent_flag;
+}
+
+image_spec image(int left, int top, int width, int height, bytes indices) {
+    return {left, top, width, height, std::move(indices)};
+}
+
+// Every frame of the file; the reader must end without a failure.
+frames read_all(gif_reader& reader, const bytes& file) {
+    EXPECT_TRUE(reader.open_bytes(file.data(), file.size())) << reader.failure();
+    frames out;
+    while (auto frame = reader.read_frame())
+        out.push_back(pixels_of(*frame));
+    EXPECT_EQ(reader.failure(), "");
+    return out;
+}
+frames read_all(const bytes& file) {
+    gif_reader reader;
+    return read_all(reader, file);
+}
+
+TEST(GifReader, VersionsAndInterlacedImagesReadAlike) {
+    // A 2 x 10 image at (1, 0) of a 3 x 10 screen; background index 2.
+    bytes indices;
+    std::vector<pixel> expected(30, background(green));
+    for (int i = 0; i < 20; ++i) {
+        indices.push_back(std::uint8_t((i * 7 / 3) % 4));
+        expected[std::size_t(i / 2 * 3 + 1 + i % 2)] = four_colours[indices.back()];
+    }
+    gif_reader reader; // one reader throughout: each file starts afresh
+    for (const char* version : {"87a", "89a", "xyz"})
+        for (bool interlaced : {false, true}) {
+            image_spec spec = image(1, 0, 2, 10, indices);
+            spec.interlaced = interlaced;
+            const bytes file = gif_builder(3, 10, four_colours, 2, version).image(spec).finish();
+            EXPECT_EQ(read_all(reader, file), frames{expected}) << version << " " << interlaced;
+            EXPECT_EQ(reader.background(), (colour{0, 0x00, 0xFF, 0x00}));
+        }
+    // Without a global table the background is black.
+    EXPECT_EQ(read_all(reader, gif_builder(2, 1).image(image(0, 0, 1, 1, {0})).finish()),
+              (frames{{black, background(black)}}));
+}
+
+TEST(GifReader, ALocalTableOfFourEntriesReplacesOnlyEntriesZeroToThree) {
+    table global;
+    for (std::uint32_t i = 1; i <= 8; ++i)
+        global.push_back(0x101010 * i);
+    image_spec spec = image(0, 0, 8, 1, {0, 1, 2, 3, 4, 5, 6, 7});
+    spec.code_size = 3;
+    spec.local_table = {0xA00000, 0xB00000, 0xC00000, 0xD00000};
+    EXPECT_EQ(
+        read_all(gif_builder(8, 1, global).image(spec).finish()),
+        (frames{{0xA00000, 0xB00000, 0xC00000, 0xD00000, 0x505050, 0x606060, 0x707070, 0x808080}}));
+}
+
+TEST(GifReader, TransparencyAndDisposalTwoApplyToTheNextImageOnly) {
+    // Frame 2 (packed 0x09: transparent index 0, disposal 2) covers x = 1..2
+    // with indices 0 and 3; afterwards x = 1..2 are background again, and
+    // index 0 of frame 3, without a control block, is opaque black.
+    const bytes file = gif_builder(4, 1, four_colours, 2)
+                           .image(image(0, 0, 4, 1, {1, 1, 1, 1}))
+                           .control(0x09, 0)
+                           .image(image(1, 0, 2, 1, {0, 3}))
+                           .image(image(0, 0, 1, 1, {0}))
+                           .finish();
+    const pixel bg = background(green);
+    EXPECT_EQ(read_all(file),
+              (frames{{red, red, red, red}, {red, red, blue, red}, {black, bg, bg, red}}));
+}
+
+TEST(GifReader, DisposalFourRestoresTheCanvasAndThreeDoesNot) {
+    for (int disposal : {3, 4}) {
+        const bytes file = gif_builder(2, 1, four_colours)
+                               .image(image(0, 0, 2, 1, {1, 1}))
+                               .control(disposal << 2, 0)
+                               .image(image(0, 0, 1, 1, {3}))
+                               .image(image(1, 0, 1, 1, {2}))
+                               .finish();
+        EXPECT_EQ(read_all(file).back(), (std::vector<pixel>{disposal == 4 ? red : blue, green}))
+            << "disposal " << disposal;
+    }
+}
+
+TEST(GifReader, FramesReachingOutsideTheScreenAreClipped) {
+    bytes indices(16);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        indices[i] = std::uint8_t(1 + i % 3);
+    const bytes file = gif_builder(3, 3, four_colours)
+                           .control(2 << 2, 0)
+                           .image(image(1, 2, 4, 4, indices))
+                           .image(image(3, 0, 4, 4, indices)) // wholly outside
+                           .finish();
+    const pixel bg = background(black);
+    // Disposal 2 clears only the visible part; the next frame draws nothing.
+    EXPECT_EQ(read_all(file),
+              (frames{{bg, bg, bg, bg, bg, bg, bg, red, green}, std::vector<pixel>(9, bg)}));
+}
+
+TEST(GifReader, ExtensionsAndStrayBytesArePassedOver) {
+    const bytes application = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
+                               'E',  '2',  '.', '0', 3,   1,   0,   0,   0};
+    const bytes plain_text = {0x21, 0x01, 12, 0, 0, 0, 0, 8, 0, 8, 0, 8, 8, 1, 0, 2, 'h', 'i', 0};
+    const bytes file = gif_builder(1, 1, four_colours)
+                           .raw(application)
+                           .comment("made by hand, with a ',' inside")
+                           .raw(plain_text)
+                           .raw({0x21, 0x99, 0x3B, 0x00}) // unknown extension
+                           .image(image(0, 0, 1, 1, {3}))
+                           .finish();
+    EXPECT_EQ(read_all(file), (frames{{blue}}));
+}
+
+TEST(GifReader, RefusesBadCodeSizesAbsurdSizesAndWhatIsNotAGif) {
+    gif_reader reader;
+    for (int code_size : {1, 10}) {
+        const bytes file =
+            gif_builder(1, 1, four_colours)
+                .image(image(0, 0, 1, 1, {1}))
+                .image_with_raster(image(0, 0, 1, 1, {}), {std::uint8_t(code_size), 1, 0, 0})
+                .image(image(0, 0, 1, 1, {2}))
+                .finish();
+        ASSERT_TRUE(reader.open_bytes(file.data(), file.size()));
+        EXPECT_TRUE(reader.read_frame());
+        EXPECT_FALSE(reader.read_frame());
+        EXPECT_EQ(reader.failure(), "an image's minimum code size is outside 2 to 9");
+        EXPECT_FALSE(reader.is_open());
+        EXPECT_FALSE(reader.read_frame());
+    }
+    bytes cut_table = gif_builder(1, 1, four_colours).finish();
+    cut_table.resize(20);
+    const std::pair<bytes, std::string> refused[] = {
+        {{}, "not a GIF file"},
+        {{'G', 'I', 'X', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0}, "not a GIF file"},
+        {{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1}, "the file ends inside its header"},
+        {gif_builder(0, 5).finish(), "the logical screen is empty"},
+        {gif_builder(16385, 1).finish(), "the logical screen of 16385 x 1 pixels is too large"},
+        {gif_builder(8000, 8001).finish(), "the logical screen of 8000 x 8001 pixels is too large"},
+        {cut_table, "the file ends inside its global colour table"}};
+    for (const auto& [file, reason] : refused) {
+        EXPECT_FALSE(reader.open_bytes(file.data(), file.size()));
+        EXPECT_EQ(reader.failure(), reason);
+        EXPECT_FALSE(reader.read_frame());
+    }
+    EXPECT_TRUE(reader.open_bytes(gif_builder(16384, 1).finish().data(), 13));
+    const bytes huge = gif_builder(4, 4, four_colours)
+                           .image_with_raster(image(0, 0, 16384, 3907, {}), {2, 0})
+                           .finish();
+    EXPECT_TRUE(reader.open_bytes(huge.data(), huge.size()));
+    EXPECT_FALSE(reader.read_frame());
+    EXPECT_EQ(reader.failure(), "an image of 16384 x 3907 pixels is too large");
+}
+
+TEST(GifReader, FilesCutAnywhereGiveWhatTheyHold) {
+    bytes indices(64);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        indices[i] = std::uint8_t(i * 5 % 4);
+    image_spec interlaced = image(2, 1, 8, 8, indices);
+    interlaced.interlaced = true;
+    interlaced.local_table = four_colours;
+    gif_builder builder(10, 10, four_colours);
+    std::vector<std::size_t> frame_ends; // where each frame's data is complete
+    builder.comment("x").control(0x05, 2).image(image(0, 0, 8, 8, indices));
+    frame_ends.push_back(builder.finish().size() - 1);
+    builder.image(interlaced);
+    frame_ends.push_back(builder.finish().size() - 1);
+    builder.control(0x10, 0).image(image(3, 3, 8, 8, indices));
+    frame_ends.push_back(builder.finish().size() - 1);
+    const bytes file = builder.finish();
+    const frames whole = read_all(file);
+    ASSERT_EQ(whole.size(), 3u);
+
+    gif_reader reader;
+    for (std::size_t length = 0; length < file.size(); ++length) {
+        const auto complete = std::size_t(std::count_if(frame_ends.begin(), frame_ends.end(),
+                                                        [&](auto e) { return e <= length; }));
+        if (!reader.open_bytes(file.data(), length)) {
+            EXPECT_LT(length, 13u + 12u) << "only a cut header or global table may be refused";
+            continue;
+        }
+        std::size_t count = 0;
+        for (; auto frame = reader.read_frame(); ++count) {
+            ASSERT_LT(count, whole.size());
+            if (count < complete) {
+                EXPECT_EQ(pixels_of(*frame), whole[count]) << "cut at " << length;
+            }
+        }
+        EXPECT_GE(count, complete) << "cut at " << length;
+        EXPECT_FALSE(reader.is_open());
+    }
+}
+
+TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
+    const fs::path dir = scratch_directory("gif-load");
+    const std::string path = (dir / "two frames.gif").string();
+    write_file(path, gif_builder(2, 1, four_colours)
+                         .control(2 << 2, 0)
+                         .image(image(0, 0, 2, 1, {1, 2}))
+                         .image(image(0, 0, 2, 1, {3, 3}))
+                         .finish());
+    for (const std::string& name : {path, "*" + path}) {
+        std::unique_ptr<buffer> image = load_gif(name);
+        ASSERT_TRUE(image) << name;
+        EXPECT_EQ(pixels_of(*image), (std::vector<pixel>{red, green}));
+        EXPECT_FALSE(image->is_locked());
+    }
+    std::string failure;
+    EXPECT_FALSE(load_gif("", failure));
+    EXPECT_EQ(failure, "no file name");
+    EXPECT_FALSE(load_gif((dir / "missing.gif").string(), failure));
+    EXPECT_EQ(failure, "cannot open " + (dir / "missing.gif").string());
+    write_file(path, gif_builder(2, 1, four_colours).finish());
+    EXPECT_FALSE(load_gif(path, failure));
+    EXPECT_EQ(failure, "the file holds no image");
+}
+
+// giflib's indices composed by the reader's rules: a canvas of the background
+// colour marked transparent, local tables over the global one, transparent
+// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
+// disposal 4 (only 4) restoring the canvas.
+frames compose(const giflib_file& gif) {
+    auto colour_of = [](const bytes& table, int index) {
+        const auto at = std::size_t(index) * 3;
+        return at + 2 < table.size()
+                   ? pixel(table[at]) << 16 | pixel(table[at + 1]) << 8 | pixel(table[at + 2])
+                   : pixel(0);
+    };
+    const pixel bg = colour_of(gif.global_table, gif.background) | transparent_flag;
+    std::vector<pixel> canvas(std::size_t(gif.width) * gif.height, bg);
+    frames out;
+    for (const giflib_frame& f : gif.frames) {
+        auto each_visible_pixel = [&](auto action) {
+            for (int y = 0; y < f.height && f.top + y < gif.height; ++y)
+                for (int x = 0; x < f.width && f.left + x < gif.width; ++x)
+                    action(f.indices[std::size_t(y) * f.width + x],
+                           canvas[std::size_t(f.top + y) * gif.width + f.left + x]);
+        };
+        const std::vector<pixel> saved = canvas;
+        each_visible_pixel([&](int index, pixel& to) {
+            if (index != f.transparent_index)
+                to = colour_of(std::size_t(index) * 3 < f.local_table.size() ? f.local_table
+                                                                             : gif.global_table,
+                               index);
+        });
+        out.push_back(canvas);
+        if (f.disposal == 4)
+            canvas = saved;
+        if (f.disposal == 2)
+            each_visible_pixel([&](int, pixel& to) { to = bg; });
+    }
+    return out;
+}
+
+TEST(GifReference, EveryFrameOfFilesFromOtherEncodersMatchesGiflib) {
+    const std::string python = ZOETRA_PYTHON;
+    ASSERT_TRUE(!python.empty() && python.find("NOTFOUND") == std::string::npos)
+        << "the reference corpus needs a python3 with PIL (apt-get install python3-pil)";
+    const fs::path dir = scratch_directory("gif-reference-corpus");
+    const std::string command =
+        "\"" + python + "\" \"" ZOETRA_SOURCE_DIR "/tests/gif/make_reference_corpus.py\" \"" +
+        dir.string() + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "making the corpus failed (see above)";
+    std::vector<fs::path> files(fs::directory_iterator(dir), {});
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const std::optional<giflib_file> gif = giflib_decode(read_file(path));
+        ASSERT_TRUE(gif) << "giflib cannot read it";
+        const frames expected = compose(*gif);
+        ASSERT_FALSE(expected.empty());
+
+        std::unique_ptr<buffer> first = load_gif(path.string());
+        ASSERT_TRUE(first);
+        EXPECT_EQ(std::make_pair(int(first->width()), int(first->height())),
+                  std::make_pair(gif->width, gif->height));
+        EXPECT_TRUE(pixels_of(*first) == expected[0]) << "first frame differs";
+
+        gif_reader reader;
+        ASSERT_TRUE(reader.open(path.string())) << reader.failure();
+        std::size_t count = 0;
+        for (; auto frame = reader.read_frame(); ++count) {
+            ASSERT_LT(count, expected.size());
+            EXPECT_TRUE(pixels_of(*frame) == expected[count]) << "frame " << count;
+        }
+        EXPECT_EQ(reader.failure(), "");
+        EXPECT_EQ(count, expected.size());
+    }
+}
+
+} // namespace
+} // namespace zoetra::test

@@ -1,0 +1,302 @@
+// The LZW decoder against the step-by-step reference and hand-made code
+// streams; the LZW coder against the plain reference coder and giflib.
+#include "gif_support.hpp"
+
+#include "gif/byte_sink.hpp"
+#include "gif/lzw_decoder.hpp"
+#include "gif/lzw_encoder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+namespace zoetra::test {
+namespace {
+
+struct decoded {
+    int status;
+    bytes indices;
+    std::size_t stream_position; // where the stream stood afterwards
+};
+
+decoded decode(const bytes& raster, int width, int height, bool interlaced = false) {
+    byte_stream stream(raster.data(), raster.size());
+    decoded result{0, bytes(std::size_t(width) * height + 1, 0), 0};
+    result.indices.back() = 0xEE;
+    bytes line(std::size_t(width) + 1);
+    auto decoder = std::make_unique<lzw_decoder>();
+    result.status = decoder->decode(stream, interlaced, std::uint16_t(width), std::uint16_t(height),
+                                    result.indices.data(), line.data());
+    EXPECT_EQ(result.indices.back(), 0xEE) << "wrote past the index buffer";
+    result.indices.pop_back();
+    result.stream_position = stream.position();
+    return result;
+}
+
+// Indices that repeat the previous one with the given chance in percent.
+bytes random_image(std::mt19937& random, std::size_t count, int colours, int run_bias) {
+    bytes indices(count);
+    for (std::size_t i = 0; i < count; ++i)
+        indices[i] = i > 0 && int(random() % 100) < run_bias ? indices[i - 1]
+                                                             : std::uint8_t(random() % colours);
+    return indices;
+}
+
+TEST(LzwDecode, RoundTripsEveryCodeSizeAndShape) {
+    std::mt19937 random(7);
+    const int shapes[][2] = {{1, 1}, {1, 7}, {13, 1}, {17, 9}, {64, 64}, {300, 41}};
+    for (int code_size = 2; code_size <= 8; ++code_size)
+        for (auto [width, height] : shapes)
+            for (int run_bias : {0, 60, 97})
+                for (bool keep_full : {false, true}) {
+                    const bytes indices =
+                        random_image(random, std::size_t(width) * height, 1 << code_size, run_bias);
+                    const bytes raster =
+                        raster_data(code_size, plain_lzw(indices, code_size, keep_full));
+                    const decoded result = decode(raster, width, height);
+                    ASSERT_EQ(result.status, 0);
+                    ASSERT_EQ(result.indices, indices)
+                        << code_size << ": " << width << "x" << height;
+                    EXPECT_EQ(result.stream_position, raster.size());
+                }
+}
+
+TEST(LzwDecode, MatchesTheReferenceOnValidCutAndCorruptStreams) {
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 600; ++trial) {
+        const int code_size = 2 + trial % 8;
+        const int width = 1 + int(random() % 40), height = 1 + int(random() % 30);
+        const std::size_t count = std::size_t(width) * height;
+        bytes raster;
+        if (trial % 4 == 0) { // valid, one in five cut short
+            const bytes indices = random_image(random, count, 1 << std::min(code_size, 8), 80);
+            raster = raster_data(code_size, plain_lzw(indices, code_size, trial % 8 == 0));
+            if (trial % 5 == 0)
+                raster.resize(1 + random() % raster.size());
+        } else if (trial % 4 == 1) { // codes up to a few beyond the table, clear codes
+            code_writer writer(code_size);
+            for (int i = 0, n = int(random() % 600); i < n; ++i) {
+                const int roll = int(random() % 100);
+                writer.put(std::min(4095, roll < 3    ? writer.clear_code()
+                                          : roll < 10 ? writer.next_free() + int(random() % 3)
+                                                      : int(random() % writer.next_free())));
+            }
+            raster = raster_data(code_size, writer.data(), 1 + random() % 255);
+        } else if (trial % 4 == 2) { // a long run: long strings, a full table
+            raster = raster_data(
+                code_size, plain_lzw(bytes(count, std::uint8_t(random() % 4)), code_size, true));
+        } else { // noise
+            raster = {std::uint8_t(code_size)};
+            for (int i = 0, n = int(random() % 400); i < n; ++i)
+                raster.push_back(std::uint8_t(random()));
+        }
+        const bool interlaced = trial % 3 == 0;
+        const reference_result expected = reference_lzw_decode(raster, interlaced, width, height);
+        const decoded result = decode(raster, width, height, interlaced);
+        ASSERT_EQ(result.status, expected.status) << "trial " << trial;
+        ASSERT_EQ(result.indices, expected.indices) << "trial " << trial;
+    }
+}
+
+TEST(LzwDecode, HandMadeCodeStreams) {
+    struct stream_case {
+        const char* what;
+        int code_size;
+        std::vector<int> codes;
+        bytes expected;
+    };
+    const stream_case cases[] = {
+        {"code size 9: roots above 255 give their low 8 bits",
+         9,
+         {512, 300, 7, 511, 513},
+         {44, 7, 255}},
+        {"KwKwK: 6, the entry being made, is 1 1; then 7 is 1 1 1",
+         2,
+         {4, 1, 6, 7, 2, 5},
+         {1, 1, 1, 1, 1, 1, 2}},
+        {"without a clear code first, entry 6 is 0 3", 2, {3, 6, 5}, {3, 0, 3}},
+        {"clear codes in a row; a first code outside the table is 0",
+         2,
+         {4, 4, 4, 2, 4, 7, 1, 5},
+         {2, 0, 1}},
+    };
+    for (const stream_case& c : cases) {
+        code_writer writer(c.code_size);
+        writer.put_all(c.codes);
+        const decoded result =
+            decode(raster_data(c.code_size, writer.data()), int(c.expected.size()), 1);
+        EXPECT_EQ(result.status, 0) << c.what;
+        EXPECT_EQ(result.indices, c.expected) << c.what;
+    }
+    for (int size : {0, 1, 10, 11, 255})
+        EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_decoder::bad_code_size);
+    EXPECT_EQ(decode({}, 2, 2).status, lzw_decoder::end_of_file);
+
+    // A code beyond the table makes entry 7's prefix name entry 20; later
+    // entry 20 gets prefix 7, and code 7 loops between them until the stack is
+    // full, which ends the image like data that stops.
+    code_writer cycle(2);
+    cycle.put_all({4, 1, 20});
+    while (cycle.next_free() < 20)
+        cycle.put(7);
+    const bytes raster = raster_data(2, cycle.put_all({7, 7}).data());
+    const decoded result = decode(raster, 64, 64);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.indices, reference_lzw_decode(raster, false, 64, 64).indices);
+}
+
+TEST(LzwDecode, AFullTableStaysAtTwelveBitsWithoutAClearCode) {
+    // Root codes until the table is full (4,090 entries for code size 2), then
+    // codes read at 12 bits: the last entry (made of the last two roots) and roots.
+    code_writer writer(2);
+    writer.put(4);
+    bytes expected;
+    for (int i = 0; writer.next_free() < 4096; ++i) {
+        writer.put(i % 4);
+        expected.push_back(std::uint8_t(i % 4));
+    }
+    ASSERT_EQ(writer.width(), 12);
+    const std::uint8_t a = expected[expected.size() - 2], b = expected.back();
+    writer.put_all({4095, 2, 4095, 5});
+    expected.insert(expected.end(), {a, b, 2, a, b});
+    const decoded result = decode(raster_data(2, writer.data()), int(expected.size()), 1);
+    ASSERT_EQ(result.status, 0);
+    EXPECT_EQ(result.indices, expected);
+}
+
+TEST(LzwDecode, InterlacedRowsArriveInPassOrder) {
+    // Stored row n is filled with n; they land in rows 0, 8, 4, 2, 6, 1, 3, 5, 7, 9.
+    const int order[10] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
+    bytes stored, expected(30);
+    for (int n = 0; n < 10; ++n) {
+        stored.insert(stored.end(), 3, std::uint8_t(n));
+        std::fill_n(expected.begin() + order[n] * 3, 3, std::uint8_t(n));
+        EXPECT_EQ(interlaced_row(std::uint16_t(n), 10), order[n]);
+    }
+    const decoded result = decode(raster_data(4, plain_lzw(stored, 4)), 3, 10, true);
+    ASSERT_EQ(result.status, 0);
+    EXPECT_EQ(result.indices, expected);
+}
+
+TEST(LzwDecode, ShortLongAndSplitDataKeepWhatWasDecoded) {
+    // 4 x 3, 10 pixels and no end code: the partial row 2 is cleared; with an
+    // end code it keeps its two pixels.
+    code_writer cut(2);
+    cut.put_all({4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1});
+    decoded result = decode(raster_data(2, cut.data()), 4, 3);
+    EXPECT_EQ(result.indices, (bytes{1, 2, 3, 1, 2, 3, 1, 2, 0, 0, 0, 0}));
+    code_writer ended = cut;
+    result = decode(raster_data(2, ended.put(5).data()), 4, 3);
+    EXPECT_EQ(result.indices, (bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 0, 0}));
+    // Cut inside a sub-block: the stream stands at the end of the data.
+    bytes raster = raster_data(2, cut.data());
+    raster.resize(raster.size() - 2);
+    result = decode(raster, 4, 3);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.stream_position, raster.size());
+
+    // An empty sub-block ends the image; the stream stands after it.
+    const bytes data = plain_lzw(bytes(8, 2), 2);
+    raster = {2, 1, data[0], 0, std::uint8_t(data.size() - 1)};
+    raster.insert(raster.end(), data.begin() + 1, data.end());
+    raster.push_back(0);
+    result = decode(raster, 8, 1);
+    EXPECT_EQ(result.stream_position, 4u);
+    EXPECT_EQ(result.indices, reference_lzw_decode(raster, false, 8, 1).indices);
+
+    // Twice the data the image holds, long strings near the end: the rest is
+    // dropped and skipped.
+    bytes pixels(200, 3);
+    for (std::size_t i = 0; i < pixels.size(); i += 7)
+        pixels[i] = 1;
+    raster = raster_data(2, plain_lzw(pixels, 2));
+    result = decode(raster, 10, 10);
+    EXPECT_EQ(result.indices, bytes(pixels.begin(), pixels.begin() + 100));
+    EXPECT_EQ(result.stream_position, raster.size());
+    EXPECT_EQ(decode(raster, 0, 5).status, 0); // an empty image reads nothing
+}
+
+bytes encode(const bytes& input, int code_size = 8) {
+    memory_sink sink;
+    lzw_encode(code_size + 1, sink, input.data(), input.size());
+    return sink.bytes();
+}
+
+bytes random_indices(std::size_t count, int range, std::uint32_t seed = 7) {
+    noise source(seed);
+    bytes out(count);
+    for (auto& v : out)
+        v = std::uint8_t(source.next(range));
+    return out;
+}
+
+TEST(LzwEncode, EqualsThePlainCoderCountsItsBytesAndGiflibReadsIt) {
+    struct sample {
+        const char* name;
+        bytes input;
+        int width;
+        int code_size = 8;
+    };
+    bytes gradient(250 * 350);
+    for (std::size_t i = 0; i < gradient.size(); ++i)
+        gradient[i] = std::uint8_t((i % 350) * 255 / 349 ^ (i / 350 % 4));
+    bytes zero_heavy = random_indices(100000, 2, 3); // key 0 after prefix 0 is found too
+    for (auto& v : zero_heavy)
+        v = v ? 255 : 0;
+    const sample samples[] = {{"empty", {}, 0},
+                              {"single", {42}, 1},
+                              {"pair", {0, 0}, 2},
+                              {"zeros", bytes(200000, 0), 1000},
+                              {"random", random_indices(300000, 256), 1000},
+                              {"few values", random_indices(300000, 3, 99), 1000},
+                              {"gradient", gradient, 350},
+                              {"zero heavy", zero_heavy, 1000},
+                              {"code size 2", random_indices(40000, 4), 200, 2}};
+    for (const sample& s : samples) {
+        const bytes blocks = encode(s.input, s.code_size);
+        EXPECT_EQ(blocks, sub_blocks(plain_lzw(s.input, s.code_size), 254)) << s.name;
+        EXPECT_EQ(lzw_encoded_size(s.code_size + 1, s.input.data(), s.input.size()), blocks.size())
+            << s.name;
+        if (s.input.empty())
+            continue;
+        const int height = int(s.input.size()) / s.width;
+        bytes raster{std::uint8_t(s.code_size)};
+        raster.insert(raster.end(), blocks.begin(), blocks.end());
+        raster.push_back(0);
+        const auto gif = giflib_decode(gif_builder(s.width, height, table(1u << s.code_size))
+                                           .image_with_raster({0, 0, s.width, height}, raster)
+                                           .finish());
+        ASSERT_TRUE(gif && gif->frames.size() == 1) << s.name;
+        EXPECT_TRUE(gif->frames[0].indices == s.input) << s.name;
+    }
+}
+
+TEST(LzwEncode, AClearCodeFollowsCode4095AndTheWidthStaysAtTwelveBits) {
+    const auto codes = trace_codes(encode(random_indices(300000, 256)), 8);
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes.front().code, 256);
+    EXPECT_EQ(codes.back().code, 257);
+    int clears = 0;
+    std::size_t since_clear = 0;
+    for (std::size_t i = 1; i < codes.size(); ++i) {
+        EXPECT_LE(codes[i].width, 12);
+        if (codes[i].code != 256) {
+            ++since_clear;
+            continue;
+        }
+        // Codes 258..4095 were assigned by the first 3838 codes after the last
+        // clear; the 3839th, the string that no longer fits, and the clear code
+        // are written at 12 bits.
+        EXPECT_EQ(since_clear, 3839u);
+        EXPECT_EQ(codes[i - 1].width, 12);
+        EXPECT_EQ(codes[i].width, 12);
+        EXPECT_EQ(codes[i + 1].width, 9);
+        ++clears;
+        since_clear = 0;
+    }
+    EXPECT_GE(clears, 10);
+}
+
+} // namespace
+} // namespace zoetra::test
