@@ -31,7 +31,7 @@ TEST_F(ListFiles, HandlesEmptySuffixesAndDirectoryPrefixes) {
     write_file("Effects/one.zoml", "");
     write_file("Effects/two", "");
     write_file("top.txt", "");
-    pack("Resources/skin.rez", {entry("__Splash.gif", ""), entry("__splash.gif", "")});
+    pack("Resources/skin.rez", {entry("__Splash.gif", "upper"), entry("__splash.gif", "lower")});
 
     EXPECT_EQ(as_vector(list_files("Effects", "", 1)),
               (names{"Effects\\one.zoml", "Effects\\two"}));
@@ -40,6 +40,9 @@ TEST_F(ListFiles, HandlesEmptySuffixesAndDirectoryPrefixes) {
     EXPECT_TRUE(list_files("Missing", "", 1).empty());
     EXPECT_EQ(as_vector(list_files("", ".GIF", 2)), (names{"*__Splash.gif", "*__splash.gif"}));
     EXPECT_EQ(as_vector(list_files("", "", 2)), (names{"*__Splash.gif", "*__splash.gif"}));
+    // Entry names are case-sensitive.
+    EXPECT_EQ(read_resource("*Resources\\__splash.gif"), "lower");
+    EXPECT_EQ(read_resource("*__Splash.gif"), "upper");
 }
 
 TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {

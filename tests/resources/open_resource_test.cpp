@@ -1,40 +1,39 @@
 #include "scratch.hpp"
 
+#include <tuple>
+
 namespace zoetra::testing {
 namespace {
 
 using OpenResource = ScratchDirectory;
 
-TEST_F(OpenResource, FindsStarredNamesInArchivesOfEitherDirectoryByBaseName) {
-    pack("Resources/skin.rez", {entry("__splash.gif", "splash from archive")});
-    pack("Effects/more.rez", {entry("sample.zoml", "<effect/>")});
-
-    EXPECT_EQ(read_resource("*Resources\\__splash.gif"), "splash from archive");
-    EXPECT_EQ(read_resource("*Some\\Other\\Dir\\__splash.gif"), "splash from archive");
-    EXPECT_EQ(read_resource("*__splash.gif"), "splash from archive");
-    EXPECT_EQ(read_resource("*sample.zoml"), "<effect/>");
-    EXPECT_EQ(read_resource("*Resources\\sample.zoml"), "<effect/>");
-    // Without the star the archives are not searched.
-    EXPECT_EQ(read_resource("__splash.gif"), "<none>");
-}
-
-TEST_F(OpenResource, FallsBackToDiskWithBackslashesAsSlashes) {
+// Starred names are looked up by base name in the archives of either
+// directory, then on disk with "\" as "/"; unstarred ones only on disk.
+TEST_F(OpenResource, FindsStarredNamesInArchivesThenOnDisk) {
     pack("Resources/skin.rez", {entry("__splash.gif", "archive")});
+    pack("Effects/more.rez", {entry("sample.zoml", "<effect/>")});
     write_file("Resources/__cancel.gif", "cancel on disk");
     write_file("Resources/__splash.gif", "splash on disk");
-    write_file("sample.zoml", "sample on disk");
-
-    EXPECT_EQ(read_resource("*Resources\\__cancel.gif"), "cancel on disk");
-    EXPECT_EQ(read_resource("*sample.zoml"), "sample on disk");
-    EXPECT_EQ(read_resource("Resources\\__splash.gif"), "splash on disk");
-    // Only "\" separates: this base name is "Resources/__splash.gif", which
-    // no entry has, so the disk file wins over the archive entry.
-    EXPECT_EQ(read_resource("*Resources/__splash.gif"), "splash on disk");
-
-    EXPECT_EQ(read_resource("*Resources\\__missing.gif"), "<none>");
-    EXPECT_EQ(read_resource(""), "<none>");
-    EXPECT_EQ(read_resource("*"), "<none>");
-    EXPECT_EQ(read_resource("*Resources\\"), "<none>"); // a directory
+    write_file("top.zoml", "top on disk");
+    const std::pair<const char*, const char*> reads[] = {
+        {"*Resources\\__splash.gif", "archive"},
+        {"*Some\\Other\\Dir\\__splash.gif", "archive"},
+        {"*__splash.gif", "archive"},
+        {"*sample.zoml", "<effect/>"},
+        {"*Resources\\sample.zoml", "<effect/>"},
+        {"__splash.gif", "<none>"},
+        {"*Resources\\__cancel.gif", "cancel on disk"},
+        {"*top.zoml", "top on disk"},
+        {"Resources\\__splash.gif", "splash on disk"},
+        // Only "\" separates: no entry has the base name "Resources/__splash.gif".
+        {"*Resources/__splash.gif", "splash on disk"},
+        {"*Resources\\__missing.gif", "<none>"},
+        {"", "<none>"},
+        {"*", "<none>"},
+        {"*Resources\\", "<none>"}, // a directory
+    };
+    for (auto [name, text] : reads)
+        EXPECT_EQ(read_resource(name), text) << name;
 }
 
 TEST_F(OpenResource, WritingNeverTouchesArchivesAndCreatesTheUnstarredFile) {
@@ -53,12 +52,6 @@ TEST_F(OpenResource, WritingNeverTouchesArchivesAndCreatesTheUnstarredFile) {
     file_ptr text_mode = open_resource("*Resources\\__splash.gif", "r");
     ASSERT_TRUE(text_mode);
     EXPECT_EQ(std::fgetc(text_mode.get()), 'w');
-}
-
-TEST_F(OpenResource, EntryNamesAreCaseSensitive) {
-    pack("Resources/skin.rez", {entry("__Splash.gif", "upper")});
-    EXPECT_EQ(read_resource("*Resources\\__splash.gif"), "<none>");
-    EXPECT_EQ(read_resource("*Resources\\__Splash.gif"), "upper");
 }
 
 TEST_F(OpenResource, EarlierArchivesAndFirstRecordsWin) {
@@ -89,14 +82,13 @@ TEST_F(OpenResource, EntryStreamsReadExactlyTheirSizeAndSeekLikeFiles) {
     EXPECT_TRUE(std::feof(file.get()));
     EXPECT_EQ(std::fgetc(file.get()), EOF);
 
-    ASSERT_EQ(std::fseek(file.get(), 4, SEEK_SET), 0);
-    EXPECT_EQ(std::fgetc(file.get()), '4');
-    ASSERT_EQ(std::fseek(file.get(), 2, SEEK_CUR), 0);
-    EXPECT_EQ(std::fgetc(file.get()), '7');
-    ASSERT_EQ(std::fseek(file.get(), 0, SEEK_END), 0);
-    EXPECT_EQ(std::ftell(file.get()), 10);
-    ASSERT_EQ(std::fseek(file.get(), 2, SEEK_SET), 0);
-    EXPECT_EQ(std::fgetc(file.get()), 0xfe);
+    for (auto [offset, whence, where, byte] :
+         {std::tuple{4, SEEK_SET, 4, int('4')}, std::tuple{2, SEEK_CUR, 7, int('7')},
+          std::tuple{0, SEEK_END, 10, EOF}, std::tuple{2, SEEK_SET, 2, 0xfe}}) {
+        ASSERT_EQ(std::fseek(file.get(), offset, whence), 0);
+        EXPECT_EQ(std::ftell(file.get()), where);
+        EXPECT_EQ(std::fgetc(file.get()), byte);
+    }
 
     file_ptr empty = open_resource("*empty.gif", "rb");
     ASSERT_TRUE(empty);
@@ -124,58 +116,43 @@ TEST_F(OpenResource, ArchivesWithoutEntriesOrWithBadHeadersAreSkipped) {
 // part below makes its entry (or archive) invisible and the look-up moves on
 // to the fallback archive in "Effects".
 TEST_F(OpenResource, DamagedArchivesNeverYieldBadEntries) {
-    auto damaged = [](const std::vector<archive_entry>& entries, auto&& damage) {
-        pack("Resources/a.rez", entries);
-        damage(fs::path("Resources/a.rez"));
-        reset_archive_list();
+    pack("Effects/fallback.rez", {entry("one.gif", "fb one"), entry("two.gif", "fb two")});
+    const std::size_t count = 270, name0 = record_at(0), offset0 = name0 + 257, size0 = name0 + 261,
+                      size1 = record_at(1) + 261;
+    const struct {
+        int entries;    // one.gif, then two.gif
+        std::size_t at; // where the plain bytes are patched in
+        std::vector<unsigned char> plain;
+        std::uintmax_t cut;    // the file's new size, 0 to keep it
+        const char *one, *two; // what reading them gives
+    } cases[] = {
+        {2, count, big_endian(65536), 0, "fb one", "fb two"},
+        // More records claimed than the file holds: those present still count.
+        {2, count, big_endian(0xffff), record_at(1) + 100, "fb one", "fb two"},
+        {1, count, big_endian(3), 0, "one", "fb two"},
+        // Data beyond the end of the file, or larger than an entry may be.
+        {2, offset0, big_endian(0xfffffff0), 0, "fb one", "two"},
+        {2, size1, big_endian(4), 0, "one", "fb two"}, // one byte too many
+        {2, size0, big_endian(65536), 0, "fb one", "two"},
+        // Cut inside the header or the count.
+        {2, 0, {}, 200, "fb one", "fb two"},
+        {2, 0, {}, 272, "fb one", "fb two"},
+        // A name without its NUL is ignored; the next record is still found.
+        {2, name0, std::vector<unsigned char>(257, 'A'), 0, "fb one", "two"},
     };
-    pack("Effects/fallback.rez",
-         {entry("one.gif", "fallback one"), entry("two.gif", "fallback two")});
-    std::vector<archive_entry> two = {entry("one.gif", "one"), entry("two.gif", "two")};
-
-    // A count above 65,535 disqualifies the archive.
-    damaged(two, [](const fs::path& p) { patch_complemented(p, 270, big_endian(65536)); });
-    EXPECT_EQ(read_resource("*one.gif"), "fallback one");
-
-    // More records claimed than the file holds: those present still count.
-    damaged(two, [](const fs::path& p) {
-        patch_complemented(p, 270, big_endian(0xffff));
-        fs::resize_file(p, record_at(1) + 100);
-    });
-    EXPECT_EQ(read_resource("*two.gif"), "fallback two");
-    damaged({entry("one.gif", "one")},
-            [](const fs::path& p) { patch_complemented(p, 270, big_endian(3)); });
-    EXPECT_EQ(read_resource("*one.gif"), "one");
-
-    // Data beyond the end of the file, or larger than an entry may be.
-    damaged(two, [](const fs::path& p) {
-        patch_complemented(p, record_at(0) + 257, big_endian(0xfffffff0));
-    });
-    EXPECT_EQ(read_resource("*one.gif"), "fallback one");
-    EXPECT_EQ(read_resource("*two.gif"), "two");
-    damaged(two,
-            [](const fs::path& p) { patch_complemented(p, record_at(1) + 261, big_endian(4)); });
-    EXPECT_EQ(read_resource("*two.gif"), "fallback two"); // one byte too many
-    EXPECT_EQ(read_resource("*one.gif"), "one");
-    damaged(two, [](const fs::path& p) {
-        patch_complemented(p, record_at(0) + 261, big_endian(65536));
-    });
-    EXPECT_EQ(read_resource("*one.gif"), "fallback one");
-
-    // A name without its NUL is ignored; the next record is still found.
-    damaged(two, [](const fs::path& p) {
-        patch_complemented(p, record_at(0), std::vector<unsigned char>(257, 'A'));
-    });
-    EXPECT_EQ(read_resource("*one.gif"), "fallback one");
-    EXPECT_EQ(read_resource("*two.gif"), "two");
+    for (const auto& c : cases) {
+        std::vector<archive_entry> entries = {entry("one.gif", "one"), entry("two.gif", "two")};
+        entries.resize(std::size_t(c.entries));
+        pack("Resources/a.rez", entries);
+        patch_complemented("Resources/a.rez", c.at, c.plain);
+        if (c.cut != 0)
+            fs::resize_file("Resources/a.rez", c.cut);
+        reset_archive_list();
+        EXPECT_EQ(read_resource("*one.gif"), c.one) << &c - cases;
+        EXPECT_EQ(read_resource("*two.gif"), c.two) << &c - cases;
+    }
     EXPECT_EQ(as_vector(list_files("", "", 2)),
               (std::vector<std::string>{"*two.gif", "*one.gif", "*two.gif"}));
-
-    // Cut inside the header or the count.
-    damaged(two, [](const fs::path& p) { fs::resize_file(p, 200); });
-    EXPECT_EQ(read_resource("*two.gif"), "fallback two");
-    damaged(two, [](const fs::path& p) { fs::resize_file(p, 272); });
-    EXPECT_EQ(read_resource("*two.gif"), "fallback two");
 }
 
 TEST_F(OpenResource, ProbesTheLogicalScreenSizeOfGifs) {

@@ -79,13 +79,11 @@ class ScratchDirectory : public ::testing::Test {
   protected:
     void SetUp() override {
         const char* base = std::getenv("ZOETRA_TEST_TMP");
-        fs::path parent = base != nullptr ? fs::path(base) : fs::temp_directory_path();
         static int serial = 0;
-        root_ =
-            parent / ("resources-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+        root_ = (base != nullptr ? fs::path(base) : fs::temp_directory_path()) /
+                ("resources-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
         fs::remove_all(root_);
         fs::create_directories(root_);
-        previous_ = fs::current_path();
         fs::current_path(root_);
         reset_archive_list();
     }
@@ -96,8 +94,7 @@ class ScratchDirectory : public ::testing::Test {
     }
 
   private:
-    fs::path root_;
-    fs::path previous_;
+    fs::path root_, previous_ = fs::current_path();
 };
 
 } // namespace zoetra::testing
