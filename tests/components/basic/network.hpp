@@ -16,9 +16,8 @@ using list = std::vector<unsigned>;
 using formula = std::function<unsigned(int x, int y)>;
 
 // A width x height matrix of the given type holding value(x, y).
-template <class F>
-requires std::invocable<const F&, int, int> matrix_ptr plane(const std::string& type, int width,
-                                                             int height, const F& value) {
+template <std::invocable<int, int> F>
+matrix_ptr plane(const std::string& type, int width, int height, const F& value) {
     const std::uint16_t sizes[3] = {std::uint16_t(width), std::uint16_t(height), 1};
     const bool wide = type == "UINT16";
     auto m = std::make_unique<matrix>(3, sizes, wide ? 2 : 1, type);
