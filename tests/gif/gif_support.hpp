@@ -1,26 +1,50 @@
 #pragma once
 // Helpers shared by the GIF tests: hand-made files, a plain LZW coder and a
 // step-by-step LZW decoder to check the fast ones against, giflib as an
-// independent reader, scratch files and deterministic noise.
+// independent reader, and scratch files.
 #include "raster/buffer.hpp"
 
+#include <gif_lib.h>
+
+#include <bit>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zoetra::test {
 
 using bytes = std::vector<std::uint8_t>;
 
-// The decoder's view of code widths: every code but a clear code and the first
-// after it makes an entry (the first code of a stream without a clear code
-// makes one too), and the width grows when the next free code reaches
-// 2^width, up to 12 bits.
-class code_widths {
+// Packs codes least significant bit first, each as wide as the decoder reads
+// it: every code but a clear code and the first after it makes an entry (the
+// first code of a stream without a clear code makes one too), and the width
+// grows when the next free code reaches 2^width, up to 12 bits. advance()
+// follows a code without writing it.
+class code_writer {
   public:
-    explicit code_widths(int code_size) : code_size_(code_size) { reset(); }
+    explicit code_writer(int code_size) : code_size_(code_size) { reset(); }
+    code_writer& put(int code) {
+        for (int i = 0; i < width_; ++i, ++bit_count_) {
+            if (bit_count_ % 8 == 0)
+                data_.push_back(0);
+            data_.back() |= std::uint8_t(((code >> i) & 1) << (bit_count_ % 8));
+        }
+        advance(code);
+        return *this;
+    }
+    code_writer& put_all(const std::vector<int>& codes) {
+        for (int code : codes)
+            put(code);
+        return *this;
+    }
     void advance(int code) {
         if (code == clear_code()) {
             reset();
@@ -35,69 +59,214 @@ class code_widths {
     int end_code() const { return clear_code() + 1; }
     int next_free() const { return next_free_; }
     int width() const { return width_; }
+    const bytes& data() const { return data_; }
 
   private:
     void reset() {
         width_ = code_size_ + 1;
         next_free_ = clear_code() + 2;
     }
-    int code_size_;
-    int width_ = 0;
-    int next_free_ = 0;
+    int code_size_, width_ = 0, next_free_ = 0;
     bool after_clear_ = false;
-};
-
-// Packs codes least significant bit first, each as wide as the decoder reads it.
-class code_writer : public code_widths {
-  public:
-    using code_widths::code_widths;
-    code_writer& put(int code) {
-        for (int i = 0; i < width(); ++i, ++bit_count_) {
-            if (bit_count_ % 8 == 0)
-                data_.push_back(0);
-            data_.back() |= std::uint8_t(((code >> i) & 1) << (bit_count_ % 8));
-        }
-        advance(code);
-        return *this;
-    }
-    code_writer& put_all(const std::vector<int>& codes) {
-        for (int code : codes)
-            put(code);
-        return *this;
-    }
-    const bytes& data() const { return data_; }
-
-  private:
     long bit_count_ = 0;
     bytes data_;
 };
 
-// Codes of data in sub-blocks (no terminator), each with the width it is read at.
-struct traced_code {
-    int code;
-    int width;
+// Data cut into sub-blocks of at most block_size bytes, without the terminator.
+inline bytes sub_blocks(const bytes& data, std::size_t block_size) {
+    bytes out;
+    for (std::size_t at = 0; at < data.size(); at += block_size) {
+        const std::size_t n = std::min(block_size, data.size() - at);
+        out.push_back(std::uint8_t(n));
+        out.insert(out.end(), data.begin() + long(at), data.begin() + long(at + n));
+    }
+    return out;
+}
+
+// An image's raster: code size byte, sub-blocks and the empty terminating block.
+inline bytes raster_data(int code_size, const bytes& data, std::size_t block_size = 255) {
+    bytes out = sub_blocks(data, block_size);
+    out.insert(out.begin(), std::uint8_t(code_size));
+    out.push_back(0);
+    return out;
+}
+
+// The data of the sub-blocks from `at` on, up to an empty block or the end of
+// the input, and where the blocks end (after the empty block).
+inline std::pair<bytes, std::size_t> join_sub_blocks(const bytes& blocks, std::size_t at) {
+    bytes data;
+    for (; at < blocks.size() && blocks[at] != 0; at += blocks[at] + 1u)
+        data.insert(data.end(), blocks.begin() + long(at) + 1,
+                    blocks.begin() + long(std::min(blocks.size(), at + 1 + blocks[at])));
+    return {data, std::min(at + 1, blocks.size())};
+}
+
+// Codes taken least significant bit first; -1 when the data ends within one.
+class bit_reader {
+  public:
+    explicit bit_reader(bytes data) : data_(std::move(data)) {}
+    int read(int width) {
+        if (bit_ + std::size_t(width) > data_.size() * 8)
+            return -1;
+        int code = 0;
+        for (int k = 0; k < width; ++k, ++bit_)
+            code |= ((data_[bit_ / 8] >> (bit_ % 8)) & 1) << k;
+        return code;
+    }
+
+  private:
+    bytes data_;
+    std::size_t bit_ = 0;
 };
-std::vector<traced_code> trace_codes(const bytes& blocks, int code_size);
+
+// The codes of data in sub-blocks, each with the width it is read at.
+struct traced_code {
+    int code, width;
+};
+inline std::vector<traced_code> trace_codes(const bytes& blocks, int code_size) {
+    bit_reader bits(join_sub_blocks(blocks, 0).first);
+    code_writer widths(code_size);
+    std::vector<traced_code> codes;
+    for (int code = 0; code != widths.end_code() && (code = bits.read(widths.width())) >= 0;) {
+        codes.push_back({code, widths.width()});
+        widths.advance(code);
+    }
+    return codes;
+}
 
 // A plain LZW coder (a map from strings to codes): a clear code first, and at
 // a full table a clear code or, with keep_full_table, nothing, so that the
 // decoder's table stays full at 12 bits. Packed codes, not yet in sub-blocks.
-bytes plain_lzw(const bytes& indices, int code_size, bool keep_full_table = false);
-// Data cut into sub-blocks of at most block_size bytes, without the terminator.
-bytes sub_blocks(const bytes& data, std::size_t block_size);
-// An image's raster: code size byte, sub-blocks and the empty terminating block.
-bytes raster_data(int code_size, const bytes& data, std::size_t block_size = 255);
+inline bytes plain_lzw(const bytes& indices, int code_size, bool keep_full_table = false) {
+    code_writer writer(code_size);
+    std::map<std::pair<int, int>, int> table; // (prefix code, index) -> code
+    int next = writer.clear_code() + 2, current = -1;
+    writer.put(writer.clear_code());
+    for (std::uint8_t index : indices) {
+        if (current < 0) {
+            current = index;
+            continue;
+        }
+        if (auto found = table.find({current, index}); found != table.end()) {
+            current = found->second;
+            continue;
+        }
+        writer.put(current);
+        if (next < 4096) {
+            table[{current, index}] = next++;
+        } else if (!keep_full_table) {
+            writer.put(writer.clear_code());
+            table.clear();
+            next = writer.clear_code() + 2;
+        }
+        current = index;
+    }
+    if (current >= 0)
+        writer.put(current);
+    return writer.put(writer.end_code()).data();
+}
 
-// The decoding rules followed literally: bits fetched one byte at a time,
-// strings pushed on a 4,096-byte stack through the prefix chains, rows filled
-// through a line buffer. Returns the same codes as the decoder; rows the data
-// never reaches, and the pending row when the data stops without an end code,
-// hold 0.
+// Row numbers in the order an image stores them.
+inline std::vector<int> row_order(int height, bool interlaced) {
+    std::vector<int> rows;
+    const int starts[4] = {0, 4, 2, 1}, steps[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < (interlaced ? 4 : 1); ++pass)
+        for (int y = interlaced ? starts[pass] : 0; y < height; y += interlaced ? steps[pass] : 1)
+            rows.push_back(y);
+    return rows;
+}
+
+// The decoding rules followed literally: codes read from the joined
+// sub-blocks, strings pushed on a 4,096-byte stack through the prefix chains,
+// rows filled through a line buffer. Rows the data never reaches, and the
+// pending row when the data stops without an end code, hold 0. The data ends
+// after the first empty sub-block, or at the end of the input.
 struct reference_result {
     int status = 0;
     bytes indices;
+    std::size_t end_of_data = 0;
 };
-reference_result reference_lzw_decode(const bytes& raster, bool interlaced, int width, int height);
+inline reference_result reference_lzw_decode(const bytes& raster, bool interlaced, int width,
+                                             int height) {
+    reference_result result{0, bytes(std::size_t(width) * height, 0)};
+    const int size = raster.empty() ? 0 : raster[0];
+    if (size < 2 || size > 9) {
+        result.status = raster.empty() ? -1 : -20;
+        return result;
+    }
+    const std::vector<int> rows = row_order(height, interlaced);
+    std::size_t next_row = 0, in_line = 0;
+    bytes line(std::size_t(width), 0);
+    auto put_pixel = [&](std::uint8_t index) {
+        if (next_row >= rows.size())
+            return; // beyond the last row
+        line[in_line++] = index;
+        if (in_line == std::size_t(width)) {
+            std::memcpy(&result.indices[std::size_t(rows[next_row++]) * width], line.data(),
+                        in_line);
+            in_line = 0;
+        }
+    };
+    auto end_with_partial_line = [&] {
+        if (in_line != 0 && next_row < rows.size())
+            std::memcpy(&result.indices[std::size_t(rows[next_row]) * width], line.data(), in_line);
+        return result;
+    };
+
+    auto [data, end_of_data] = join_sub_blocks(raster, 1);
+    result.end_of_data = end_of_data;
+    bit_reader bits(std::move(data));
+    const int clear = 1 << size, end = clear + 1, first_free = end + 1;
+    int code_width = size + 1, next_free = first_free, limit = 1 << code_width;
+    std::vector<std::uint16_t> prefix(4096, 0);
+    bytes suffix(4096, 0), stack;
+    int old_code = 0, first_char = 0;
+    bool after_clear = false;
+    for (int c; next_row < rows.size() && width != 0 && (c = bits.read(code_width)) >= 0;) {
+        if (c == end)
+            return end_with_partial_line();
+        if (c == clear) {
+            code_width = size + 1;
+            next_free = first_free;
+            limit = 1 << code_width;
+            after_clear = true;
+            continue;
+        }
+        if (after_clear) { // makes no entry; a code outside the table is 0
+            after_clear = false;
+            old_code = first_char = c < next_free ? c : 0;
+            put_pixel(std::uint8_t(old_code));
+            continue;
+        }
+        int k = c;
+        stack.clear();
+        if (k >= next_free) {
+            stack.push_back(std::uint8_t(first_char));
+            k = old_code;
+        }
+        for (; k >= first_free; k = prefix[k]) {
+            if (stack.size() == 4096)
+                return result; // the stack would overflow: corrupt data
+            stack.push_back(suffix[k]);
+        }
+        if (stack.size() == 4096)
+            return result;
+        stack.push_back(std::uint8_t(k));
+        if (next_free < limit) {
+            suffix[next_free] = std::uint8_t(k);
+            prefix[next_free++] = std::uint16_t(old_code);
+            first_char = k;
+            old_code = c;
+        }
+        if (next_free >= limit && code_width < 12) {
+            limit *= 2;
+            ++code_width;
+        }
+        for (; !stack.empty(); stack.pop_back())
+            put_pixel(stack.back());
+    }
+    return result;
+}
 
 using table = std::vector<std::uint32_t>; // 0xRRGGBB entries, 2 to 256 of them
 
@@ -113,17 +282,58 @@ struct image_spec {
 class gif_builder {
   public:
     explicit gif_builder(int width, int height, const table& global_table = {},
-                         int background_index = 0, const char* version = "89a");
-    gif_builder& control(int packed, int transparent_index, int delay = 0);
-    gif_builder& comment(const std::string& text);
-    gif_builder& raw(const bytes& data);
+                         int background_index = 0, const char* version = "89a") {
+        const std::string signature = std::string("GIF") + version;
+        data_.assign(signature.begin(), signature.end());
+        put_u16(width);
+        put_u16(height);
+        raw({std::uint8_t(global_table.empty() ? 0 : 0xF0 | table_bits(global_table)),
+             std::uint8_t(background_index), 0});
+        put_table(global_table);
+    }
+    gif_builder& control(int packed, int transparent_index, int delay = 0) {
+        raw({0x21, 0xF9, 4, std::uint8_t(packed)});
+        put_u16(delay);
+        return raw({std::uint8_t(transparent_index), 0});
+    }
+    gif_builder& raw(const bytes& data) {
+        data_.insert(data_.end(), data.begin(), data.end());
+        return *this;
+    }
     // An image descriptor, its local table and its indices, plainly coded.
-    gif_builder& image(const image_spec& spec);
-    gif_builder& image_with_raster(const image_spec& spec, const bytes& raster);
-    bytes finish() const; // with the trailer
+    gif_builder& image(const image_spec& spec) {
+        bytes stored;
+        for (int row : row_order(spec.height, spec.interlaced))
+            stored.insert(stored.end(), spec.indices.begin() + long(row) * spec.width,
+                          spec.indices.begin() + long(row + 1) * spec.width);
+        return image_with_raster(spec,
+                                 raster_data(spec.code_size, plain_lzw(stored, spec.code_size)));
+    }
+    gif_builder& image_with_raster(const image_spec& spec, const bytes& raster) {
+        data_.push_back(0x2C);
+        for (int value : {spec.left, spec.top, spec.width, spec.height})
+            put_u16(value);
+        const table& local = spec.local_table;
+        data_.push_back(std::uint8_t((spec.interlaced ? 0x40 : 0) |
+                                     (local.empty() ? 0 : 0x80 | table_bits(local))));
+        put_table(local);
+        return raw(raster);
+    }
+    bytes finish() const { // with the trailer
+        bytes file = data_;
+        file.push_back(0x3B);
+        return file;
+    }
 
   private:
-    void put_u16(int value);
+    static int table_bits(const table& entries) { return std::bit_width(entries.size() - 1) - 1; }
+    void put_u16(int value) {
+        raw({std::uint8_t(value & 0xFF), std::uint8_t((value >> 8) & 0xFF)});
+    }
+    void put_table(const table& entries) {
+        for (std::uint32_t rgb : entries)
+            raw({std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)});
+    }
     bytes data_;
 };
 
@@ -136,28 +346,74 @@ struct giflib_frame {
 struct giflib_file {
     int width = 0, height = 0, background = -1;
     bytes global_table;
-    std::optional<int> repeat_count = {}; // from the loop extension
     std::vector<giflib_frame> frames = {};
 };
-std::optional<giflib_file> giflib_decode(const bytes& file);
 
-std::vector<pixel> pixels_of(buffer& image);
-// A folder for this program's files under the test scratch directory.
-std::filesystem::path scratch_directory(const std::string& name);
-bytes read_file(const std::filesystem::path& path);
-void write_file(const std::filesystem::path& path, const bytes& data);
-
-// A cheap deterministic noise source.
-class noise {
-  public:
-    explicit noise(std::uint32_t seed = 12345) : state_(seed) {}
-    int next(int range) {
-        state_ = state_ * 1103515245u + 12345u;
-        return int((state_ >> 16) % unsigned(range));
+inline std::optional<giflib_file> giflib_decode(const bytes& file) {
+    std::pair<const bytes*, std::size_t> input{&file, 0};
+    auto read = [](GifFileType* gif, GifByteType* target, int count) -> int {
+        auto& [data, at] = *static_cast<std::pair<const bytes*, std::size_t>*>(gif->UserData);
+        const std::size_t n = std::min(data->size() - at, std::size_t(count));
+        std::memcpy(target, data->data() + at, n);
+        at += n;
+        return int(n);
+    };
+    auto table_bytes = [](const ColorMapObject* map) {
+        bytes out;
+        for (int i = 0; map != nullptr && i < map->ColorCount; ++i)
+            out.insert(out.end(), {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue});
+        return out;
+    };
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, read, &error);
+    if (gif == nullptr)
+        return std::nullopt;
+    std::optional<giflib_file> out;
+    if (DGifSlurp(gif) == GIF_OK) {
+        out = giflib_file{gif->SWidth, gif->SHeight, gif->SBackGroundColor,
+                          table_bytes(gif->SColorMap)};
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            const SavedImage& image = gif->SavedImages[i];
+            const GifImageDesc& d = image.ImageDesc;
+            giflib_frame& frame = out->frames.emplace_back(giflib_frame{
+                d.Left, d.Top, d.Width, d.Height,
+                bytes(image.RasterBits, image.RasterBits + std::size_t(d.Width) * d.Height),
+                table_bytes(d.ColorMap)});
+            GraphicsControlBlock control;
+            if (DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK) {
+                frame.delay = control.DelayTime;
+                frame.disposal = control.DisposalMode;
+                frame.transparent_index = control.TransparentColor;
+            }
+        }
     }
+    DGifCloseFile(gif, &error);
+    return out;
+}
 
-  private:
-    std::uint32_t state_;
-};
+inline std::vector<pixel> pixels_of(buffer& image) {
+    buffer_lock hold(image);
+    return std::vector<pixel>(image.pixels(),
+                              image.pixels() + std::size_t(image.width()) * image.height());
+}
+
+// A folder for this program's files under the test scratch directory.
+inline std::filesystem::path scratch_directory(const std::string& name) {
+    const char* base = std::getenv("ZOETRA_TEST_TMP");
+    const auto dir =
+        std::filesystem::path(base != nullptr ? base : ZOETRA_BINARY_DIR "/test-tmp") / name;
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline bytes read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void write_file(const std::filesystem::path& path, const bytes& data) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
 
 } // namespace zoetra::test
