@@ -69,10 +69,8 @@ saved save(const frame_set& set, int width, int height, std::uint16_t loop, std:
            crop_origin origin = {}) {
     const crop_size size{std::uint16_t(width), std::uint16_t(height)};
     saved out;
-    out.path =
-        (scratch_directory("gif") / (testing::UnitTest::GetInstance()->current_test_info()->name() +
-                                     std::to_string(loop) + ".gif"))
-            .string();
+    const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+    out.path = (scratch_directory("gif") / (test + std::to_string(loop) + ".gif")).string();
     gif_writer writer, estimator;
     EXPECT_TRUE(writer.open(out.path, origin, size, loop));
     writer.write_frames(set.frames, origin, size, delay);

@@ -25,20 +25,13 @@ except ImportError:
     fail("needs Python PIL (apt-get install python3-pil)")
 
 
-def imagemagick():
-    for name in ("magick", "convert"):  # "convert" may be a stand-in elsewhere
-        path = shutil.which(name)
-        if path and "ImageMagick" in subprocess.run([path, "-version"], capture_output=True,
-                                                    text=True).stdout:
+def tool(package, *names):
+    """The first of names found, checked to be ImageMagick's when it should be."""
+    for path in filter(None, map(shutil.which, names)):
+        if package != "imagemagick" or "ImageMagick" in subprocess.run(
+                [path, "-version"], capture_output=True, text=True).stdout:
             return path
-    fail("needs ImageMagick's convert (apt-get install imagemagick)")
-
-
-def tool(name, package):
-    path = shutil.which(name)
-    if path is None:
-        fail("needs %s (apt-get install %s)" % (name, package))
-    return path
+    fail("needs %s (apt-get install %s)" % (names[-1], package))
 
 
 def run(*args):
@@ -179,13 +172,14 @@ def main():
     if len(sys.argv) != 2:
         fail("usage: make_reference_corpus.py OUTPUT_DIRECTORY")
     out = sys.argv[1]
-    tools = imagemagick(), tool("ffmpeg", "ffmpeg"), tool("gifsicle", "gifsicle")
+    convert = tool("imagemagick", "magick", "convert")
+    ffmpeg, gifsicle = tool("ffmpeg", "ffmpeg"), tool("gifsicle", "gifsicle")
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     make_pil(out)
-    make_imagemagick(out, tools[0])
-    make_ffmpeg(out, tools[1])
-    make_gifsicle(out, tools[2])
+    make_imagemagick(out, convert)
+    make_ffmpeg(out, ffmpeg)
+    make_gifsicle(out, gifsicle)
     check_coverage(out)
 
 
