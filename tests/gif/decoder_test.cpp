@@ -47,9 +47,9 @@ TEST(GifReader, VersionsAndInterlacedImagesReadAlike) {
     gif_reader reader; // one reader throughout: each file starts afresh
     for (const char* version : {"87a", "89a", "xyz"})
         for (bool interlaced : {false, true}) {
-            image_spec spec{1, 0, 2, 10, indices};
-            spec.interlaced = interlaced;
-            const bytes file = gif_builder(3, 10, four_colours, 2, version).image(spec).finish();
+            picture pic{1, 0, 2, 10, indices};
+            pic.interlaced = interlaced;
+            const bytes file = gif_builder(3, 10, four_colours, 2, version).image(pic).finish();
             EXPECT_EQ(read_all(reader, file), frames{expected}) << version << " " << interlaced;
             EXPECT_EQ(reader.background(), (colour{0, 0x00, 0xFF, 0x00}));
         }
@@ -71,7 +71,7 @@ TEST(GifReader, ComposesFramesByTheirTablesTransparencyAndDisposal) {
     table eight;
     for (std::uint32_t i = 1; i <= 8; ++i)
         eight.push_back(0x101010 * i);
-    image_spec local{
+    picture local{
         0, 0, 8, 1, {0, 1, 2, 3, 4, 5, 6, 7}, 3, {0xA00000, 0xB00000, 0xC00000, 0xD00000}};
     bytes sixteen(16);
     for (std::size_t i = 0; i < sixteen.size(); ++i)
@@ -152,7 +152,7 @@ TEST(GifReader, ExtensionsArePassedOverAndFilesCutAnywhereGiveWhatTheyHold) {
     bytes indices(64);
     for (std::size_t i = 0; i < indices.size(); ++i)
         indices[i] = std::uint8_t(i * 5 % 4);
-    image_spec interlaced{2, 1, 8, 8, indices};
+    picture interlaced{2, 1, 8, 8, indices};
     interlaced.interlaced = true;
     interlaced.local_table = four_colours;
     gif_builder builder(10, 10, four_colours);

@@ -270,7 +270,8 @@ inline reference_result reference_lzw_decode(const bytes& raster, bool interlace
 
 using table = std::vector<std::uint32_t>; // 0xRRGGBB entries, 2 to 256 of them
 
-struct image_spec {
+// One image of a hand-made file: where it lies, its indices and how they are stored.
+struct picture {
     int left = 0, top = 0, width = 0, height = 0;
     bytes indices = {}; // row-major
     int code_size = 2;
@@ -301,20 +302,19 @@ class gif_builder {
         return *this;
     }
     // An image descriptor, its local table and its indices, plainly coded.
-    gif_builder& image(const image_spec& spec) {
+    gif_builder& image(const picture& pic) {
         bytes stored;
-        for (int row : row_order(spec.height, spec.interlaced))
-            stored.insert(stored.end(), spec.indices.begin() + long(row) * spec.width,
-                          spec.indices.begin() + long(row + 1) * spec.width);
-        return image_with_raster(spec,
-                                 raster_data(spec.code_size, plain_lzw(stored, spec.code_size)));
+        for (int row : row_order(pic.height, pic.interlaced))
+            stored.insert(stored.end(), pic.indices.begin() + long(row) * pic.width,
+                          pic.indices.begin() + long(row + 1) * pic.width);
+        return image_with_raster(pic, raster_data(pic.code_size, plain_lzw(stored, pic.code_size)));
     }
-    gif_builder& image_with_raster(const image_spec& spec, const bytes& raster) {
+    gif_builder& image_with_raster(const picture& pic, const bytes& raster) {
         data_.push_back(0x2C);
-        for (int value : {spec.left, spec.top, spec.width, spec.height})
+        for (int value : {pic.left, pic.top, pic.width, pic.height})
             put_u16(value);
-        const table& local = spec.local_table;
-        data_.push_back(std::uint8_t((spec.interlaced ? 0x40 : 0) |
+        const table& local = pic.local_table;
+        data_.push_back(std::uint8_t((pic.interlaced ? 0x40 : 0) |
                                      (local.empty() ? 0 : 0x80 | table_bits(local))));
         put_table(local);
         return raw(raster);
