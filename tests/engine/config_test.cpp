@@ -1,15 +1,13 @@
 #include "engine/config.hpp"
 
+#include "engine_test_support.hpp"
+
 #include <gtest/gtest.h>
 
 namespace zoetra {
 namespace {
 
-std::unique_ptr<element> parse(std::string_view text) {
-    element_tree tree = read_element_tree(text);
-    EXPECT_TRUE(tree.root) << tree.error;
-    return std::move(tree.root);
-}
+using testing_support::parse;
 
 cfg_FP64 one_value(double value, double minimum, double maximum, double step) {
     return cfg_FP64(nullptr, "FRAMES.CONTROL", false, value, minimum, maximum, step);

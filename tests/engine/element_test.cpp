@@ -1,5 +1,7 @@
 #include "engine/element.hpp"
 
+#include "engine_test_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,11 +9,7 @@
 namespace zoetra {
 namespace {
 
-std::unique_ptr<element> parse(std::string_view text) {
-    element_tree tree = read_element_tree(text);
-    EXPECT_TRUE(tree.root) << tree.error;
-    return std::move(tree.root);
-}
+using testing_support::parse;
 
 TEST(EffectReader, ReadsTagsAttributesTextAndChildren) {
     auto root = parse("<effect type=Standard description=\"Test network\">\n"

@@ -2,7 +2,10 @@
 // Helpers for engine tests: a factory with the basic components and effect
 // files written to a private temporary folder.
 #include "components/basic/register.hpp"
+#include "engine/element.hpp"
 #include "engine/factory.hpp"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,6 +21,13 @@ inline component_factory& basic_factory() {
         return f;
     }();
     return factory;
+}
+
+// An element tree read from text, which must be an effect file.
+inline std::unique_ptr<element> parse(std::string_view text) {
+    element_tree tree = read_element_tree(text);
+    EXPECT_TRUE(tree.root) << tree.error;
+    return std::move(tree.root);
 }
 
 inline std::filesystem::path temp_folder() {

@@ -37,15 +37,26 @@ unsigned limited_product(unsigned in, double f, unsigned top) {
 
 } // namespace
 
-// ---- SUM ----
+// ---- SUM and MULTIPLY ----
 
-SUM::SUM() : component(kind_input, "SUM", 1.0) {
+control_weighted::control_weighted(const char* name) : component(kind_input, name, 1.0) {
     add_size("SIZE", size_one, size_minimum, size_maximum);
     add_number("VALUE", false, 0, 0, 65535, 1);
     add_menu("TYPE", false, element_types, select_uint16);
     add_size("SIZE.CONTROL", size_one, size_minimum, control_size_maximum);
     add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
     add_menu("TYPE.CONTROL", false, {"UINT8"});
+}
+
+bool control_weighted::preprepare(std::string& error) {
+    value_range_follows_type(*this);
+    number("SIZE.CONTROL").set_value(0, count_connected(*this));
+    return component::preprepare(error);
+}
+
+// ---- SUM ----
+
+SUM::SUM() : control_weighted("SUM") {
     for (int k = 1; k <= channel_count; ++k)
         add_number(numbered("WEIGHT.", k), true, 1.0, 0, 1, 0.1);
     add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.SUM");
@@ -54,21 +65,11 @@ SUM::SUM() : component(kind_input, "SUM", 1.0) {
     add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT.sum");
 }
 
-int SUM::connected_inputs() const {
-    return count_connected(*this);
-}
-
 int SUM::leading_inputs() const {
     int n = 0;
     while (n < channel_count && find_port(numbered("IN.", n + 1)).connected())
         ++n;
     return n;
-}
-
-bool SUM::preprepare(std::string& error) {
-    value_range_follows_type(*this);
-    number("SIZE.CONTROL").set_value(0, connected_inputs());
-    return component::preprepare(error);
 }
 
 bool SUM::prepare(std::string& error) {
@@ -121,13 +122,7 @@ bool SUM::fire(std::string& error) {
 
 // ---- MULTIPLY ----
 
-MULTIPLY::MULTIPLY() : component(kind_input, "MULTIPLY", 1.0) {
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_size("SIZE.CONTROL", size_one, size_minimum, control_size_maximum);
-    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-    add_menu("TYPE.CONTROL", false, {"UINT8"});
+MULTIPLY::MULTIPLY() : control_weighted("MULTIPLY") {
     for (int k = 1; k <= channel_count; ++k)
         add_number(numbered("CONSTANT.", k), k < channel_count, 1.0, 0, 3, 0.1);
     add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL",
@@ -136,12 +131,6 @@ MULTIPLY::MULTIPLY() : component(kind_input, "MULTIPLY", 1.0) {
         add_port(port::direction::in, "VALUE", "SIZE", "TYPE", numbered("IN.", k));
     for (int k = 1; k <= channel_count; ++k)
         add_port(port::direction::out, "VALUE", "SIZE", "TYPE", numbered("OUT.", k));
-}
-
-bool MULTIPLY::preprepare(std::string& error) {
-    value_range_follows_type(*this);
-    number("SIZE.CONTROL").set_value(0, count_connected(*this));
-    return component::preprepare(error);
 }
 
 double MULTIPLY::factor(int k, const matrix* control) const {

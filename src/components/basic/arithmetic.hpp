@@ -5,21 +5,32 @@
 
 namespace zoetra::basic {
 
+// What SUM and MULTIPLY share: "SIZE", "VALUE" and "TYPE" for the inputs and
+// outputs, then a control vector ("SIZE.CONTROL", "VALUE.CONTROL",
+// "TYPE.CONTROL") as long as the number of connected inputs.
+class control_weighted : public component {
+  public:
+    // The value range follows the element type; "SIZE.CONTROL" x counts the
+    // connected inputs.
+    bool preprepare(std::string& error) override;
+
+  protected:
+    explicit control_weighted(const char* name);
+};
+
 // The weighted mean of up to four inputs. The weights are "WEIGHT.1" to
 // "WEIGHT.4", or, with "CONTROL.SUM" connected, the control vector scaled by
 // the maximum of "VALUE.CONTROL".
 //
 // Inputs are used from "IN.1" upward while they are connected: an input
 // after a gap (IN.1 and IN.3 connected, IN.2 not) takes no part in the sum.
-class SUM : public component {
+class SUM : public control_weighted {
   public:
     SUM();
-    bool preprepare(std::string& error) override;
     bool prepare(std::string& error) override;
     bool fire(std::string& error) override;
 
   private:
-    int connected_inputs() const;
     int leading_inputs() const;
     double weight(int k, const matrix* control) const;
 
@@ -31,10 +42,9 @@ class SUM : public component {
 // maximum of "VALUE.CONTROL"), limited to the element range. A channel whose
 // input is not connected is absent: it makes no product and its output sends
 // its fill value when connected.
-class MULTIPLY : public component {
+class MULTIPLY : public control_weighted {
   public:
     MULTIPLY();
-    bool preprepare(std::string& error) override;
     bool fire(std::string& error) override;
 
   private:
