@@ -1,7 +1,10 @@
 # Compile options shared by every target of the project.
 add_library(zoetra_options INTERFACE)
 target_include_directories(zoetra_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
-target_compile_options(zoetra_options INTERFACE -Wall -Wextra -Werror)
+target_compile_options(zoetra_options INTERFACE -Wall -Wextra)
+if(ZOETRA_WERROR)
+  target_compile_options(zoetra_options INTERFACE -Werror)
+endif()
 if(ZOETRA_SANITIZE)
   target_compile_options(zoetra_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -29,7 +29,12 @@ const char* const usage_text =
     "      --version          print the version\n"
     "      --help             print this help\n"
     "\n"
-    "Exit status: 0 success, 1 usage error, 2 bad input, 3 the effect failed.\n";
+    "\n"
+    "Progress goes to standard error: on a terminal as one line rewritten in place,\n"
+    "otherwise a line at a time; either way it ends with one summary line.\n"
+    "\n"
+    "Exit status: 0 success, 1 usage error, 2 bad input, 3 the effect failed,\n"
+    "4 the program could not go on (no effect files found, memory exhausted).\n";
 
 namespace {
 

@@ -1,44 +1,95 @@
 #include "cli/renderer.hpp"
 
+#include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
 #include "gif/decoder.hpp"
-#include "platform/headless_platform.hpp"
 #include "production/data_directory.hpp"
 #include "production/studio.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace zoetra::cli {
 namespace fs = std::filesystem;
 
 namespace {
 
-// The headless platform of the renderer: status lines become the progress
-// output once rendering has begun; message boxes are kept for the renderer
-// to report in its own words.
-class renderer_platform : public headless_platform {
-  public:
-    void message_box(const std::string& caption, const std::string& text, icon kind) override {
-        boxes.push_back(caption + ": " + text);
-        if (kind == icon::information && speaking)
-            std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    std::vector<std::string> boxes;
-    bool speaking = false;
-};
-
 struct failure {
     int status;
     std::string message;
 };
 
-void say(const char* what, const std::string& text) {
-    std::fprintf(stderr, "zoetra-render: %s%s\n", what, text.c_str());
+void say(const std::string& text) {
+    std::fprintf(stderr, "zoetra-render: %s\n", text.c_str());
 }
+
+std::string without_line_break(std::string text) {
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// Progress on standard error: on a terminal one line rewritten in place,
+// otherwise whole lines; nothing at all when quiet.
+class progress_printer : public studio_listener {
+  public:
+    progress_printer() : in_place_(isatty(fileno(stderr)) != 0) {}
+    void set_quiet(bool quiet) { quiet_ = quiet; }
+
+    void status(const std::string& text) override {
+        if (quiet_)
+            return;
+        if (in_place_) {
+            std::fprintf(stderr, "\r\033[K%s", without_line_break(text).c_str());
+            line_open_ = true;
+        } else {
+            std::fprintf(stderr, "%s\n", without_line_break(text).c_str());
+        }
+        std::fflush(stderr);
+    }
+    void effect_left_out(const std::string& reason) override {
+        end_line();
+        say("effect left out: " + reason);
+    }
+    // The last line: the progress line gives way to it.
+    void summary(const std::string& text) {
+        if (quiet_)
+            return;
+        end_line();
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void end_line() {
+        if (line_open_)
+            std::fputs("\r\033[K", stderr);
+        line_open_ = false;
+    }
+
+  private:
+    bool in_place_;
+    bool quiet_ = true;
+    bool line_open_ = false;
+};
+
+// What the renderer offers the services in place of a window: setting changes
+// reach the studio; nothing is drawn on a screen.
+class renderer_shell : public shell {
+  public:
+    explicit renderer_shell(studio& s) : studio_(s) { install_shell(this); }
+    ~renderer_shell() override { install_shell(nullptr); }
+    renderer_shell(const renderer_shell&) = delete;
+    renderer_shell& operator=(const renderer_shell&) = delete;
+    void present_area(const rect&) override {}
+    void show_status(const std::string&) override {}
+    void settings_changed() override { studio_.mark_settings_changed(); }
+
+  private:
+    studio& studio_;
+};
 
 std::string absolute_path(const std::string& path) {
     std::error_code error;
@@ -46,13 +97,13 @@ std::string absolute_path(const std::string& path) {
     return error ? path : made.lexically_normal().string();
 }
 
-std::string last_box(const renderer_platform& p) {
-    if (p.boxes.empty())
-        return "";
-    std::string text = p.boxes.back();
-    while (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
+// A name that is a path, or an effect file in the user's folder, is made
+// absolute before the program moves to its data folder.
+bool names_a_file(const std::string& name) {
+    std::error_code ignored;
+    const bool effect_file = name.size() > 5 && same_name(name.substr(name.size() - 5), ".zoml");
+    return name.find('/') != std::string::npos ||
+           (effect_file && fs::is_regular_file(name, ignored));
 }
 
 int choose_effect(studio& s, const std::string& name, std::string& error) {
@@ -86,7 +137,7 @@ void describe_effect(studio& s, script& e) {
         std::printf("  %s\n", describe_setting(setting).c_str());
 }
 
-std::optional<failure> fill_palette(studio& s, const options& o, renderer_platform& p) {
+std::optional<failure> fill_palette(studio& s, const options& o) {
     cfg_image_in& palette = s.image_source().palette();
     for (const std::string& image : o.images) {
         std::error_code ignored;
@@ -96,9 +147,9 @@ std::optional<failure> fill_palette(studio& s, const options& o, renderer_platfo
         if (!load_gif(image, reason))
             return failure{bad_input, format("the image \"%s\" is not a readable GIF (%s)",
                                              image.c_str(), reason.c_str())};
-        if (!palette.add_image(image, palette.count()))
+        if (outcome added = palette.add_image(image, palette.count()); !added)
             return failure{bad_input, format("the image \"%s\" was refused: %s", image.c_str(),
-                                             last_box(p).c_str())};
+                                             added.message().c_str())};
     }
     palette.set_selected(0);
     if (o.select) {
@@ -165,31 +216,32 @@ std::optional<failure> apply_options(studio& s, script& effect, const options& o
     return std::nullopt;
 }
 
-std::optional<failure> create_frames(studio& s, renderer_platform& p) {
-    std::size_t boxes_before = p.boxes.size();
-    if (!s.start_construction()) {
-        if (p.boxes.size() > boxes_before)
-            return failure{effect_failed, last_box(p)};
+std::optional<failure> create_frames(studio& s) {
+    if (!s.can_create())
         return failure{bad_input, "the effect cannot be created from these images"};
-    }
+    if (outcome started = s.start_construction(); !started)
+        return failure{effect_failed, without_line_break(started.message())};
     while (s.busy())
-        s.idle(0, 0);
-    if (p.boxes.size() > boxes_before)
-        return failure{effect_failed, last_box(p)};
+        if (outcome stepped = s.step(); !stepped)
+            return failure{effect_failed, without_line_break(stepped.message())};
     return std::nullopt;
 }
 
-std::optional<failure> deliver(studio& s, const options& o, renderer_platform& p) {
+std::optional<failure> deliver(studio& s, const options& o, progress_printer& progress) {
     if (o.estimate) {
-        std::uint32_t bytes = s.size();
-        if (bytes == 0)
-            return failure{bad_input, last_box(p)};
-        std::printf("%u\n", bytes);
+        result<std::uint32_t> bytes = s.size();
+        if (!bytes)
+            return failure{bad_input, without_line_break(bytes.message())};
+        progress.end_line();
+        std::printf("%u\n", bytes.value());
         return std::nullopt;
     }
-    p.queue_file_choice(o.output);
-    if (!s.save())
-        return failure{bad_input, format("cannot write \"%s\"", o.output.c_str())};
+    if (outcome saved = s.save(o.output); !saved)
+        return failure{bad_input, without_line_break(saved.message())};
+    std::error_code ignored;
+    progress.summary(format("The animation went to %s (%d frames, %ju bytes).", o.output.c_str(),
+                            std::min(s.frame_count(), s.stored_frames()),
+                            std::uintmax_t(fs::file_size(o.output, ignored))));
     return std::nullopt;
 }
 
@@ -198,30 +250,34 @@ int run(options o) {
     for (auto& image : o.images)
         image = absolute_path(image);
     o.output = absolute_path(o.output);
-    if (o.effect && o.effect->find('/') != std::string::npos)
+    if (o.effect && names_a_file(*o.effect))
         o.effect = absolute_path(*o.effect);
-    if (o.describe && o.describe->find('/') != std::string::npos)
+    if (o.describe && names_a_file(*o.describe))
         o.describe = absolute_path(*o.describe);
 
     std::optional<fs::path> data = find_data_directory();
     std::error_code error;
     if (!data || (fs::current_path(*data, error), error)) {
-        say("", "cannot find the folder that holds Zoetra's Effects; set ZOETRA_DATA_DIR");
+        say("cannot find the folder that holds Zoetra's Effects; set ZOETRA_DATA_DIR");
         return bad_input;
     }
 
-    renderer_platform p;
-    p.set_quiet(true);
-    install_platform(&p);
+    // Exhausted memory ends the program with its message on standard error.
+    set_fatal_exit_status(cannot_go_on);
+    progress_printer progress;
     studio s;
+    s.set_listener(&progress);
+    renderer_shell shell(s);
     auto finish = [&](std::optional<failure> f) {
-        install_platform(nullptr);
+        progress.end_line();
         if (!f)
             return int(success);
-        say("", f->message);
+        say(f->message);
         return f->status;
     };
 
+    if (outcome loaded = s.load_effects(); !loaded)
+        return finish(failure{cannot_go_on, loaded.message()});
     if (o.list) {
         list_effects(s);
         return finish(std::nullopt);
@@ -243,20 +299,15 @@ int run(options o) {
     }
     s.select_effect(index);
     script& effect = s.catalogue().effect(index);
-    if (auto f = fill_palette(s, o, p))
+    if (auto f = fill_palette(s, o))
         return finish(f);
     if (auto f = apply_options(s, effect, o))
         return finish(f);
 
-    p.set_quiet(o.quiet);
-    p.speaking = !o.quiet;
-    if (auto f = create_frames(s, p))
+    progress.set_quiet(o.quiet);
+    if (auto f = create_frames(s))
         return finish(f);
-    if (auto f = deliver(s, o, p))
-        return finish(f);
-    if (!o.quiet && !o.estimate)
-        std::fprintf(stderr, "The animation went to %s\n", o.output.c_str());
-    return finish(std::nullopt);
+    return finish(deliver(s, o, progress));
 }
 
 } // namespace
@@ -265,7 +316,7 @@ int render_main(const std::vector<std::string>& args) {
     std::string error;
     std::optional<options> o = parse_options(args, error);
     if (!o) {
-        say("", error);
+        say(error);
         std::fprintf(stderr, "Try 'zoetra-render --help'.\n");
         return usage_error;
     }

@@ -6,7 +6,15 @@
 
 namespace zoetra::cli {
 
-enum exit_status { success = 0, usage_error = 1, bad_input = 2, effect_failed = 3 };
+enum exit_status {
+    success = 0,
+    usage_error = 1,
+    bad_input = 2,
+    effect_failed = 3,
+    // The program could not go on: no effect files at all, or memory
+    // exhausted after every freeing step.
+    cannot_go_on = 4,
+};
 
 int render_main(const std::vector<std::string>& args);
 

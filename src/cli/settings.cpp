@@ -1,7 +1,7 @@
 #include "cli/settings.hpp"
 
 #include "app/services/utility.hpp"
-#include "ui/text_settings.hpp"
+#include "engine/text_settings.hpp"
 
 #include <cmath>
 #include <cstdlib>

@@ -7,6 +7,7 @@
 #include "engine/description.hpp"
 #include "engine/element.hpp"
 #include "engine/port.hpp"
+#include "engine/run_context.hpp"
 
 #include <memory>
 #include <string>
@@ -66,6 +67,11 @@ class component {
     // Every config with a bound partner copies the partner's settings.
     void bind_configs();
     void store_element(const element* e) { element_ = e; }
+
+    // What the running network reaches; a component outside a network has none.
+    void set_context(const run_context* context) { context_ = context; }
+    // The frame image the network draws into, or none.
+    frame_image* frame() const { return context_ != nullptr ? context_->frame : nullptr; }
     // Configs, then ports, read their settings from the stored element.
     void read_element();
 
@@ -98,6 +104,7 @@ class component {
     bool prepared_ = false;
     bool fired_ = false;
     const element* element_ = nullptr;
+    const run_context* context_ = nullptr;
     description description_;
 };
 

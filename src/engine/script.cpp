@@ -131,6 +131,7 @@ component* script::add_component(std::string_view type) {
     if (configs_.size() + std::size_t(made->config_count()) > max_configs ||
         ports_.size() + std::size_t(made->port_count()) > max_ports)
         return nullptr;
+    made->set_context(&context_);
     for (int i = 0; i < made->config_count(); ++i)
         configs_.push_back(&made->config_at(i));
     for (int i = 0; i < made->port_count(); ++i)

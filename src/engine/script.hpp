@@ -52,6 +52,8 @@ class script {
     const description& desc() const { return description_; }
     const std::string& file_name() const { return file_name_; }
     int fired_count() const { return fired_count_; }
+    // The frame image that the network's components draw into (none: they draw nothing).
+    void set_frame_image(frame_image* frame) { context_.frame = frame; }
 
     // Look-ups by id ignoring case; none is a fatal error.
     component& find_component(std::string_view id) const;
@@ -82,6 +84,7 @@ class script {
     std::vector<config*> configs_;
     std::vector<port*> ports_;
     description description_;
+    run_context context_;
     int fired_count_ = 0;
 };
 

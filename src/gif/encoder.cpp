@@ -1,6 +1,5 @@
 #include "gif/encoder.hpp"
 
-#include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
 
 #include <algorithm>
@@ -78,9 +77,11 @@ std::uint16_t gif_delay_from_seconds(double seconds) {
 
 gif_writer::gif_writer() : lzw_(std::make_unique<lzw_encoder>()) {}
 
+// A writer given up half-way still closes its file; nobody is left to hear
+// whether that went well.
 gif_writer::~gif_writer() {
     if (is_open())
-        close();
+        static_cast<void>(close());
 }
 
 bool gif_writer::open(const std::string& name, crop_origin, crop_size size,
@@ -144,6 +145,55 @@ bool gif_writer::close() {
     return ok;
 }
 
+namespace {
+
+// The index images of the first pass, kept for the second so that no frame is
+// reduced twice. When memory runs short, after the image buffers went to disk
+// and the skin image cache was emptied, they are freed, the last frame's
+// first; a frame whose indices went is reduced again, which gives the same
+// indices. Frames in hand (being reduced or coded) are never freed.
+class kept_indices {
+  public:
+    kept_indices(std::size_t frames, std::size_t pixels) : images_(frames), pixels_(pixels) {
+        source_ = register_memory_source(2, [this] { return free_one(); });
+    }
+    ~kept_indices() { unregister_memory_source(source_); }
+    kept_indices(const kept_indices&) = delete;
+    kept_indices& operator=(const kept_indices&) = delete;
+
+    std::uint8_t* get(std::size_t i) const { return images_[i].get(); }
+    // A fresh image for frame i (allocating may free other unpinned images).
+    std::uint8_t* make(std::size_t i) {
+        images_[i] = allocate_array<std::uint8_t>(std::max<std::size_t>(pixels_, 1));
+        return images_[i].get();
+    }
+    void drop(std::size_t i) { images_[i].reset(); }
+    // Frames first .. first + count - 1 are in hand.
+    void pin(std::size_t first, std::size_t count) {
+        pinned_first_ = first;
+        pinned_count_ = count;
+    }
+
+  private:
+    bool free_one() {
+        for (std::size_t i = images_.size(); i-- > 0;) {
+            if (i - pinned_first_ < pinned_count_ || !images_[i])
+                continue;
+            images_[i].reset();
+            return true;
+        }
+        return false;
+    }
+
+    std::vector<heap_ptr<std::uint8_t>> images_;
+    std::size_t pixels_;
+    std::size_t pinned_first_ = 0;
+    std::size_t pinned_count_ = 0;
+    int source_;
+};
+
+} // namespace
+
 void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                                std::uint16_t delay, progress kind) {
     if (!is_open())
@@ -157,22 +207,20 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
     quantizer_.prepare_for_width(std::max<int>(size.width, 256));
     helper_quantizer_->prepare_for_width(size.width);
 
-    // Each frame's indices are kept from the palette pass, so no frame is
-    // reduced twice. Two frames are in hand at a time, one per core.
+    // Two frames are in hand at a time, one per core.
     auto rgb = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count * 3 * 2, 1));
     auto transparent = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count * 2, 1));
-    auto frame_indices =
-        allocate_array<std::uint8_t>(std::max<std::size_t>(frame_count * pixel_count, 1));
+    kept_indices frame_indices(frame_count, pixel_count);
     auto palettes =
         allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(frame_count, 1) * 256 * 3);
 
     // Frame palettes: row i of the palette image is frame i's 256 entries,
     // entry 255 (and any entry the reduction left) black. Frame palettes never
     // use index 255, so it marks the transparent pixels meanwhile.
-    auto reduce_frame = [&](colour_quantizer& quantizer, std::size_t i, std::size_t slot) {
+    auto reduce_frame = [&](colour_quantizer& quantizer, std::size_t i, std::size_t slot,
+                            std::uint8_t* indices) {
         const std::uint8_t* colours = rgb.get() + slot * pixel_count * 3;
         const std::uint8_t* clear = transparent.get() + slot * pixel_count;
-        std::uint8_t* indices = frame_indices.get() + i * pixel_count;
         std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
         quantizer.reduce(colours, size.width, size.height, indices, red, green, blue,
                          wanted_colours);
@@ -186,17 +234,27 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
             row[e * 3 + 2] = blue[e];
         }
     };
-    for (std::size_t i = 0; i < frame_count; i += 2) {
-        const bool pair = i + 1 < frame_count;
-        for (std::size_t slot = 0; slot < (pair ? 2u : 1u); ++slot)
-            copy_crop(frames[i + slot], origin, size, rgb.get() + slot * pixel_count * 3,
-                      transparent.get() + slot * pixel_count);
+    auto take_crop = [&](std::size_t i, std::size_t slot) {
+        copy_crop(frames[i], origin, size, rgb.get() + slot * pixel_count * 3,
+                  transparent.get() + slot * pixel_count);
+    };
+    // Allocation happens here, on this thread, before the pair is in hand.
+    auto reduce_pair = [&](std::size_t i, bool pair) {
+        frame_indices.pin(i, pair ? 2 : 1);
+        std::uint8_t* first = frame_indices.make(i);
+        std::uint8_t* second = pair ? frame_indices.make(i + 1) : nullptr;
+        take_crop(i, 0);
         if (pair)
-            run_side_by_side([&] { reduce_frame(quantizer_, i, 0); },
-                             [&] { reduce_frame(*helper_quantizer_, i + 1, 1); });
+            take_crop(i + 1, 1);
+        if (pair)
+            run_side_by_side([&] { reduce_frame(quantizer_, i, 0, first); },
+                             [&] { reduce_frame(*helper_quantizer_, i + 1, 1, second); });
         else
-            reduce_frame(quantizer_, i, 0);
-    }
+            reduce_frame(quantizer_, i, 0, first);
+    };
+    for (std::size_t i = 0; i < frame_count; i += 2)
+        reduce_pair(i, i + 1 < frame_count);
+    frame_indices.pin(0, 0);
 
     // The global palette: the frame palettes reduced together. The index
     // image of that reduction says where each frame entry went.
@@ -214,28 +272,42 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
     if (loop_count_ != 1)
         write_loop_extension();
 
+    // A frame whose indices were freed meanwhile is reduced again (it must be pinned).
+    auto keep_indices_of = [&](std::size_t i) {
+        if (frame_indices.get(i) != nullptr)
+            return;
+        std::uint8_t* made = frame_indices.make(i);
+        take_crop(i, 0);
+        reduce_frame(quantizer_, i, 0, made);
+    };
     auto to_global_indices = [&](std::size_t i) {
         std::uint8_t to_global[256];
         std::copy_n(global_indices.get() + i * 256, 256, to_global);
         to_global[transparent_index] = transparent_index;
-        std::uint8_t* indices = frame_indices.get() + i * pixel_count;
+        std::uint8_t* indices = frame_indices.get(i);
         for (std::size_t p = 0; p < pixel_count; ++p)
             indices[p] = to_global[indices[p]];
         return indices;
     };
     auto announce = [&](std::size_t i) {
+        if (!on_progress)
+            return;
         const int number = int(i) + 1, count = int(frame_count);
         if (kind == progress::saving)
-            set_status(format("Saving gif89 frame %d of %d with delay of %2.2f seconds between "
-                              "frames.\n",
-                              number, count, delay / 100.0));
+            on_progress(format("Saving gif89 frame %d of %d with delay of %2.2f seconds between "
+                               "frames.\n",
+                               number, count, delay / 100.0));
         else
-            set_status(format("Estimating gif89 frame %d of %d.", number, count));
+            on_progress(format("Estimating gif89 frame %d of %d.", number, count));
     };
     // Frames go out in order; while one is coded into the file, the helper
     // codes the next into memory.
     for (std::size_t i = 0; i < frame_count; i += 2) {
         const bool pair = i + 1 < frame_count;
+        frame_indices.pin(i, pair ? 2 : 1);
+        keep_indices_of(i);
+        if (pair)
+            keep_indices_of(i + 1);
         auto write_first = [&] {
             write_control(delay);
             announce(i);
@@ -257,6 +329,9 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
         write_descriptor(size);
         sink_->write(helper_output_.bytes().data(), helper_output_.bytes().size());
         sink_->put(0x00);
+        // Written frames need their indices no more.
+        frame_indices.drop(i);
+        frame_indices.drop(i + 1);
     }
 }
 

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -65,9 +66,9 @@ class gif_writer {
 
     // The global colour table, the loop extension (unless the loop count is
     // 1) and every frame, with delay in hundredths of a second. Progress goes
-    // to the status line, one line per frame. Whether bytes reach a file or
-    // are only counted was settled by open; the two differ only in the
-    // progress line.
+    // to on_progress, one line per frame. Whether bytes reach a file or are
+    // only counted was settled by open; the two differ only in the progress
+    // line.
     void write_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                       std::uint16_t delay);
     void estimate_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
@@ -75,7 +76,10 @@ class gif_writer {
 
     // Writes (or counts) the trailer and closes the file. The total byte
     // count becomes size(). False when writing the file failed somewhere.
-    bool close();
+    [[nodiscard]] bool close();
+
+    // Receives one progress line per frame ("Saving gif89 frame 2 of 8 ...").
+    std::function<void(const std::string&)> on_progress;
 
     bool is_open() const { return sink_ != nullptr; }
     // The total size in bytes of the file last closed.

@@ -107,13 +107,13 @@ std::uint16_t interlaced_row(std::uint16_t n, std::uint16_t height) {
     return n;
 }
 
-int lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t width,
+lzw_status lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t width,
                         std::uint16_t height, std::uint8_t* indices, std::uint8_t* line) {
     int code_size = stream.read_byte();
     if (code_size < 0)
-        return end_of_file;
+        return lzw_status::end_of_file;
     if (code_size < 2 || code_size > 9)
-        return bad_code_size;
+        return lzw_status::bad_code_size;
     code_data data = gather_sub_blocks(stream);
     std::size_t total = std::size_t(width) * height;
     expansion result = expand(data, code_size, indices, total);
@@ -133,7 +133,7 @@ int lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t widt
         else
             put_reached_interlaced_rows(indices, width, height, reached_rows);
     }
-    return 0;
+    return lzw_status::decoded;
 }
 
 lzw_decoder::code_data lzw_decoder::gather_sub_blocks(byte_stream& stream) {
@@ -408,7 +408,7 @@ lzw_decoder::expansion lzw_decoder::expand_by_walking(decoding_state& state, int
     }
 }
 
-int decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
+lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
                std::uint8_t* index_buffer, std::uint8_t* line_buffer) {
     auto decoder = std::make_unique<lzw_decoder>();
     return decoder->decode(stream, interlaced, width, height, index_buffer, line_buffer);

@@ -18,18 +18,21 @@
 
 namespace zoetra {
 
+// How the decoding of one image's raster data ended.
+enum class lzw_status {
+    decoded,       // completely, or as far as the data went
+    end_of_file,   // the minimum code size byte is missing
+    bad_code_size, // the minimum code size is outside 2 to 9
+};
+
 class lzw_decoder {
   public:
-    // The result of decode: 0, or the negative value of a failure.
-    static constexpr int end_of_file = -1;
-    static constexpr int bad_code_size = -20;
-
     static constexpr int max_code_width = 12;
     static constexpr int table_size = 1 << max_code_width;
 
     // Decodes the raster data at the stream's position into indices (width x
     // height bytes, row-major). line is a scratch row of width bytes, used to
-    // put interlaced rows in place. Returns 0 when the image was decoded,
+    // put interlaced rows in place. Returns decoded when the image was decoded,
     // completely or as far as its data went: pixels the data never reaches
     // keep what indices held (give a zeroed buffer for index 0), and a row
     // left incomplete by data that simply stops is cleared to 0 (an end code
@@ -37,7 +40,7 @@ class lzw_decoder {
     // end_of_file when the minimum code size is missing and bad_code_size when
     // it is outside 2 to 9. Afterwards the stream stands after the image's
     // terminating empty sub-block (or at the end of the file).
-    int decode(byte_stream& stream, bool interlaced, std::uint16_t width, std::uint16_t height,
+    lzw_status decode(byte_stream& stream, bool interlaced, std::uint16_t width, std::uint16_t height,
                std::uint8_t* indices, std::uint8_t* line);
 
   private:
@@ -83,7 +86,7 @@ std::uint16_t interlaced_row(std::uint16_t n, std::uint16_t height);
 
 // One image's raster data decoded with a decoder of its own (see
 // lzw_decoder::decode).
-int decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
+lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
                std::uint8_t* index_buffer, std::uint8_t* line_buffer);
 
 } // namespace zoetra

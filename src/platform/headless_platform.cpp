@@ -7,6 +7,8 @@ namespace zoetra {
 void headless_platform::message_box(const std::string& caption, const std::string& text,
                                     icon kind) {
     messages_.push_back(message{caption, text, kind});
+    if (quiet_)
+        return;
     std::fprintf(stderr, "%s: %s", caption.c_str(), text.c_str());
     if (text.empty() || text.back() != '\n')
         std::fputc('\n', stderr);
@@ -30,21 +32,6 @@ std::optional<std::string> headless_platform::choose_file_to_open(const std::str
 std::optional<std::string> headless_platform::choose_file_to_save(const std::string& title,
                                                                   const std::string&) {
     return next_choice(title);
-}
-
-void headless_platform::present(const rect&) {
-    ++presented_;
-}
-
-void headless_platform::show_status(const std::string& text) {
-    status_lines_.push_back(text);
-    if (quiet_)
-        return;
-    // Status texts may end with their own line break.
-    std::fprintf(stderr, "%s", text.c_str());
-    if (text.empty() || text.back() != '\n')
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
 }
 
 } // namespace zoetra

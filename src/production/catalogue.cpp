@@ -1,29 +1,24 @@
 #include "production/catalogue.hpp"
 
-#include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
 #include "resources/resource.hpp"
 
-#include <cstdio>
-
 namespace zoetra {
 
-void effect_catalogue::build(const component_factory& factory) {
+std::vector<std::string> effect_catalogue::build(const component_factory& factory) {
+    std::vector<std::string> left_out;
     string_list names = list_files("Effects", ".zoml", 3);
     for (const std::string& name : names) {
         if (count() >= max_effects)
             break;
         auto effect = std::make_unique<script>(name, 1.0, factory);
         std::string error;
-        if (!effect->load(error)) {
-            std::fprintf(stderr, "Effect left out: %s\n", error.c_str());
-            continue;
-        }
-        set_status(format("Load \"%s\" effect.", effect->desc().name.c_str()));
-        effects_.push_back(std::move(effect));
+        if (effect->load(error))
+            effects_.push_back(std::move(effect));
+        else
+            left_out.push_back(error);
     }
-    if (effects_.empty())
-        fatal_error(no_effects_message);
+    return left_out;
 }
 
 namespace {

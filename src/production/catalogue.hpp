@@ -17,9 +17,9 @@ class effect_catalogue {
   public:
     static constexpr int max_effects = 128;
 
-    // Loads every listed effect file; a file that fails to load is left out
-    // with its reason on standard error. No effect at all is fatal.
-    void build(const component_factory& factory);
+    // Loads every listed effect file; a file that fails to load is left out.
+    // Returns the reasons of the files left out.
+    std::vector<std::string> build(const component_factory& factory);
 
     int count() const { return static_cast<int>(effects_.size()); }
     script& effect(int i) const { return *effects_[i]; }

@@ -14,6 +14,24 @@ std::uint16_t studio::delay() const {
     return gif_delay_from_seconds(gifout_->number("DELAY").value(0));
 }
 
+namespace {
+
+// While the frames are written the frame image may go to disk too: writing
+// needs room for two frames' colours and indices, and whatever memory let the
+// frames be made must be enough to save them. Drawing brings it back.
+class frame_image_swappable {
+  public:
+    explicit frame_image_swappable(buffer& image) : image_(image) { image_.set_swappable(true); }
+    ~frame_image_swappable() { image_.set_swappable(false); }
+    frame_image_swappable(const frame_image_swappable&) = delete;
+    frame_image_swappable& operator=(const frame_image_swappable&) = delete;
+
+  private:
+    buffer& image_;
+};
+
+} // namespace
+
 // The frames 0 .. FRAMES.CONTROL - 1, as far as they were made: the frame
 // count may have been changed since the frames were created.
 std::vector<buffer*> studio::frames_to_write() {
@@ -24,48 +42,44 @@ std::vector<buffer*> studio::frames_to_write() {
     return list;
 }
 
-bool studio::save() {
+outcome studio::save(const std::string& file_name) {
     if (frames_.empty())
-        return false;
+        return outcome::failure("There are no frames to save yet.");
+    const std::string failed = format("FAILED saving GIF89 to \"%s\".\n", file_name.c_str());
+    frame_image_swappable room(frame_.image());
     rect area = frame_.output_area();
     crop_size crop{area.width, area.height};
-    std::optional<std::string> name =
-        choose_file_to_save("Please tell me where to save", "your.gif");
-    if (!name)
-        return false;
     gif_writer writer;
-    if (!writer.open(*name, crop_origin{}, crop, loop_count())) {
-        error_box(format("FAILED saving GIF89 to \"%s\".\n", name->c_str()));
-        return false;
-    }
-    set_status(format("Begin saving GIF89 to \"%s\".\n", name->c_str()));
+    writer.on_progress = [this](const std::string& text) { report(text); };
+    if (!writer.open(file_name, crop_origin{}, crop, loop_count()))
+        return outcome::failure(failed);
+    report(format("Begin saving GIF89 to \"%s\".\n", file_name.c_str()));
     std::vector<buffer*> frames = frames_to_write();
     writer.write_frames(frames, crop_origin{}, crop, delay());
-    if (!writer.close()) {
-        // A full disk or a vanished folder must not pass for a saved file.
-        error_box(format("FAILED saving GIF89 to \"%s\".\n", name->c_str()));
-        return false;
-    }
-    set_status(
-        format("Completed save of %d frames to \"%s\".\n", int(frames.size()), name->c_str()));
+    // A full disk or a vanished folder must not pass for a saved file.
+    if (!writer.close())
+        return outcome::failure(failed);
+    report(format("Completed save of %d frames to \"%s\".\n", int(frames.size()),
+                  file_name.c_str()));
     saved_ = true;
-    return true;
+    return outcome::success();
 }
 
-std::uint32_t studio::size() {
+result<std::uint32_t> studio::size() {
     if (size_known_)
         return size_;
     rect area = frame_.output_area();
     crop_size crop{area.width, area.height};
+    frame_image_swappable room(frame_.image());
     gif_writer writer;
+    writer.on_progress = [this](const std::string& text) { report(text); };
     if (!writer.open_for_estimate("temmmp.gif", crop_origin{}, crop, loop_count())) {
         std::string text = format("FAILED saving GIF89 to \"%s\".\n", "temmmp.gif");
-        set_status(text);
-        error_box(text);
-        return 0;
+        report(text);
+        return outcome::failure(text);
     }
     writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delay());
-    writer.close();
+    static_cast<void>(writer.close()); // nothing is written, so nothing can fail
     size_known_ = true;
     size_ = writer.size();
     return size_;
@@ -74,7 +88,5 @@ std::uint32_t studio::size() {
 std::string size_report(std::uint32_t bytes) {
     return format("Your GIF89 file size will be %.1fKB (%u bytes).", bytes / 1024.0, bytes);
 }
-
-void studio::show_size() { info_box("GIF89 file size", size_report(size())); }
 
 } // namespace zoetra

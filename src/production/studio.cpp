@@ -1,13 +1,11 @@
 #include "production/studio.hpp"
 
+#include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
 #include "components/io/register.hpp"
 #include "engine/numeric.hpp"
-#include "gif/decoder.hpp"
 #include "raster/draw.hpp"
-#include "raster/text.hpp"
 #include "raster/ui_colours.hpp"
-#include "ui/skin_images.hpp"
 
 #include <algorithm>
 
@@ -16,7 +14,11 @@ namespace zoetra {
 namespace {
 // New frame buffers start as black marked transparent.
 constexpr colour frame_background{1, 0, 0, 0};
-constexpr int slot_size = 30;
+
+studio_listener& nobody() {
+    static studio_listener quiet;
+    return quiet;
+}
 } // namespace
 
 component_factory& program_factory() {
@@ -27,44 +29,46 @@ component_factory& program_factory() {
     return factory;
 }
 
-rect studio::frame_slot(int k) {
-    return rect{static_cast<std::int16_t>(8 + 40 * (k % 16)),
-                static_cast<std::int16_t>(22 + 40 * (k / 16)), slot_size, slot_size};
-}
-
-studio::studio(std::uint16_t width, std::uint16_t height) : frame_(width, height) {
-    install_frame_image(&frame_);
-    install_shell(this);
-    frame_.on_output_area_changed([this](const rect&) { draw_work_area(); });
-    present_area(rect{});
-    set_status("Welcome to Zoetra.");
-    draw_splash();
+studio::studio(std::uint16_t width, std::uint16_t height)
+    : frame_(width, height), listener_(&nobody()) {
     frame_.set_output_size(initial_output_width, initial_output_height);
-
     component_factory& factory = program_factory();
     gifin_.reset(dynamic_cast<io::GIFIN*>(factory.create("GIFIN").release()));
     gifout_ = factory.create("GIFOUT");
     cpu_ = factory.create("cpu");
     cube_ = factory.create("CUBE");
-
-    catalogue_.build(factory);
-    select_effect(0);
-    draw_work_area();
-    present_area(rect{});
-    ready_ = true;
-    settings_changed_ = false;
 }
 
+// The scripts go first, then the frames, the standing components and the
+// frame image.
 studio::~studio() {
+    running_ = nullptr;
     catalogue_.clear();
-    empty_skin_cache();
     frames_.clear();
     gifin_.reset();
     gifout_.reset();
     cpu_.reset();
     cube_.reset();
-    install_shell(nullptr);
-    install_frame_image(nullptr);
+}
+
+void studio::set_listener(studio_listener* listener) {
+    listener_ = listener != nullptr ? listener : &nobody();
+}
+
+void studio::report(const std::string& text) {
+    status_ = text;
+    listener_->status(text);
+}
+
+outcome studio::load_effects() {
+    for (const std::string& reason : catalogue_.build(program_factory()))
+        listener_->effect_left_out(reason);
+    if (catalogue_.count() == 0)
+        return outcome::failure(no_effects_message);
+    for (int i = 0; i < catalogue_.count(); ++i)
+        report(format("Load \"%s\" effect.", catalogue_.effect(i).desc().name.c_str()));
+    select_effect(0);
+    return outcome::success();
 }
 
 component& studio::standing(std::string_view name) const {
@@ -85,101 +89,6 @@ script* studio::current_effect() const {
     return current_ >= 0 && current_ < catalogue_.count() ? &catalogue_.effect(current_) : nullptr;
 }
 
-// ---- drawing -------------------------------------------------------------
-
-void studio::show_status(const std::string& text) {
-    status_ = text;
-    rect line = frame_.status_line();
-    buffer& image = frame_.image();
-    buffer_lock lock(image);
-    fast_fill(image, ui_mid, line);
-    draw_line(image, line.x, line.y, line.x + line.width - 1, line.y, ui_dark);
-    draw_line(image, line.x, line.y + 1, line.x + line.width - 1, line.y + 1, ui_light);
-    // Status texts may end with a line break; the line shows only the text.
-    std::string shown = text.substr(0, text.find('\n'));
-    draw_text_at(image, shown, static_cast<std::int16_t>(line.x + 4),
-                 static_cast<std::int16_t>(line.y + 14), ui_text);
-    present_area(line);
-}
-
-void studio::present_area(const rect& area) {
-    if (platform* p = installed_platform())
-        p->present(area);
-}
-
-void studio::draw_splash() {
-    rect work = frame_.work_area();
-    std::unique_ptr<buffer> splash = load_gif(skin_image_name("__splash.gif"));
-    if (!splash)
-        return;
-    int w = std::min<int>(splash->width(), work.width);
-    int h = std::min<int>(splash->height(), work.height);
-    stretch_copy(*splash, frame_.image(), static_cast<std::int16_t>((splash->width() - w) / 2),
-                 static_cast<std::int16_t>((splash->height() - h) / 2), std::uint16_t(w),
-                 std::uint16_t(h), static_cast<std::int16_t>(work.x + (work.width - w) / 2),
-                 static_cast<std::int16_t>(work.y + (work.height - h) / 2), std::uint16_t(w),
-                 std::uint16_t(h));
-    present_area(work);
-}
-
-void studio::draw_work_area() {
-    rect work = frame_.work_area();
-    buffer& image = frame_.image();
-    {
-        buffer_lock lock(image);
-        fast_fill(image, ui_mid, work);
-    }
-    if (busy_) {
-        draw_construction_screen();
-    } else if (frames_.empty()) {
-        std::string name = skin_image_name("__background.gif");
-        gif_size size = probe_gif_size(name);
-        int w = std::min<int>(size.width, work.width);
-        int h = std::min<int>(size.height, work.height);
-        draw_skin_image(image, name, work.x + (work.width - w) / 2, work.y + (work.height - h) / 2,
-                        w, h, 0);
-    }
-    present_area(work);
-}
-
-void studio::draw_construction_screen() {
-    buffer& image = frame_.image();
-    buffer_lock lock(image);
-    rect top{0, 0, frame_.width(), static_cast<std::uint16_t>(frame_.work_area().y)};
-    fast_fill(image, ui_mid, top);
-    draw_text_in_box(image, 50, 0, static_cast<std::uint16_t>(std::max(0, frame_.width() - 100)),
-                     24, "I am now creating your gif89 frames...", ui_text, text_size::points_12);
-    for (int k = 0; k < std::min(frame_count(), max_frames); ++k) {
-        rect slot = frame_slot(k);
-        // A sunken frame one pixel outside the slot.
-        int x0 = slot.x - 1, y0 = slot.y - 1, x1 = slot.x + slot.width, y1 = slot.y + slot.height;
-        draw_line(image, x0, y0, x1, y0, ui_dark);
-        draw_line(image, x0, y0, x0, y1, ui_dark);
-        draw_line(image, x0, y1, x1, y1, ui_light);
-        draw_line(image, x1, y0, x1, y1, ui_light);
-    }
-    draw_cancel_button();
-    present_area(top);
-}
-
-void studio::draw_cancel_button() {
-    buffer& image = frame_.image();
-    buffer_lock lock(image);
-    const rect& b = cancel_button;
-    colour upper = cancel_pressed_ ? ui_dark : ui_highlight;
-    colour lower = cancel_pressed_ ? ui_highlight : ui_dark;
-    draw_rectangle(image, b.x, b.y, b.width, b.height, ui_light, true, ui_light);
-    draw_line(image, b.x, b.y, b.x + b.width - 1, b.y, upper);
-    draw_line(image, b.x, b.y, b.x, b.y + b.height - 1, upper);
-    draw_line(image, b.x, b.y + b.height - 1, b.x + b.width - 1, b.y + b.height - 1, lower);
-    draw_line(image, b.x + b.width - 1, b.y, b.x + b.width - 1, b.y + b.height - 1, lower);
-    if (!draw_skin_image(image, skin_image_name("__cancel.gif"), b.x + 2, b.y + 2, b.width - 4,
-                         b.height - 4, 0))
-        draw_text_at(image, "Cancel(backspace)", static_cast<std::int16_t>(b.x + 6),
-                     static_cast<std::int16_t>(b.y + 12), ui_text);
-    present_area(b);
-}
-
 // ---- effects -------------------------------------------------------------
 
 void studio::select_effect(int index) {
@@ -188,7 +97,7 @@ void studio::select_effect(int index) {
         return;
     current_ = index;
     script& s = catalogue_.effect(index);
-    set_status(s.desc().text);
+    report(s.desc().text);
     if (is_still_effect(s) && frame_count() > 1)
         cpu_->number("FRAMES.CONTROL").set_value(0, 1);
 }
@@ -201,15 +110,19 @@ bool studio::can_create() const {
 
 void studio::attach_hooks(script& s) {
     s.on_run_begin = [this] { run_begins(); };
-    s.on_progress = [this](int fired, int count) { show_progress(fired, count); };
+    s.on_progress = [this](int fired, int count) {
+        if (frame_counter_ < max_frames)
+            listener_->run_progress(frame_counter_, fired, count);
+    };
     s.on_frame_done = [this] { frame_done(); };
 }
 
 // Copies the standing settings into the network, starts it, and copies the
 // frame clock's and the output settings back.
-bool studio::start_script() {
+outcome studio::start_script() {
     script& s = *running_;
     s.reset();
+    s.set_frame_image(&frame_);
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
         for (const char* name : {"CPU", "GIFIN", "GIFOUT", "CUBE"})
@@ -217,10 +130,8 @@ bool studio::start_script() {
                 c.copy_configs_from(standing(name));
     }
     std::string error;
-    if (!s.start(error)) {
-        error_box(format("Script failed to startup because \"%s\".\n", error.c_str()));
-        return false;
-    }
+    if (!s.start(error))
+        return outcome::failure(format("Script failed to startup because \"%s\".\n", error.c_str()));
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
         if (same_name(c.name(), "CPU"))
@@ -229,12 +140,12 @@ bool studio::start_script() {
             gifout_->copy_configs_from(c);
     }
     attach_hooks(s);
-    return true;
+    return outcome::success();
 }
 
-bool studio::start_construction() {
+outcome studio::start_construction() {
     if (!can_create())
-        return false;
+        return outcome::failure("There is no image to make frames from.");
     saved_ = false;
     size_known_ = false;
     frames_.clear();
@@ -244,39 +155,48 @@ bool studio::start_construction() {
     // little further.
     frame_.set_output_size(initial_output_width, initial_output_height);
     running_ = current_effect();
-    if (!start_script()) {
+    if (outcome started = start_script(); !started) {
         running_ = nullptr;
-        return false;
+        return started;
     }
     // Copying the standing settings marked them changed; that is no reason
     // to start the network a second time.
     settings_changed_ = false;
     busy_ = true;
-    draw_work_area();
-    set_status(format("Creating frame 1 of %d.", frame_count()));
-    return true;
+    listener_->construction_started();
+    report(format("Creating frame 1 of %d.", frame_count()));
+    return outcome::success();
 }
 
+outcome studio::step() {
+    if (!busy_)
+        return outcome::success();
+    if (settings_changed_) {
+        outcome restarted = start_script();
+        // Starting copies the standing settings in, which marks them changed.
+        settings_changed_ = false;
+        if (!restarted)
+            cancel_construction();
+        return restarted;
+    }
+    std::string error;
+    if (!running_->run(error, true)) {
+        cancel_construction();
+        return outcome::failure(
+            format("The effect failed while creating frames because \"%s\".\n", error.c_str()));
+    }
+    return outcome::success();
+}
+
+// At the start of every run the output area is emptied: every frame starts
+// with nothing visible.
 void studio::run_begins() {
     buffer_lock lock(frame_.image());
     fast_fill(frame_.image(), ui_mid, frame_.output_area());
 }
 
-void studio::show_progress(int fired, int count) {
-    if (frame_counter_ >= max_frames || count <= 0)
-        return;
-    rect slot = frame_slot(frame_counter_);
-    int height = slot.height * fired / count;
-    if (height <= 0)
-        return;
-    buffer_lock lock(frame_.image());
-    draw_rectangle(frame_.image(), slot.x, slot.y, slot.width, std::uint16_t(height), colour{},
-                   true, colour{});
-    present_area(slot);
-}
-
 void studio::frame_done() {
-    if (!ready_ || running_ == nullptr)
+    if (running_ == nullptr)
         return;
     present_area(frame_.output_area());
     capture_frame();
@@ -285,7 +205,7 @@ void studio::frame_done() {
     // too, rather than letting it run for ever.
     if (frame_counter_ < frame_count()) {
         if (frame_count() > stored_frames())
-            set_status(format("Creating frame %d of %d.", stored_frames() + 1, frame_count()));
+            report(format("Creating frame %d of %d.", stored_frames() + 1, frame_count()));
         return;
     }
     complete_construction();
@@ -326,14 +246,11 @@ void studio::capture_frame() {
     auto image = std::make_unique<buffer>(area.width, area.height, frame_background);
     stretch_copy(frame_.image(), *image, area.x, area.y, area.width, area.height, 0, 0, area.width,
                  area.height);
-    rect slot = frame_slot(stored_frames());
-    stretch_copy(*image, frame_.image(), 0, 0, area.width, area.height, slot.x, slot.y, slot.width,
-                 slot.height);
-    present_area(slot);
     // An empty frame takes the whole output area as its box, so it prevents cropping.
     rect box = visible_box(*image).value_or(area);
     image->set_swappable(true);
     frames_.push_back(stored{std::move(image), box});
+    listener_->frame_captured(stored_frames() - 1, *frames_.back().image);
 }
 
 void studio::complete_construction() {
@@ -342,11 +259,10 @@ void studio::complete_construction() {
     if (running_ != nullptr)
         running_->reset();
     running_ = nullptr;
-    draw_work_area();
-    set_status("Completed frame construction.");
+    listener_->construction_ended();
+    report("Completed frame construction.");
     autocrop();
-    set_status(format("Done. Created %d frames.", frame_count()));
-    draw_work_area();
+    report(format("Done. Created %d frames.", frame_count()));
 }
 
 void studio::autocrop() {
@@ -375,7 +291,7 @@ void studio::autocrop() {
         return;
     int count = stored_frames();
     for (int i = 0; i < count; ++i) {
-        set_status(format("Start autocropping frame %d of %d.", i + 1, count));
+        report(format("Start autocropping frame %d of %d.", i + 1, count));
         auto cropped = std::make_unique<buffer>(crop.width, crop.height, frame_background);
         stretch_copy(*frames_[i].image, *cropped, crop.x, crop.y, crop.width, crop.height, 0, 0,
                      crop.width, crop.height);
@@ -395,49 +311,23 @@ void studio::cancel_construction() {
     running_ = nullptr;
     frames_.clear();
     busy_ = false;
-    cancel_pressed_ = false;
     frame_counter_ = 0;
-    draw_work_area();
-    set_status("Cancel frame construction.");
+    listener_->construction_ended();
+    report("Cancel frame construction.");
 }
 
-// ---- events --------------------------------------------------------------
+// ---- preview -------------------------------------------------------------
 
-void studio::idle(int x, int y) {
-    if (busy_) {
-        if (settings_changed_) {
-            if (!start_script())
-                cancel_construction();
-            // Starting copies the standing settings in, which marks them changed.
-            settings_changed_ = false;
-            return;
-        }
-        std::string error;
-        if (!running_->run(error, true)) {
-            error_box(
-                format("The effect failed while creating frames because \"%s\".\n", error.c_str()));
-            cancel_construction();
-        }
-        return;
-    }
-    if (!mouse_held_ && x == last_x_ && y == last_y_)
-        preview_step(x, y);
-    settings_changed_ = false;
-    last_x_ = x;
-    last_y_ = y;
-}
-
-void studio::preview_step(int, int) {
-    if (frames_.empty())
-        return;
-    double now = seconds();
+bool studio::preview_step(double now) {
+    if (busy_ || frames_.empty())
+        return false;
     if (!preview_started_) {
         preview_started_ = true;
         preview_time_ = now;
-        return;
+        return false;
     }
     if (now - preview_time_ <= gifout_->number("DELAY").value(0))
-        return;
+        return false;
     if (frame_counter_ >= stored_frames())
         frame_counter_ = 0;
     buffer& shown = *frames_[frame_counter_].image;
@@ -448,68 +338,15 @@ void studio::preview_step(int, int) {
     present_area(area);
     frame_counter_ = (frame_counter_ + 1) % stored_frames();
     preview_time_ = now;
+    return true;
 }
 
-void studio::mouse_down(int x, int y, int) {
-    if (busy_) {
-        if (cancel_button.contains(x, y)) {
-            cancel_pressed_ = true;
-            draw_cancel_button();
-        }
-        return;
-    }
-    mouse_held_ = true;
-    idle(x, y);
-}
-
-void studio::mouse_up(int x, int y, int) {
-    if (busy_) {
-        if (cancel_pressed_ && cancel_button.contains(x, y))
-            cancel_construction();
-        else if (cancel_pressed_) {
-            cancel_pressed_ = false;
-            draw_cancel_button();
-        }
-        return;
-    }
-    mouse_held_ = false;
-}
-
-void studio::key(int ch, int, int) {
-    if (busy_) {
-        if (ch == 8)
-            cancel_construction();
-        return;
-    }
-    switch (ch) {
-    case 2:
-        empty_skin_cache();
-        break;
-    case 7:
-        start_construction();
-        break;
-    case 19:
-        if (!frames_.empty())
-            save();
-        break;
-    case 3:
-        if (!frames_.empty())
-            show_size();
-        break;
-    default:
-        break;
-    }
-}
-
-void studio::command(const std::string& category, const std::string& name) {
-    if (category != "file" || busy_ || current_effect() == nullptr)
-        return;
-    if (name == "create")
-        start_construction();
-    else if (name == "calculate" && !frames_.empty())
-        show_size();
-    else if (name == "save" && !frames_.empty())
-        save();
+std::optional<double> studio::next_preview_time() const {
+    if (busy_ || frames_.empty())
+        return std::nullopt;
+    if (!preview_started_)
+        return 0.0; // the first step only notes the time: due at once
+    return preview_time_ + gifout_->number("DELAY").value(0);
 }
 
 } // namespace zoetra

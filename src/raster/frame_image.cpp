@@ -3,11 +3,10 @@
 #include "raster/ui_colours.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace zoetra {
 namespace {
-
-frame_image* installed = nullptr;
 
 std::uint16_t at_least_zero(int size) {
     return std::uint16_t(std::clamp(size, 0, 0xFFFF));
@@ -57,16 +56,36 @@ void frame_image::set_output_size(int w, int h) {
         changed_(output_area_);
 }
 
-void install_frame_image(frame_image* image) {
-    installed = image;
-}
-frame_image* current_frame_image() {
-    return installed;
+void frame_image::mark_damaged(const rect& area) {
+    const rect whole = image_.window();
+    const rect clipped = area.is_null() ? whole : intersection(area, whole);
+    if (clipped.width == 0 || clipped.height == 0)
+        return;
+    // Merge with every rectangle it touches, until it touches none.
+    rect merged = clipped;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (auto it = damage_.begin(); it != damage_.end(); ++it) {
+            if (overlap_or_touch(*it, merged)) {
+                merged = bounding_box(*it, merged);
+                damage_.erase(it);
+                grew = true;
+                break;
+            }
+        }
+    }
+    damage_.push_back(merged);
+    constexpr std::size_t most_rectangles = 8;
+    if (damage_.size() > most_rectangles) {
+        rect all = damage_.front();
+        for (const rect& r : damage_)
+            all = bounding_box(all, r);
+        damage_.assign(1, all);
+    }
 }
 
-void set_output_size(int w, int h) {
-    if (installed != nullptr)
-        installed->set_output_size(w, h);
+std::vector<rect> frame_image::take_damage() {
+    return std::exchange(damage_, {});
 }
 
 } // namespace zoetra

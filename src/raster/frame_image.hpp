@@ -1,12 +1,14 @@
 #pragma once
 // The frame image: the one surface on which the whole window is drawn, with
-// the window regions derived from its size and the output area, where an
-// effect draws and from which frames are captured.
+// the window regions derived from its size, the output area, where an effect
+// draws and from which frames are captured, and the damaged areas: what was
+// drawn since the window last showed it.
 #include "app/services/geometry.hpp"
 #include "raster/buffer.hpp"
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace zoetra {
 
@@ -36,18 +38,20 @@ class frame_image {
     using change_hook = std::function<void(const rect& output_area)>;
     void on_output_area_changed(change_hook hook) { changed_ = std::move(hook); }
 
+    // Notes that area was drawn (the null area: the whole image). Areas are
+    // kept clipped to the image; overlapping ones are merged, and past a few
+    // rectangles they become their bounding box.
+    void mark_damaged(const rect& area);
+    bool damaged() const { return !damage_.empty(); }
+    // The damaged rectangles, none of them outside the image; the list is
+    // empty afterwards.
+    std::vector<rect> take_damage();
+
   private:
     buffer image_;
     rect output_area_{};
     change_hook changed_;
+    std::vector<rect> damage_;
 };
-
-// The process-wide frame image that components reach without a reference
-// (nullptr when none is installed). Not owned.
-void install_frame_image(frame_image* image);
-frame_image* current_frame_image();
-
-// set_output_size on the current frame image; nothing without one.
-void set_output_size(int w, int h);
 
 } // namespace zoetra

@@ -1,5 +1,6 @@
 #include "resources/resource.hpp"
 
+#include "app/services/process_state.hpp"
 #include "app/services/utility.hpp"
 #include "resources/archive_format.hpp"
 
@@ -108,6 +109,8 @@ constexpr int list_archives_flag = 2;
 
 std::optional<string_list>& archive_list_storage() {
     static std::optional<string_list> list;
+    static const bool resettable = (on_process_reset([] { list.reset(); }), true);
+    (void)resettable;
     return list;
 }
 

@@ -41,7 +41,7 @@ constexpr const char* delay_asked = "0.07";
 constexpr int delay_hundredths = 7;
 constexpr int loops_asked = 2;
 
-using testing::outcome;
+using testing::command_result;
 using testing::quoted;
 using testing::renderer;
 using testing::run;
@@ -270,10 +270,10 @@ TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
         SCOPED_TRACE(e.stem + " on " + sample.filename().string());
         const fs::path file = folder / sample.filename();
         const std::string options = render_options(e, sample, frames_asked);
-        outcome made = run(renderer() + " -o " + quoted(file) + options);
+        command_result made = run(renderer() + " -o " + quoted(file) + options);
         ASSERT_EQ(made.status, 0) << made.err;
 
-        outcome estimate = run(renderer() + " --estimate" + options);
+        command_result estimate = run(renderer() + " --estimate" + options);
         ASSERT_EQ(estimate.status, 0) << estimate.err;
         EXPECT_EQ(estimate.out, std::to_string(fs::file_size(file)) + "\n");
 
@@ -343,7 +343,7 @@ TEST(BundledEffects, StillEffectsMakeOneFrameEvenWhenAskedForMore) {
         ++stills;
         const fs::path file = folder / (e.stem + ".gif");
         const fs::path sample = fs::path(ZOETRA_SOURCE_DIR) / "samples" / "logo.gif";
-        outcome made = run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
+        command_result made = run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
         ASSERT_EQ(made.status, 0) << e.stem << ": " << made.err;
         shown_animation shown = read_with_giflib(file);
         ASSERT_EQ(shown.error, "") << e.stem;

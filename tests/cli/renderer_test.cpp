@@ -72,7 +72,7 @@ TEST(RendererOptions, RefusesMalformedCommandLines) {
     EXPECT_TRUE(parse_options({"--", "-odd-name.gif"}, error));
 }
 
-using testing::outcome;
+using testing::command_result;
 
 class renderer_run : public ::testing::Test {
   protected:
@@ -82,7 +82,7 @@ class renderer_run : public ::testing::Test {
         std::filesystem::create_directories(folder_);
     }
 
-    outcome run(const std::string& arguments) {
+    command_result run(const std::string& arguments) {
         return testing::run(testing::renderer() + " " + arguments);
     }
     std::string sample(const char* name) {
@@ -95,13 +95,13 @@ class renderer_run : public ::testing::Test {
 
 TEST_F(renderer_run, WritesTheAnimationAndEstimatesItsExactSize) {
     std::string out = path("flag.gif");
-    outcome made = run("-e flag -n 3 -d 0.2 -l 2 -o " + out + " " + sample("icon.gif"));
+    command_result made = run("-e flag -n 3 -d 0.2 -l 2 -o " + out + " " + sample("icon.gif"));
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_NE(made.err.find("Creating frame 3 of 3."), std::string::npos);
     EXPECT_NE(made.err.find("Saving gif89 frame 1 of 3 with delay of 0.20 seconds"),
               std::string::npos);
     auto bytes = std::filesystem::file_size(out);
-    outcome estimate = run("-e flag -n 3 -d 0.2 -l 2 --estimate -q " + sample("icon.gif"));
+    command_result estimate = run("-e flag -n 3 -d 0.2 -l 2 --estimate -q " + sample("icon.gif"));
     ASSERT_EQ(estimate.status, 0) << estimate.err;
     EXPECT_EQ(estimate.out, std::to_string(bytes) + "\n");
     EXPECT_EQ(estimate.err, "");
@@ -110,23 +110,23 @@ TEST_F(renderer_run, WritesTheAnimationAndEstimatesItsExactSize) {
 TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     EXPECT_EQ(run("").status, 1);
     EXPECT_EQ(run("--frames").status, 1);
-    outcome missing = run("-q " + path("nothing-here.gif"));
+    command_result missing = run("-q " + path("nothing-here.gif"));
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos);
     std::ofstream(path("fake.gif")) << "not a picture";
-    outcome fake = run("-q " + path("fake.gif"));
+    command_result fake = run("-q " + path("fake.gif"));
     EXPECT_EQ(fake.status, 2);
     EXPECT_NE(fake.err.find("not a readable GIF"), std::string::npos);
-    outcome effect = run("-e no-such-effect " + sample("icon.gif"));
+    command_result effect = run("-e no-such-effect " + sample("icon.gif"));
     EXPECT_EQ(effect.status, 2);
     EXPECT_NE(effect.err.find("no-such-effect"), std::string::npos);
-    outcome range = run("-n 40 " + sample("icon.gif"));
+    command_result range = run("-n 40 " + sample("icon.gif"));
     EXPECT_EQ(range.status, 2);
     EXPECT_NE(range.err.find("out of its range 1 to 32"), std::string::npos);
-    outcome setting = run("-e flag --set NOPE=1 " + sample("icon.gif"));
+    command_result setting = run("-e flag --set NOPE=1 " + sample("icon.gif"));
     EXPECT_EQ(setting.status, 2);
     EXPECT_NE(setting.err.find("no public setting \"NOPE\""), std::string::npos);
-    outcome item = run("-e flag --set wave:MODE=SPIRAL " + sample("icon.gif"));
+    command_result item = run("-e flag --set wave:MODE=SPIRAL " + sample("icon.gif"));
     EXPECT_EQ(item.status, 2);
     EXPECT_NE(item.err.find("LINEAR, RADIAL"), std::string::npos);
     EXPECT_EQ(run("-s 3 " + sample("icon.gif")).status, 2);
@@ -134,23 +134,23 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     std::ofstream(path("fails.zoml"))
         << "<e type=Standard><cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE>"
            "<GIFOUT></GIFOUT></e>";
-    outcome failing = run("-e " + path("fails.zoml") + " " + sample("icon.gif"));
+    command_result failing = run("-e " + path("fails.zoml") + " " + sample("icon.gif"));
     EXPECT_EQ(failing.status, 3);
     EXPECT_NE(failing.err.find("com_test failed prepare"), std::string::npos);
 }
 
 TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
-    outcome list = run("--list");
+    command_result list = run("--list");
     ASSERT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("Wave\tflag\tFlag\t"), std::string::npos);
-    outcome describe = run("--describe Flag");
+    command_result describe = run("--describe Flag");
     ASSERT_EQ(describe.status, 0);
     EXPECT_NE(describe.out.find("cube:CAM.PHI  \"TILT\"  = 0  (-180..180 step 5)"),
               std::string::npos);
-    outcome titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
+    command_result titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
                          sample("icon.gif"));
     EXPECT_EQ(titled.status, 0) << titled.err;
-    outcome untilted =
+    command_result untilted =
         run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
 }

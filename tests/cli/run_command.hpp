@@ -12,7 +12,7 @@
 
 namespace zoetra::testing {
 
-struct outcome {
+struct command_result {
     int status = -1;
     std::string out;
     std::string err;
@@ -28,12 +28,12 @@ inline std::string renderer() {
 
 // Standard error goes through a file of its own, so that tests running side
 // by side never share one.
-inline outcome run(const std::string& command) {
+inline command_result run(const std::string& command) {
     namespace fs = std::filesystem;
     static int serial = 0;
     fs::path err_file = fs::temp_directory_path() / ("zoetra-run-" + std::to_string(getpid()) +
                                                      "-" + std::to_string(++serial) + ".err");
-    outcome result;
+    command_result result;
     std::string full = command + " 2>" + quoted(err_file.string());
     FILE* pipe = popen(full.c_str(), "r");
     if (pipe == nullptr)

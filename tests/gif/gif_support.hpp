@@ -2,6 +2,7 @@
 // Helpers shared by the GIF tests: hand-made files, a plain LZW coder and a
 // step-by-step LZW decoder to check the fast ones against, giflib as an
 // independent reader, and scratch files.
+#include "gif/lzw_decoder.hpp"
 #include "raster/buffer.hpp"
 
 #include <gif_lib.h>
@@ -182,16 +183,16 @@ inline std::vector<int> row_order(int height, bool interlaced) {
 // pending row when the data stops without an end code, hold 0. The data ends
 // after the first empty sub-block, or at the end of the input.
 struct reference_result {
-    int status = 0;
+    lzw_status status = lzw_status::decoded;
     bytes indices;
     std::size_t end_of_data = 0;
 };
 inline reference_result reference_lzw_decode(const bytes& raster, bool interlaced, int width,
                                              int height) {
-    reference_result result{0, bytes(std::size_t(width) * height, 0)};
+    reference_result result{lzw_status::decoded, bytes(std::size_t(width) * height, 0)};
     const int size = raster.empty() ? 0 : raster[0];
     if (size < 2 || size > 9) {
-        result.status = raster.empty() ? -1 : -20;
+        result.status = raster.empty() ? lzw_status::end_of_file : lzw_status::bad_code_size;
         return result;
     }
     const std::vector<int> rows = row_order(height, interlaced);

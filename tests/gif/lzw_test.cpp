@@ -15,14 +15,14 @@ namespace zoetra::test {
 namespace {
 
 struct decoded {
-    int status;
+    lzw_status status;
     bytes indices;
     std::size_t stream_position; // where the stream stood afterwards
 };
 
 decoded decode(const bytes& raster, int width, int height, bool interlaced = false) {
     byte_stream stream(raster.data(), raster.size());
-    decoded result{0, bytes(std::size_t(width) * height + 1, 0), 0};
+    decoded result{lzw_status::decoded, bytes(std::size_t(width) * height + 1, 0), 0};
     result.indices.back() = 0xEE;
     bytes line(std::size_t(width) + 1);
     auto decoder = std::make_unique<lzw_decoder>();
@@ -105,13 +105,13 @@ TEST(LzwDecode, HandMadeCodeStreams) {
         code_writer writer(c.code_size);
         const bytes raster = raster_data(c.code_size, writer.put_all(c.codes).data());
         const decoded result = decode(raster, int(c.expected.size()) / c.height, c.height);
-        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.status, lzw_status::decoded);
         EXPECT_EQ(result.indices, c.expected) << "case " << &c - cases;
     }
     for (int size : {0, 1, 10, 11, 255})
-        EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_decoder::bad_code_size);
-    EXPECT_EQ(decode({}, 2, 2).status, lzw_decoder::end_of_file);
-    EXPECT_EQ(decode(raster_data(2, plain_lzw(bytes(8, 1), 2)), 0, 5).status, 0); // empty image
+        EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_status::bad_code_size);
+    EXPECT_EQ(decode({}, 2, 2).status, lzw_status::end_of_file);
+    EXPECT_EQ(decode(raster_data(2, plain_lzw(bytes(8, 1), 2)), 0, 5).status, lzw_status::decoded); // empty image
 
     // A code beyond the table makes entry 7's prefix name entry 20; later
     // entry 20 gets prefix 7, and code 7 loops between them until the stack is
@@ -122,7 +122,7 @@ TEST(LzwDecode, HandMadeCodeStreams) {
         cycle.put(7);
     const bytes raster = raster_data(2, cycle.put_all({7, 7}).data());
     const decoded result = decode(raster, 64, 64);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, lzw_status::decoded);
     EXPECT_EQ(result.indices, reference_lzw_decode(raster, false, 64, 64).indices);
 }
 
@@ -141,7 +141,7 @@ TEST(LzwDecode, AFullTableStaysAtTwelveBitsWithoutAClearCode) {
     writer.put_all({4095, 2, 4095, 5});
     expected.insert(expected.end(), {a, b, 2, a, b});
     const decoded result = decode(raster_data(2, writer.data()), int(expected.size()), 1);
-    ASSERT_EQ(result.status, 0);
+    ASSERT_EQ(result.status, lzw_status::decoded);
     EXPECT_EQ(result.indices, expected);
 }
 
@@ -155,7 +155,7 @@ TEST(LzwDecode, InterlacedRowsArriveInPassOrder) {
         EXPECT_EQ(interlaced_row(std::uint16_t(n), 10), order[n]);
     }
     const decoded result = decode(raster_data(4, plain_lzw(stored, 4)), 3, 10, true);
-    ASSERT_EQ(result.status, 0);
+    ASSERT_EQ(result.status, lzw_status::decoded);
     EXPECT_EQ(result.indices, expected);
 }
 

@@ -68,24 +68,45 @@ TEST(FrameImage, RegionsAndOutputArea) {
 
     int changes = 0;
     frame.on_output_area_changed([&](const rect&) { ++changes; });
-    install_frame_image(&frame);
-    set_output_size(350, 250);
+    frame.set_output_size(350, 250);
     EXPECT_EQ(frame.output_area(), (rect{150, 146, 350, 250}));
-    set_output_size(350, 250);
+    frame.set_output_size(350, 250);
     EXPECT_EQ(changes, 1);
-    set_output_size(1000, 351);
+    frame.set_output_size(1000, 351);
     EXPECT_EQ(frame.output_area(), (rect{0, 96, 650, 351}));
-    set_output_size(101, 51);
+    frame.set_output_size(101, 51);
     EXPECT_EQ(frame.output_area(), (rect{275, 246, 101, 51}));
     EXPECT_EQ(changes, 3);
-    install_frame_image(nullptr);
-    set_output_size(10, 10);
-    EXPECT_EQ(current_frame_image(), nullptr);
 
     frame_image tiny(40, 50); // too small for a work area
     EXPECT_EQ(tiny.work_area().height, 0);
     tiny.set_output_size(30, 30);
     EXPECT_EQ(tiny.output_area(), (rect{5, 96, 30, 0}));
+}
+
+TEST(FrameImage, DamageIsClippedMergedAndTakenOnce) {
+    frame_image frame(650, 465);
+    EXPECT_FALSE(frame.damaged());
+    frame.mark_damaged(rect{-10, -10, 20, 20});
+    frame.mark_damaged(rect{5, 5, 10, 10});       // overlaps the first: merged
+    frame.mark_damaged(rect{600, 400, 100, 100}); // cut at the right and bottom edges
+    frame.mark_damaged(rect{700, 10, 5, 5});      // wholly outside: nothing
+    EXPECT_EQ(frame.take_damage(), (std::vector<rect>{{0, 0, 15, 15}, {600, 400, 50, 65}}));
+    EXPECT_TRUE(frame.take_damage().empty());
+
+    frame.mark_damaged(rect{});
+    EXPECT_EQ(frame.take_damage(), (std::vector<rect>{{0, 0, 650, 465}}));
+    // Many scattered areas are kept to a few rectangles that still cover them all.
+    std::vector<rect> drawn;
+    for (int k = 0; k < 12; ++k) {
+        drawn.push_back(rect{std::int16_t(50 * k), std::int16_t(30 * k), 3, 3});
+        frame.mark_damaged(drawn.back());
+    }
+    const std::vector<rect> damage = frame.take_damage();
+    EXPECT_LE(damage.size(), 8u);
+    for (const rect& r : drawn)
+        EXPECT_TRUE(std::any_of(damage.begin(), damage.end(),
+                                [&](const rect& d) { return intersection(d, r) == r; }));
 }
 
 } // namespace

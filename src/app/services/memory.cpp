@@ -95,6 +95,9 @@ void release(void* block) {
 void set_heap_budget(std::size_t bytes) {
     heap().budget = bytes;
 }
+void reset_heap_budget() {
+    heap().budget = budget_from_environment();
+}
 std::size_t heap_budget() {
     return heap().budget;
 }

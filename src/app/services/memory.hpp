@@ -33,6 +33,8 @@ template <class T> heap_ptr<T> allocate_zeroed_array(std::size_t count) {
 
 // The byte budget of the heap (default: unlimited, or ZOETRA_HEAP_BUDGET).
 void set_heap_budget(std::size_t bytes);
+// Back to unlimited, or to ZOETRA_HEAP_BUDGET.
+void reset_heap_budget();
 std::size_t heap_budget();
 std::size_t heap_bytes_in_use();
 

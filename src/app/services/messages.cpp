@@ -1,16 +1,14 @@
 #include "app/services/messages.hpp"
 
+#include "app/services/process_state.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace zoetra {
 namespace {
 
-platform* the_platform = nullptr;
-shell* the_shell = nullptr;
-std::string shown_status;
-
-void write_box_to_stderr(const std::string& caption, const std::string& text) {
+void write_to_stderr(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "%s: %s", caption.c_str(), text.c_str());
     if (text.empty() || text.back() != '\n')
         std::fputc('\n', stderr);
@@ -18,27 +16,33 @@ void write_box_to_stderr(const std::string& caption, const std::string& text) {
 }
 
 void show_box(const std::string& caption, const std::string& text, platform::icon kind) {
-    if (the_platform != nullptr)
-        the_platform->message_box(caption, text, kind);
+    if (platform* p = process().installed_platform)
+        p->message_box(caption, text, kind);
     else
-        write_box_to_stderr(caption, text);
+        write_to_stderr(caption, text);
 }
 
 } // namespace
 
 void install_platform(platform* p) {
-    the_platform = p;
+    process().installed_platform = p;
 }
 platform* installed_platform() {
-    return the_platform;
+    return process().installed_platform;
 }
 void install_shell(shell* s) {
-    the_shell = s;
+    process().installed_shell = s;
 }
 
 void fatal_error(const std::string& text) {
-    show_box("Error", text, platform::icon::exclamation);
-    std::exit(-1);
+    write_to_stderr("Error", text);
+    if (platform* p = process().installed_platform)
+        p->message_box("Error", text, platform::icon::exclamation);
+    std::exit(process().fatal_exit_status);
+}
+
+void set_fatal_exit_status(int status) {
+    process().fatal_exit_status = status;
 }
 
 void error_box(const std::string& text) {
@@ -50,41 +54,40 @@ void info_box(const std::string& caption, const std::string& text) {
 }
 
 void set_status(const std::string& text) {
-    if (text == shown_status)
+    std::string& shown = process().shown_status;
+    if (text == shown)
         return;
-    shown_status = text;
-    if (the_shell != nullptr)
-        the_shell->show_status(text);
-    if (the_platform != nullptr)
-        the_platform->show_status(text);
+    shown = text;
+    if (shell* s = process().installed_shell)
+        s->show_status(text);
 }
 
 const std::string& current_status() {
-    return shown_status;
+    return process().shown_status;
 }
 
 void present_area(const rect& area) {
-    if (the_shell != nullptr)
-        the_shell->present_area(area);
+    if (shell* s = process().installed_shell)
+        s->present_area(area);
 }
 
 void mark_settings_changed() {
-    if (the_shell != nullptr)
-        the_shell->settings_changed();
+    if (shell* s = process().installed_shell)
+        s->settings_changed();
 }
 
 std::optional<std::string> choose_file_to_open(const std::string& title,
                                                const std::string& pattern) {
-    if (the_platform == nullptr)
-        return std::nullopt;
-    return the_platform->choose_file_to_open(title, pattern);
+    if (platform* p = process().installed_platform)
+        return p->choose_file_to_open(title, pattern);
+    return std::nullopt;
 }
 
 std::optional<std::string> choose_file_to_save(const std::string& title,
                                                const std::string& default_name) {
-    if (the_platform == nullptr)
-        return std::nullopt;
-    return the_platform->choose_file_to_save(title, default_name);
+    if (platform* p = process().installed_platform)
+        return p->choose_file_to_save(title, default_name);
+    return std::nullopt;
 }
 
 } // namespace zoetra

@@ -1,8 +1,10 @@
 #pragma once
-// Services that face the user: message boxes, the status line, presenting the
-// frame image, the settings-changed flag and the file dialogs. They reach the
-// window through a small platform interface; until a platform is installed,
-// message boxes and status lines are written to standard error.
+// Services that face the person: message boxes, file dialogs, the status line,
+// presenting drawn areas and the settings-changed flag. Message boxes and
+// dialogs go to the installed platform (the window, or a headless stand-in);
+// drawing, status lines and setting changes go to the installed shell, which
+// owns the frame image. Without either they do nothing (message boxes are
+// then written to standard error, and dialogs count as cancelled).
 #include "app/services/geometry.hpp"
 
 #include <optional>
@@ -15,33 +17,33 @@ class platform {
     virtual ~platform() = default;
     enum class icon { exclamation, information };
     virtual void message_box(const std::string& caption, const std::string& text, icon kind) = 0;
+    // The chosen path, or none when cancelled.
     virtual std::optional<std::string> choose_file_to_open(const std::string& title,
                                                            const std::string& pattern) = 0;
     virtual std::optional<std::string> choose_file_to_save(const std::string& title,
                                                            const std::string& default_name) = 0;
-    // The frame image changed inside area (null: the whole window).
-    virtual void present(const rect& area) = 0;
-    // A new status line (the shell has drawn it into the frame image already).
-    virtual void show_status(const std::string& text) = 0;
 };
 
-// The part of the shell that owns the frame image: draws the status line,
-// copies areas to the window and keeps the settings-changed flag.
 class shell {
   public:
     virtual ~shell() = default;
-    virtual void show_status(const std::string& text) = 0;
+    // The frame image changed inside area (null: the whole window).
     virtual void present_area(const rect& area) = 0;
+    virtual void show_status(const std::string& text) = 0;
     virtual void settings_changed() = 0;
 };
 
-// Installs the platform (nullptr: back to standard error). Not owned.
+// Neither is owned; nullptr uninstalls.
 void install_platform(platform* p);
 platform* installed_platform();
-// Installs the shell (nullptr before the studio exists). Not owned.
 void install_shell(shell* s);
 
+// Shows the message captioned "Error" (always on standard error as well, so
+// that it reaches the person even without a window) and ends the process with
+// the fatal exit status: -1 unless the program set another.
 [[noreturn]] void fatal_error(const std::string& text);
+void set_fatal_exit_status(int status);
+
 void error_box(const std::string& text);
 void info_box(const std::string& caption, const std::string& text);
 // Shows a status line; nothing happens when the text equals the one shown.

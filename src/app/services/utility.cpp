@@ -1,5 +1,7 @@
 #include "app/services/utility.hpp"
 
+#include "app/services/process_state.hpp"
+
 #include <cctype>
 #include <chrono>
 #include <cstdarg>
@@ -27,19 +29,16 @@ double seconds() {
     return static_cast<double>(ms) * 0.001;
 }
 
-namespace {
 // A small linear congruential generator with the classic 15-bit output, so
 // sequences are the same on every platform.
-unsigned long random_state = 1;
-} // namespace
-
 int random_draw() {
-    random_state = random_state * 1103515245UL + 12345UL;
-    return static_cast<int>((random_state / 65536UL) % 32768UL);
+    unsigned long& state = process().random_state;
+    state = state * 1103515245UL + 12345UL;
+    return static_cast<int>((state / 65536UL) % 32768UL);
 }
 
 void seed_random(unsigned seed) {
-    random_state = seed;
+    process().random_state = seed;
 }
 
 double random_real(double lo, double hi) {

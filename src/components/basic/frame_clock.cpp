@@ -35,7 +35,7 @@ bool CPU::preprepare(std::string& error) {
     manual_ = manual();
     // The frame size starts as the output area. Before a frame image exists,
     // or while its output area is still unset, the setting stays as it is.
-    const frame_image* image = current_frame_image();
+    const frame_image* image = frame();
     if (image != nullptr && !image->output_area().is_null()) {
         cfg_FP64& size = number("SIZE.BUFFER");
         size.set_value(0, image->output_area().width);
@@ -53,8 +53,7 @@ bool CPU::prepare(std::string& error) {
         frame_count_ = 1;
     frame_ = 0;
     manual_position_ = truncate_to_u8(number("value.internal").value(0));
-    frame_image* image = current_frame_image();
-    if (image != nullptr) {
+    if (frame_image* image = frame()) {
         cfg_FP64& size = number("SIZE.BUFFER");
         image->set_output_size(truncate_to_int(size.value(0)), truncate_to_int(size.value(1)));
         size.set_value(0, image->output_area().width);

@@ -25,11 +25,11 @@ drawing_area drawing_area::shrunk(std::int64_t m) const {
     return drawing_area{int(x + m), int(y + m), int(w), int(h)};
 }
 
-drawing_area current_output_area() {
-    const frame_image* frame = current_frame_image();
-    if (frame == nullptr)
+drawing_area point_renderer::output_area() const {
+    const frame_image* image = frame();
+    if (image == nullptr)
         return {};
-    const rect r = frame->output_area();
+    const rect r = image->output_area();
     return drawing_area{r.x, r.y, r.width, r.height};
 }
 
@@ -173,9 +173,9 @@ bool point_renderer::fire(std::string& error) {
     p.sort = plane(find_port("SORT").get_matrix());
     take_member_planes(p);
 
-    frame_image* frame = current_frame_image();
-    if (frame != nullptr && planes_cover(p)) {
-        buffer& image = frame->image();
+    frame_image* target = frame();
+    if (target != nullptr && planes_cover(p)) {
+        buffer& image = target->image();
         buffer_lock hold(image);
         const drawing_area a = area_at_fire();
         // An empty drawing area has no room for any point.

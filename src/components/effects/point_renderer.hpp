@@ -39,9 +39,6 @@ struct drawing_area {
     drawing_area shrunk(std::int64_t m) const;
 };
 
-// The output area of the current frame image (empty without one).
-drawing_area current_output_area();
-
 // A read-only view of one input plane, 8 or 16 bits per element.
 struct plane {
     const std::uint8_t* data = nullptr;
@@ -92,7 +89,9 @@ class point_renderer : public component {
     // The member's part of prepare, after W, H, V and half are read.
     virtual void prepare_member() = 0;
     // The area the marks are placed in during this fire.
-    virtual drawing_area area_at_fire() const { return current_output_area(); }
+    virtual drawing_area area_at_fire() const { return output_area(); }
+    // The output area of the network's frame image; empty without one.
+    drawing_area output_area() const;
     // Draws the whole fire without points (the "DOT" index mode); false when
     // the member draws points.
     virtual bool draw_without_points(buffer&, const point_planes&, const drawing_area&) {

@@ -90,7 +90,7 @@ void shape_renderer::prepare_member() {
     range_ = truncate_to_int(number("ss.range").value(0));
     circle_ = menu("MODE").selected_name() == "CIRCLE";
     // Shrunk by the largest mark, so that marks stay in the output area.
-    area_ = current_output_area().shrunk(std::int64_t(smallest_) + range_);
+    area_ = output_area().shrunk(std::int64_t(smallest_) + range_);
     allocate_records(true, point_count(width_, height_));
 }
 
@@ -133,7 +133,7 @@ void fiber_renderer::prepare_member() {
     angle_ = number("ANGLE").value(0) * radians_per_degree;
     length_ = truncate_to_int(number("LENGTH").value(0));
     // A segment moves at most five pixels either way.
-    area_ = current_output_area().shrunk(5 * std::int64_t(length_));
+    area_ = output_area().shrunk(5 * std::int64_t(length_));
     allocate_records(true, point_count(width_, height_));
 }
 
@@ -201,7 +201,7 @@ void cloud_renderer::prepare_member() {
     radius_ = truncate_to_int(number("RADIUS").value(0));
     density_ = truncate_to_int(number("DENSITY").value(0));
     drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
-    area_ = current_output_area().shrunk(radius_);
+    area_ = output_area().shrunk(radius_);
     allocate_records(find_port("SORT").connected(), point_count(width_, height_));
 }
 

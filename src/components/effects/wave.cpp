@@ -1,5 +1,6 @@
 #include "components/effects/wave.hpp"
 
+#include "app/services/process_state.hpp"
 #include "components/effects/matrix_effect.hpp"
 #include "engine/numeric.hpp"
 
@@ -16,12 +17,10 @@ constexpr double quarter_turn = 1.5707963267948966;
 constexpr std::uint8_t linear_mode = 0;
 constexpr std::uint8_t radial_mode = 1;
 
-double phase = 0;
-
 } // namespace
 
 double wave::shared_phase() {
-    return phase;
+    return process().wave_phase;
 }
 
 wave::wave() : component(kind_input, "WAVE", 1.0) {
@@ -111,6 +110,7 @@ template <class T> void wave::render(matrix& out, double phase_now) const {
 bool wave::fire(std::string& error) {
     port& out_port = find_port("OUT");
     matrix_ptr out = out_port.make_matrix(false);
+    double& phase = process().wave_phase;
     phase += 0.1;
     port& control = find_port("CONTROL.WAVE");
     if (control.connected())

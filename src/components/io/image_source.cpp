@@ -4,7 +4,7 @@
 #include "engine/numeric.hpp"
 #include "raster/frame_image.hpp"
 #include "raster/text.hpp"
-#include "ui/skin_images.hpp"
+#include "skin/skin_images.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -52,13 +52,8 @@ bool GIFIN::preprepare(std::string& error) {
     gif_size text = text_mode_ ? text_size() : gif_size{};
     gif_size picture = palette_.selected_size();
     gif_size selected = text_mode_ ? text : picture;
-    if (selected.width != 0 && selected.height != 0) {
-        number("SIZE").set_value(0, selected.width);
-        number("SIZE").set_value(1, selected.height);
-    }
-
-    frame_image* frame = current_frame_image();
-    rect work = frame != nullptr ? frame->work_area() : rect{};
+    const frame_image* image = frame();
+    rect work = image != nullptr ? image->work_area() : rect{};
     cfg_FP64& largest_config = number("SIZE.MAX");
     largest_config.set_maximum(0, work.width);
     largest_config.set_maximum(1, work.height);
@@ -68,17 +63,13 @@ bool GIFIN::preprepare(std::string& error) {
         largest_config.set_value(1, largest.height);
     }
 
-    int m = std::max(selected.width, selected.height);
-    number("SIZE.MAXPECT").set_value(0, m);
-    number("SIZE.MAXPECT").set_value(1, m);
-
     cfg_FP64& rotate = number("SIZE.ROTATE");
     rotate.set_maximum(0, work.width);
     rotate.set_maximum(1, work.height);
-    double d = std::ceil(std::sqrt(double(selected.width) * selected.width +
-                                   double(selected.height) * selected.height));
-    rotate.set_value(0, d);
-    rotate.set_value(1, d);
+    // An image that cannot be measured (the empty slot, an unreadable file)
+    // leaves every size derived from it as it was.
+    if (selected.width != 0 && selected.height != 0)
+        publish_selected_size(selected);
 
     publish_effect_size(picture, work.width, work.height);
 
@@ -86,6 +77,18 @@ bool GIFIN::preprepare(std::string& error) {
     number("FRAMES").set_value(0, image_count_);
     number("FRAME.TRANSITIONS").set_value(0, image_count_ >= 2 ? image_count_ - 1 : 1);
     return component::preprepare(error);
+}
+
+void GIFIN::publish_selected_size(gif_size selected) {
+    number("SIZE").set_value(0, selected.width);
+    number("SIZE").set_value(1, selected.height);
+    int m = std::max(selected.width, selected.height);
+    number("SIZE.MAXPECT").set_value(0, m);
+    number("SIZE.MAXPECT").set_value(1, m);
+    double d = std::ceil(std::sqrt(double(selected.width) * selected.width +
+                                   double(selected.height) * selected.height));
+    number("SIZE.ROTATE").set_value(0, d);
+    number("SIZE.ROTATE").set_value(1, d);
 }
 
 void GIFIN::publish_effect_size(gif_size picture, int work_width, int work_height) {
@@ -109,7 +112,8 @@ void GIFIN::publish_effect_size(gif_size picture, int work_width, int work_heigh
 
 int GIFIN::chosen_index() {
     port& control = find_port("CONTROL.gifin");
-    if (!control.connected())
+    // An effect file may give the control a matrix without elements.
+    if (!control.connected() || control.get_matrix().element_count() == 0)
         return palette_.selected();
     double v = control.get_matrix().value_at(0);
     int lo = truncate_to_int(control.value_minimum());
@@ -139,15 +143,15 @@ bool GIFIN::fire(std::string& error) {
 }
 
 void GIFIN::draw_into_output_area(const std::string& name) {
-    frame_image* frame = current_frame_image();
-    if (frame == nullptr || name.empty())
+    frame_image* target = frame();
+    if (target == nullptr || name.empty())
         return;
-    rect area = frame->output_area();
+    rect area = target->output_area();
     gif_size size = probe_gif_size(name);
     int w = std::min<int>(size.width, area.width);
     int h = std::min<int>(size.height, area.height);
-    buffer_lock lock(frame->image());
-    draw_skin_image(frame->image(), name, area.x + area.width / 2 - w / 2,
+    buffer_lock lock(target->image());
+    draw_skin_image(target->image(), name, area.x + area.width / 2 - w / 2,
                     area.y + area.height / 2 - h / 2, w, h, 1);
 }
 

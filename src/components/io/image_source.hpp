@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/component.hpp"
-#include "ui/image_palette.hpp"
-#include "ui/text_settings.hpp"
+#include "components/io/image_palette.hpp"
+#include "engine/text_settings.hpp"
 
 namespace zoetra::io {
 
@@ -23,6 +23,7 @@ class GIFIN : public component {
 
   private:
     gif_size text_size() const;
+    void publish_selected_size(gif_size selected);
     void publish_effect_size(gif_size selected, int work_width, int work_height);
     int chosen_index();
     void draw_into_output_area(const std::string& name);

@@ -75,16 +75,16 @@ TEST(FrameClock, ManualModeHoldsThePositionWhileTheCounterRuns) {
 }
 
 TEST(FrameClock, FrameSizeFollowsAndSetsTheOutputArea) {
-    install_frame_image(nullptr); // without a frame image the size is left alone
-    clock_rig alone("FORWARD", 8);
+    clock_rig alone("FORWARD", 8); // without a frame image the size is left alone
     set_size(alone.subject, "SIZE.BUFFER", 900, 700);
     alone.begin("CONTROL.CPU");
     EXPECT_EQ(alone.subject.number("SIZE.BUFFER").value(1), 700);
 
     frame_image frame(600, 500); // work area (0, 96, 600, 386)
-    install_frame_image(&frame);
     frame.set_output_size(350, 250);
+    const run_context network{&frame};
     CPU clock;
+    clock.set_context(&network);
     auto size = [&] {
         return std::pair(clock.number("SIZE.BUFFER").value(0),
                          clock.number("SIZE.BUFFER").value(1));
@@ -100,7 +100,6 @@ TEST(FrameClock, FrameSizeFollowsAndSetsTheOutputArea) {
     set_size(clock, "SIZE.BUFFER", 100, 50);
     ASSERT_TRUE(clock.prepare(error));
     EXPECT_EQ(frame.output_area(), (rect{250, 96 + 193 - 25, 100, 50}));
-    install_frame_image(nullptr);
 }
 
 } // namespace

@@ -14,7 +14,9 @@ inline formula constant(unsigned v) {
     return [v](int, int) { return v; };
 }
 
-inline void run(component& c) {
+// Prepares and fires c; with a context, c draws into its frame image.
+inline void run(component& c, const run_context* context = nullptr) {
+    c.set_context(context);
     std::string error;
     ASSERT_TRUE(c.prepare(error) && c.fire(error)) << error;
 }
@@ -32,11 +34,11 @@ class frame_test : public ::testing::Test {
   protected:
     explicit frame_test(int width = 400, int height = 400) : frame(width, height) {}
     void SetUp() override {
-        install_frame_image(&frame);
         frame.set_output_size(350, 250);
         seed_random(12345);
     }
-    void TearDown() override { install_frame_image(nullptr); }
+    // Prepares and fires c as a component of a network drawing into the frame image.
+    void run(component& c) { testing::run(c, &context); }
 
     rect area() const { return frame.output_area(); }
     colour at(int x, int y) {
@@ -75,6 +77,7 @@ class frame_test : public ::testing::Test {
     }
 
     frame_image frame;
+    run_context context{&frame};
 };
 
 inline constexpr colour red{0, 255, 0, 0};

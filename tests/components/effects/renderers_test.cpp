@@ -109,7 +109,7 @@ TEST_F(Renderers, IndexModeIgnoresPositions) {
 }
 
 // Two points at the same place: the one with the smaller key is drawn last.
-template <class R> colour nearer_of_two(const rect& a, bool green_nearer) {
+template <class R> colour nearer_of_two(frame_image& frame, bool green_nearer) {
     rig<R> two(2, 1, {"X", "Y", "SORT", "GREEN", "BLUE", "RED"});
     two.give("X", plane("UINT16", 2, 1, constant(30000)));
     two.give("Y", plane("UINT16", 2, 1, constant(30000)));
@@ -122,18 +122,20 @@ template <class R> colour nearer_of_two(const rect& a, bool green_nearer) {
         two.subject.number("RADIUS").set_value(0, 1);
         two.subject.number("SIZE.SHAPE").set_value(0, 16);
     }
-    run(two.subject);
-    buffer_lock hold(current_frame_image()->image());
-    return get_pixel(current_frame_image()->image(), std::int16_t(a.x + 30000 * a.width / 65535),
+    const run_context context{&frame};
+    run(two.subject, &context);
+    const rect a = frame.output_area();
+    buffer_lock hold(frame.image());
+    return get_pixel(frame.image(), std::int16_t(a.x + 30000 * a.width / 65535),
                      std::int16_t(a.y + 30000 * a.height / 65535));
 }
 
 TEST_F(Renderers, TheNearerOfTwoPointsAtOnePlaceStaysVisible) {
     for (bool green_nearer : {true, false}) {
         const colour nearer = green_nearer ? green : blue;
-        EXPECT_EQ(nearer_of_two<dot_renderer>(area(), green_nearer), nearer);
-        EXPECT_EQ(nearer_of_two<shape_renderer>(area(), green_nearer), nearer);
-        EXPECT_EQ(nearer_of_two<cloud_renderer>(area(), green_nearer), nearer);
+        EXPECT_EQ(nearer_of_two<dot_renderer>(frame, green_nearer), nearer);
+        EXPECT_EQ(nearer_of_two<shape_renderer>(frame, green_nearer), nearer);
+        EXPECT_EQ(nearer_of_two<cloud_renderer>(frame, green_nearer), nearer);
     }
 }
 
@@ -228,10 +230,8 @@ TEST_F(Renderers, FibersAtNinetyDegreesGoUp) {
 }
 
 TEST_F(Renderers, NoFrameImageOrNoRoomDrawsNothing) {
-    install_frame_image(nullptr);
     rig<dot_renderer> dots(3, 3);
-    run(dots.subject);
-    install_frame_image(&frame);
+    testing::run(dots.subject); // outside a network: no frame image
     frame.set_output_size(0, 0);
     rig<shape_renderer> shapes(3, 3);
     run(shapes.subject);

@@ -1,4 +1,4 @@
-#include "ui/text_settings.hpp"
+#include "engine/text_settings.hpp"
 
 #include "app/services/messages.hpp"
 

@@ -2,6 +2,7 @@
 // The GIF palette setting: the ordered list of GIF files from which an
 // animation is made, and the selected position in it. Position count (one
 // past the last image) is the empty slot where an insert appends.
+#include "app/services/outcome.hpp"
 #include "engine/config.hpp"
 #include "resources/resource.hpp"
 
@@ -26,9 +27,11 @@ class cfg_image_in : public config {
                  const std::vector<std::string>& initial_names = {});
 
     // Inserts a readable GIF file at position (at most the count: a larger
-    // position appends); refuses with a message box when the palette is full
-    // or the file is not a GIF. True when the image was added.
-    bool add_image(const std::string& name, int position);
+    // position appends). A full palette and a file that is not a GIF are
+    // refused with their messages and leave the palette as it was. An empty
+    // name (a cancelled dialog) and a position above 64 add nothing and are
+    // no failure.
+    outcome add_image(const std::string& name, int position);
     void remove_image(int position);
 
     int count() const { return static_cast<int>(names_.size()); }

@@ -19,6 +19,11 @@ std::string skin_image_name(const std::string& file_name);
 bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
                      int mode);
 
+// Draws the image called name at its own size, centred in box and cut to the
+// box (the middle of a larger image shows), every pixel copied. False when
+// the image cannot be loaded.
+bool draw_skin_image_centred(buffer& target, const std::string& name, const rect& box);
+
 // Frees every prepared image; false when the cache held nothing.
 bool empty_skin_cache();
 int skin_cache_size();

@@ -1,4 +1,4 @@
-#include "ui/image_palette.hpp"
+#include "components/io/image_palette.hpp"
 
 #include "app/services/messages.hpp"
 #include "gif/decoder.hpp"
@@ -16,25 +16,21 @@ cfg_image_in::cfg_image_in(component* owner, std::string name, bool shown, doubl
             names_.insert(names_.begin(), initial.substr(0, max_name));
 }
 
-bool cfg_image_in::add_image(const std::string& name, int position) {
+outcome cfg_image_in::add_image(const std::string& name, int position) {
     if (position < 0 || position > 64)
-        return false;
-    if (count() >= max_images) {
-        error_box(palette_full_message);
-        return false;
-    }
+        return outcome::success();
+    if (count() >= max_images)
+        return outcome::failure(palette_full_message);
     if (name.empty())
-        return false;
-    if (!load_gif(name)) {
-        error_box(not_a_gif_message);
-        return false;
-    }
+        return outcome::success();
+    if (!load_gif(name))
+        return outcome::failure(not_a_gif_message);
     // A position past the last image would leave a hole: append instead.
     position = std::min(position, count());
     names_.insert(names_.begin() + position, name.substr(0, max_name));
     mark_settings_changed();
     notify_view();
-    return true;
+    return outcome::success();
 }
 
 void cfg_image_in::remove_image(int position) {
@@ -99,7 +95,8 @@ void cfg_image_in::copy_from(const config& other) {
 void cfg_image_in::read_value(int k, const element& value) {
     std::string name = value.text;
     std::replace(name.begin(), name.end(), '/', '\\');
-    add_image(name, k);
+    // An effect file's name that is not a readable GIF is left out quietly.
+    static_cast<void>(add_image(name, k));
 }
 
 } // namespace zoetra

@@ -1,9 +1,12 @@
-#include "ui/skin_images.hpp"
+#include "skin/skin_images.hpp"
 
 #include "app/services/memory.hpp"
+#include "app/services/process_state.hpp"
 #include "gif/decoder.hpp"
 #include "raster/draw.hpp"
+#include "resources/resource.hpp"
 
+#include <algorithm>
 #include <list>
 #include <memory>
 
@@ -29,6 +32,7 @@ void register_with_memory_handler() {
         registered = true;
         // After the buffer ring, which moves buffers to disk first.
         register_memory_source(1, [] { return empty_skin_cache(); });
+        on_process_reset([] { empty_skin_cache(); });
     }
 }
 
@@ -80,6 +84,23 @@ bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int 
             to[std::size_t(ty) * target.width() + tx] = p;
         }
     }
+    return true;
+}
+
+bool draw_skin_image_centred(buffer& target, const std::string& name, const rect& box) {
+    register_with_memory_handler();
+    const gif_size size = probe_gif_size(name);
+    if (size.width == 0 || size.height == 0)
+        return false;
+    buffer* prepared = find_or_prepare(name, size.width, size.height);
+    if (prepared == nullptr)
+        return false;
+    const int w = std::min<int>(size.width, box.width);
+    const int h = std::min<int>(size.height, box.height);
+    stretch_copy(*prepared, target, std::int16_t((size.width - w) / 2),
+                 std::int16_t((size.height - h) / 2), std::uint16_t(w), std::uint16_t(h),
+                 std::int16_t(box.x + (box.width - w) / 2), std::int16_t(box.y + (box.height - h) / 2),
+                 std::uint16_t(w), std::uint16_t(h));
     return true;
 }
 

@@ -1,0 +1,164 @@
+#include "app/application.hpp"
+#include "app/window_parts.hpp"
+
+#include "../production/studio_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zoetra {
+namespace {
+
+using testing::data_folder;
+using testing::write_solid_gif;
+
+constexpr colour red{0, 252, 2, 4};
+
+const char* show_effect = R"(<effect type="Standard" description="Shows the palette.">
+  <description><title>Show all</title></description>
+  <cpu id="clock"><out name="CONTROL.CPU" id="clock.out"></out></cpu>
+  <GIFIN id="gifin"><in name="CONTROL.GIFIN" id="gifin.control" idref="clock.out"></in></GIFIN>
+  <GIFOUT id="gifout"></GIFOUT>
+</effect>)";
+
+const char* failing_effect = R"(<effect type="Standard" description="Never starts.">
+  <cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE><GIFOUT></GIFOUT>
+</effect>)";
+
+// The application on a private data folder, driven by events and explicit times.
+class application_test : public ::testing::Test {
+  protected:
+    application_test() {
+        folder_.write("Effects/a_show.zoml", show_effect);
+        folder_.write("Effects/b_failing.zoml", failing_effect);
+    }
+
+    application& start() {
+        app_ = std::make_unique<application>();
+        EXPECT_TRUE(app_->start());
+        return *app_;
+    }
+    void add_image(const std::string& name) {
+        cfg_image_in& palette = app_->production().image_source().palette();
+        ASSERT_TRUE(palette.add_image(name, palette.count()));
+    }
+    void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
+    void press(int x, int y) {
+        app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
+    }
+    void release(int x, int y) {
+        app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
+    }
+    // Ticks until construction is over; the clock advances a millisecond a tick.
+    void run_construction() {
+        for (int n = 0; n < 10000 && app_->tick(now_ += 0.001).busy; ++n) {
+        }
+        ASSERT_EQ(app_->mode(), application::mode_editing);
+    }
+    void set_frames(int n) {
+        app_->production().standing("CPU").number("FRAMES.CONTROL").set_value(0, n);
+    }
+
+    data_folder folder_;
+    testing::quiet_platform platform_;
+    std::unique_ptr<application> app_;
+    double now_ = 100;
+};
+
+TEST_F(application_test, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
+    application& app = start();
+    EXPECT_EQ(app.frame().take_damage(), (std::vector<rect>{{0, 0, 650, 465}}));
+    EXPECT_EQ(app.production().catalogue().count(), 2);
+    EXPECT_EQ(app.status_text(), "Shows the palette.");
+    // A new status line damages the status line only.
+    set_status("Something else.");
+    EXPECT_EQ(app.frame().take_damage(), (std::vector<rect>{app.frame().status_line()}));
+}
+
+TEST_F(application_test, ControlGCreatesAndBackspaceCancels) {
+    application& app = start();
+    add_image(write_solid_gif("a.gif", 30, 20, red));
+    set_frames(3);
+    key(keys::ctrl_g);
+    EXPECT_EQ(app.mode(), application::mode_creating);
+    EXPECT_TRUE(app.tick(now_).busy);
+    key(keys::backspace);
+    EXPECT_EQ(app.mode(), application::mode_editing);
+    EXPECT_EQ(app.status_text(), "Cancel frame construction.");
+    key(keys::ctrl_g);
+    run_construction();
+    EXPECT_EQ(app.production().stored_frames(), 3);
+    EXPECT_EQ(app.status_text(), "Done. Created 3 frames.");
+}
+
+TEST_F(application_test, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
+    application& app = start();
+    add_image(write_solid_gif("a.gif", 30, 20, red));
+    set_frames(5);
+    key(keys::ctrl_g);
+    const rect b = cancel_button;
+    press(b.x + 2, b.y + 2);
+    release(b.x - 20, b.y + 2);
+    EXPECT_EQ(app.mode(), application::mode_creating);
+    press(b.x + 2, b.y + 2);
+    release(b.x + 3, b.y + 3);
+    EXPECT_EQ(app.mode(), application::mode_editing);
+    EXPECT_EQ(app.production().stored_frames(), 0);
+}
+
+TEST_F(application_test, SaveAsksForTheFileAndCalculateReportsTheSize) {
+    application& app = start();
+    add_image(write_solid_gif("a.gif", 30, 20, red));
+    set_frames(2);
+    key(keys::ctrl_s); // no frames yet: no dialog
+    EXPECT_TRUE(platform_.dialog_titles().empty());
+    key(keys::ctrl_g);
+    run_construction();
+
+    key(keys::ctrl_c);
+    ASSERT_EQ(platform_.messages().size(), 1u);
+    EXPECT_EQ(platform_.messages()[0].caption, "GIF89 file size");
+    const std::uint32_t size = app.production().size().value();
+    EXPECT_EQ(platform_.messages()[0].text, size_report(size));
+
+    key(keys::ctrl_s); // cancelled: nothing written, nothing said
+    EXPECT_EQ(platform_.dialog_titles().back(), "Please tell me where to save");
+    EXPECT_EQ(platform_.messages().size(), 1u);
+    platform_.queue_file_choice("k.gif");
+    app.file_command("save");
+    EXPECT_EQ(std::filesystem::file_size("k.gif"), size);
+    platform_.queue_file_choice("no/such/folder/x.gif");
+    key(keys::ctrl_s);
+    EXPECT_EQ(platform_.messages().back().text, "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
+}
+
+TEST_F(application_test, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
+    application& app = start();
+    add_image(write_solid_gif("a.gif", 30, 20, red));
+    app.production().select_effect(1);
+    key(keys::ctrl_g);
+    EXPECT_EQ(app.mode(), application::mode_editing);
+    ASSERT_EQ(platform_.messages().size(), 1u);
+    EXPECT_EQ(platform_.messages()[0].caption, "Error");
+    EXPECT_EQ(platform_.messages()[0].text.rfind("Script failed to startup because", 0), 0u);
+}
+
+TEST_F(application_test, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMouseRests) {
+    application& app = start();
+    add_image(write_solid_gif("a.gif", 30, 20, red));
+    set_frames(2);
+    app.production().standing("GIFOUT").number("DELAY").set_value(0, 0.25);
+    EXPECT_EQ(app.tick(now_).at, std::nullopt); // no frames: nothing to wake for
+    key(keys::ctrl_g);
+    run_construction();
+    app.tick(now_ = 200); // the mouse rested: the preview notes the time
+    EXPECT_EQ(app.tick(now_).at, 200.25);
+    app.handle(input_event::mouse(input_event::kind::mouse_move, 5, 5));
+    // The mouse moved since the last tick: no preview step.
+    EXPECT_EQ(app.tick(now_ = 201).at, 200.25);
+    EXPECT_EQ(app.tick(now_).at, 201.25); // resting again
+}
+
+} // namespace
+} // namespace zoetra
