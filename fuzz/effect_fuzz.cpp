@@ -14,18 +14,23 @@
 
 namespace {
 
-// Every component of the program, drawing into a frame image of the
-// window's size, so that numbers from the file reach the pixel writers.
+// Every component of the program.
 const zoetra::component_factory& factory() {
     static zoetra::component_factory f = [] {
         zoetra::component_factory made;
         zoetra::define_all_components(made);
-        static zoetra::frame_image frame(650, 465);
-        frame.set_output_size(350, 250);
-        zoetra::install_frame_image(&frame);
         return made;
     }();
     return f;
+}
+
+// A frame image of the window's size, so that numbers from the file reach
+// the pixel writers.
+zoetra::frame_image& frame() {
+    static zoetra::frame_image image(650, 465);
+    static const bool sized = (image.set_output_size(350, 250), true);
+    (void)sized;
+    return image;
 }
 
 const std::string& scratch_file() {
@@ -63,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     if (!s.load(error) || !small_enough(s))
         return 0;
+    s.set_frame_image(&frame());
     if (s.start(error)) {
         for (int frame = 0; frame < 2; ++frame)
             if (!s.run(error, false))

@@ -32,6 +32,8 @@ install() {
     fi
 }
 
+# Every option is passed explicitly, so a folder configured by one mode
+# never carries its settings into another.
 configure_and_build() { # dir [--target T] extra cmake options...
     local dir=$1 target=all
     shift
@@ -41,6 +43,12 @@ configure_and_build() { # dir [--target T] extra cmake options...
     fi
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$jobs" --target "$target"
+}
+
+run_tests() { # dir [environment assignments...]
+    local dir=$1
+    shift
+    (cd "$dir" && env "$@" ctest --output-on-failure --no-tests=error -j "$jobs")
 }
 
 run_fuzzers() { # dir
@@ -66,27 +74,49 @@ run_fuzzers() { # dir
 install
 case "$mode" in
 start)
-    configure_and_build build -DZOETRA_TESTS=OFF
+    configure_and_build build -DZOETRA_TESTS=OFF -DZOETRA_WERROR=OFF -DZOETRA_SANITIZE=OFF
     exec "$root/tools/start-zoetra.sh" build
     ;;
 test)
-    phase() { echo "== $1 (${SECONDS}s so far)"; }
+    # Each phase's time is printed as it ends and again in a table at the end.
+    phases=()
+    phase_started=$SECONDS
+    phase() {
+        local now=$SECONDS
+        [ -z "${current_phase:-}" ] || phases+=("$(printf '%5ds  %s' $((now - phase_started)) "$current_phase")")
+        current_phase=$1 phase_started=$now
+        [ "$1" = done ] || echo "== $1 (${now}s so far)"
+    }
+    development="-DZOETRA_TESTS=ON -DZOETRA_WERROR=ON -DZOETRA_BENCH=OFF -DZOETRA_FUZZ=OFF"
     phase "build"
-    configure_and_build build
+    # shellcheck disable=SC2086
+    configure_and_build build $development -DZOETRA_SANITIZE=OFF
     phase "tests"
-    (cd build && ctest --output-on-failure -j "$jobs")
+    run_tests build
     phase "sanitizer build"
-    configure_and_build build-sanitize -DZOETRA_SANITIZE=ON
+    # shellcheck disable=SC2086
+    configure_and_build build-sanitize $development -DZOETRA_SANITIZE=ON
     phase "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-    (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --output-on-failure -j "$jobs")
+    run_tests build-sanitize ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+    # A user's build is the Release configuration: it must build without a
+    # warning too (warnings at -O3 differ), and pass the tests.
+    phase "release build"
+    # shellcheck disable=SC2086
+    configure_and_build build-release $development -DZOETRA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+    phase "tests of the release build"
+    run_tests build-release
     phase "fuzzing build"
-    CC=clang CXX=clang++ configure_and_build build-fuzz --target fuzzers -DZOETRA_FUZZ=ON -DZOETRA_TESTS=OFF
+    CC=clang CXX=clang++ configure_and_build build-fuzz --target fuzzers -DZOETRA_FUZZ=ON \
+        -DZOETRA_TESTS=OFF -DZOETRA_WERROR=ON -DZOETRA_SANITIZE=OFF
+    phase "fuzzing"
     run_fuzzers build-fuzz
     phase "done"
+    echo "== every phase passed in ${SECONDS}s:"
+    printf '%s\n' "${phases[@]}"
     ;;
 bench)
-    configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
+    configure_and_build build-bench -DZOETRA_BENCH=ON -DZOETRA_TESTS=OFF -DZOETRA_WERROR=OFF \
+        -DZOETRA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
     exec "$root/tools/run-benchmarks.sh" build-bench
     ;;
 *)

@@ -10,8 +10,7 @@ fi
 if [ -x "$build/src/cli/zoetra-render" ]; then
     sample=$(ls samples/*.gif 2>/dev/null | head -n 1)
     out=${ZOETRA_OUTPUT:-$PWD/zoetra.gif}
-    "$build/src/cli/zoetra-render" -o "$out" "$sample"
-    echo "The animation went to $out"
-    exit 0
+    # The renderer ends with the line that says where the animation went.
+    exec "$build/src/cli/zoetra-render" -o "$out" "$sample"
 fi
 echo "Zoetra's effect engine is built in $build; the renderer and the window are not built yet."

@@ -57,17 +57,17 @@ struct scene {
     matrix_ptr z = hills();
     std::string error;
 
+    run_context context{&frame};
+
     scene() {
-        install_frame_image(&frame);
         frame.set_output_size(plane_width, plane_height);
         seed_random(1);
         set_size(camera);
         camera.number("CAM.PHI").set_value(0, 40);
         heights.feed(camera, "Z.IN");
     }
-    ~scene() { install_frame_image(nullptr); }
-
     void wire(component& renderer) {
+        renderer.set_context(&context);
         set_size(renderer);
         port::connect(camera.find_port("X.OUT"), renderer.find_port("X"), nullptr);
         port::connect(camera.find_port("Y.OUT"), renderer.find_port("Y"), nullptr);
@@ -120,6 +120,7 @@ void cloud(benchmark::State& state) {
         s.wire(cloud);
     else
         set_size(cloud);
+    cloud.set_context(&s.context);
     cloud.prepare(s.error);
     for (auto _ : state) {
         if (with_camera)

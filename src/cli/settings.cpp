@@ -105,7 +105,9 @@ std::string describe_setting(const public_setting& setting) {
     if (const auto* number = dynamic_cast<const cfg_FP64*>(c.as_kind(cfg_FP64::kind))) {
         std::string values, ranges;
         for (int i = 0; i < number->count(); ++i) {
-            values += (i ? "," : "") + number_text(number->value(i));
+            // Two appends: g++ 12 at -O3 misreads "literal + string" as an overlapping copy.
+            values += i ? "," : "";
+            values += number_text(number->value(i));
             ranges += format(
                 "%s%s..%s step %s", i ? ", " : "", number_text(number->minimum(i)).c_str(),
                 number_text(number->maximum(i)).c_str(), number_text(number->step(i)).c_str());

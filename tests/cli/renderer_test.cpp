@@ -155,5 +155,75 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
 }
 
+TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
+    std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/show.zoml",
+                               path("my.zoml"));
+    command_result found = testing::run("cd " + testing::quoted(folder_.string()) + " && " +
+                                        testing::renderer() + " -e my.zoml -q --estimate " +
+                                        sample("icon.gif"));
+    EXPECT_EQ(found.status, 0) << found.err;
+}
+
+TEST_F(renderer_run, FatalErrorsSayWhyAndExitWithTheirOwnStatus) {
+    std::filesystem::create_directories(folder_ / "empty" / "Effects");
+    command_result none = testing::run("ZOETRA_DATA_DIR=" + testing::quoted(path("empty")) + " " +
+                                       testing::renderer() + " -q " + sample("icon.gif"));
+    EXPECT_EQ(none.status, 4);
+    EXPECT_NE(none.err.find("I was unable to locate Effects for Zoetra."), std::string::npos);
+    command_result starved = testing::run("ZOETRA_HEAP_BUDGET=100000 " + testing::renderer() +
+                                          " -q -o " + path("x.gif") + " " + sample("photo.gif"));
+    EXPECT_EQ(starved.status, 4);
+    EXPECT_NE(starved.err.find("I'm sorry. I have run out of memory. B-bye"), std::string::npos);
+}
+
+// Under a shrinking heap budget every run either saves the very file an
+// unlimited run saves, or stops with the out-of-memory message; and frames
+// that could be made can always be saved.
+TEST_F(renderer_run, WhateverCanBeMadeUnderAHeapBudgetIsSavedUnchanged) {
+    const std::string arguments = "-e flag -n 32 " + sample("photo.gif") + " -o ";
+    ASSERT_EQ(run("-q " + arguments + path("free.gif")).status, 0);
+    const std::string expected = testing::read_file(path("free.gif"));
+    int saved = 0;
+    for (int budget = 6000000; budget >= 1000000; budget -= 250000) {
+        std::filesystem::remove(path("budget.gif"));
+        command_result r = testing::run("ZOETRA_HEAP_BUDGET=" + std::to_string(budget) + " " +
+                                        testing::renderer() + " " + arguments + path("budget.gif"));
+        if (r.status == 0) {
+            ++saved;
+            EXPECT_EQ(testing::read_file(path("budget.gif")), expected) << budget;
+            continue;
+        }
+        EXPECT_EQ(r.status, 4) << budget;
+        EXPECT_NE(r.err.find("I'm sorry. I have run out of memory. B-bye"), std::string::npos)
+            << budget;
+        EXPECT_EQ(r.err.find("Completed frame construction."), std::string::npos)
+            << "made but not saved at " << budget;
+    }
+    EXPECT_GE(saved, 15); // 2.5 MB, where the frames go to disk, among them
+}
+
+TEST_F(renderer_run, ProgressIsOneLineOnATerminalAndLinesOtherwiseEndingInASummary) {
+    const std::string arguments = "-e flag -n 3 " + sample("icon.gif") + " -o " + path("p.gif");
+    command_result lines = run(arguments);
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    EXPECT_NE(lines.err.find("Creating frame 2 of 3.\n"), std::string::npos);
+    const std::string summary = "The animation went to " + path("p.gif") + " (3 frames, " +
+                                std::to_string(std::filesystem::file_size(path("p.gif"))) +
+                                " bytes).\n";
+    EXPECT_TRUE(lines.err.ends_with(summary)) << lines.err;
+    EXPECT_EQ(lines.err.find("\r"), std::string::npos);
+
+    // script(1) gives the renderer a terminal; what it wrote comes back on
+    // standard output, with the terminal's line ends.
+    command_result terminal =
+        testing::run("script -qec \"" + testing::renderer() + " " + arguments + "\" /dev/null");
+    ASSERT_EQ(terminal.status, 0) << terminal.err;
+    EXPECT_NE(terminal.out.find("\r\033[KCreating frame 2 of 3."), std::string::npos);
+    EXPECT_EQ(terminal.out.find("Creating frame 2 of 3.\r\n"), std::string::npos);
+    EXPECT_NE(terminal.out.find("The animation went to"), std::string::npos);
+
+    EXPECT_EQ(run("-q " + arguments).err, "");
+}
+
 } // namespace
 } // namespace zoetra::cli

@@ -52,4 +52,9 @@ inline command_result run(const std::string& command) {
     return result;
 }
 
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 } // namespace zoetra::testing

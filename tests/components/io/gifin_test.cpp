@@ -92,9 +92,9 @@ TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
     const colour colours[] = {red, green, blue, grey};
     component_rig<io::GIFIN> rig;
     rig.subject.set_context(&network_);
+    const char* const names[] = {"c0.gif", "c1.gif", "c2.gif", "c3.gif"};
     for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(rig.subject.palette().add_image(
-            write_solid_gif("c" + std::to_string(i) + ".gif", 20, 20, colours[i]), i));
+        ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif(names[i], 20, 20, colours[i]), i));
     rig.listen("CONTROL.GIFIN");
     rig.begin("RED.OUT");
     auto drawn_colour = [&](unsigned control) {
