@@ -128,19 +128,23 @@ double round_to_step(double v, double step) {
 
 } // namespace
 
-void cfg_FP64::set_value(int i, double v) {
-    number& n = numbers_[i];
-    double old = n.value;
+double settle_value(double v, double minimum, double maximum, double step) {
     // Keep every stored value finite whatever arrives.
     if (std::isnan(v))
         v = 0;
     v = std::clamp(v, -DBL_MAX, DBL_MAX);
-    v = round_to_step(v, n.step);
-    if (v > n.maximum)
-        v = n.maximum;
-    if (v < n.minimum)
-        v = n.minimum;
-    n.value = v;
+    v = round_to_step(v, step);
+    if (v > maximum)
+        v = maximum;
+    if (v < minimum)
+        v = minimum;
+    return v;
+}
+
+void cfg_FP64::set_value(int i, double v) {
+    number& n = numbers_[i];
+    double old = n.value;
+    n.value = settle_value(v, n.minimum, n.maximum, n.step);
     if (n.value != old) {
         mark_settings_changed();
         notify_view();

@@ -109,6 +109,12 @@ class config {
     std::unique_ptr<config_view> view_;
 };
 
+// The value a number setting stores for v: rounded to a multiple of step
+// (halves away from zero; a step that is not above 0 leaves it unrounded),
+// then kept to the maximum and then to the minimum. NaN counts as 0, and the
+// result is always finite.
+double settle_value(double v, double minimum, double maximum, double step);
+
 // A number setting of one to three values.
 class cfg_FP64 : public config {
   public:

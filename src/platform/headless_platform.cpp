@@ -1,6 +1,7 @@
 #include "platform/headless_platform.hpp"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace zoetra {
 
@@ -15,8 +16,12 @@ void headless_platform::message_box(const std::string& caption, const std::strin
     std::fflush(stderr);
 }
 
-std::optional<std::string> headless_platform::next_choice(const std::string& title) {
+std::optional<std::string> headless_platform::next_choice(const std::string& title,
+                                                          const std::string& folder) {
     dialog_titles_.push_back(title);
+    dialog_folders_.push_back(folder);
+    std::error_code ignored;
+    std::filesystem::current_path(folder, ignored);
     if (choices_.empty())
         return std::nullopt;
     auto choice = std::move(choices_.front());
@@ -25,13 +30,15 @@ std::optional<std::string> headless_platform::next_choice(const std::string& tit
 }
 
 std::optional<std::string> headless_platform::choose_file_to_open(const std::string& title,
-                                                                  const std::string&) {
-    return next_choice(title);
+                                                                  const std::string&,
+                                                                  const std::string& folder) {
+    return next_choice(title, folder);
 }
 
 std::optional<std::string> headless_platform::choose_file_to_save(const std::string& title,
-                                                                  const std::string&) {
-    return next_choice(title);
+                                                                  const std::string&,
+                                                                  const std::string& folder) {
+    return next_choice(title, folder);
 }
 
 } // namespace zoetra

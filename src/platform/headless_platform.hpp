@@ -22,24 +22,31 @@ class headless_platform : public platform {
 
     void message_box(const std::string& caption, const std::string& text, icon kind) override;
     std::optional<std::string> choose_file_to_open(const std::string& title,
-                                                   const std::string& pattern) override;
+                                                   const std::string& pattern,
+                                                   const std::string& folder) override;
     std::optional<std::string> choose_file_to_save(const std::string& title,
-                                                   const std::string& default_name) override;
+                                                   const std::string& default_name,
+                                                   const std::string& folder) override;
 
     // Answers for the next file dialogs, in order; none left means "cancelled".
+    // A relative path is taken in the folder the dialog starts in, whose
+    // directory becomes current meanwhile, as a real dialog's may.
     void queue_file_choice(std::optional<std::string> path) { choices_.push_back(std::move(path)); }
     // Message boxes are written to standard error unless quiet.
     void set_quiet(bool quiet) { quiet_ = quiet; }
 
     const std::vector<message>& messages() const { return messages_; }
     const std::vector<std::string>& dialog_titles() const { return dialog_titles_; }
+    // The folder each dialog started in.
+    const std::vector<std::string>& dialog_folders() const { return dialog_folders_; }
 
   private:
-    std::optional<std::string> next_choice(const std::string& title);
+    std::optional<std::string> next_choice(const std::string& title, const std::string& folder);
 
     std::deque<std::optional<std::string>> choices_;
     std::vector<message> messages_;
     std::vector<std::string> dialog_titles_;
+    std::vector<std::string> dialog_folders_;
     bool quiet_ = false;
 };
 

@@ -322,6 +322,22 @@ void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t
     draw_line_of_text(b, line, x, top, size, text_pixel(c), block);
 }
 
+void draw_text_clipped(buffer& b, std::string_view text, std::int16_t x, std::int16_t y, colour c,
+                       const rect& clip, text_size size) {
+    if (text.empty() || !text_font_available())
+        return;
+    buffer_lock hold(b);
+    const std::u32string line = decode(text);
+    const int top = y - 11;
+    const int height = text_font::instance().metrics(size).line_height;
+    clip_box block = clip_to_buffer(b, x, top, width_of(line, size) + 1, height + 1);
+    block.left = std::max(block.left, int(clip.x));
+    block.top = std::max(block.top, int(clip.y));
+    block.right = std::min(block.right, clip.x + int(clip.width));
+    block.bottom = std::min(block.bottom, clip.y + int(clip.height));
+    draw_line_of_text(b, line, x, top, size, text_pixel(c), block);
+}
+
 void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w, std::uint16_t h,
                       std::string_view text, colour c, text_size size) {
     if (text.empty() || w == 0 || h == 0 || !text_font_available())

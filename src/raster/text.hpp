@@ -34,6 +34,10 @@ text_extent measure_text(std::string_view text, text_size size = text_size::poin
 void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t y, colour c,
                   text_size size = text_size::points_9);
 
+// The same, kept to the clip rectangle as well.
+void draw_text_clipped(buffer& b, std::string_view text, std::int16_t x, std::int16_t y, colour c,
+                       const rect& clip, text_size size = text_size::points_9);
+
 // Text wrapped at word breaks (and at line feeds) to the box, kept to the box
 // and to the buffer.
 void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w, std::uint16_t h,

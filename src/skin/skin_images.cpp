@@ -60,6 +60,11 @@ std::string skin_image_name(const std::string& file_name) {
 
 bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
                      int mode) {
+    return draw_skin_image(target, name, x, y, width, height, mode, target.window());
+}
+
+bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
+                     int mode, const rect& clip) {
     register_with_memory_handler();
     if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
         return false;
@@ -68,15 +73,16 @@ bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int 
         return false;
     buffer_lock source_lock(*prepared);
     buffer_lock target_lock(target);
+    const rect visible = intersection(clip, target.window());
     const pixel* from = prepared->pixels();
     pixel* to = target.pixels();
     for (int j = 0; j < height; ++j) {
         int ty = y + j;
-        if (ty < 0 || ty >= target.height())
+        if (ty < visible.y || ty >= visible.bottom())
             continue;
         for (int i = 0; i < width; ++i) {
             int tx = x + i;
-            if (tx < 0 || tx >= target.width())
+            if (tx < visible.x || tx >= visible.right())
                 continue;
             pixel p = from[std::size_t(j) * width + i];
             if (mode == 1 && (p & transparency_mask) != 0)

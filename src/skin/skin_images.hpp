@@ -18,6 +18,9 @@ std::string skin_image_name(const std::string& file_name);
 // image cannot be loaded. Pixels outside the target are skipped.
 bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
                      int mode);
+// The same, drawing only the part of the box inside clip.
+bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
+                     int mode, const rect& clip);
 
 // Draws the image called name at its own size, centred in box and cut to the
 // box (the middle of a larger image shows), every pixel copied. False when

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace zoetra {
 namespace {
@@ -76,18 +77,52 @@ void mark_settings_changed() {
         s->settings_changed();
 }
 
+namespace {
+
+// Runs a dialog that starts in the remembered folder, puts the current
+// directory back, and remembers the chosen file's folder.
+template <class Dialog>
+std::optional<std::string> with_remembered_folder(std::string& remembered, Dialog dialog) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    const fs::path here = fs::current_path(ignored);
+    if (remembered.empty())
+        remembered = process().first_dialog_folder.empty() ? here.string()
+                                                           : process().first_dialog_folder;
+    std::optional<std::string> chosen = dialog(remembered);
+    if (chosen) {
+        fs::path path = fs::absolute(*chosen, ignored).lexically_normal();
+        remembered = path.parent_path().string();
+        chosen = path.string();
+    }
+    fs::current_path(here, ignored);
+    return chosen;
+}
+
+} // namespace
+
 std::optional<std::string> choose_file_to_open(const std::string& title,
                                                const std::string& pattern) {
-    if (platform* p = process().installed_platform)
-        return p->choose_file_to_open(title, pattern);
-    return std::nullopt;
+    platform* p = process().installed_platform;
+    if (p == nullptr)
+        return std::nullopt;
+    return with_remembered_folder(process().open_folder, [&](const std::string& folder) {
+        return p->choose_file_to_open(title, pattern, folder);
+    });
 }
 
 std::optional<std::string> choose_file_to_save(const std::string& title,
                                                const std::string& default_name) {
-    if (platform* p = process().installed_platform)
-        return p->choose_file_to_save(title, default_name);
-    return std::nullopt;
+    platform* p = process().installed_platform;
+    if (p == nullptr)
+        return std::nullopt;
+    return with_remembered_folder(process().save_folder, [&](const std::string& folder) {
+        return p->choose_file_to_save(title, default_name, folder);
+    });
+}
+
+void set_first_dialog_folder(const std::string& folder) {
+    process().first_dialog_folder = folder;
 }
 
 } // namespace zoetra

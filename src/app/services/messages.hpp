@@ -17,11 +17,13 @@ class platform {
     virtual ~platform() = default;
     enum class icon { exclamation, information };
     virtual void message_box(const std::string& caption, const std::string& text, icon kind) = 0;
-    // The chosen path, or none when cancelled.
+    // The chosen path, or none when cancelled. The dialog starts in folder.
     virtual std::optional<std::string> choose_file_to_open(const std::string& title,
-                                                           const std::string& pattern) = 0;
+                                                           const std::string& pattern,
+                                                           const std::string& folder) = 0;
     virtual std::optional<std::string> choose_file_to_save(const std::string& title,
-                                                           const std::string& default_name) = 0;
+                                                           const std::string& default_name,
+                                                           const std::string& folder) = 0;
 };
 
 class shell {
@@ -51,9 +53,16 @@ void set_status(const std::string& text);
 const std::string& current_status();
 void present_area(const rect& area);
 void mark_settings_changed();
+
+// The file dialogs. Each remembers, apart from the other, the folder in which
+// a file was last chosen and starts there; the first starts in the folder
+// given by set_first_dialog_folder (else the current directory). Whatever a
+// dialog does, the current directory is the same afterwards. The chosen path
+// comes back absolute; none when cancelled.
 std::optional<std::string> choose_file_to_open(const std::string& title,
                                                const std::string& pattern);
 std::optional<std::string> choose_file_to_save(const std::string& title,
                                                const std::string& default_name);
+void set_first_dialog_folder(const std::string& folder);
 
 } // namespace zoetra

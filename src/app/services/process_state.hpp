@@ -14,6 +14,11 @@ struct process_state {
     platform* installed_platform = nullptr;
     // Where drawing is presented, status lines shown and setting changes noted.
     shell* installed_shell = nullptr;
+    // The folders the file dialogs start in: the first one's, and the last
+    // ones chosen in the open and the save dialog.
+    std::string first_dialog_folder;
+    std::string open_folder;
+    std::string save_folder;
     // The status line last shown.
     std::string shown_status;
     // The exit status of a fatal error (the window's -1; the renderer documents its own).

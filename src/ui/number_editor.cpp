@@ -1,0 +1,163 @@
+#include "ui/number_editor.hpp"
+
+#include "app/services/utility.hpp"
+#include "raster/text.hpp"
+#include "ui/canvas.hpp"
+
+namespace zoetra {
+
+std::vector<number_row> number_editor_layout(const rect& area, int count, bool text_field,
+                                             bool dial) {
+    std::vector<number_row> rows;
+    if (count <= 0)
+        return rows;
+    const int x = area.x, w = area.width;
+    const int height = area.height / count;
+    for (int i = 0; i < count; ++i) {
+        const int top = area.y + i * height;
+        number_row row;
+        row.title = rect_between(x, top, x + w, top + height);
+        if (text_field) {
+            row.control = rect_between(x + 3 * w / 4, top + 2, x + 3 * w / 4 + w / 4 - 4,
+                                       top + 2 + height - 4);
+            row.title = rect_between(x, top, x + 3 * w / 4, top + height);
+        } else if (dial) {
+            row.control = rect_between(x + 3 * w / 4 - 5, top + 1, x + 3 * w / 4 - 5 + w / 4,
+                                       top + 1 + height - 2);
+            row.title = rect_between(x, top + 7, x + 3 * w / 4, top + 7 + height);
+        } else {
+            const int left = x + 2 * (w - 2) / 3 - 11;
+            row.control = rect_between(left, top + 1, left + (w - 2) / 3 + 10, top + 1 + height - 2);
+            row.title = rect_between(x, top, x + 2 * w / 3 - 21, top + height);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+number_editor::number_editor(cfg_FP64& setting) : setting_(setting) {
+    for (int i = 0; i < setting.count(); ++i) {
+        auto slider = std::make_unique<slider_control>(
+            rect{}, setting.target(), setting.value(i), setting.minimum(i), setting.maximum(i),
+            setting.step(i), setting.dial());
+        slider->on_change = [this, i](double v) { setting_.set_value(i, v); };
+        sliders_.push_back(std::move(slider));
+    }
+    if (setting.text_flag()) {
+        field_ = std::make_unique<text_control>(rect{}, setting.target(), "-", 5);
+        show_value_in_field();
+    }
+}
+
+void number_editor::show_value_in_field() {
+    if (field_)
+        field_->assign(format_for_step(setting_.value(0), setting_.step(0)));
+}
+
+void number_editor::commit() {
+    setting_.set_value(0, read_number(field_->text()));
+    show_value_in_field();
+    field_->draw();
+}
+
+void number_editor::sync_controls() {
+    for (int i = 0; i < int(sliders_.size()); ++i) {
+        sliders_[std::size_t(i)]->set_target(setting_.target());
+        sliders_[std::size_t(i)]->assign(setting_.value(i), setting_.minimum(i),
+                                         setting_.maximum(i), setting_.step(i));
+    }
+    if (field_)
+        field_->set_target(setting_.target());
+}
+
+// A value set from elsewhere (a network's start, another control) shows at once.
+void number_editor::settings_changed() {
+    bool moved = false;
+    for (int i = 0; i < int(sliders_.size()); ++i)
+        moved = moved || sliders_[std::size_t(i)]->value() != setting_.value(i);
+    sync_controls();
+    show_value_in_field();
+    if (setting_.visible() && (moved || field_))
+        draw();
+}
+
+void number_editor::idle(int x, int y) {
+    if (field_)
+        field_->idle(x, y);
+    else
+        for (auto& s : sliders_)
+            s->idle(x, y);
+}
+
+void number_editor::mouse_down(int x, int y, int button) {
+    if (field_) {
+        commit();
+        field_->mouse_down(x, y, button);
+    } else {
+        for (auto& s : sliders_)
+            s->mouse_down(x, y, button);
+    }
+}
+
+void number_editor::mouse_up(int x, int y, int button) {
+    if (field_)
+        field_->mouse_up(x, y, button);
+    else
+        for (auto& s : sliders_)
+            s->mouse_up(x, y, button);
+}
+
+void number_editor::key(int ch, int x, int y) {
+    if (field_) {
+        if (ch == 13)
+            commit();
+        field_->key(ch, x, y);
+    } else {
+        for (auto& s : sliders_)
+            s->key(ch, x, y);
+    }
+}
+
+void number_editor::activate() {
+    if (field_) {
+        field_->show();
+        for (auto& s : sliders_)
+            s->hide();
+    } else {
+        for (auto& s : sliders_)
+            s->show();
+    }
+}
+
+void number_editor::deactivate() {
+    if (field_)
+        field_->hide();
+    for (auto& s : sliders_)
+        s->hide();
+}
+
+void number_editor::draw() {
+    const rect area = setting_.area();
+    buffer* target = setting_.target();
+    if (!setting_.visible() || area.is_null() || target == nullptr)
+        return;
+    sync_controls();
+    {
+        canvas c(*target, area);
+        c.fill(area);
+    }
+    const auto rows =
+        number_editor_layout(area, setting_.count(), field_ != nullptr, setting_.dial());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        control& shown = field_ ? static_cast<control&>(*field_) : *sliders_[i];
+        shown.set_area(rows[i].control);
+        shown.set_bounds(area);
+        shown.refresh();
+        const rect t = intersection(rows[i].title, area);
+        draw_text_in_box(*target, std::int16_t(t.x + 2), t.y, std::uint16_t(std::max(0, t.width - 2)),
+                         t.height, setting_.desc().title, ui_text);
+    }
+    present(*target, area);
+}
+
+} // namespace zoetra

@@ -1,0 +1,50 @@
+#pragma once
+// The editor of a number setting: one slider per value (a dial for settings
+// made with the dial flag), or, for a setting made with the text flag, one
+// text field in which the number is typed and taken on Enter or on a click.
+#include "engine/config.hpp"
+#include "ui/slider.hpp"
+#include "ui/text_field.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace zoetra {
+
+// Where row i's control and title lie in the setting's rectangle.
+struct number_row {
+    rect control;
+    rect title;
+};
+std::vector<number_row> number_editor_layout(const rect& area, int count, bool text_field,
+                                             bool dial);
+
+class number_editor : public config_view {
+  public:
+    explicit number_editor(cfg_FP64& setting);
+
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void mouse_up(int x, int y, int button) override;
+    void key(int ch, int x, int y) override;
+    void command(const std::string&, const std::string&) override {}
+    void draw() override;
+    void activate() override;
+    void deactivate() override;
+    void settings_changed() override;
+
+    slider_control& slider(int i) { return *sliders_[std::size_t(i)]; }
+    text_control* field() { return field_.get(); }
+
+  private:
+    // Takes the field's text as value 0 and writes the value back into it.
+    void commit();
+    void show_value_in_field();
+    void sync_controls();
+
+    cfg_FP64& setting_;
+    std::vector<std::unique_ptr<slider_control>> sliders_;
+    std::unique_ptr<text_control> field_;
+};
+
+} // namespace zoetra

@@ -1,0 +1,87 @@
+#pragma once
+// The editors of the text, menu and output-file settings.
+#include "engine/config.hpp"
+#include "engine/text_settings.hpp"
+#include "ui/menu.hpp"
+#include "ui/text_field.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace zoetra {
+
+// Lines of text: the rectangle cut into one row per line, each a raised
+// frame with its text field one pixel inside.
+class text_editor : public config_view {
+  public:
+    explicit text_editor(cfg_text& setting);
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void mouse_up(int x, int y, int button) override;
+    void key(int ch, int x, int y) override;
+    void command(const std::string&, const std::string&) override {}
+    void draw() override;
+    void activate() override;
+    void deactivate() override;
+    void settings_changed() override;
+
+    text_control& field(int i) { return *fields_[std::size_t(i)]; }
+    // Row i's frame in the setting's rectangle.
+    static rect row(const rect& area, int count, int i);
+
+  private:
+    cfg_text& setting_;
+    std::vector<std::unique_ptr<text_control>> fields_;
+};
+
+// A choice: a sunken frame with the title on top and the menu below it.
+// Keys reach the menu only while the mouse is over the setting, except for
+// the effect type menu ("EFFECT TYPE"), which takes every key.
+class menu_editor : public config_view {
+  public:
+    explicit menu_editor(cfg_menu& setting);
+    void idle(int x, int y) override { menu_.idle(x, y); }
+    void mouse_down(int x, int y, int button) override { menu_.mouse_down(x, y, button); }
+    void mouse_up(int x, int y, int button) override { menu_.mouse_up(x, y, button); }
+    void key(int ch, int x, int y) override;
+    void command(const std::string&, const std::string&) override {}
+    void draw() override;
+    void activate() override { menu_.show(); }
+    void deactivate() override { menu_.hide(); }
+    void settings_changed() override;
+
+    menu_control& menu() { return menu_; }
+    // Where the menu lies in the setting's rectangle: below the 12-pixel title.
+    static rect menu_area(const rect& area);
+
+  private:
+    cfg_menu& setting_;
+    menu_control menu_;
+};
+
+// The output file: a button showing the file name; releasing a press on it
+// asks where to save.
+class output_file_editor : public config_view {
+  public:
+    explicit output_file_editor(cfg_image_out& setting);
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void mouse_up(int x, int y, int button) override;
+    void key(int, int, int) override {}
+    void command(const std::string& category, const std::string& name) override;
+    void draw() override;
+    void activate() override {}
+    void deactivate() override {}
+    void settings_changed() override { draw(); }
+
+    bool held() const { return held_; }
+    // The button: the rectangle inset by 2 pixels, less 12 at the top.
+    static rect button(const rect& area);
+
+  private:
+    void ask_for_name();
+    cfg_image_out& setting_;
+    bool held_ = false;
+};
+
+} // namespace zoetra
