@@ -1,7 +1,7 @@
 // Draws the sample GIFs of samples/: a photo-like picture, a logo with a
 // transparent background, 1-bit line art and a small icon. Usage:
 //   zoetra-make-samples OUTPUT_FOLDER
-#include "gif/encoder.hpp"
+#include "save_gif.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
 
@@ -19,15 +19,7 @@ std::uint8_t clamp_byte(double v) {
     return static_cast<std::uint8_t>(std::fmin(255, std::fmax(0, v)));
 }
 
-bool save(buffer& image, const std::string& path) {
-    gif_writer writer;
-    crop_size size{image.width(), image.height()};
-    if (!writer.open(path, crop_origin{}, size, 1))
-        return false;
-    buffer* frames[] = {&image};
-    writer.write_frames(frames, crop_origin{}, size, 0);
-    return writer.close();
-}
+using tools::save_gif;
 
 // Soft gradients, shaded discs and a little grain.
 void draw_photo(buffer& b) {
@@ -119,7 +111,7 @@ int main(int argc, char** argv) {
         buffer image(s.width, s.height, transparent);
         s.draw(image);
         std::string path = folder + "/" + s.name;
-        if (!save(image, path)) {
+        if (!save_gif(image, path)) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }

@@ -89,7 +89,20 @@ void number_editor::idle(int x, int y) {
             s->idle(x, y);
 }
 
+void number_editor::lay_out() {
+    sync_controls();
+    const rect area = setting_.area();
+    const auto rows =
+        number_editor_layout(area, setting_.count(), field_ != nullptr, setting_.dial());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        control& placed = field_ ? static_cast<control&>(*field_) : *sliders_[i];
+        placed.set_area(rows[i].control);
+        placed.set_bounds(area);
+    }
+}
+
 void number_editor::mouse_down(int x, int y, int button) {
+    lay_out();
     if (field_) {
         commit();
         field_->mouse_down(x, y, button);
@@ -108,6 +121,7 @@ void number_editor::mouse_up(int x, int y, int button) {
 }
 
 void number_editor::key(int ch, int x, int y) {
+    lay_out();
     if (field_) {
         if (ch == 13)
             commit();

@@ -41,6 +41,8 @@ class number_editor : public config_view {
     void commit();
     void show_value_in_field();
     void sync_controls();
+    // Places the controls in the setting's rectangle as it stands now.
+    void lay_out();
 
     cfg_FP64& setting_;
     std::vector<std::unique_ptr<slider_control>> sliders_;

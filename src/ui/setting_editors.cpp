@@ -45,11 +45,22 @@ void text_editor::settings_changed() {
         draw();
 }
 
+void text_editor::lay_out() {
+    const rect area = setting_.area();
+    for (int i = 0; i < int(fields_.size()); ++i) {
+        text_control& field = *fields_[std::size_t(i)];
+        field.set_target(setting_.target());
+        field.set_area(inset(row(area, int(fields_.size()), i), 1));
+        field.set_bounds(area);
+    }
+}
+
 void text_editor::idle(int x, int y) {
     for (auto& f : fields_)
         f->idle(x, y);
 }
 void text_editor::mouse_down(int x, int y, int button) {
+    lay_out();
     for (auto& f : fields_)
         f->mouse_down(x, y, button);
 }
@@ -75,17 +86,13 @@ void text_editor::draw() {
         return;
     const rect area = setting_.area();
     buffer& target = *setting_.target();
+    lay_out();
     for (int i = 0; i < int(fields_.size()); ++i) {
-        const rect frame = row(area, int(fields_.size()), i);
         {
             canvas c(target, area);
-            c.bevel(frame, ui_light, ui_dark);
+            c.bevel(row(area, int(fields_.size()), i), ui_light, ui_dark);
         }
-        text_control& field = *fields_[std::size_t(i)];
-        field.set_target(&target);
-        field.set_area(inset(frame, 1));
-        field.set_bounds(area);
-        field.refresh();
+        fields_[std::size_t(i)]->refresh();
     }
     present(target, area);
 }
@@ -106,6 +113,27 @@ menu_editor::menu_editor(cfg_menu& setting)
 
 rect menu_editor::menu_area(const rect& area) {
     return rect_between(area.x, area.y + title_height, area.right(), area.bottom());
+}
+
+void menu_editor::lay_out() {
+    const rect area = setting_.area();
+    menu_.set_target(setting_.target());
+    menu_.set_area(menu_area(area));
+    menu_.set_bounds(area);
+    menu_.set_row_height(menu_area(area).height / std::max(1, menu_.count()));
+}
+
+void menu_editor::idle(int x, int y) {
+    menu_.idle(x, y);
+}
+
+void menu_editor::mouse_down(int x, int y, int button) {
+    lay_out();
+    menu_.mouse_down(x, y, button);
+}
+
+void menu_editor::mouse_up(int x, int y, int button) {
+    menu_.mouse_up(x, y, button);
 }
 
 void menu_editor::key(int ch, int x, int y) {
@@ -133,10 +161,7 @@ void menu_editor::draw() {
         c.bevel(area, ui_dark, ui_light);
         c.text(setting_.desc().title, area.x + 2, area.y + 10);
     }
-    menu_.set_target(&target);
-    menu_.set_area(menu_area(area));
-    menu_.set_bounds(area);
-    menu_.set_row_height(menu_area(area).height / std::max(1, menu_.count()));
+    lay_out();
     menu_.refresh();
     present(target, area);
 }

@@ -30,6 +30,8 @@ class text_editor : public config_view {
     static rect row(const rect& area, int count, int i);
 
   private:
+    // Places the fields in the setting's rectangle as it stands now.
+    void lay_out();
     cfg_text& setting_;
     std::vector<std::unique_ptr<text_control>> fields_;
 };
@@ -40,9 +42,9 @@ class text_editor : public config_view {
 class menu_editor : public config_view {
   public:
     explicit menu_editor(cfg_menu& setting);
-    void idle(int x, int y) override { menu_.idle(x, y); }
-    void mouse_down(int x, int y, int button) override { menu_.mouse_down(x, y, button); }
-    void mouse_up(int x, int y, int button) override { menu_.mouse_up(x, y, button); }
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void mouse_up(int x, int y, int button) override;
     void key(int ch, int x, int y) override;
     void command(const std::string&, const std::string&) override {}
     void draw() override;
@@ -55,6 +57,8 @@ class menu_editor : public config_view {
     static rect menu_area(const rect& area);
 
   private:
+    // Places the menu in the setting's rectangle as it stands now.
+    void lay_out();
     cfg_menu& setting_;
     menu_control menu_;
 };

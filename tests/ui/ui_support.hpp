@@ -5,6 +5,7 @@
 // skin images unless a test writes some.
 #include "../production/studio_support.hpp"
 #include "app/services/messages.hpp"
+#include "app/services/process_state.hpp"
 #include "raster/frame_image.hpp"
 #include "raster/ui_colours.hpp"
 #include "ui/event.hpp"
@@ -19,6 +20,7 @@ class ui_test : public ::testing::Test, public shell {
   protected:
     explicit ui_test(std::uint16_t width = 650, std::uint16_t height = 465)
         : frame(width, height) {
+        reset_process_state();
         install_shell(this);
         platform.set_quiet(true);
         install_platform(&platform);

@@ -1,0 +1,312 @@
+#include "components/io/image_palette.hpp"
+#include "engine/text_settings.hpp"
+#include "ui/editors.hpp"
+#include "ui/number_editor.hpp"
+#include "ui/palette_editor.hpp"
+#include "ui/setting_editors.hpp"
+#include "ui_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zoetra {
+namespace {
+
+using testing::ui_test;
+using testing::write_solid_gif;
+
+// A setting placed on the frame image and shown, as a panel does it.
+class editors : public ui_test {
+  protected:
+    template <class C> C& place(C& setting, const rect& area) {
+        attach_editor(setting);
+        setting.set_target(&image());
+        setting.set_area(area);
+        setting.activate();
+        return setting;
+    }
+    template <class V> V& view_of(config& setting) { return *dynamic_cast<V*>(setting.view()); }
+    void type(config& setting, const std::string& text, int x, int y) {
+        for (char ch : text)
+            setting.key(ch, x, y);
+    }
+};
+
+TEST_F(editors, TheNumberFieldTakesTypedTextOnEnterAndOnAClick) {
+    cfg_FP64 frames(nullptr, "FRAMES", true, 1.0, {{8, 1, 32, 1}}, false, true);
+    place(frames, rect{0, 0, 200, 20});
+    text_control& field = *view_of<number_editor>(frames).field();
+    EXPECT_EQ(field.text(), "8");
+    frames.draw();
+    const rect box = field.area();
+    EXPECT_EQ(box, (rect{150, 2, 46, 16}));
+    frames.mouse_down(box.x + 2, box.y + 2, 1);
+    type(frames, "12abc", 0, 0);
+    frames.key(13, 0, 0);
+    EXPECT_EQ(frames.value(0), 12);
+    EXPECT_EQ(field.text(), "12");
+    EXPECT_FALSE(field.editing());
+    frames.mouse_down(box.x + 2, box.y + 2, 1);
+    type(frames, "abc", 0, 0);
+    frames.mouse_down(300, 300, 1); // a click commits too
+    EXPECT_EQ(frames.value(0), 1);  // no number: 0, kept to the minimum
+    EXPECT_EQ(field.text(), "1");
+    frames.set_value(0, 30); // a value set elsewhere shows in the field
+    EXPECT_EQ(field.text(), "30");
+
+    const struct {
+        double step, value;
+        const char* shown;
+    } formats[] = {{0.1, 0.5, "0.5"}, {1, 7, "7"}, {0.01, 0.25, "0.25"}};
+    for (const auto& f : formats) {
+        cfg_FP64 n(nullptr, "N", true, 1.0, {{f.value, 0, 10, f.step}}, false, true);
+        place(n, rect{0, 30, 200, 20});
+        EXPECT_EQ(view_of<number_editor>(n).field()->text(), f.shown) << f.step;
+    }
+}
+
+TEST_F(editors, NumberSettingsGetARowPerValue) {
+    const rect area{10, 20, 212, 60};
+    const auto three = number_editor_layout(area, 3, false, false);
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(three[0].control, (rect{139, 21, 80, 18}));
+    EXPECT_EQ(three[2].control, (rect{139, 61, 80, 18}));
+    EXPECT_EQ(three[1].title, (rect{10, 40, 120, 20}));
+    const auto one = number_editor_layout(rect{10, 20, 212, 14}, 1, false, false);
+    EXPECT_EQ(one[0].control, (rect{139, 21, 80, 12}));
+    const auto dial = number_editor_layout(rect{0, 0, 140, 25}, 1, false, true);
+    EXPECT_EQ(dial[0].control, (rect{100, 1, 35, 23}));
+    EXPECT_EQ(dial[0].title, (rect{0, 7, 105, 25}));
+    const auto two = number_editor_layout(rect{0, 0, 180, 36}, 2, true, false);
+    EXPECT_EQ(two[1].control, (rect{135, 20, 41, 14}));
+
+    // Sliders move with the layout; each row repeats the title.
+    cfg_FP64 size(nullptr, "SIZE", true, 1.0, {{1, 0, 9, 1}, {2, 0, 9, 1}, {3, 0, 9, 1}});
+    place(size, area).draw();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(view_of<number_editor>(size).slider(i).area(), three[std::size_t(i)].control);
+    // Dragging slider 1 sets value 1.
+    slider_control& middle = view_of<number_editor>(size).slider(1);
+    size.mouse_down(middle.area().x + 1, middle.area().y + 2, 1);
+    size.idle(middle.area().x + 40, middle.area().y + 2);
+    size.mouse_up(0, 0, 1);
+    EXPECT_EQ(size.value(1), 9);
+    EXPECT_EQ(size.value(0), 1);
+}
+
+TEST_F(editors, ASettingWithoutARectangleDrawsNothing) {
+    cfg_FP64 n(nullptr, "N", true, 1.0, 0, 9, 1);
+    cfg_menu m(nullptr, "M", true, 1.0, {"A", "B"});
+    cfg_text t(nullptr, "T", true, 1.0, {"x"});
+    for (config* setting : std::initializer_list<config*>{&n, &m, &t}) {
+        place(*setting, rect{});
+        setting->refresh();
+        setting->draw();
+    }
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(editors, MenusTakeKeysOnlyUnderTheMouseExceptTheEffectType) {
+    cfg_menu loop(nullptr, "LOOP", true, 1.0, {"A", "B", "C"}, 2);
+    place(loop, rect{10, 10, 70, 60});
+    loop.key('2', 300, 300);
+    EXPECT_EQ(loop.selected(), 2);
+    loop.key('2', 20, 30);
+    EXPECT_EQ(loop.selected(), 0); // from the last to the first
+    cfg_menu type(nullptr, "TYPE", true, 1.0, {"STANDARD", "WAVE", "ART", "STILL"}, 1);
+    type.desc().title = "EFFECT TYPE";
+    place(type, rect{100, 10, 83, 72});
+    type.key('2', 300, 300);
+    EXPECT_EQ(type.selected(), 2);
+    EXPECT_EQ(menu_editor::menu_area(rect{100, 10, 83, 72}), (rect{100, 22, 83, 60}));
+    // A press on a row selects it; the setting follows the menu and the other way round.
+    type.mouse_down(110, 22 + 15 * 3 + 2, 1);
+    EXPECT_EQ(type.selected(), 3);
+    type.select(0);
+    EXPECT_EQ(view_of<menu_editor>(type).menu().selected(), 0);
+}
+
+TEST_F(editors, TextLinesGetEqualRowsAndTypingReachesTheSetting) {
+    cfg_text lines(nullptr, "TEXTIN", true, 1.0, {"one", "two", "three"});
+    place(lines, rect{10, 10, 200, 60}).draw();
+    EXPECT_EQ(text_editor::row(rect{10, 10, 200, 60}, 3, 1), (rect{10, 30, 200, 20}));
+    EXPECT_EQ(view_of<text_editor>(lines).field(1).area(), (rect{11, 31, 198, 18}));
+    lines.mouse_down(50, 35, 1);
+    type(lines, "2", 0, 0);
+    EXPECT_EQ(lines.text_at(1), "2");
+    EXPECT_EQ(lines.text_at(0), "one");
+    lines.set_text_at("ONE", 0);
+    EXPECT_EQ(view_of<text_editor>(lines).field(0).text(), "ONE");
+}
+
+TEST_F(editors, TheOutputFileButtonAsksWhenReleasedOnIt) {
+    cfg_image_out out(nullptr, "GIFOUT", true, 1.0, "my.gif");
+    const rect area{10, 10, 120, 40};
+    place(out, area).draw();
+    const rect b = output_file_editor::button(area);
+    EXPECT_EQ(b, (rect{12, 24, 116, 24}));
+    out.mouse_down(b.x + 1, b.y + 1, 1);
+    out.idle(0, 0); // moved off: released, nothing asked
+    out.mouse_up(0, 0, 1);
+    EXPECT_TRUE(platform.dialog_titles().empty());
+    platform.queue_file_choice("there.gif");
+    out.mouse_down(b.x + 1, b.y + 1, 1);
+    out.mouse_up(b.x + 1, b.y + 1, 1);
+    EXPECT_EQ(platform.dialog_titles().back(), "Please tell me where to save");
+    EXPECT_EQ(out.file_name(), (std::filesystem::current_path() / "there.gif").string());
+    out.command("file", "save"); // cancelled: the name stays
+    EXPECT_TRUE(out.name_chosen());
+    EXPECT_EQ(out.file_name(), (std::filesystem::current_path() / "there.gif").string());
+}
+
+class palette : public editors {
+  protected:
+    // A colour at the centre of a cell of the writer's colour reduction, so it survives.
+    static constexpr colour red{0, 252, 2, 4};
+    palette() : gif_(write_solid_gif("a.gif", 30, 20, red)) {
+        place(images_, rect{3, 33, 645, 60});
+    }
+    palette_editor& view() { return view_of<palette_editor>(images_); }
+    void fill(int n) {
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(images_.add_image(gif_, images_.count()));
+    }
+    void click(const rect& r) {
+        images_.mouse_down(r.x + 1, r.y + 1, 1);
+        images_.mouse_up(r.x + 1, r.y + 1, 1);
+    }
+
+    std::string gif_;
+    cfg_image_in images_{nullptr, "GIFIN", true, 1.0};
+};
+
+TEST_F(palette, LaysOutTheUsualRectangle) {
+    const palette_layout l = layout_palette(rect{3, 33, 645, 60}, 3, 0);
+    EXPECT_EQ(l.cell, 38);
+    EXPECT_EQ(l.strip, (rect{134, 35, 486, 38}));
+    EXPECT_EQ(l.visible_slots, 12);
+    EXPECT_EQ(l.slot_width, 40);
+    EXPECT_EQ(l.shown_slots, 4); // three images and the empty slot
+    EXPECT_EQ(l.scroll_bar, (rect{134, 73, 480, 9}));
+    EXPECT_TRUE(l.left_arrow.empty());
+    EXPECT_EQ(l.size_label, (rect{142, 81, 80, 12})); // x + 139
+    EXPECT_EQ(l.insert_button, (rect{23, 33, 90, 22}));
+    EXPECT_EQ(l.remove_button, (rect{23, 61, 90, 22}));
+    const palette_layout full = layout_palette(rect{3, 33, 645, 60}, 20, 0);
+    EXPECT_EQ(full.shown_slots, 12);
+    EXPECT_EQ(full.left_arrow, (rect{134, 73, 9, 9}));
+    EXPECT_EQ(full.right_arrow, (rect{605, 73, 9, 9}));
+    EXPECT_EQ(full.scroll_bar, (rect{143, 73, 462, 9}));
+}
+
+TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
+    fill(3);
+    images_.set_selected(3);
+    platform.queue_file_choice(gif_);
+    click(view().layout().insert_button);
+    EXPECT_EQ(platform.dialog_titles().back(), "Please select your input gif");
+    ASSERT_EQ(images_.count(), 4);
+    EXPECT_EQ(images_.name_at(3), (std::filesystem::current_path() / "a.gif").string());
+
+    folder.write("not.gif", "nothing");
+    platform.queue_file_choice("not.gif");
+    images_.command("file", "insert");
+    EXPECT_EQ(platform.messages().back().text, "Cannot not add image unless it is in GIF format.");
+    EXPECT_EQ(images_.count(), 4);
+
+    fill(28);
+    platform.queue_file_choice(gif_);
+    click(view().layout().insert_button); // the dialog still opens
+    EXPECT_EQ(platform.dialog_titles().size(), 3u);
+    EXPECT_EQ(platform.messages().back().text, palette_full_message);
+    EXPECT_EQ(images_.count(), 32);
+}
+
+TEST_F(palette, MovingOffAPressedButtonCancelsIt) {
+    fill(2);
+    const rect insert = view().layout().insert_button;
+    images_.mouse_down(insert.x + 1, insert.y + 1, 1);
+    EXPECT_TRUE(view().insert_held());
+    images_.idle(insert.x - 5, insert.y + 1);
+    EXPECT_FALSE(view().insert_held());
+    images_.mouse_up(insert.x - 5, insert.y + 1, 1);
+    EXPECT_TRUE(platform.dialog_titles().empty());
+    const rect remove = view().layout().remove_button;
+    images_.mouse_down(remove.x + 1, remove.y + 1, 1);
+    images_.mouse_up(remove.x + 1, remove.y + 1, 1);
+    EXPECT_EQ(images_.count(), 1);
+}
+
+TEST_F(palette, TheArrowsAndTheBarScroll) {
+    fill(20);
+    click(view().layout().right_arrow);
+    EXPECT_DOUBLE_EQ(view().fraction(), 9.0 / 21);
+    EXPECT_EQ(view().layout().first_visible, 4); // (20 - 12 + 2) x 9/21, truncated
+    click(view().layout().left_arrow);
+    EXPECT_EQ(view().fraction(), 0);
+    const rect bar = view().layout().scroll_bar;
+    images_.mouse_down(bar.x + 5, bar.y + 2, 1);
+    images_.idle(bar.right() + 50, bar.y);
+    EXPECT_EQ(view().layout().first_visible, 9);
+    images_.idle(bar.x - 30, bar.y); // left of the bar: the first position shows
+    EXPECT_EQ(view().layout().first_visible, 0);
+    images_.mouse_up(0, 0, 1);
+    EXPECT_FALSE(view().scroll_dragged());
+    // A slot press selects the position it shows.
+    click(view().layout().slot(2));
+    EXPECT_EQ(images_.selected(), 2);
+}
+
+TEST_F(palette, SelectionKeysStopAtBothEndsAndDeleteRemoves) {
+    fill(5);
+    images_.key(',', 0, 0);
+    EXPECT_EQ(images_.selected(), 0);
+    for (int i = 0; i < 7; ++i)
+        images_.key('.', 0, 0);
+    EXPECT_EQ(images_.selected(), 5); // the empty slot
+    EXPECT_DOUBLE_EQ(view().fraction(), 1.0);
+    images_.key(127, 0, 0); // Delete on the empty slot does nothing
+    EXPECT_EQ(images_.count(), 5);
+    images_.key(28, 0, 0);
+    images_.key(127, 0, 0);
+    EXPECT_EQ(images_.count(), 4); // the selection is the empty slot again
+    images_.key(28, 0, 0);
+    images_.key(8, 0, 0);
+    EXPECT_EQ(images_.count(), 3);
+}
+
+TEST_F(palette, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
+    namespace fs = std::filesystem;
+    const fs::path here = fs::current_path();
+    fs::create_directories("pictures");
+    const std::string inside = write_solid_gif("pictures/b.gif", 8, 8, colour{0, 1, 2, 3});
+    set_first_dialog_folder((here / "pictures").string());
+    platform.queue_file_choice("b.gif"); // relative to where the dialog starts
+    images_.command("file", "insert");
+    EXPECT_EQ(platform.dialog_folders().back(), (here / "pictures").string());
+    EXPECT_EQ(fs::current_path(), here);
+    ASSERT_EQ(images_.count(), 1);
+    EXPECT_EQ(images_.name_at(0), (here / "pictures" / "b.gif").string());
+    platform.queue_file_choice((here / "a.gif").string());
+    images_.command("file", "insert");
+    EXPECT_EQ(platform.dialog_folders().back(), (here / "pictures").string());
+    EXPECT_EQ(images_.count(), 2);
+    images_.command("file", "insert"); // starts where the last file was chosen
+    EXPECT_EQ(platform.dialog_folders().back(), here.string());
+    EXPECT_EQ(fs::current_path(), here);
+    set_first_dialog_folder("");
+}
+
+TEST_F(palette, DrawsTheSelectedSlotSunkenAndThumbnails) {
+    fill(1);
+    images_.draw();
+    const rect first = view().layout().slot(0), empty = view().layout().slot(1);
+    EXPECT_EQ(shown(first.x, first.y), ui_dark); // selected: sunken
+    EXPECT_EQ(shown(empty.x, empty.y), ui_highlight);
+    EXPECT_EQ(shown(first.x + 10, first.y + 10), red); // the thumbnail
+    EXPECT_EQ(presented.back(), images_.area());
+}
+
+} // namespace
+} // namespace zoetra
