@@ -157,7 +157,8 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
 
 TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
     std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/show.zoml",
-                               path("my.zoml"));
+                               path("my.zoml"),
+                               std::filesystem::copy_options::overwrite_existing);
     command_result found = testing::run("cd " + testing::quoted(folder_.string()) + " && " +
                                         testing::renderer() + " -e my.zoml -q --estimate " +
                                         sample("icon.gif"));
