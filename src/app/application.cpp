@@ -1,9 +1,13 @@
 #include "app/application.hpp"
 
+#include "app/licence_text.hpp"
+#include "app/panel_host.hpp"
+#include "app/services/utility.hpp"
 #include "app/window_parts.hpp"
 #include "skin/skin_images.hpp"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace zoetra {
 
@@ -17,9 +21,10 @@ application::application(std::uint16_t width, std::uint16_t height)
     });
 }
 
-// The studio goes first (scripts, frames, standing components, frame image),
-// after the skin image cache.
+// The panels go first, then the skin image cache, then the studio (scripts,
+// frames, standing components, frame image).
 application::~application() {
+    host_.reset();
     empty_skin_cache();
     production_.set_listener(nullptr);
     install_shell(nullptr);
@@ -31,6 +36,8 @@ outcome application::start() {
     draw_splash(frame());
     if (outcome loaded = production_.load_effects(); !loaded)
         return loaded;
+    host_ = std::make_unique<panel_host>(*this);
+    choose_effect(0);
     redraw_work_area();
     present_area(rect{});
     production_.clear_settings_changed();
@@ -47,6 +54,8 @@ void application::present_area(const rect& area) {
 void application::show_status(const std::string& text) {
     status_ = text;
     draw_status_line(frame(), text);
+    if (on_status_drawn)
+        on_status_drawn();
 }
 
 // ---- what the studio reports ----------------------------------------------
@@ -61,12 +70,19 @@ void application::effect_left_out(const std::string& reason) {
 
 void application::construction_started() {
     cancel_pressed_ = false;
+    if (host_)
+        host_->active_panel().deactivate();
     redraw_work_area();
 }
 
 void application::construction_ended() {
     cancel_pressed_ = false;
     redraw_work_area();
+    if (host_) {
+        host_->active_panel().activate();
+        host_->redraw_active();
+        host_->draw_tabs();
+    }
 }
 
 void application::run_progress(int k, int fired, int count) {
@@ -85,8 +101,15 @@ void application::redraw_work_area() {
         redraw_construction_screen();
         return;
     }
+    const bool help = host_ && host_->active() == panel_host::help;
+    if (help) {
+        host_->redraw_active();
+        return;
+    }
     // The preview shows the frames; without them the background image.
     draw_work_area_background(frame(), !production_.has_frames());
+    if (host_)
+        host_->redraw_active();
 }
 
 void application::redraw_construction_screen() {
@@ -94,6 +117,145 @@ void application::redraw_construction_screen() {
     for (int k = 0; k < production_.stored_frames(); ++k)
         draw_frame_in_slot(frame(), k, production_.stored_frame(k));
     draw_cancel_button(frame(), cancel_pressed_);
+}
+
+// ---- effects and menus ----------------------------------------------------
+
+void application::choose_effect(int index) {
+    if (mode() == mode_creating || index < 0 || index >= production_.catalogue().count())
+        return;
+    const bool changed = index != production_.current_effect_index();
+    production_.select_effect(index);
+    if (!host_)
+        return;
+    host_->effects().command("type", production_.current_effect()->desc().type);
+    if (changed && host_->active() != panel_host::help) {
+        // The settings panel shows the new effect's settings.
+        host_->active_panel().deactivate();
+        host_->active_panel().activate();
+    }
+    host_->redraw_active();
+    host_->draw_tabs();
+}
+
+bool application::remove_allowed() const {
+    const cfg_image_in& palette = production_.image_source().palette();
+    return palette.count() > 0 && host_ && host_->active() == panel_host::choose_gif &&
+           palette.selected() < palette.count();
+}
+
+menu_bar application::menus() const {
+    using accel = accelerator;
+    menu_item file = make_item(0, "&File");
+    file.items = {
+        make_item(command_id::insert_image, "&Insert Image\tInsert", accel{accel::key::insert}),
+        make_item(command_id::remove_image, "&Remove image\tDelete", {}, remove_allowed()),
+        make_item(command_id::create, "&Create Animation\tCtrl+G", accel{accel::key::letter, 'g'},
+                  production_.can_create()),
+        make_item(command_id::calculate, "&Calculate Animation Size\tCtrl+C",
+                  accel{accel::key::letter, 'c'}),
+        make_item(command_id::save, "&Save Animation\tCtrl+S", accel{accel::key::letter, 's'},
+                  production_.has_frames()),
+        make_item(command_id::exit, "E&xit"),
+    };
+    menu_item effects = make_item(0, "&Effects");
+    for (const char* type : effect_types)
+        effects.items.push_back(make_item(0, type));
+    const effect_catalogue& catalogue = production_.catalogue();
+    for (int i = 0; i < catalogue.count(); ++i) {
+        const script& effect = catalogue.effect(i);
+        for (int t = 0; t < 4; ++t) {
+            if (!same_name(effect.desc().type, effect_types[t]))
+                continue;
+            menu_item item = make_item(command_id::first_effect + i, effect_title(effect));
+            item.checkable = true;
+            item.checked = i == production_.current_effect_index();
+            effects.items[std::size_t(t)].items.push_back(item);
+        }
+    }
+    for (int t = 0; t < 4; ++t) {
+        auto& submenu = effects.items[std::size_t(t)].items;
+        if (submenu.empty())
+            submenu.push_back(make_item(command_id::none_available + t, "None available", {}, false));
+    }
+    menu_item help = make_item(0, "&Help");
+    help.items = {make_item(command_id::licence, "&License Agreement"),
+                  make_item(command_id::about, "&About Zoetra")};
+    menu_bar bar;
+    bar.menus = {file, effects, help};
+    return bar;
+}
+
+void application::menu_command(int id) {
+    switch (id) {
+    case command_id::insert_image:
+        file_command("insert");
+        if (host_)
+            host_->redraw_active();
+        return;
+    case command_id::remove_image:
+        file_command("remove");
+        return;
+    case command_id::create:
+        file_command("create");
+        return;
+    case command_id::calculate:
+        file_command("calculate");
+        return;
+    case command_id::save:
+        file_command("save");
+        return;
+    case command_id::exit:
+        if (may_exit() && on_exit)
+            on_exit();
+        return;
+    case command_id::licence:
+        if (platform* p = installed_platform())
+            p->show_text("License Agreement", licence_notice());
+        return;
+    case command_id::about:
+        if (platform* p = installed_platform())
+            p->show_text("About Zoetra", about_text());
+        return;
+    default:
+        if (id >= command_id::first_effect && id <= command_id::last_effect)
+            choose_effect(id - command_id::first_effect);
+        return;
+    }
+}
+
+void application::file_command(const std::string& name) {
+    if (host_)
+        host_->command("file", name);
+    if (mode() != mode_editing || production_.current_effect() == nullptr)
+        return;
+    if (name == "create" && production_.can_create())
+        create();
+    else if (name == "calculate" && production_.has_frames())
+        calculate();
+    else if (name == "save" && production_.has_frames())
+        save();
+}
+
+void application::insert_files(const std::vector<std::string>& paths) {
+    cfg_image_in& palette = production_.image_source().palette();
+    for (const std::string& path : paths) {
+        std::error_code ignored;
+        const std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal();
+        show_failure(palette.add_image(absolute, palette.selected()));
+        if (palette.selected() < palette.count())
+            palette.set_selected(palette.selected() + 1);
+    }
+    if (host_)
+        host_->redraw_active();
+}
+
+bool application::may_exit() {
+    if (!production_.has_frames() || production_.saved())
+        return true;
+    platform* p = installed_platform();
+    return p == nullptr ||
+           p->confirm("Zoetra", "The frames you created have not been saved. Discard them and exit?");
 }
 
 // ---- events ---------------------------------------------------------------
@@ -116,7 +278,7 @@ void application::handle(const input_event& e) {
     }
 }
 
-void application::mouse_down(int x, int y, int) {
+void application::mouse_down(int x, int y, int button) {
     last_x_ = x;
     last_y_ = y;
     if (mode() == mode_creating) {
@@ -127,9 +289,12 @@ void application::mouse_down(int x, int y, int) {
         return;
     }
     mouse_held_ = true;
+    if (host_)
+        host_->mouse_down(x, y, button);
+    idle(x, y, std::nullopt);
 }
 
-void application::mouse_up(int x, int y, int) {
+void application::mouse_up(int x, int y, int button) {
     last_x_ = x;
     last_y_ = y;
     if (mode() == mode_creating) {
@@ -141,16 +306,24 @@ void application::mouse_up(int x, int y, int) {
         }
         return;
     }
+    if (host_)
+        host_->mouse_up(x, y, button);
     mouse_held_ = false;
 }
 
 void application::mouse_moved(int x, int y) {
     last_x_ = x;
     last_y_ = y;
-    if (mode() == mode_creating && cancel_pressed_ && !cancel_button.contains(x, y)) {
-        cancel_pressed_ = false;
-        draw_cancel_button(frame(), false);
+    if (mode() == mode_creating) {
+        if (cancel_pressed_ && !cancel_button.contains(x, y)) {
+            cancel_pressed_ = false;
+            draw_cancel_button(frame(), false);
+        }
+        return;
     }
+    // Drags and hovering answer at once; the preview waits for a tick.
+    if (host_)
+        host_->idle(x, y);
 }
 
 void application::key(int ch) {
@@ -159,36 +332,16 @@ void application::key(int ch) {
             production_.cancel_construction();
         return;
     }
-    switch (ch) {
-    case keys::ctrl_b:
+    if (ch == keys::ctrl_b)
         empty_skin_cache();
-        break;
-    case keys::ctrl_g:
-        if (production_.can_create())
-            create();
-        break;
-    case keys::ctrl_s:
-        if (production_.has_frames())
-            save();
-        break;
-    case keys::ctrl_c:
-        if (production_.has_frames())
-            calculate();
-        break;
-    default:
-        break;
-    }
-}
-
-void application::file_command(const std::string& name) {
-    if (mode() != mode_editing || production_.current_effect() == nullptr)
-        return;
-    if (name == "create" && production_.can_create())
+    if (ch == keys::ctrl_g && production_.can_create())
         create();
-    else if (name == "calculate" && production_.has_frames())
-        calculate();
-    else if (name == "save" && production_.has_frames())
+    else if (ch == keys::ctrl_s && production_.has_frames())
         save();
+    else if (ch == keys::ctrl_c && production_.has_frames())
+        calculate();
+    else if (host_)
+        host_->key(ch, last_x_, last_y_);
 }
 
 wake_request application::tick(double now) {
@@ -197,14 +350,19 @@ wake_request application::tick(double now) {
         return wake_request{production_.busy(), std::nullopt};
     }
     idle(last_x_, last_y_, now);
-    return wake_request{false, production_.next_preview_time()};
+    const bool previewing = !host_ || host_->active() != panel_host::help;
+    return wake_request{false, previewing ? production_.next_preview_time() : std::nullopt};
 }
 
-// An idle tick in the editing mode: the preview plays while the mouse rests
-// and no button is held.
-void application::idle(int x, int y, double now) {
-    if (!mouse_held_ && x == idle_x_ && y == idle_y_)
-        production_.preview_step(now);
+// An idle tick in the editing mode: the panels hear the mouse, and the
+// preview plays while the mouse rests, no button is held and the help pages
+// are not showing.
+void application::idle(int x, int y, std::optional<double> now) {
+    if (host_)
+        host_->idle(x, y);
+    const bool help = host_ && host_->active() == panel_host::help;
+    if (now && !mouse_held_ && !help && x == idle_x_ && y == idle_y_)
+        production_.preview_step(*now);
     production_.clear_settings_changed();
     idle_x_ = x;
     idle_y_ = y;
@@ -229,6 +387,8 @@ void application::save() {
         choose_file_to_save("Please tell me where to save", "your.gif");
     if (name)
         show_failure(production_.save(*name));
+    if (host_)
+        host_->redraw_active();
 }
 
 void application::show_failure(const outcome& o) {

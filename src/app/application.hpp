@@ -1,21 +1,28 @@
 #pragma once
 // The application shell: it starts the system in order, owns the production
-// studio (and through it the frame image), draws the window's own parts,
-// routes input events in the editing and construction modes, and runs the
-// idle work when the platform ticks it. It never reads a clock or the
-// keyboard itself: events and the time come from the caller, and pixels and
-// damaged rectangles go out through the frame image.
+// studio (and through it the frame image) and the panel host, draws the
+// window's own parts, keeps the menu bar's model, routes input events in the
+// editing and construction modes, and runs the idle work when the platform
+// ticks it. It never reads a clock or the keyboard itself: events and the
+// time come from the caller, and pixels and damaged rectangles go out
+// through the frame image.
+#include "app/menus.hpp"
 #include "app/services/messages.hpp"
 #include "production/studio.hpp"
 #include "ui/event.hpp"
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zoetra {
 
+class panel_host;
+
 // What the platform should do after a tick: tick again soon (there is work),
-// or not before the given time (none: only for hover, at its own slow pace).
+// or not before the given time (none: nothing is due).
 struct wake_request {
     bool busy = false;
     std::optional<double> at;
@@ -25,6 +32,7 @@ class application : public shell, public studio_listener {
   public:
     static constexpr int mode_editing = 0;
     static constexpr int mode_creating = 1;
+    static constexpr const char* title = "Zoetra 1.0";
 
     explicit application(std::uint16_t width = studio::default_width,
                          std::uint16_t height = studio::default_height);
@@ -33,21 +41,45 @@ class application : public shell, public studio_listener {
     application& operator=(const application&) = delete;
 
     // The start-up steps after the frame image exists: welcome text and
-    // splash, the standing components, the catalogue, effect 0 and the work
-    // area. A failure (no effect files) is one the program cannot go on from.
+    // splash, the catalogue and the Effects menu, the panels, effect 0 and
+    // the work area. A failure (no effect files) is one the program cannot
+    // go on from.
     outcome start();
 
     void handle(const input_event& e);
     // Idle work at time now (seconds): one step of frame construction, or
-    // of the preview when the mouse rests.
+    // the panels' idle and a step of the preview when the mouse rests.
     wake_request tick(double now);
-    // The File menu's commands: "insert", "remove", "create", "calculate", "save".
+    // A menu command (command_id), as the menu bar or an accelerator gives it.
+    void menu_command(int id);
+    // The File menu's commands by name: "insert", "remove", "create",
+    // "calculate", "save"; every panel hears them first.
     void file_command(const std::string& name);
+    // The menu bar as it should show now: the Effects menu filled, the
+    // current effect checked, the File menu greyed by its rules.
+    menu_bar menus() const;
+    // Files given on the command line or dropped on the window, inserted at
+    // the selected position as Insert would (refusals are shown).
+    void insert_files(const std::vector<std::string>& paths);
+    // Exit or closing the window: true when the program may end. Frames
+    // that were never saved are discarded only when the person agrees.
+    bool may_exit();
 
     int mode() const { return production_.busy() ? mode_creating : mode_editing; }
     studio& production() { return production_; }
+    const studio& production() const { return production_; }
     frame_image& frame() { return production_.image(); }
+    panel_host& panels() { return *host_; }
     const std::string& status_text() const { return status_; }
+
+    // Makes effect index current: the status line, the type menu, the panels.
+    void choose_effect(int index);
+    void redraw_work_area();
+    // Called after a status line was drawn, so that the window can show it
+    // at once (a long save shows its progress).
+    std::function<void()> on_status_drawn;
+    // Called when Exit was chosen and may_exit agreed.
+    std::function<void()> on_exit;
 
     // The shell services.
     void present_area(const rect& area) override;
@@ -67,16 +99,18 @@ class application : public shell, public studio_listener {
     void mouse_up(int x, int y, int button);
     void mouse_moved(int x, int y);
     void key(int ch);
-    void idle(int x, int y, double now);
-    void redraw_work_area();
+    // The panels' idle, and a step of the preview when the mouse rests.
+    void idle(int x, int y, std::optional<double> now);
     void redraw_construction_screen();
     void create();
     void calculate();
     void save();
+    bool remove_allowed() const;
     // A failure the person must see: a message box captioned "Error".
     void show_failure(const outcome& o);
 
     studio production_;
+    std::unique_ptr<panel_host> host_;
     std::string status_;
     bool ready_ = false;
     bool mouse_held_ = false;

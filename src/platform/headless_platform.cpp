@@ -16,6 +16,19 @@ void headless_platform::message_box(const std::string& caption, const std::strin
     std::fflush(stderr);
 }
 
+bool headless_platform::confirm(const std::string&, const std::string& question) {
+    questions_.push_back(question);
+    if (answers_.empty())
+        return false;
+    const bool yes = answers_.front();
+    answers_.pop_front();
+    return yes;
+}
+
+void headless_platform::show_text(const std::string& title, const std::string&) {
+    texts_shown_.push_back(title);
+}
+
 std::optional<std::string> headless_platform::next_choice(const std::string& title,
                                                           const std::string& folder) {
     dialog_titles_.push_back(title);

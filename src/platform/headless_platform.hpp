@@ -28,6 +28,14 @@ class headless_platform : public platform {
                                                    const std::string& default_name,
                                                    const std::string& folder) override;
 
+    bool confirm(const std::string& caption, const std::string& question) override;
+    void show_text(const std::string& title, const std::string& text) override;
+
+    // Answers for the next questions, in order; none left means no.
+    void queue_answer(bool yes) { answers_.push_back(yes); }
+    const std::vector<std::string>& questions() const { return questions_; }
+    const std::vector<std::string>& texts_shown() const { return texts_shown_; }
+
     // Answers for the next file dialogs, in order; none left means "cancelled".
     // A relative path is taken in the folder the dialog starts in, whose
     // directory becomes current meanwhile, as a real dialog's may.
@@ -44,6 +52,9 @@ class headless_platform : public platform {
     std::optional<std::string> next_choice(const std::string& title, const std::string& folder);
 
     std::deque<std::optional<std::string>> choices_;
+    std::deque<bool> answers_;
+    std::vector<std::string> questions_;
+    std::vector<std::string> texts_shown_;
     std::vector<message> messages_;
     std::vector<std::string> dialog_titles_;
     std::vector<std::string> dialog_folders_;

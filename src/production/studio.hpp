@@ -104,6 +104,7 @@ class studio {
 
     // The catalogue.
     effect_catalogue& catalogue() { return catalogue_; }
+    const effect_catalogue& catalogue() const { return catalogue_; }
     int current_effect_index() const { return current_; }
     script* current_effect() const;
     void select_effect(int index);

@@ -24,6 +24,10 @@ class platform {
     virtual std::optional<std::string> choose_file_to_save(const std::string& title,
                                                            const std::string& default_name,
                                                            const std::string& folder) = 0;
+    // A question with a yes and a no answer; true for yes.
+    virtual bool confirm(const std::string& caption, const std::string& question) = 0;
+    // A modal dialog showing a text (the About box, the licence).
+    virtual void show_text(const std::string& title, const std::string& text) = 0;
 };
 
 class shell {

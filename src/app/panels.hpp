@@ -1,0 +1,124 @@
+#pragma once
+// The five panels of the window, in tab order: the GIF palette, the effect
+// selection, the current effect's settings, the output settings with the
+// Create and Save buttons, and the help pages.
+#include "ui/panel.hpp"
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zoetra {
+
+class application;
+class script;
+
+// CHOOSE A GIF: the GIF palette of the standing GIFIN component.
+class choose_gif_panel : public panel {
+  public:
+    choose_gif_panel(application& app, const rect& body);
+
+  protected:
+    void draw_contents() override {}
+};
+
+// SELECT EFFECT: the effect type menu and a row of 50 x 50 buttons, one per
+// effect of the selected type.
+class select_effect_panel : public panel {
+  public:
+    select_effect_panel(application& app, const rect& body);
+
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void key(int ch, int x, int y) override;
+    void command(const std::string& category, const std::string& name) override;
+
+    cfg_menu& type_menu() { return type_; }
+    // The catalogue indices of the effects of the selected type, in order.
+    std::vector<int> effects_of_type() const;
+    // Effect k's button (none when it does not fit the panel body).
+    struct button {
+        int effect;
+        rect area;
+    };
+    std::vector<button> buttons();
+
+  protected:
+    void draw_contents() override;
+
+  private:
+    application& app_;
+    cfg_menu type_;
+    rect list_;
+    // Effects already reported as not fitting, so each is reported once.
+    std::set<int> reported_;
+};
+
+// (S)ETTINGS: the current effect's public settings, placed anew on every activation.
+class settings_panel : public panel {
+  public:
+    settings_panel(application& app, const rect& body);
+    void activate() override;
+
+  protected:
+    void draw_contents() override;
+
+  private:
+    // The settings of the current effect that this panel shows, placed.
+    void place_settings(script& effect);
+    application& app_;
+};
+
+// CREATE & SAVE: the output settings and the Create and Save buttons.
+class create_save_panel : public panel {
+  public:
+    static constexpr int button_x = 418;
+
+    create_save_panel(application& app, const rect& body);
+    void redraw() override;
+    void idle(int x, int y) override;
+    void mouse_down(int x, int y, int button) override;
+    void mouse_up(int x, int y, int button) override;
+    void key(int ch, int x, int y) override;
+
+    rect create_button() const;
+    rect save_button() const;
+    bool create_held() const { return create_held_; }
+    bool save_held() const { return save_held_; }
+
+  protected:
+    void draw_contents() override;
+
+  private:
+    // Shows and hides the settings by the current effect's type and class.
+    void apply_visibility();
+    void draw_buttons();
+
+    application& app_;
+    config& delay_;
+    config& loop_;
+    config& frames_;
+    config& direction_;
+    config& size_;
+    bool create_held_ = false;
+    bool save_held_ = false;
+};
+
+// HELP/ABOUT: five pages over the panel body and the work area.
+class help_panel : public panel {
+  public:
+    help_panel(application& app, const rect& body);
+    void mouse_down(int x, int y, int button) override;
+    void key(int ch, int x, int y) override;
+    int page() const { return page_; }
+    void turn(int by);
+
+  protected:
+    void draw_contents() override;
+
+  private:
+    int page_ = 1;
+};
+
+} // namespace zoetra
