@@ -238,13 +238,16 @@ void application::file_command(const std::string& name) {
 }
 
 void application::insert_files(const std::vector<std::string>& paths) {
+    // In the order given, from the selected position on; the selection stays
+    // on the first of them.
     cfg_image_in& palette = production_.image_source().palette();
+    int position = palette.selected();
     for (const std::string& path : paths) {
         std::error_code ignored;
         const std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal();
-        show_failure(palette.add_image(absolute, palette.selected()));
-        if (palette.selected() < palette.count())
-            palette.set_selected(palette.selected() + 1);
+        const int before = palette.count();
+        show_failure(palette.add_image(absolute, position));
+        position += palette.count() - before;
     }
     if (host_)
         host_->redraw_active();

@@ -25,8 +25,8 @@ void place(config& setting, const rect& body, int x, int y, int w, int h) {
 
 create_save_panel::create_save_panel(application& app, const rect& body)
     : panel(&app.frame().image(), body, "CREATE & SAVE"), app_(app),
-      delay_(titled(app.production().standing("GIFOUT"), "DELAY")),
-      loop_(titled(app.production().standing("GIFOUT"), "LOOP")),
+      delay_(titled(app.production().standing("GIFOUT"), "DELAY", "DELAY")),
+      loop_(titled(app.production().standing("GIFOUT"), "LOOP", "LOOP")),
       frames_(titled(app.production().standing("CPU"), "FRAMES.CONTROL", "FRAMES")),
       direction_(titled(app.production().standing("CPU"), "LOOP", "DIRECTION")),
       size_(titled(app.production().standing("GIFIN"), "MODE.SIZE", "GIF89 SIZE")) {

@@ -89,6 +89,15 @@ void number_editor::idle(int x, int y) {
             s->idle(x, y);
 }
 
+// A slider's value label stands right of its arrows and may reach past the
+// setting's rectangle into this much room.
+constexpr int label_room = 30;
+
+rect number_editor::bounds() const {
+    const rect area = setting_.area();
+    return field_ ? area : rect_between(area.x, area.y, area.right() + label_room, area.bottom());
+}
+
 void number_editor::lay_out() {
     sync_controls();
     const rect area = setting_.area();
@@ -97,7 +106,7 @@ void number_editor::lay_out() {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         control& placed = field_ ? static_cast<control&>(*field_) : *sliders_[i];
         placed.set_area(rows[i].control);
-        placed.set_bounds(area);
+        placed.set_bounds(bounds());
     }
 }
 
@@ -165,11 +174,13 @@ void number_editor::draw() {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         control& shown = field_ ? static_cast<control&>(*field_) : *sliders_[i];
         shown.set_area(rows[i].control);
-        shown.set_bounds(area);
+        shown.set_bounds(bounds());
         shown.refresh();
+        // The title on one line, cut to its rectangle.
         const rect t = intersection(rows[i].title, area);
-        draw_text_in_box(*target, std::int16_t(t.x + 2), t.y, std::uint16_t(std::max(0, t.width - 2)),
-                         t.height, setting_.desc().title, ui_text);
+        canvas c(*target, rect_between(t.x + 2, t.y, t.right(), t.bottom()));
+        const int baseline = setting_.dial() ? t.y + 11 : centred_baseline(rows[i].title);
+        c.text(setting_.desc().title, t.x + 2, baseline);
     }
     present(*target, area);
 }

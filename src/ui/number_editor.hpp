@@ -43,6 +43,8 @@ class number_editor : public config_view {
     void sync_controls();
     // Places the controls in the setting's rectangle as it stands now.
     void lay_out();
+    // Where the controls may draw: the rectangle, and room for the slider labels.
+    rect bounds() const;
 
     cfg_FP64& setting_;
     std::vector<std::unique_ptr<slider_control>> sliders_;

@@ -106,10 +106,13 @@ slider_layout slider_control::layout() const {
     return l;
 }
 
-// A horizontal slider's arrows lie outside its rectangle, to the left.
+// A horizontal slider's left arrow lies outside its rectangle, and its value
+// label may reach past the right edge (room for six characters).
 rect slider_control::extent() const {
     const rect r = area();
-    return horizontal() ? rect_between(r.x - 12, r.y, r.right(), r.bottom()) : r;
+    if (!horizontal())
+        return r;
+    return rect_between(r.x - 12, r.y, std::max<int>(r.right(), r.x + 54 + 40), r.bottom());
 }
 
 void slider_control::follow_mouse(int x, int y) {

@@ -146,12 +146,15 @@ class random_events : public testing::ui_test {
                 c.draw();
             });
     }
-    void setting_run(config& c, const rect& area) {
+    // A setting may draw in its rectangle and, for slider labels, in `beyond`
+    // pixels to its right.
+    void setting_run(config& c, const rect& area, int beyond = 0) {
         attach_editor(c);
         c.set_target(&image());
         c.set_area(area);
         c.activate();
-        run(area, [&](input_event e) { send_to(c, e); },
+        const rect owned = rect_between(area.x, area.y, area.right() + beyond, area.bottom());
+        run(owned, [&](input_event e) { send_to(c, e); },
             [&](bool on) {
                 on ? c.activate() : c.deactivate();
                 c.refresh();
@@ -191,13 +194,13 @@ TEST_F(random_events, TextFieldsAndMenus) {
 
 TEST_F(random_events, NumberTextAndMenuSettings) {
     cfg_FP64 size(nullptr, "SIZE", true, 1.0, {{1, 0, 9, 1}, {2, -5, 5, 0.1}, {3, 0, 100, 0}});
-    setting_run(size, rect{10, 20, 212, 60});
+    setting_run(size, rect{10, 20, 212, 60}, 30);
     cfg_FP64 typed(nullptr, "FRAMES", true, 1.0, {{8, 1, 32, 1}}, false, true);
     setting_run(typed, rect{240, 20, 180, 18});
     cfg_FP64 dial(nullptr, "ANGLE", true, 1.0, {{0, 0.1, 360, 0.1}}, true);
-    setting_run(dial, rect{440, 20, 140, 25});
+    setting_run(dial, rect{440, 20, 140, 25}, 30);
     cfg_FP64 cramped(nullptr, "CRAMPED", true, 1.0, {{0, 0, 9, 1}, {0, 0, 9, 1}});
-    setting_run(cramped, rect{600, 20, 20, 9});
+    setting_run(cramped, rect{600, 20, 20, 9}, 30);
     cfg_menu menu(nullptr, "LOOP", true, 1.0, {"ONE", "TWO", "THREE", "FOUR"});
     setting_run(menu, rect{10, 90, 70, 60});
     cfg_text lines(nullptr, "TEXT", true, 1.0, {"a", "b", "c"});

@@ -1,0 +1,124 @@
+// The desktop program: `zoetra [IMAGE.gif ...]` opens the window with the
+// images already in the GIF palette.
+#include "app/application.hpp"
+#include "app/services/messages.hpp"
+#include "gif/decoder.hpp"
+#include "platform/fltk_platform.hpp"
+#include "platform/main_window.hpp"
+#include "production/data_directory.hpp"
+
+#include <FL/Fl.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/x.H>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace zoetra;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Twice the size on a screen of about twice the usual density: ZOETRA_SCALE,
+// or an Xft.dpi of 168 or more.
+int window_scale() {
+    if (const char* asked = std::getenv("ZOETRA_SCALE"); asked != nullptr && *asked)
+        return std::atoi(asked) >= 2 ? 2 : 1;
+    const char* dpi = XGetDefault(fl_display, "Xft", "dpi");
+    return dpi != nullptr && std::atof(dpi) >= 168 ? 2 : 1;
+}
+
+// The window's icon, from the skin images.
+std::unique_ptr<Fl_RGB_Image> window_icon(std::vector<unsigned char>& rgba) {
+    std::unique_ptr<buffer> icon = load_gif("*Resources\\__icon.gif");
+    if (!icon)
+        return nullptr;
+    buffer_lock lock(*icon);
+    const std::size_t count = std::size_t(icon->width()) * icon->height();
+    rgba.resize(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        const pixel p = icon->pixels()[i];
+        rgba[i * 4] = (p >> 16) & 0xFF;
+        rgba[i * 4 + 1] = (p >> 8) & 0xFF;
+        rgba[i * 4 + 2] = p & 0xFF;
+        rgba[i * 4 + 3] = is_visible(p) ? 255 : 0;
+    }
+    return std::make_unique<Fl_RGB_Image>(rgba.data(), icon->width(), icon->height(), 4);
+}
+
+// A test asks for a snapshot of the frame image with SIGUSR1; the window
+// writes it to ZOETRA_TEST_SNAPSHOT at its next quiet moment.
+std::atomic<bool> snapshot_wanted{false};
+void want_snapshot(int) {
+    snapshot_wanted = true;
+}
+
+void watch_for_snapshots(void* window) {
+    const char* path = std::getenv("ZOETRA_TEST_SNAPSHOT");
+    if (snapshot_wanted.exchange(false) && path != nullptr)
+        static_cast<main_window*>(window)->write_snapshot(path);
+    Fl::repeat_timeout(0.1, watch_for_snapshots, window);
+}
+
+int usage() {
+    std::printf("Usage: zoetra [IMAGE.gif ...]\n"
+                "Opens the Zoetra window with the images in the GIF palette.\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> images;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return usage();
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("zoetra 1.0\n");
+            return 0;
+        }
+        std::error_code ignored;
+        images.push_back(fs::absolute(argv[i], ignored).lexically_normal().string());
+    }
+    // The first open dialog starts where the person started the program.
+    std::error_code ignored;
+    set_first_dialog_folder(fs::current_path(ignored).string());
+    const std::optional<fs::path> data = find_data_directory();
+    if (!data || (fs::current_path(*data, ignored), ignored)) {
+        std::fprintf(stderr, "zoetra: cannot find the folder that holds Zoetra's Effects; set "
+                             "ZOETRA_DATA_DIR\n");
+        return 2;
+    }
+
+    fl_open_display();
+    Fl::scheme("gtk+");
+    const int scale = window_scale();
+    fltk_platform platform;
+    platform.set_scale(scale);
+    install_platform(&platform);
+
+    application app;
+    if (outcome started = app.start(); !started)
+        fatal_error(started.message());
+    main_window window(app, platform, scale);
+    std::vector<unsigned char> icon_pixels;
+    std::unique_ptr<Fl_RGB_Image> icon = window_icon(icon_pixels);
+    if (icon)
+        window.icon(icon.get());
+    window.show(1, argv);
+    app.insert_files(images);
+
+    std::signal(SIGUSR1, want_snapshot);
+    Fl::add_timeout(0.1, watch_for_snapshots, &window);
+    window.wake();
+    const int status = Fl::run();
+    Fl::remove_timeout(watch_for_snapshots, &window);
+    install_platform(nullptr);
+    return status;
+}
