@@ -23,8 +23,7 @@ class scripted_run : public ::testing::Test {
   protected:
     scripted_run() : previous_(fs::current_path()) {
         reset_process_state();
-        platform_.set_quiet(true);
-        install_platform(&platform_);
+        install_platform(&platform_); // the fixture's platform, installed before the reset
         fs::current_path(std::string(ZOETRA_SOURCE_DIR));
     }
     ~scripted_run() override {

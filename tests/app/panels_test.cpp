@@ -1,0 +1,319 @@
+#include "app/application.hpp"
+#include "app/panel_host.hpp"
+#include "app/services/process_state.hpp"
+
+#include "../production/studio_support.hpp"
+
+#include <gtest/gtest.h>
+
+namespace zoetra {
+namespace {
+
+using testing::data_folder;
+using testing::write_solid_gif;
+
+std::string effect(const std::string& type, const std::string& title, const std::string& body = "",
+                   const std::string& class_words = "") {
+    return "<effect type=\"" + type + "\" class=\"" + class_words + "\" description=\"" + title +
+           " effect.\"><description><title>" + title + "</title></description>" +
+           "<cpu></cpu><GIFIN></GIFIN>" + body + "<GIFOUT></GIFOUT></effect>";
+}
+
+// Seven public number settings: the value of seven constants.
+std::string seven_sliders() {
+    std::string body;
+    for (int i = 0; i < 7; ++i)
+        body += "<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V" +
+                std::to_string(i) + "\"><v>1</v></valuelist></INTEGER1>";
+    return body;
+}
+
+class shell_test : public ::testing::Test {
+  protected:
+    shell_test() {
+        reset_process_state();
+        install_platform(&platform_); // the fixture's platform, installed before the reset
+    }
+    application& start() {
+        app_ = std::make_unique<application>();
+        EXPECT_TRUE(app_->start());
+        return *app_;
+    }
+    void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
+    void click(int x, int y) {
+        app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
+        app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
+    }
+    const menu_item& effects_menu() {
+        menus_ = app_->menus();
+        return menus_.menus[1];
+    }
+    const menu_item& file_item(int id) {
+        menus_ = app_->menus();
+        for (const menu_item& item : menus_.menus[0].items)
+            if (item.id == id)
+                return item;
+        throw std::runtime_error("no such item");
+    }
+    cfg_image_in& palette() { return app_->production().image_source().palette(); }
+    void add_image() {
+        ASSERT_TRUE(palette().add_image(write_solid_gif("a.gif", 30, 20, colour{0, 252, 2, 4}),
+                                        palette().count()));
+    }
+
+    data_folder folder_;
+    testing::quiet_platform platform_;
+    std::unique_ptr<application> app_;
+    menu_bar menus_;
+};
+
+TEST_F(shell_test, TheEffectsMenuFillsTheSubmenusByTypeIgnoringCase) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    folder_.write("Effects/b.zoml", effect("wave", "Two"));
+    folder_.write("Effects/c.zoml", effect("Sideways", "Three"));
+    start();
+    const menu_item& effects = effects_menu();
+    ASSERT_EQ(effects.items.size(), 4u);
+    EXPECT_EQ(effects.items[0].items.size(), 1u);
+    EXPECT_EQ(effects.items[0].items[0].text, "One");
+    EXPECT_EQ(effects.items[0].items[0].id, 1);
+    EXPECT_TRUE(effects.items[0].items[0].checked);
+    EXPECT_EQ(effects.items[1].items[0].id, 2);
+    for (int t : {2, 3}) {
+        ASSERT_EQ(effects.items[std::size_t(t)].items.size(), 1u);
+        EXPECT_EQ(effects.items[std::size_t(t)].items[0].text, "None available");
+        EXPECT_EQ(effects.items[std::size_t(t)].items[0].id, command_id::none_available + t);
+        EXPECT_FALSE(effects.items[std::size_t(t)].items[0].enabled);
+    }
+    app_->menu_command(2);
+    EXPECT_EQ(app_->production().current_effect_index(), 1);
+    EXPECT_TRUE(effects_menu().items[1].items[0].checked);
+    EXPECT_FALSE(effects_menu().items[0].items[0].checked);
+}
+
+TEST_F(shell_test, OnlyTheFirstSixtyFourEffectsAreReachableFromTheMenu) {
+    for (int i = 1; i <= 70; ++i)
+        folder_.write("Effects/e" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".zoml",
+                      effect("Standard", "E" + std::to_string(i)));
+    start();
+    EXPECT_EQ(effects_menu().items[0].items.size(), 70u);
+    app_->menu_command(64);
+    EXPECT_EQ(app_->production().current_effect_index(), 63);
+    for (int id = 65; id <= 70; ++id)
+        app_->menu_command(id);
+    EXPECT_EQ(app_->production().current_effect_index(), 63);
+}
+
+TEST_F(shell_test, TheFileMenuGreysWhatCannotBeDone) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    EXPECT_FALSE(file_item(command_id::remove_image).enabled);
+    EXPECT_FALSE(file_item(command_id::create).enabled);
+    EXPECT_FALSE(file_item(command_id::save).enabled);
+    add_image();
+    EXPECT_TRUE(file_item(command_id::remove_image).enabled);
+    palette().set_selected(1); // the empty slot
+    EXPECT_FALSE(file_item(command_id::remove_image).enabled);
+    EXPECT_FALSE(file_item(command_id::create).enabled);
+    palette().set_selected(0);
+    EXPECT_TRUE(file_item(command_id::create).enabled);
+    app_->handle(input_event::named_key(key_name::tab)); // Remove needs the palette's panel
+    EXPECT_FALSE(file_item(command_id::remove_image).enabled);
+    key(keys::ctrl_g);
+    for (double now = 0; app_->tick(now += 0.001).busy;) {
+    }
+    EXPECT_TRUE(file_item(command_id::save).enabled);
+    EXPECT_EQ(file_item(command_id::create).keys, (accelerator{accelerator::key::letter, 'g'}));
+}
+
+TEST_F(shell_test, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    panel_host& host = app_->panels();
+    app_->handle(input_event::named_key(key_name::tab, true));
+    EXPECT_EQ(host.active(), panel_host::help);
+    app_->handle(input_event::named_key(key_name::tab));
+    EXPECT_EQ(host.active(), panel_host::choose_gif);
+    const rect tab = host.tab(panel_host::create_save);
+    click(tab.x + 3, 5);
+    EXPECT_EQ(host.active(), panel_host::create_save);
+    click(tab.x + 3, 5);
+    EXPECT_TRUE(host.active_panel().active());
+    EXPECT_EQ(host.drawn_tab(panel_host::create_save), (rect{388, 0, 134, 20}));
+    EXPECT_EQ(host.drawn_tab(panel_host::choose_gif), (rect{0, 1, 129, 19}));
+    EXPECT_EQ(host.tab_label(panel_host::settings), "ONE"); // the current effect's title
+}
+
+TEST_F(shell_test, DeleteRemovesTheSelectedImageOnThePalettePanel) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    add_image();
+    add_image();
+    palette().set_selected(1);
+    app_->handle(input_event::named_key(key_name::delete_key));
+    EXPECT_EQ(palette().count(), 1);
+    app_->menu_command(command_id::remove_image);
+    EXPECT_EQ(palette().count(), 1); // the selection is the empty slot now
+}
+
+TEST_F(shell_test, SevenPublicSlidersFillTwoColumns) {
+    folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven_sliders()));
+    folder_.write("Effects/b.zoml", effect("Standard", "None"));
+    start();
+    app_->panels().select(panel_host::settings);
+    panel& settings = app_->panels().active_panel();
+    ASSERT_EQ(settings.count(), 7);
+    const rect body = app_->frame().panel_body();
+    for (int k = 0; k < 7; ++k) {
+        const rect expected{std::int16_t(body.x + 5 + (k / 5) * 212),
+                            std::int16_t(body.y + 3 + (k % 5) * 14), 212, 14};
+        EXPECT_EQ(settings.child(k).area(), expected) << k;
+    }
+    app_->menu_command(2);
+    EXPECT_EQ(settings.count(), 0);
+}
+
+TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
+    folder_.write("Effects/a.zoml", effect("Standard", "Moving"));
+    folder_.write("Effects/b.zoml", effect("Still", "Still", "", "one_size"));
+    folder_.write("Effects/c.zoml", effect("Standard", "Constant", "", "constant_frames"));
+    start();
+    panel_host& host = app_->panels();
+    host.select(panel_host::create_save);
+    panel& create = host.active_panel();
+    auto shown = [&] {
+        std::string titles;
+        for (int i = 0; i < create.count(); ++i)
+            if (create.child(i).visible())
+                titles += create.child(i).desc().title + ";";
+        return titles;
+    };
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;DIRECTION;GIF89 SIZE;");
+    app_->menu_command(2);
+    EXPECT_EQ(shown(), "");
+    app_->menu_command(3);
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;GIF89 SIZE;");
+    // The type menu followed the effect's type.
+    EXPECT_EQ(host.effects().type_menu().selected_name(), "STANDARD");
+    app_->menu_command(2);
+    EXPECT_EQ(host.effects().type_menu().selected_name(), "STILL");
+    host.select(panel_host::select_effect);
+    ASSERT_EQ(host.effects().buttons().size(), 1u);
+    EXPECT_EQ(host.effects().buttons()[0].effect, 1);
+}
+
+TEST_F(shell_test, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
+    for (int i = 0; i < 11; ++i)
+        folder_.write("Effects/w" + std::to_string(10 + i) + ".zoml",
+                      effect("Wave", "W" + std::to_string(i)));
+    start();
+    ::testing::internal::CaptureStderr();
+    app_->panels().select(panel_host::select_effect);
+    auto buttons = app_->panels().effects().buttons();
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(buttons.size(), 10u);
+    EXPECT_EQ(buttons[9].area, (rect{565, 34, 50, 50}));
+    EXPECT_EQ(warning, "WARNING: Could not fit script \"w20\"\n");
+    ::testing::internal::CaptureStderr();
+    app_->panels().effects().buttons(); // said once
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    // Keys step through the type's effects, stopping at the ends.
+    key('.');
+    EXPECT_EQ(app_->production().current_effect_index(), 1);
+    for (int i = 0; i < 3; ++i)
+        key(',');
+    EXPECT_EQ(app_->production().current_effect_index(), 0);
+}
+
+TEST_F(shell_test, AnEffectWithoutPublicSettingsSaysSo) {
+    folder_.write("Effects/a.zoml", effect("Standard", "Plain"));
+    start();
+    app_->panels().select(panel_host::settings);
+    EXPECT_EQ(app_->panels().active_panel().count(), 0);
+    // The text is drawn in the middle of the body.
+    const rect body = app_->frame().panel_body();
+    buffer_lock hold(app_->frame().image());
+    bool text = false;
+    for (int x = body.x + 200; x < body.x + 450; ++x)
+        text = text || get_pixel(app_->frame().image(), std::int16_t(x), std::int16_t(body.y + 38)) ==
+                           colour{0, 0, 0, 0};
+    EXPECT_TRUE(text);
+}
+
+TEST_F(shell_test, TheHelpPagesTurnWithTheArrowsAndKeys) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    app_->panels().select(panel_host::help);
+    auto& help = static_cast<help_panel&>(app_->panels().active_panel());
+    EXPECT_EQ(help.page(), 1);
+    click(620, 430);
+    EXPECT_EQ(help.page(), 2);
+    click(25, 440);
+    click(25, 440);
+    EXPECT_EQ(help.page(), 5);
+    key('.');
+    EXPECT_EQ(help.page(), 1);
+    key(',');
+    EXPECT_EQ(help.page(), 5);
+    click(300, 300); // elsewhere
+    EXPECT_EQ(help.page(), 5);
+}
+
+TEST_F(shell_test, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    app_->panels().select(panel_host::create_save);
+    auto& create = static_cast<create_save_panel&>(app_->panels().active_panel());
+    const rect c = create.create_button(), s = create.save_button();
+    EXPECT_EQ(c, (rect{418, 27, 79, 29}));
+    click(c.x + 5, c.y + 5); // "(Insert GIF)": nothing to create
+    EXPECT_EQ(app_->mode(), application::mode_editing);
+    add_image();
+    palette().set_selected(0);
+    app_->handle(input_event::mouse(input_event::kind::mouse_down, c.x + 5, c.y + 5));
+    EXPECT_TRUE(create.create_held());
+    app_->handle(input_event::mouse(input_event::kind::mouse_move, c.x - 5, c.y + 5));
+    EXPECT_FALSE(create.create_held()); // moved off: released
+    app_->handle(input_event::mouse(input_event::kind::mouse_up, c.x - 5, c.y + 5));
+    EXPECT_EQ(app_->mode(), application::mode_editing);
+    click(s.x + 5, s.y + 5); // no frames: no Save button
+    EXPECT_TRUE(platform_.dialog_titles().empty());
+    click(c.x + 5, c.y + 5);
+    EXPECT_EQ(app_->mode(), application::mode_creating);
+    for (double now = 0; app_->tick(now += 0.001).busy;) {
+    }
+    ASSERT_TRUE(app_->production().has_frames());
+    ASSERT_TRUE(create.active());
+    click(s.x + 5, s.y + 5);
+    ASSERT_FALSE(platform_.dialog_titles().empty());
+    EXPECT_EQ(platform_.dialog_titles().back(), "Please tell me where to save");
+}
+
+TEST_F(shell_test, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    int exits = 0;
+    app_->on_exit = [&] { ++exits; };
+    app_->menu_command(command_id::exit);
+    EXPECT_EQ(exits, 1); // nothing to lose: no question
+    add_image();
+    palette().set_selected(0);
+    key(keys::ctrl_g);
+    for (double now = 0; app_->tick(now += 0.001).busy;) {
+    }
+    app_->menu_command(command_id::exit);
+    EXPECT_EQ(exits, 1);
+    platform_.queue_answer(true);
+    app_->menu_command(command_id::exit);
+    EXPECT_EQ(exits, 2);
+    EXPECT_EQ(platform_.questions().size(), 2u);
+    platform_.queue_file_choice("saved.gif");
+    key(keys::ctrl_s);
+    EXPECT_TRUE(app_->may_exit());
+    app_->menu_command(command_id::about);
+    app_->menu_command(command_id::licence);
+    EXPECT_EQ(platform_.texts_shown(), (std::vector<std::string>{"About Zoetra", "License Agreement"}));
+}
+
+} // namespace
+} // namespace zoetra
