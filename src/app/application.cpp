@@ -108,6 +108,9 @@ void application::redraw_work_area() {
     }
     // The preview shows the frames; without them the background image.
     draw_work_area_background(frame(), !production_.has_frames());
+    production_.show_preview_frame();
+    // The help pages cover the status line too.
+    draw_status_line(frame(), status_);
     if (host_)
         host_->redraw_active();
 }

@@ -37,9 +37,11 @@ void draw_status_line(frame_image& frame, const std::string& text) {
     const auto right = std::int16_t(line.x + line.width - 1);
     draw_line(image, line.x, line.y, right, line.y, ui_dark);
     draw_line(image, line.x, std::int16_t(line.y + 1), right, std::int16_t(line.y + 1), ui_light);
-    // Status texts may end with a line break; the line shows only the text.
+    // Status texts may end with a line break; the line shows only the text,
+    // kept to the line (descenders included).
     std::string shown = text.substr(0, text.find('\n'));
-    draw_text_at(image, shown, std::int16_t(line.x + 4), std::int16_t(line.y + 14), ui_text);
+    draw_text_clipped(image, shown, std::int16_t(line.x + 4), std::int16_t(line.y + 13), ui_text,
+                      line);
     frame.mark_damaged(line);
 }
 

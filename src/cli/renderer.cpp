@@ -8,8 +8,10 @@
 #include "production/data_directory.hpp"
 #include "production/studio.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -219,11 +221,18 @@ std::optional<failure> apply_options(studio& s, script& effect, const options& o
 std::optional<failure> create_frames(studio& s) {
     if (!s.can_create())
         return failure{bad_input, "the effect cannot be created from these images"};
+    const auto began = std::chrono::steady_clock::now();
     if (outcome started = s.start_construction(); !started)
         return failure{effect_failed, without_line_break(started.message())};
     while (s.busy())
         if (outcome stepped = s.step(); !stepped)
             return failure{effect_failed, without_line_break(stepped.message())};
+    // ZOETRA_TRACE=1 gives the construction's time (beside the window's).
+    if (const char* trace = std::getenv("ZOETRA_TRACE"); trace != nullptr && *trace != 0)
+        std::fprintf(stderr, "zoetra-render: created %d frames in %.0f ms\n", s.stored_frames(),
+                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               began)
+                         .count());
     return std::nullopt;
 }
 

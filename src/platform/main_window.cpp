@@ -75,11 +75,13 @@ bool visual_matches_pixels() {
 
 } // namespace
 
-main_window::main_window(application& app, fltk_platform& platform, int scale)
+main_window::main_window(application& app, fltk_platform& platform, int scale, double started)
     : Fl_Window(app.frame().width() * scale, app.frame().height() * scale + 25 * scale,
                 application::title),
       app_(app), platform_(platform), scale_(scale), menu_height_(25 * scale),
-      menu_(0, 0, app.frame().width() * scale, 25 * scale) {
+      menu_(0, 0, app.frame().width() * scale, 25 * scale),
+      trace_(std::getenv("ZOETRA_TRACE") != nullptr && *std::getenv("ZOETRA_TRACE") != 0),
+      started_(started) {
     menu_.textsize(FL_NORMAL_SIZE * scale);
     end();
     xclass("zoetra");
@@ -169,8 +171,9 @@ void main_window::draw() {
     }
     if (!drawn_once_) {
         drawn_once_ = true;
-        if (const char* trace = std::getenv("ZOETRA_TRACE_START"); trace != nullptr && *trace)
-            std::fprintf(stderr, "zoetra: first window drawn\n");
+        if (trace_)
+            std::fprintf(stderr, "zoetra: first window drawn %.0f ms after the start\n",
+                         (now_seconds() - started_) * 1000);
     }
 }
 
@@ -259,6 +262,17 @@ void main_window::on_timer(void* self) {
 }
 
 void main_window::wake() {
+    // Frame construction's time, for ZOETRA_TRACE.
+    const bool creating = app_.mode() == application::mode_creating;
+    if (creating && creating_since_ < 0) {
+        creating_since_ = now_seconds();
+    } else if (!creating && creating_since_ >= 0) {
+        if (trace_ && app_.production().has_frames())
+            std::fprintf(stderr, "zoetra: created %d frames in %.0f ms\n",
+                         app_.production().stored_frames(),
+                         (now_seconds() - creating_since_) * 1000);
+        creating_since_ = -1;
+    }
     if (!idle_work_may_run()) {
         schedule(0.05);
         return;

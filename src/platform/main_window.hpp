@@ -19,7 +19,9 @@ class fltk_platform;
 
 class main_window : public Fl_Window {
   public:
-    main_window(application& app, fltk_platform& platform, int scale);
+    // started: when the program started (seconds of the steady clock), for
+    // the timings that ZOETRA_TRACE=1 prints.
+    main_window(application& app, fltk_platform& platform, int scale, double started);
     ~main_window() override;
 
     int handle(int event) override;
@@ -54,6 +56,9 @@ class main_window : public Fl_Window {
     menu_bar shown_menus_;
     bool ticking_ = false;
     bool drawn_once_ = false;
+    bool trace_;
+    double started_;
+    double creating_since_ = -1;
     std::vector<std::uint32_t> scaled_; // scratch for the doubled picture
 };
 

@@ -12,6 +12,7 @@
 #include <FL/x.H>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,8 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    const double started =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     std::vector<std::string> images;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0)
@@ -98,6 +101,9 @@ int main(int argc, char** argv) {
 
     fl_open_display();
     Fl::scheme("gtk+");
+    // ZOETRA_PLAIN_DIALOGS=1: FLTK's own file chooser even where a desktop one exists.
+    if (const char* plain = std::getenv("ZOETRA_PLAIN_DIALOGS"); plain != nullptr && *plain == '1')
+        Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
     const int scale = window_scale();
     fltk_platform platform;
     platform.set_scale(scale);
@@ -106,7 +112,7 @@ int main(int argc, char** argv) {
     application app;
     if (outcome started = app.start(); !started)
         fatal_error(started.message());
-    main_window window(app, platform, scale);
+    main_window window(app, platform, scale, started);
     std::vector<unsigned char> icon_pixels;
     std::unique_ptr<Fl_RGB_Image> icon = window_icon(icon_pixels);
     if (icon)

@@ -330,15 +330,26 @@ bool studio::preview_step(double now) {
         return false;
     if (frame_counter_ >= stored_frames())
         frame_counter_ = 0;
-    buffer& shown = *frames_[frame_counter_].image;
+    copy_to_output_area(frame_counter_);
+    frame_counter_ = (frame_counter_ + 1) % stored_frames();
+    preview_time_ = now;
+    return true;
+}
+
+void studio::show_preview_frame() {
+    if (busy_ || frames_.empty())
+        return;
+    // The counter stands at the frame to show next; the one shown last is before it.
+    copy_to_output_area((frame_counter_ + stored_frames() - 1) % stored_frames());
+}
+
+void studio::copy_to_output_area(int i) {
+    buffer& shown = *frames_[std::size_t(i)].image;
     rect area = frame_.output_area();
     std::uint16_t w = std::min(shown.width(), area.width);
     std::uint16_t h = std::min(shown.height(), area.height);
     stretch_copy(shown, frame_.image(), 0, 0, w, h, area.x, area.y, w, h);
     present_area(area);
-    frame_counter_ = (frame_counter_ + 1) % stored_frames();
-    preview_time_ = now;
-    return true;
 }
 
 std::optional<double> studio::next_preview_time() const {

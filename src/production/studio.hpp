@@ -95,6 +95,9 @@ class studio {
     bool preview_step(double now);
     // When the preview's next frame is due; none while there is nothing to play.
     std::optional<double> next_preview_time() const;
+    // Copies the frame the preview stands at into the output area (a redrawn
+    // work area shows the animation at once, not after the delay).
+    void show_preview_frame();
 
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
@@ -133,6 +136,7 @@ class studio {
     void capture_frame();
     void complete_construction();
     void autocrop();
+    void copy_to_output_area(int i);
     std::vector<buffer*> frames_to_write();
     std::uint16_t loop_count() const;
     std::uint16_t delay() const;
