@@ -3,8 +3,10 @@
 // output area of the frame image. Every element of their input planes is one
 // point: "X" and "Y" place it, "RED", "GREEN" and "BLUE" colour it, "ALPHA"
 // says whether it is drawn (0 draws), and "SORT" gives a depth by which the
-// points are drawn farthest (largest key) first. This base holds what the
-// five members share; each member says which mark a point makes.
+// points are drawn farthest (largest key) first; points with equal keys are
+// drawn in the order they were visited (row by row), so the picture does not
+// depend on how a sort treats ties. This base holds what the five members
+// share; each member says which mark a point makes.
 #include "app/services/memory.hpp"
 #include "engine/component.hpp"
 #include "raster/buffer.hpp"
@@ -127,10 +129,15 @@ class point_renderer : public component {
     matrix_ptr grid(port& p, bool along_x) const;
     bool planes_cover(const point_planes& p) const;
     void draw_points(buffer& image, const point_planes& p, const drawing_area& a);
+    // The first count records in drawing order, as indices into the records.
+    const std::uint32_t* depth_order(std::size_t count);
 
     bool with_records_ = false;
     std::size_t record_count_ = 0;
     heap_ptr<point_record> records_;
+    // The drawing order and the counts of each key, kept while records are.
+    heap_ptr<std::uint32_t> order_;
+    heap_ptr<std::uint32_t> key_counts_;
 };
 
 } // namespace zoetra::effects
