@@ -11,6 +11,7 @@
 #include "raster/pixel.hpp"
 
 #include <cstdint>
+#include <vector>
 
 namespace zoetra {
 
@@ -55,6 +56,18 @@ struct canvas {
             pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = value;
     }
 };
+
+// The filled circle of draw_circle with fill and outline alike, as one span
+// per row: made once for a diameter (2 or more), drawn many times.
+struct circle_rows {
+    explicit circle_rows(int diameter);
+    int radius;
+    // Per row from -radius to +radius: the span's half width, -1 for none.
+    std::vector<int> half_widths;
+};
+// draw_circle(x, y, diameter, diameter, k, true, k) on a canvas.
+void fill_circle(const canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
+                 pixel value);
 
 // draw_polygon of four corners filled and outlined in one colour, on a canvas.
 void fill_quad(const canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k);

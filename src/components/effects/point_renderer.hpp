@@ -10,6 +10,7 @@
 #include "app/services/memory.hpp"
 #include "engine/component.hpp"
 #include "raster/buffer.hpp"
+#include "raster/draw.hpp"
 #include "raster/pixel.hpp"
 
 #include <cstddef>
@@ -74,7 +75,9 @@ struct point_planes {
 void put_pixel_inside(buffer& image, int x, int y, colour c);
 
 // An int coordinate as a 16-bit drawing coordinate, saturated instead of wrapped.
-std::int16_t coordinate(std::int64_t v);
+inline std::int16_t coordinate(std::int64_t v) {
+    return std::int16_t(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+}
 
 class point_renderer : public component {
   public:
@@ -105,11 +108,13 @@ class point_renderer : public component {
     // Points along x and y: one per element, or one per cell for "surface".
     virtual int columns() const { return width_; }
     virtual int rows() const { return height_; }
+    // Called before the points of row r are visited.
+    virtual void begin_row(const point_planes&, const drawing_area&, int /*r*/) {}
     // Fills the record of point (c, r) beyond its colour.
     virtual void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                              point_record& record) const;
-    // Draws the mark of one point.
-    virtual void mark(buffer& image, const point_record& record) const = 0;
+    // Draws the mark of one point on the locked frame image.
+    virtual void mark(const canvas& image, const point_record& record) const = 0;
 
     // Keeps an array of records (zero-filled) for this run, or none.
     void allocate_records(bool wanted, std::size_t count);
