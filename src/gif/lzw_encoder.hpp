@@ -24,13 +24,12 @@ class lzw_encoder {
   private:
     static constexpr int max_bits = 12;
     static constexpr int max_codes = 1 << max_bits;
-    // The string table: open addressing with linear probing over 8192 slots,
-    // at most half full, small enough to stay in the first-level cache. A
-    // slot holds a whole entry in one word: the key, (next index << 12) +
-    // prefix code, above the code of the longer string. No stored entry is
-    // all ones (a prefix of 4095 never gets a longer string), which marks a
-    // free slot.
-    static constexpr int table_bits = 13;
+    // The string table: open addressing with linear probing over 16384
+    // slots, at most a quarter full, so that probes are few. A slot holds a
+    // whole entry in one word: the key, (next index << 12) + prefix code,
+    // above the code of the longer string. No stored entry is all ones (a
+    // prefix of 4095 never gets a longer string), which marks a free slot.
+    static constexpr int table_bits = 14;
     static constexpr int table_size = 1 << table_bits;
     static constexpr std::uint32_t free_slot = 0xFFFFFFFFu;
     static constexpr int block_bytes = 254;
