@@ -1,6 +1,7 @@
 // Draws the sample GIFs of samples/: a photo-like picture, a logo with a
 // transparent background, 1-bit line art and a small icon. Usage:
 //   zoetra-make-samples OUTPUT_FOLDER
+//   zoetra-make-samples --photo WIDTHxHEIGHT FILE   (the photo at another size)
 #include "save_gif.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
@@ -89,11 +90,32 @@ void draw_icon(buffer& b) {
     draw_line(b, 9, 16, 23, 16, colour{0, 255, 255, 255});
 }
 
+// The photo at any size, for benchmarks on large pictures.
+int make_photo(const char* size, const std::string& path) {
+    int width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(size, "%dx%d%c", &width, &height, &end) != 2 || width < 1 || height < 1 ||
+        width > 8192 || height > 8192) {
+        std::fprintf(stderr, "bad size %s (WIDTHxHEIGHT, up to 8192 each)\n", size);
+        return 1;
+    }
+    buffer image(std::uint16_t(width), std::uint16_t(height), transparent);
+    draw_photo(image);
+    if (!save_gif(image, path)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--photo")
+        return make_photo(argv[2], argv[3]);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: zoetra-make-samples OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: zoetra-make-samples OUTPUT_FOLDER\n"
+                             "       zoetra-make-samples --photo WIDTHxHEIGHT FILE\n");
         return 1;
     }
     std::string folder = argv[1];

@@ -2,8 +2,10 @@
 # Runs every benchmark of a benchmark build folder: the Google Benchmark
 # programs, then the side-by-side comparisons with the peer tools (giflib,
 # libjpeg-turbo, ImageMagick, ffmpeg) from the peer benchmark kit, and the
-# whole-render timing of every bundled effect. Only ratios measured in the
-# same run mean anything on a shared machine.
+# whole-render timing of every bundled effect, on the small sample and per
+# frame on a 2000x1500 picture. Only ratios measured in the same run mean
+# anything on a shared machine. OTHER_BUILD names a second renderer build (an
+# older one, say) that the large-picture timing runs side by side.
 set -euo pipefail
 build=$(cd "${1:-build-bench}" && pwd)
 cd "$(dirname "$0")/.."
@@ -26,3 +28,5 @@ else
 fi
 echo "== every bundled effect, 12 frames, as a whole render"
 sh bench/production/effects.sh "$build"
+echo "== every bundled effect on a 2000x1500 picture, per frame"
+bash bench/production/large_picture.sh "$build" ${OTHER_BUILD:+"$OTHER_BUILD"}

@@ -124,6 +124,9 @@ bool port::check(const matrix& m, std::string& reason) const {
     unsigned mask = wide ? 0xFFFFu : 0xFFu;
     unsigned low = truncate_to_u16(value_minimum()) & mask;
     unsigned high = truncate_to_u16(value_maximum()) & mask;
+    // A range over every value of the element width passes every element.
+    if (low == 0 && high == mask)
+        return true;
     // Layout order is z, then y, then x: a plain walk over the elements.
     for (std::uint32_t i = 0; i < m.element_count(); ++i) {
         unsigned v;

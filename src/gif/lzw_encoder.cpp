@@ -50,27 +50,39 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
     clear_table();
     put(clear_code);
     if (count > 0) {
-        const std::int32_t* const keys = keys_;
-        const std::uint16_t* const codes = codes_;
-        int prefix = int(indices[0] & index_mask);
+        std::uint32_t* const entries = entries_;
+        std::uint32_t prefix = indices[0] & index_mask;
         for (std::size_t i = 1; i < count; ++i) {
-            const int next = int(indices[i] & index_mask);
-            const std::int32_t key = (next << max_bits) + prefix;
-            int slot = (next << 4) ^ prefix;
-            if (keys[slot] != key && keys[slot] >= 0)
-                slot = find_slot(key, slot);
-            if (keys[slot] == key) {
-                prefix = codes[slot];
+            const std::uint32_t next = indices[i] & index_mask;
+            // The child of prefix met last: runs and repeated patterns find
+            // their string here without hashing.
+            const std::uint32_t recent = recent_[prefix];
+            if (recent >> max_bits == next) {
+                prefix = recent & (max_codes - 1);
                 continue;
             }
-            put(prefix);
+            const std::uint32_t key = (next << max_bits) + prefix;
+            // The slot that holds key, or else the free slot where it belongs.
+            std::uint32_t slot = (key * 0x9E3779B1u) >> (32 - table_bits);
+            std::uint32_t entry = entries[slot];
+            while (entry != free_slot && entry >> max_bits != key) {
+                slot = (slot + 1) & (table_size - 1);
+                entry = entries[slot];
+            }
+            if (entry != free_slot) {
+                prefix = entry & (max_codes - 1);
+                recent_[key & (max_codes - 1)] = next << max_bits | prefix;
+                continue;
+            }
+            put(int(prefix));
             widen();
-            prefix = next;
             if (next_code < max_codes) {
-                keys_[slot] = key;
-                codes_[slot] = static_cast<std::uint16_t>(next_code++);
+                entries[slot] = key << max_bits | std::uint32_t(next_code);
+                recent_[prefix] = next << max_bits | std::uint32_t(next_code++);
+                prefix = next;
             } else {
                 // Code 4095 is taken: start a fresh table at the narrowest width.
+                prefix = next;
                 clear_table();
                 next_code = clear_code + 2;
                 put(clear_code);
@@ -78,7 +90,7 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
                 limit = (1 << width) - 1;
             }
         }
-        put(prefix);
+        put(int(prefix));
         widen();
     }
     put(end_code);
@@ -88,21 +100,8 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
 }
 
 void lzw_encoder::clear_table() {
-    std::memset(keys_, 0xFF, sizeof keys_);
-}
-
-// Secondary probing steps backwards by table_size - slot, wrapping round.
-int lzw_encoder::find_slot(std::int32_t key, int slot) const {
-    if (keys_[slot] == key || keys_[slot] < 0)
-        return slot;
-    const int step = slot == 0 ? 1 : table_size - slot;
-    for (;;) {
-        slot -= step;
-        if (slot < 0)
-            slot += table_size;
-        if (keys_[slot] == key || keys_[slot] < 0)
-            return slot;
-    }
+    std::memset(entries_, 0xFF, sizeof entries_);
+    std::memset(recent_, 0xFF, sizeof recent_);
 }
 
 std::size_t lzw_encoder::flush_blocks(byte_sink& sink, std::size_t length, bool everything) {

@@ -24,25 +24,27 @@ class lzw_encoder {
   private:
     static constexpr int max_bits = 12;
     static constexpr int max_codes = 1 << max_bits;
-    // An open-addressed string table: prefix code and next index map to the
-    // code of the longer string. 5003 slots (a prime, about 120% of 4096
-    // codes) keep probe chains short.
-    static constexpr int table_size = 5003;
+    // The string table: open addressing with linear probing over 16384
+    // slots, at most a quarter full, so that probes are few. A slot holds a
+    // whole entry in one word: the key, (next index << 12) + prefix code,
+    // above the code of the longer string. No stored entry is all ones (a
+    // prefix of 4095 never gets a longer string), which marks a free slot.
+    static constexpr int table_bits = 14;
+    static constexpr int table_size = 1 << table_bits;
+    static constexpr std::uint32_t free_slot = 0xFFFFFFFFu;
     static constexpr int block_bytes = 254;
     // Coded bytes gather here and leave in blocks once there are enough.
     static constexpr std::size_t staging_blocks = 16;
 
     void clear_table();
-    // The slot that holds key, or else the free slot where it belongs.
-    int find_slot(std::int32_t key, int slot) const;
     // Sends the staged bytes as blocks of 254, keeping a partial block
     // unless everything is to go.
     std::size_t flush_blocks(byte_sink& sink, std::size_t length, bool everything);
 
-    // Key (next index << 12) + prefix code, -1 in a free slot; the code of
-    // the string the key stands for.
-    std::int32_t keys_[table_size];
-    std::uint16_t codes_[table_size];
+    std::uint32_t entries_[table_size];
+    // Per code, the child string found or made last: (next index << 12) +
+    // its code, all ones for none.
+    std::uint32_t recent_[max_codes];
     // Eight spare bytes: codes are stored a 64-bit word at a time.
     std::uint8_t staging_[staging_blocks * block_bytes + 8];
     std::uint8_t block_[block_bytes + 1];

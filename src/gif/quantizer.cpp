@@ -89,6 +89,7 @@ struct colour_quantizer::colour_box {
 
 colour_quantizer::colour_quantizer()
     : histogram_(allocate_array<std::uint16_t>(cell_count)),
+      second_histogram_(allocate_array<std::uint16_t>(cell_count)),
       cell_colours_(allocate_array<std::uint32_t>(cell_count)) {}
 
 int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
@@ -122,15 +123,28 @@ void colour_quantizer::prepare_for_width(int width) {
     }
 }
 
+// Pixels go alternately to two histograms, so that neighbours of one cell
+// do not wait for each other's count; counts stick at 65535 instead of
+// wrapping round to 0, in each histogram and in their sum.
 void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_count) {
     std::uint16_t* histogram = histogram_.get();
+    std::uint16_t* second = second_histogram_.get();
     std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
-    for (std::size_t i = 0; i < pixel_count; ++i, rgb += 3) {
-        std::uint16_t& count = histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])];
-        // Counts stick at 65535 instead of wrapping round to 0.
-        if (++count == 0)
-            --count;
+    std::memset(second, 0, cell_count * sizeof(std::uint16_t));
+    auto count = [](std::uint16_t& n) {
+        if (++n == 0)
+            --n;
+    };
+    std::size_t i = 0;
+    for (; i + 1 < pixel_count; i += 2, rgb += 6) {
+        count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
+        count(second[cell_of_colour(rgb[3], rgb[4], rgb[5])]);
     }
+    if (i < pixel_count)
+        count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
+    for (int cell = 0; cell < cell_count; ++cell)
+        histogram[cell] = static_cast<std::uint16_t>(
+            std::min(int(histogram[cell]) + int(second[cell]), 65535));
 }
 
 void colour_quantizer::select_colours(int wanted) {

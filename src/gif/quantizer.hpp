@@ -53,6 +53,8 @@ class colour_quantizer {
     // Pixel counts per cell during colour selection; afterwards the inverse
     // colour map (0 = not yet known, otherwise palette index + 1).
     heap_ptr<std::uint16_t> histogram_;
+    // The odd pixels' counts while pixels are counted.
+    heap_ptr<std::uint16_t> second_histogram_;
     // (width + 2) x 3 accumulated errors, in sixteenths.
     // Beside the inverse map, the palette colour of each known cell (red in
     // bits 0-7, green 8-15, blue 16-23), so that the dithering loop reads a

@@ -11,6 +11,7 @@
 #include "raster/pixel.hpp"
 
 #include <cstdint>
+#include <vector>
 
 namespace zoetra {
 
@@ -38,6 +39,38 @@ void draw_circle(buffer& b, std::int16_t x, std::int16_t y, int mode, std::uint1
 
 void draw_polygon(buffer& b, const std::int16_t* xs, const std::int16_t* ys, std::uint8_t count,
                   colour outline, bool filled, colour fill);
+
+// A buffer's pixels at hand while the caller holds its lock, for drawing
+// many small marks without a look-up each.
+struct canvas {
+    explicit canvas(buffer& locked)
+        : image(locked), pixels(locked.pixels()), width(locked.width()), height(locked.height()) {}
+    buffer& image;
+    pixel* pixels;
+    int width;
+    int height;
+    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+    // put_pixel on the canvas.
+    void put(int x, int y, pixel value) const {
+        if (inside(x, y))
+            pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = value;
+    }
+};
+
+// The filled circle of draw_circle with fill and outline alike, as one span
+// per row: made once for a diameter (2 or more), drawn many times.
+struct circle_rows {
+    explicit circle_rows(int diameter);
+    int radius;
+    // Per row from -radius to +radius: the span's half width, -1 for none.
+    std::vector<int> half_widths;
+};
+// draw_circle(x, y, diameter, diameter, k, true, k) on a canvas.
+void fill_circle(const canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
+                 pixel value);
+
+// draw_polygon of four corners filled and outlined in one colour, on a canvas.
+void fill_quad(const canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k);
 
 // One row from `from` to `to` inclusive, clipped to the window.
 void draw_span(buffer& b, std::int16_t y, std::int16_t from, std::int16_t to, colour c);

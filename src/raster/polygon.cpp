@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 namespace zoetra {
 namespace {
@@ -20,8 +19,10 @@ struct edge {
     int height; // the edge's full height: what the error gives back on a carry
 };
 
-std::vector<edge> build_edge_table(const std::int16_t* xs, const std::int16_t* ys, int count) {
-    std::vector<edge> table;
+// The edges of the polygon without its horizontal ones, ordered by upper row
+// and then column (ties keep the polygon's order). Returns how many.
+int build_edge_table(const std::int16_t* xs, const std::int16_t* ys, int count, edge* table) {
+    int size = 0;
     for (int i = 0; i < count; ++i) {
         const int previous = i == 0 ? count - 1 : i - 1;
         int top_x = xs[previous], top_y = ys[previous];
@@ -49,59 +50,77 @@ std::vector<edge> build_edge_table(const std::int16_t* xs, const std::int16_t* y
             e.fraction_step = width;
         }
         e.error = delta_x < 0 ? 1 - height : 0;
-        table.push_back(e);
+        // Insertion keeps equal edges in the polygon's order.
+        int at = size++;
+        for (; at > 0 &&
+               (table[at - 1].start_row != e.start_row ? table[at - 1].start_row > e.start_row
+                                                       : table[at - 1].x > e.x);
+             --at)
+            table[at] = table[at - 1];
+        table[at] = e;
     }
-    std::stable_sort(table.begin(), table.end(), [](const edge& a, const edge& b) {
-        return a.start_row != b.start_row ? a.start_row < b.start_row : a.x < b.x;
-    });
-    return table;
+    return size;
 }
 
-void advance(std::vector<edge>& active) {
-    std::erase_if(active, [](edge& e) {
+// Steps the active edges to the next row, drops the finished ones and sorts
+// the rest by column again. Returns the new number of active edges.
+int advance(edge* active, int size) {
+    int kept = 0;
+    for (int i = 0; i < size; ++i) {
+        edge e = active[i];
         if (--e.rows_left == 0)
-            return true;
+            continue;
         e.x += e.whole_step;
         e.error += e.fraction_step;
         if (e.error > 0) {
             e.x += e.direction;
             e.error -= e.height;
         }
-        return false;
-    });
+        active[kept++] = e;
+    }
     // Bubble passes until nothing moves: the list is nearly sorted already.
     for (bool swapped = true; swapped;) {
         swapped = false;
-        for (std::size_t i = 1; i < active.size(); ++i) {
+        for (int i = 1; i < kept; ++i) {
             if (active[i].x < active[i - 1].x) {
                 std::swap(active[i], active[i - 1]);
                 swapped = true;
             }
         }
     }
+    return kept;
 }
 
-void scanline_fill(buffer& b, const std::int16_t* xs, const std::int16_t* ys, int count, colour c) {
-    if (count < 3)
+// Fills the rows of the polygon's interior as spans from an active edge's
+// column to one before the next one's; count is 3 to 255. Rows outside the
+// pixels draw nothing but still step the edges.
+void scanline_fill(pixel* pixels, int width, int height, const std::int16_t* xs,
+                   const std::int16_t* ys, int count, pixel value) {
+    edge table[255];
+    edge active[255];
+    const int table_size = build_edge_table(xs, ys, count, table);
+    if (table_size == 0)
         return;
-    std::vector<edge> table = build_edge_table(xs, ys, count);
-    std::vector<edge> active;
-    std::size_t next = 0;
-    if (table.empty())
-        return;
-    for (int row = table.front().start_row; next < table.size() || !active.empty(); ++row) {
-        for (; next < table.size() && table[next].start_row == row; ++next) {
-            auto at = std::upper_bound(active.begin(), active.end(), table[next].x,
-                                       [](int x, const edge& e) { return x < e.x; });
-            active.insert(at, table[next]);
+    int next = 0, active_size = 0;
+    for (int row = table[0].start_row; next < table_size || active_size > 0; ++row) {
+        for (; next < table_size && table[next].start_row == row; ++next) {
+            // After the active edges at the same column or left of it.
+            int at = active_size++;
+            for (; at > 0 && active[at - 1].x > table[next].x; --at)
+                active[at] = active[at - 1];
+            active[at] = table[next];
         }
-        // Rows outside the buffer draw nothing but still step the edges.
-        if (row >= 0 && row < b.height()) {
-            for (std::size_t i = 0; i + 1 < active.size(); i += 2)
-                draw_span(b, std::int16_t(row), std::int16_t(active[i].x),
-                          std::int16_t(active[i + 1].x - 1), c);
+        if (row >= 0 && row < height) {
+            pixel* line = pixels + std::size_t(row) * std::size_t(width);
+            for (int i = 0; i + 1 < active_size; i += 2) {
+                // Spans are 16-bit coordinates, clipped to the row.
+                const int from = std::max<int>(std::int16_t(active[i].x), 0);
+                const int to = std::min<int>(std::int16_t(active[i + 1].x - 1), width - 1);
+                if (from <= to)
+                    std::fill(line + from, line + to + 1, value);
+            }
         }
-        advance(active);
+        active_size = advance(active, active_size);
     }
 }
 
@@ -125,14 +144,41 @@ void draw_polygon(buffer& b, const std::int16_t* xs, const std::int16_t* ys, std
         draw_line(b, *low, ys[0], *high, ys[0], outline);
         return;
     }
-    if (filled)
-        scanline_fill(b, xs, ys, count, fill);
+    if (filled && count >= 3)
+        scanline_fill(b.pixels(), b.width(), b.height(), xs, ys, count, drawn_pixel(fill));
     if (filled && fill == outline)
         return;
     for (int i = 0; i < count; ++i) {
         const int to = (i + 1) % count;
         draw_line(b, xs[i], ys[i], xs[to], ys[to], outline);
     }
+}
+
+} // namespace zoetra
+
+namespace zoetra {
+
+void fill_quad(const canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k) {
+    if (ys[0] == ys[1] && ys[0] == ys[2] && ys[0] == ys[3]) {
+        // A flat quad is the line between its outermost corners.
+        const int low = std::min(std::min(xs[0], xs[1]), std::min(xs[2], xs[3]));
+        const int high = std::max(std::max(xs[0], xs[1]), std::max(xs[2], xs[3]));
+        if (high - low > INT16_MAX) {
+            draw_line(c.image, std::int16_t(low), ys[0], std::int16_t(high), ys[0], k);
+            return;
+        }
+        const int y = ys[0];
+        if (y < 0 || y >= c.height)
+            return;
+        const int from = std::max(low, 0);
+        const int to = std::min(high, c.width - 1);
+        pixel* line = c.pixels + std::size_t(y) * std::size_t(c.width);
+        const pixel value = drawn_pixel(k);
+        for (int x = from; x <= to; ++x)
+            line[x] = value;
+        return;
+    }
+    scanline_fill(c.pixels, c.width, c.height, xs, ys, 4, drawn_pixel(k));
 }
 
 } // namespace zoetra

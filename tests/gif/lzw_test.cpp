@@ -183,6 +183,11 @@ TEST(LzwEncode, EqualsThePlainCoderCountsItsBytesAndGiflibReadsIt) {
     bytes zero_heavy = random_indices(100000, 2, 3); // key 0 after prefix 0 is found too
     for (auto& v : zero_heavy)
         v = v ? 255 : 0;
+    // Long runs of two colours, as in line art: many strings are found as the
+    // child their prefix met last, and the table fills and clears often.
+    std::mt19937 random(11);
+    const bytes two_colour_runs = random_image(random, 400000, 2, 97);
+    const bytes runs_of_many = random_image(random, 400000, 256, 80);
     const sample samples[] = {{"empty", {}, 0},
                               {"single", {42}, 1},
                               {"pair", {0, 0}, 2},
@@ -191,7 +196,10 @@ TEST(LzwEncode, EqualsThePlainCoderCountsItsBytesAndGiflibReadsIt) {
                               {"few values", random_indices(300000, 3, 99), 1000},
                               {"gradient", gradient, 350},
                               {"zero heavy", zero_heavy, 1000},
-                              {"code size 2", random_indices(40000, 4), 200, 2}};
+                              {"code size 2", random_indices(40000, 4), 200, 2},
+                              {"two-colour runs", two_colour_runs, 1000},
+                              {"two-colour runs, code size 2", two_colour_runs, 1000, 2},
+                              {"runs of many colours", runs_of_many, 1000}};
     for (const sample& s : samples) {
         const bytes blocks = encode(s.input, s.code_size);
         EXPECT_EQ(blocks, sub_blocks(plain_lzw(s.input, s.code_size), 254)) << s.name;

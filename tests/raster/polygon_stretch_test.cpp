@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 namespace zoetra::test {
 namespace {
 
@@ -40,6 +43,39 @@ TEST_F(Polygons, SlantedAndConcaveEdges) {
     EXPECT_EQ(drawn({0, 9, 9, 6, 6, 3, 3, 0}, {0, 0, 8, 8, 3, 3, 8, 8}, 8, blue, 10, 9),
               "BBBBBBBBB.|BBBBBBBBB.|BBBBBBBBB.|BBB...BBB.|BBB...BBB.|"
               "BBB...BBB.|BBB...BBB.|BBB...BBB.|..........");
+}
+
+// The quad fill on a canvas is draw_polygon of four corners in one colour:
+// tiny and flat quads (the point renderers' usual ones), quads over the
+// edges, self-crossing ones and corners far outside, including flat ones
+// wider than the 16-bit line arithmetic.
+TEST(Quads, TheCanvasFillDrawsWhatDrawPolygonDraws) {
+    buffer reference(40, 30, background), fast(40, 30, background);
+    buffer_lock hold_reference(reference), hold_fast(fast);
+    const canvas on_fast(fast);
+    std::mt19937 random(7);
+    auto pick = [&](int lo, int hi) {
+        return std::int16_t(lo + int(random() % unsigned(hi - lo + 1)));
+    };
+    for (int round = 0; round < 4000; ++round) {
+        std::int16_t xs[4], ys[4];
+        const int kind = round % 4;
+        const int spread = kind == 0 ? 2 : kind == 1 ? 12 : 60;
+        const std::int16_t x0 = pick(-20, 55), y0 = pick(-15, 40);
+        for (int i = 0; i < 4; ++i) {
+            xs[i] = std::int16_t(x0 + pick(-spread, spread));
+            ys[i] = kind == 3 ? y0 : std::int16_t(y0 + pick(-spread / 2, spread / 2));
+        }
+        if (round % 97 == 0) {
+            xs[0] = -32768;
+            xs[2] = 32767;
+        }
+        const colour k{0, std::uint8_t(round), std::uint8_t(round >> 8), 9};
+        draw_polygon(reference, xs, ys, 4, k, true, k);
+        fill_quad(on_fast, xs, ys, k);
+        ASSERT_EQ(std::memcmp(reference.pixels(), fast.pixels(), 40 * 30 * sizeof(pixel)), 0)
+            << "round " << round;
+    }
 }
 
 TEST(StretchCopy, NearestNeighbourInBothDirections) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace zoetra::effects {
@@ -18,8 +19,10 @@ constexpr double control_maximum[3] = {1, 1, 1};
 // Below this distance from the eye a corner counts as behind the camera.
 constexpr double nearest_eye_distance = 1e-6;
 
+} // namespace
+
 // The extent of the projected cube along one of the three quantities.
-struct extent {
+struct cube_extent {
     double minimum = 100000;
     double maximum = -100000;
     void take(double v) {
@@ -41,14 +44,16 @@ struct extent {
     }
 };
 
-struct bounding_box {
-    extent x, y, eye;
+struct cube_bounds {
+    cube_extent x, y, eye;
     bool eye_outside = true;
 };
 
+namespace {
+
 // Corner i of the unit cube has u = bit 0, v = bit 1, w = bit 2.
-bounding_box cube_corners(const camera& cam) {
-    bounding_box box;
+cube_bounds cube_corners(const camera& cam) {
+    cube_bounds box;
     for (int i = 0; i < 8; ++i) {
         const projection p = project(cam, i & 1, (i >> 1) & 1, (i >> 2) & 1);
         box.x.take(p.screen_x);
@@ -115,11 +120,70 @@ double cube::degrees(const char* control_port, const char* setting) const {
     return c / number("VALUE.CONTROL").maximum(0) * 360;
 }
 
+// project() for every element, with the terms that depend on one quantity
+// only (the column, the row, the height) worked out once each. Every sum and
+// product is the one project() forms, in the same order, so the results are
+// the same to the last bit.
+void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix& z_in,
+                        std::int64_t height_scale, int out_width, int out_height, matrix& x_out,
+                        matrix& y_out, matrix& eye_out) {
+    const int width = z_in.size(0);
+    const int height = z_in.size(1);
+    // Per column: U cos(theta) and U sin(theta).
+    column_terms_.resize(2 * std::size_t(std::max(out_width, 0)));
+    for (int c = 0; c < out_width; ++c) {
+        const double U = double(c) / width - 0.5;
+        column_terms_[2 * std::size_t(c)] = U * cam.cos_theta;
+        column_terms_[2 * std::size_t(c) + 1] = U * cam.sin_theta;
+    }
+    // Per height value: T cos(phi) and T sin(phi).
+    const bool wide = z_in.element_size() == 2;
+    const std::size_t heights = wide ? 65536 : 256;
+    height_terms_.resize(2 * heights);
+    for (std::size_t z = 0; z < heights; ++z) {
+        // Heights stay in the cube: a height scale of 0 or less is a flat
+        // plane, and a height above the scale is the top.
+        const double w = height_scale > 0 ? std::min(1.0, double(z) / double(height_scale)) : 0.0;
+        const double T = 0.5 - w;
+        height_terms_[2 * z] = T * cam.cos_phi;
+        height_terms_[2 * z + 1] = T * cam.sin_phi;
+    }
+    const double* columns = column_terms_.data();
+    const double* heights_at = height_terms_.data();
+    for (int r = 0; r < out_height; ++r) {
+        const double V = double(r) / height - 0.5;
+        const double row_a = V * cam.sin_theta;
+        const double row_b = V * cam.cos_theta;
+        const std::uint8_t* z_row =
+            z_in.data() + std::size_t(r) * std::size_t(width) * (wide ? 2 : 1);
+        std::uint16_t* x_row = &x_out.u16(0, std::uint16_t(r));
+        std::uint16_t* y_row = &y_out.u16(0, std::uint16_t(r));
+        std::uint16_t* eye_row = &eye_out.u16(0, std::uint16_t(r));
+        for (int c = 0; c < out_width; ++c) {
+            unsigned z;
+            if (wide) {
+                std::uint16_t v;
+                std::memcpy(&v, z_row + 2 * std::size_t(c), 2);
+                z = v;
+            } else {
+                z = z_row[c];
+            }
+            const double A = columns[2 * c] + row_a;
+            const double B = columns[2 * c + 1] - row_b;
+            const double D = cam.rho - A * cam.sin_phi - heights_at[2 * z];
+            const double E = A * cam.cos_phi + heights_at[2 * z + 1];
+            x_row[c] = box.x.scale(-B * cam.zd / D);
+            y_row[c] = box.y.scale(-E * cam.zd / D);
+            eye_row[c] = box.eye.scale(D);
+        }
+    }
+}
+
 bool cube::fire(std::string& error) {
     const camera cam{degrees("CONTROL.theta", "CAM.THETA") * camera_degree,
                      degrees("CONTROL.cube.phi", "CAM.PHI") * camera_degree,
                      degrees("CONTROL.rho", "CAM.RHO") * camera_degree, number("CAM.ZD").value(0)};
-    const bounding_box box = cube_corners(cam);
+    const cube_bounds box = cube_corners(cam);
 
     // A camera whose eye is inside (or on, or behind) the cube, whose settings
     // are not finite, or that flattens the cube to a line or a point cannot
@@ -152,20 +216,7 @@ bool cube::fire(std::string& error) {
         return finish_fire(error, true);
     const int out_width = std::min<int>(width, x_out->size(0));
     const int out_height = std::min<int>(height, x_out->size(1));
-
-    for (int r = 0; r < out_height; ++r) {
-        for (int c = 0; c < out_width; ++c) {
-            const unsigned z = z_in.value_at(std::uint16_t(c), std::uint16_t(r));
-            // Heights stay in the cube: a height scale of 0 or less is a flat
-            // plane, and a height above the scale is the top.
-            const double w =
-                height_scale > 0 ? std::min(1.0, double(z) / double(height_scale)) : 0.0;
-            const projection p = project(cam, double(c) / width, double(r) / height, w);
-            x_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.x.scale(p.screen_x);
-            y_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.y.scale(p.screen_y);
-            eye_out->u16(std::uint16_t(c), std::uint16_t(r)) = box.eye.scale(p.eye);
-        }
-    }
+    project_grid(cam, box, z_in, height_scale, out_width, out_height, *x_out, *y_out, *eye_out);
     x_port.hold(x_out, error);
     y_port.hold(y_out, error);
     eye_port.hold(eye_out, error);

@@ -6,6 +6,8 @@
 // eight corners to the full 16-bit range.
 #include "engine/component.hpp"
 
+#include <vector>
+
 namespace zoetra::effects {
 
 // Angles (and the eye distance) are turned from degrees into working units
@@ -33,12 +35,21 @@ struct projection {
 // The transform of one point (u, v, w), each in [0, 1].
 projection project(const camera& cam, double u, double v, double w);
 
+struct cube_bounds;
+
 class cube : public component {
   public:
     cube();
     bool fire(std::string& error) override;
 
   private:
+    void project_grid(const camera& cam, const cube_bounds& box, const matrix& z_in,
+                      std::int64_t height_scale, int out_width, int out_height, matrix& x_out,
+                      matrix& y_out, matrix& eye_out);
+    // Terms of the projection worked out once per column and per height.
+    std::vector<double> column_terms_;
+    std::vector<double> height_terms_;
+
     // A connected control gives c / m x 360 degrees, else the config's value.
     double degrees(const char* control_port, const char* setting) const;
 };

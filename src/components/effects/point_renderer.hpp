@@ -3,11 +3,14 @@
 // output area of the frame image. Every element of their input planes is one
 // point: "X" and "Y" place it, "RED", "GREEN" and "BLUE" colour it, "ALPHA"
 // says whether it is drawn (0 draws), and "SORT" gives a depth by which the
-// points are drawn farthest (largest key) first. This base holds what the
-// five members share; each member says which mark a point makes.
+// points are drawn farthest (largest key) first; points with equal keys are
+// drawn in the order they were visited (row by row), so the picture does not
+// depend on how a sort treats ties. This base holds what the five members
+// share; each member says which mark a point makes.
 #include "app/services/memory.hpp"
 #include "engine/component.hpp"
 #include "raster/buffer.hpp"
+#include "raster/draw.hpp"
 #include "raster/pixel.hpp"
 
 #include <cstddef>
@@ -69,7 +72,9 @@ struct point_planes {
 void put_pixel_inside(buffer& image, int x, int y, colour c);
 
 // An int coordinate as a 16-bit drawing coordinate, saturated instead of wrapped.
-std::int16_t coordinate(std::int64_t v);
+inline std::int16_t coordinate(std::int64_t v) {
+    return std::int16_t(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+}
 
 class point_renderer : public component {
   public:
@@ -102,11 +107,13 @@ class point_renderer : public component {
     // Points along x and y: one per element, or one per cell for "surface".
     virtual int columns() const { return width_; }
     virtual int rows() const { return height_; }
+    // Called before the points of row r are visited.
+    virtual void begin_row(const point_planes&, const drawing_area&, int /*r*/) {}
     // Fills the record of point (c, r) beyond its colour.
     virtual void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                              point_record& record) const;
-    // Draws the mark of one point.
-    virtual void mark(buffer& image, const point_record& record) const = 0;
+    // Draws the mark of one point on the locked frame image.
+    virtual void mark(const canvas& image, const point_record& record) const = 0;
 
     // Keeps an array of records (zero-filled) for this run, or none.
     void allocate_records(bool wanted, std::size_t count);
@@ -126,10 +133,15 @@ class point_renderer : public component {
     matrix_ptr grid(port& p, bool along_x) const;
     bool planes_cover(const point_planes& p) const;
     void draw_points(buffer& image, const point_planes& p, const drawing_area& a);
+    // The first count records in drawing order, as indices into the records.
+    const std::uint32_t* depth_order(std::size_t count);
 
     bool with_records_ = false;
     std::size_t record_count_ = 0;
     heap_ptr<point_record> records_;
+    // The drawing order and the counts of each key, kept while records are.
+    heap_ptr<std::uint32_t> order_;
+    heap_ptr<std::uint32_t> key_counts_;
 };
 
 } // namespace zoetra::effects

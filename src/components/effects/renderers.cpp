@@ -68,8 +68,8 @@ bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
     return true;
 }
 
-void dot_renderer::mark(buffer& image, const point_record& record) const {
-    put_pixel_inside(image, std::int16_t(record.x[0]), std::int16_t(record.y[0]), record.col);
+void dot_renderer::mark(const canvas& image, const point_record& record) const {
+    image.put(std::int16_t(record.x[0]), std::int16_t(record.y[0]), drawn_pixel(record.col));
 }
 
 // ---------------------------------------------------------------- shape
@@ -106,7 +106,8 @@ void shape_renderer::fill_record(const point_planes& p, const drawing_area& a, i
     record.size = std::uint8_t(s & 0xFF);
 }
 
-void shape_renderer::mark(buffer& image, const point_record& record) const {
+void shape_renderer::mark(const canvas& on, const point_record& record) const {
+    buffer& image = on.image;
     const int s = record.size;
     if (s == 0)
         return;
@@ -139,7 +140,8 @@ void fiber_renderer::prepare_member() {
 
 // Each segment turns by a fresh random amount about the set angle; the turns
 // do not accumulate.
-void fiber_renderer::mark(buffer& image, const point_record& record) const {
+void fiber_renderer::mark(const canvas& on, const point_record& record) const {
+    buffer& image = on.image;
     std::int64_t x = std::int16_t(record.x[0]);
     std::int64_t y = std::int16_t(record.y[0]);
     for (int i = 0; i < length_; ++i) {
@@ -161,31 +163,58 @@ surface_renderer::surface_renderer() : point_renderer("SURFACE") {
 
 void surface_renderer::prepare_member() {
     allocate_records(true, point_count(width_ - 1, height_ - 1));
+    const std::size_t entries = 2 * std::size_t(std::max(width_, 0));
+    upper_row_.assign(entries, 0);
+    lower_row_.assign(entries, 0);
+}
+
+void surface_renderer::place_row(const point_planes& p, const drawing_area& a, int r,
+                                 std::uint16_t* out) const {
+    for (int c = 0; c < width_; ++c) {
+        out[2 * c] = std::uint16_t(screen(p.x.at(c, r), a.x, a.width));
+        out[2 * c + 1] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
+    }
+}
+
+// Rows are visited top to bottom: the lower row of one becomes the upper
+// row of the next.
+void surface_renderer::begin_row(const point_planes& p, const drawing_area& a, int r) {
+    if (r == placed_row_ + 1 && r > 0) {
+        std::swap(upper_row_, lower_row_);
+    } else {
+        place_row(p, a, r, upper_row_.data());
+    }
+    place_row(p, a, r + 1, lower_row_.data());
+    placed_row_ = r;
 }
 
 // The cell whose top-left point is (c, r): its corners clockwise from there,
 // and the mean depth of the four.
-void surface_renderer::fill_record(const point_planes& p, const drawing_area& a, int c, int r,
+void surface_renderer::fill_record(const point_planes& p, const drawing_area&, int c, int r,
                                    point_record& record) const {
-    const int cs[4] = {c, c + 1, c + 1, c};
-    const int rs[4] = {r, r, r + 1, r + 1};
-    unsigned key_sum = 0;
-    for (int i = 0; i < 4; ++i) {
-        record.x[i] = std::uint16_t(screen(p.x.at(cs[i], rs[i]), a.x, a.width));
-        record.y[i] = std::uint16_t(screen(p.y.at(cs[i], rs[i]), a.y, a.height));
-        key_sum += p.sort.at(cs[i], rs[i]);
-    }
+    const std::uint16_t* upper = upper_row_.data() + 2 * c;
+    const std::uint16_t* lower = lower_row_.data() + 2 * c;
+    record.x[0] = upper[0];
+    record.y[0] = upper[1];
+    record.x[1] = upper[2];
+    record.y[1] = upper[3];
+    record.x[2] = lower[2];
+    record.y[2] = lower[3];
+    record.x[3] = lower[0];
+    record.y[3] = lower[1];
+    const unsigned key_sum =
+        p.sort.at(c, r) + p.sort.at(c + 1, r) + p.sort.at(c + 1, r + 1) + p.sort.at(c, r + 1);
     record.key = std::uint16_t(key_sum / 4);
 }
 
-void surface_renderer::mark(buffer& image, const point_record& record) const {
+void surface_renderer::mark(const canvas& image, const point_record& record) const {
     std::int16_t xs[4];
     std::int16_t ys[4];
     for (int i = 0; i < 4; ++i) {
         xs[i] = std::int16_t(record.x[i]);
         ys[i] = std::int16_t(record.y[i]);
     }
-    draw_polygon(image, xs, ys, 4, record.col, true, record.col);
+    fill_quad(image, xs, ys, record.col);
 }
 
 // ---------------------------------------------------------------- cloud
@@ -203,17 +232,49 @@ void cloud_renderer::prepare_member() {
     drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
     area_ = output_area().shrunk(radius_);
     allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+    drop_rows_.reset();
+    if (drop_ >= 2)
+        drop_rows_.emplace(drop_);
 }
 
-void cloud_renderer::mark(buffer& image, const point_record& record) const {
+namespace {
+
+// The direction of a drop is random_real(0, full_turn): one of 32768 angles,
+// whose cosines and sines are worked out once.
+struct turn_table {
+    std::vector<double> cosines, sines;
+    turn_table() : cosines(32768), sines(32768) {
+        for (int n = 0; n < 32768; ++n) {
+            const double theta = 0.0 + (full_turn - 0.0) * n * (1.0 / 32767.0);
+            cosines[std::size_t(n)] = std::cos(theta);
+            sines[std::size_t(n)] = std::sin(theta);
+        }
+    }
+};
+
+const turn_table& turns() {
+    static const turn_table table;
+    return table;
+}
+
+} // namespace
+
+void cloud_renderer::mark(const canvas& image, const point_record& record) const {
+    const turn_table& table = turns();
     const std::int64_t sx = std::int16_t(record.x[0]);
     const std::int64_t sy = std::int16_t(record.y[0]);
+    const pixel value = drawn_pixel(record.col);
     for (int i = 0; i < density_; ++i) {
-        const double theta = random_real(0, full_turn);
+        const std::size_t turn = std::size_t(random_draw());
         const double rho = random_real(0, radius_);
-        const std::int64_t x = sx + truncate_to_int(std::ceil(rho * std::cos(theta))) - drop_ / 2;
-        const std::int64_t y = sy - truncate_to_int(std::ceil(rho * std::sin(theta))) - drop_ / 2;
-        filled_circle(image, x, y, drop_, record.col);
+        const std::int64_t x =
+            sx + truncate_to_int(std::ceil(rho * table.cosines[turn])) - drop_ / 2;
+        const std::int64_t y = sy - truncate_to_int(std::ceil(rho * table.sines[turn])) - drop_ / 2;
+        if (drop_rows_)
+            fill_circle(image, coordinate(x), coordinate(y), *drop_rows_, value);
+        else if (drop_ == 1)
+            image.put(int(std::clamp<std::int64_t>(x, -1, image.width)),
+                      int(std::clamp<std::int64_t>(y, -1, image.height)), value);
     }
 }
 

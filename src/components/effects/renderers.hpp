@@ -2,6 +2,9 @@
 // The five point renderers. They differ only in the mark a point makes.
 #include "components/effects/point_renderer.hpp"
 
+#include <optional>
+#include <vector>
+
 namespace zoetra::effects {
 
 // One pixel per point ("NORMAL"), or, in "INDEX" mode, element (c, r) drawn
@@ -13,7 +16,7 @@ class dot_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
-    void mark(buffer& image, const point_record& record) const override;
+    void mark(const canvas& image, const point_record& record) const override;
 
   private:
     int mode_ = 0; // 0 "NORMAL", 1 "INDEX"
@@ -30,7 +33,7 @@ class shape_renderer : public point_renderer {
     void take_member_planes(point_planes& p) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
-    void mark(buffer& image, const point_record& record) const override;
+    void mark(const canvas& image, const point_record& record) const override;
 
   private:
     int smallest_ = 1;
@@ -48,7 +51,7 @@ class fiber_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    void mark(buffer& image, const point_record& record) const override;
+    void mark(const canvas& image, const point_record& record) const override;
 
   private:
     double angle_ = 0;
@@ -65,9 +68,18 @@ class surface_renderer : public point_renderer {
     void prepare_member() override;
     int columns() const override { return width_ - 1; }
     int rows() const override { return height_ - 1; }
+    void begin_row(const point_planes& p, const drawing_area& a, int r) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
-    void mark(buffer& image, const point_record& record) const override;
+    void mark(const canvas& image, const point_record& record) const override;
+
+  private:
+    // The screen positions of the points of rows r and r + 1 (x and y
+    // interleaved), each worked out once although four cells share it.
+    void place_row(const point_planes& p, const drawing_area& a, int r, std::uint16_t* out) const;
+    std::vector<std::uint16_t> upper_row_;
+    std::vector<std::uint16_t> lower_row_;
+    int placed_row_ = -1;
 };
 
 // "DENSITY" small filled circles scattered at random within "RADIUS" of the point.
@@ -78,13 +90,15 @@ class cloud_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    void mark(buffer& image, const point_record& record) const override;
+    void mark(const canvas& image, const point_record& record) const override;
 
   private:
     int radius_ = 0;
     int density_ = 0;
     int drop_ = 0;
     drawing_area area_;
+    // The rows of a drop, for drops of two pixels or more.
+    std::optional<circle_rows> drop_rows_;
 };
 
 } // namespace zoetra::effects

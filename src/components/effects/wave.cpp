@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace zoetra::effects {
@@ -88,7 +89,14 @@ template <class T> void wave::render(matrix& out, double phase_now) const {
     const std::size_t stride = out.size(0);
     const double ring_direction = angle_ < quarter_turn ? -1.0 : 1.0;
     std::uint8_t* data = out.data();
+    // A linear wave whose motion has no vertical part (sin of the angle is
+    // exactly 0) gives every row the same values: the first row is copied.
+    const bool rows_alike = mode_ == linear_mode && sin_angle_ == 0;
     for (std::uint16_t y = 0; y < rows; ++y) {
+        if (rows_alike && y > 0) {
+            std::memcpy(data + y * stride * sizeof(T), data, columns * sizeof(T));
+            continue;
+        }
         const double fy = y / height_;
         const double dy = 2 * (fy - 0.5);
         for (std::uint16_t x = 0; x < columns; ++x) {

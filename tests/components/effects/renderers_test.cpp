@@ -108,15 +108,16 @@ TEST_F(Renderers, IndexModeIgnoresPositions) {
                       (colour{0, 255, 0, std::uint8_t(10 * c + r)}));
 }
 
-// Two points at the same place: the one with the smaller key is drawn last.
-template <class R> colour nearer_of_two(frame_image& frame, bool green_nearer) {
+// Two points at the same place, green visited first: the one with the
+// smaller key is drawn last, and with equal keys the one visited last.
+template <class R> colour last_drawn_of_two(frame_image& frame, const list& keys) {
     rig<R> two(2, 1, {"X", "Y", "SORT", "GREEN", "BLUE", "RED"});
     two.give("X", plane("UINT16", 2, 1, constant(30000)));
     two.give("Y", plane("UINT16", 2, 1, constant(30000)));
     two.give("RED", plane("UINT8", 2, 1, constant(0)));
     two.give("GREEN", plane("UINT8", 2, 1, list{255, 0}));
     two.give("BLUE", plane("UINT8", 2, 1, list{0, 255}));
-    two.give("SORT", plane("UINT16", 2, 1, green_nearer ? list{10, 60000} : list{60000, 10}));
+    two.give("SORT", plane("UINT16", 2, 1, keys));
     if constexpr (std::is_same_v<R, cloud_renderer>) {
         // Big drops close to the point: both points cover its pixel.
         two.subject.number("RADIUS").set_value(0, 1);
@@ -131,11 +132,50 @@ template <class R> colour nearer_of_two(frame_image& frame, bool green_nearer) {
 }
 
 TEST_F(Renderers, TheNearerOfTwoPointsAtOnePlaceStaysVisible) {
-    for (bool green_nearer : {true, false}) {
-        const colour nearer = green_nearer ? green : blue;
-        EXPECT_EQ(nearer_of_two<dot_renderer>(frame, green_nearer), nearer);
-        EXPECT_EQ(nearer_of_two<shape_renderer>(frame, green_nearer), nearer);
-        EXPECT_EQ(nearer_of_two<cloud_renderer>(frame, green_nearer), nearer);
+    const struct {
+        const char* name;
+        list keys;
+        colour visible;
+    } cases[] = {{"green nearer", {10, 60000}, green},
+                 {"blue nearer", {60000, 10}, blue},
+                 {"equal keys: the later point", {500, 500}, blue},
+                 {"equal keys at both ends", {65535, 65535}, blue},
+                 {"equal zero keys", {0, 0}, blue}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(last_drawn_of_two<dot_renderer>(frame, c.keys), c.visible) << c.name;
+        EXPECT_EQ(last_drawn_of_two<shape_renderer>(frame, c.keys), c.visible) << c.name;
+        EXPECT_EQ(last_drawn_of_two<cloud_renderer>(frame, c.keys), c.visible) << c.name;
+    }
+}
+
+// Many points on one pixel: the depth order is largest key first and, among
+// equal keys, the order of the visit, row by row.
+TEST_F(Renderers, EqualKeysKeepTheOrderOfTheVisit) {
+    const int w = 7, h = 5;
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        std::mt19937 random(seed);
+        list keys(w * h);
+        for (unsigned& k : keys)
+            k = random() % 4 * 20000; // few distinct keys, many ties
+        // The point drawn last: the first-visited point of the smallest key
+        // is drawn before the later ones of that key.
+        std::size_t last = 0;
+        for (std::size_t i = 1; i < keys.size(); ++i)
+            if (keys[i] <= keys[last])
+                last = i;
+        rig<dot_renderer> dots(w, h, {"X", "Y", "SORT", "RED", "GREEN", "BLUE"});
+        dots.give("X", plane("UINT16", w, h, constant(30000)));
+        dots.give("Y", plane("UINT16", w, h, constant(30000)));
+        dots.give("SORT", plane("UINT16", w, h, keys));
+        dots.give("RED", plane("UINT8", w, h, [](int c, int) { return unsigned(c * 30); }));
+        dots.give("GREEN", plane("UINT8", w, h, [](int, int r) { return unsigned(r * 50); }));
+        dots.give("BLUE", plane("UINT8", w, h, constant(7)));
+        run(dots.subject);
+        const int c = int(last % w), r = int(last / w);
+        EXPECT_EQ(
+            at(area().x + 30000 * area().width / 65535, area().y + 30000 * area().height / 65535),
+            (colour{0, std::uint8_t(c * 30), std::uint8_t(r * 50), 7}))
+            << "seed " << seed;
     }
 }
 
