@@ -17,7 +17,7 @@ build_packages="build-essential cmake ninja-build pkg-config libfltk1.3-dev libf
   libfontconfig-dev fonts-dejavu-core libgtest-dev libbenchmark-dev"
 # Independent references that the tests compare against, and the fuzzing toolchain.
 test_packages="clang libclang-rt-14-dev libgif-dev libjpeg62-turbo-dev imagemagick ffmpeg gifsicle
-  python3 python3-pil python3-numpy"
+  python3 python3-pil python3-numpy xvfb xdotool libgtk-3-0 bsdutils"
 bench_packages="hyperfine bc"
 
 install() {
@@ -93,6 +93,9 @@ test)
     configure_and_build build $development -DZOETRA_SANITIZE=OFF
     phase "tests"
     run_tests build
+    # The real window under a virtual X server, driven as a person would.
+    phase "window test under a virtual X server"
+    WINDOW_CPU_SECONDS=${WINDOW_CPU_SECONDS:-10} bash tests/window/window_test.sh build build/window-test
     phase "sanitizer build"
     # shellcheck disable=SC2086
     configure_and_build build-sanitize $development -DZOETRA_SANITIZE=ON

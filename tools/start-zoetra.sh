@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Starts Zoetra from a build folder. Until the desktop window is built, this
-# renders a bundled effect on a sample image with the headless renderer.
+# Starts Zoetra from a build folder: the window where there is a display;
+# without one, a sample rendered with the headless renderer instead.
 set -euo pipefail
 build=${1:-build}
+[ $# -gt 0 ] && shift # the rest: images for the palette
 cd "$(dirname "$0")/.."
-if [ -x "$build/src/app/zoetra" ] && [ -n "${DISPLAY:-}" ]; then
-    exec "$build/src/app/zoetra"
+if [ -x "$build/src/platform/zoetra" ] && [ -n "${DISPLAY:-}" ]; then
+    exec "$build/src/platform/zoetra" "$@"
 fi
-if [ -x "$build/src/cli/zoetra-render" ]; then
-    sample=$(ls samples/*.gif 2>/dev/null | head -n 1)
-    out=${ZOETRA_OUTPUT:-$PWD/zoetra.gif}
-    # The renderer ends with the line that says where the animation went.
-    exec "$build/src/cli/zoetra-render" -o "$out" "$sample"
+if [ -z "${DISPLAY:-}" ]; then
+    echo "There is no display, so the window cannot open; rendering a sample with zoetra-render instead."
 fi
-echo "Zoetra's effect engine is built in $build; the renderer and the window are not built yet."
+sample=$(ls samples/*.gif 2>/dev/null | head -n 1)
+out=${ZOETRA_OUTPUT:-$PWD/zoetra.gif}
+# The renderer ends with the line that says where the animation went.
+exec "$build/src/cli/zoetra-render" -o "$out" "$sample"

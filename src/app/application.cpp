@@ -6,10 +6,41 @@
 #include "app/window_parts.hpp"
 #include "skin/skin_images.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
 namespace zoetra {
+
+std::vector<std::string> dropped_paths(std::string_view text) {
+    std::vector<std::string> paths;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.remove_suffix(1);
+        const bool address = line.substr(0, 7) == "file://";
+        if (address)
+            line.remove_prefix(7);
+        std::string path;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const auto hex = [&](std::size_t at) {
+                return at < line.size() && std::isxdigit(static_cast<unsigned char>(line[at]));
+            };
+            if (address && line[i] == '%' && hex(i + 1) && hex(i + 2)) {
+                path += char(std::stoi(std::string(line.substr(i + 1, 2)), nullptr, 16));
+                i += 2;
+            } else {
+                path += line[i];
+            }
+        }
+        if (!path.empty())
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
 
 application::application(std::uint16_t width, std::uint16_t height)
     : production_(width, height) {

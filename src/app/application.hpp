@@ -15,11 +15,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zoetra {
 
 class panel_host;
+
+// The paths in the text of files dropped on the window: one per line, as
+// "file://" addresses (with %XX escapes) or plain paths.
+std::vector<std::string> dropped_paths(std::string_view text);
 
 // What the platform should do after a tick: tick again soon (there is work),
 // or not before the given time (none: nothing is due).

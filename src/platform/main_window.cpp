@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 namespace zoetra {
 namespace {
@@ -356,27 +355,7 @@ bool main_window::key_event() {
 }
 
 void main_window::drop_files(const char* text) {
-    std::vector<std::string> paths;
-    std::istringstream lines(text != nullptr ? text : "");
-    for (std::string line; std::getline(lines, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        if (line.rfind("file://", 0) == 0)
-            line = line.substr(7);
-        // %XX escapes of the URI form.
-        std::string path;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '%' && i + 2 < line.size()) {
-                path += char(std::strtol(line.substr(i + 1, 2).c_str(), nullptr, 16));
-                i += 2;
-            } else {
-                path += line[i];
-            }
-        }
-        if (!path.empty())
-            paths.push_back(path);
-    }
-    app_.insert_files(paths);
+    app_.insert_files(dropped_paths(text != nullptr ? text : ""));
 }
 
 int main_window::handle(int event) {

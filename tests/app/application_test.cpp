@@ -162,5 +162,11 @@ TEST_F(application_test, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMous
     EXPECT_EQ(app.tick(now_).at, 201.25); // resting again
 }
 
+TEST(DroppedFiles, AddressesAndPathsOneALine) {
+    EXPECT_EQ(dropped_paths("file:///home/a%20b/x.gif\r\n/tmp/y.gif\n\nfile:///z%2.gif"),
+              (std::vector<std::string>{"/home/a b/x.gif", "/tmp/y.gif", "/z%2.gif"}));
+    EXPECT_TRUE(dropped_paths("").empty());
+}
+
 } // namespace
 } // namespace zoetra
