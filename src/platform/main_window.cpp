@@ -93,6 +93,7 @@ main_window::main_window(application& app, fltk_platform& platform, int scale, d
 
 main_window::~main_window() {
     Fl::remove_timeout(on_timer, this);
+    Fl::remove_idle(on_timer, this);
     app_.on_status_drawn = nullptr;
     app_.on_exit = nullptr;
 }
@@ -253,7 +254,12 @@ bool main_window::idle_work_may_run() const {
 
 void main_window::schedule(double delay) {
     Fl::remove_timeout(on_timer, this);
-    Fl::add_timeout(std::max(0.0, delay), on_timer, this);
+    Fl::remove_idle(on_timer, this);
+    // Work waiting now runs as soon as no events wait; later work on a timer.
+    if (delay <= 0)
+        Fl::add_idle(on_timer, this);
+    else
+        Fl::add_timeout(delay, on_timer, this);
 }
 
 void main_window::on_timer(void* self) {
@@ -261,28 +267,27 @@ void main_window::on_timer(void* self) {
 }
 
 void main_window::wake() {
-    // Frame construction's time, for ZOETRA_TRACE.
-    const bool creating = app_.mode() == application::mode_creating;
-    if (creating && creating_since_ < 0) {
-        creating_since_ = now_seconds();
-    } else if (!creating && creating_since_ >= 0) {
-        if (trace_ && app_.production().has_frames())
-            std::fprintf(stderr, "zoetra: created %d frames in %.0f ms\n",
-                         app_.production().stored_frames(),
-                         (now_seconds() - creating_since_) * 1000);
-        creating_since_ = -1;
-    }
     if (!idle_work_may_run()) {
         schedule(0.05);
         return;
     }
     ticking_ = true;
     const double start = now_seconds();
+    // Frame construction's time, for ZOETRA_TRACE.
+    if (app_.mode() == application::mode_creating && creating_since_ < 0)
+        creating_since_ = start;
     wake_request next;
     do
         next = app_.tick(now_seconds());
     while (next.busy && now_seconds() - start < slice_seconds);
     ticking_ = false;
+    if (creating_since_ >= 0 && app_.mode() != application::mode_creating) {
+        if (trace_ && app_.production().has_frames())
+            std::fprintf(stderr, "zoetra: created %d frames in %.0f ms\n",
+                         app_.production().stored_frames(),
+                         (now_seconds() - creating_since_) * 1000);
+        creating_since_ = -1;
+    }
     push_damage();
     sync_menus();
     if (next.busy)

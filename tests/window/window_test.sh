@@ -144,6 +144,18 @@ cp "$scratch/work/from-window.gif" "$out/from-window.gif"
 echo "window test: the saved file is the renderer's, byte for byte"
 grep -E "first window drawn|created" "$scratch/zoetra.log" | sed 's/^/window test: /'
 
+# 32 frames: the window's time to make them beside the renderer's.
+click 455 10
+click 160 75 # the FRAMES field
+press 3 2 Return
+press ctrl+g
+until_ok 60 grep -q "created 32 frames" "$scratch/zoetra.log" || fail "32 frames were never made"
+window_ms=$(grep "created 32 frames" "$scratch/zoetra.log" | tail -n 1 | awk '{ print $(NF - 1) }')
+render_ms=$(ZOETRA_TRACE=1 "$render" -q -e flag -n 32 --estimate "$root/samples/logo.gif" \
+    "$root/samples/photo.gif" 2>&1 >/dev/null | awk '/created/ { print $(NF - 1) }')
+echo "window test: 32 frames in the window ${window_ms} ms, in the renderer ${render_ms} ms"
+shot 11-32-frames
+
 # CPU time of the window over a few seconds: idle on the help pages (no
 # preview), then showing its preview.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }
@@ -162,5 +174,5 @@ echo "window test: CPU with nothing to do, over ${seconds}s: $(measure "$seconds
 click 455 10
 xdotool mousemove --window "$window" 300 300
 echo "window test: CPU while the preview plays, over ${seconds}s: $(measure "$seconds")"
-shot 11-previewing
+shot 12-previewing
 echo "window test: passed; screenshots in $out"
