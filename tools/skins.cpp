@@ -46,10 +46,12 @@ constexpr colour transparent{1, 0, 0, 0};
 
 // ---- drawing helpers ------------------------------------------------------
 
+// Painted pixels, cut to the buffer (the rectangle primitive would move a
+// rectangle that starts outside it instead).
 void paint(buffer& b, int x, int y, int w, int h, colour c) {
-    if (w > 0 && h > 0)
-        draw_rectangle(b, std::int16_t(x), std::int16_t(y), std::uint16_t(w), std::uint16_t(h), c,
-                       true, c);
+    const rect r = intersection(rect_between(x, y, x + w, y + h), b.window());
+    if (!r.empty())
+        draw_rectangle(b, r.x, r.y, r.width, r.height, c, true, c);
 }
 
 void line(buffer& b, int x0, int y0, int x1, int y1, colour c) {

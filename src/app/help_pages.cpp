@@ -187,8 +187,10 @@ class page_painter {
         return rect_between(body_.x + x, body_.y + y, body_.x + x + w, body_.y + y + h);
     }
 
+    // Cut to the buffer here: the rectangle primitive moves a rectangle that
+    // starts outside the buffer rather than cutting it.
     void paint(int x, int y, int w, int h, colour c) {
-        const rect r = intersection(at(x, y, w, h), body_);
+        const rect r = intersection(intersection(at(x, y, w, h), body_), target_.window());
         if (!r.empty())
             draw_rectangle(target_, r.x, r.y, r.width, r.height, c, true, c);
     }
