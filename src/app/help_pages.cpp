@@ -99,10 +99,14 @@ constexpr part effects[] = {
     {heading, "Tuning its settings"},
     {paragraph, "The settings tab, which carries the effect's name, shows what you can change:"},
     {key, "Sliders",
-     "Click the arrows at either end to step the value, or drag the knob along the track. With "
-     "the mouse pointer on a slider, , and . step it too."},
-    {key, "Dials", "A dial switches between two choices: click it to turn it over."},
-    {key, "Menus", "Click an item to choose it, or press 2 and 8 to move down and up the menu."},
+     "Click its left or right arrow to step the value down or up, or drag the knob along the "
+     "track. With the mouse pointer on a slider, , and . step it too."},
+    {key, "Dials",
+     "Press on a dial and move the mouse round it: the value follows the pointer. , and . step "
+     "it too."},
+    {key, "Menus",
+     "Click an item to choose it, or press 2 and 8 to move down and up. A menu of two choices is "
+     "a switch: a click turns it over."},
     {key, "Numbers",
      "Click a number and type a new value. Zoetra takes it when you press Enter or click "
      "elsewhere; a value out of range is brought back into range."},
