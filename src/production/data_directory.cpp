@@ -1,6 +1,7 @@
 #include "production/data_directory.hpp"
 
 #include <cstdlib>
+#include <string_view>
 #include <system_error>
 
 namespace zoetra {
@@ -11,6 +12,13 @@ namespace {
 bool holds_effects(const fs::path& folder) {
     std::error_code error;
     return fs::is_directory(folder / "Effects", error);
+}
+
+// ZOETRA_NO_SOURCE_DATA=1 leaves out the folders compiled into the program,
+// so that a moved or packaged copy shows whether it finds its own data.
+[[maybe_unused]] bool compiled_in_folders_allowed() {
+    const char* flag = std::getenv("ZOETRA_NO_SOURCE_DATA");
+    return flag == nullptr || std::string_view(flag) != "1";
 }
 
 } // namespace
@@ -33,11 +41,11 @@ std::optional<fs::path> find_data_directory() {
         }
     }
 #ifdef ZOETRA_INSTALL_DATA_DIR
-    if (holds_effects(ZOETRA_INSTALL_DATA_DIR))
+    if (compiled_in_folders_allowed() && holds_effects(ZOETRA_INSTALL_DATA_DIR))
         return fs::path(ZOETRA_INSTALL_DATA_DIR);
 #endif
 #ifdef ZOETRA_SOURCE_DATA_DIR
-    if (holds_effects(ZOETRA_SOURCE_DATA_DIR))
+    if (compiled_in_folders_allowed() && holds_effects(ZOETRA_SOURCE_DATA_DIR))
         return fs::path(ZOETRA_SOURCE_DATA_DIR);
 #endif
     return std::nullopt;

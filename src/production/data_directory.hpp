@@ -8,7 +8,8 @@ namespace zoetra {
 
 // In order: the folder named by ZOETRA_DATA_DIR; the folder of the
 // executable or one of its parents (the build tree); share/zoetra under the
-// install prefix; the source tree the program was built from.
+// install prefix; the source tree the program was built from. The last two
+// are skipped when ZOETRA_NO_SOURCE_DATA is 1.
 std::optional<std::filesystem::path> find_data_directory();
 
 } // namespace zoetra
