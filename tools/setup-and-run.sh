@@ -96,6 +96,9 @@ test)
     # The real window under a virtual X server, driven as a person would.
     phase "window test under a virtual X server"
     WINDOW_CPU_SECONDS=${WINDOW_CPU_SECONDS:-10} bash tests/window/window_test.sh build build/window-test
+    # The Debian package, unpacked into a folder of its own, renders alone.
+    phase "package check"
+    bash tests/package/check_package.sh build
     phase "sanitizer build"
     # shellcheck disable=SC2086
     configure_and_build build-sanitize $development -DZOETRA_SANITIZE=ON

@@ -7,20 +7,12 @@
 #include "ui/event.hpp"
 
 namespace zoetra {
-namespace {
-
-constexpr int page_count = 5;
-// The page arrows' hot areas, in window coordinates.
-constexpr rect next_arrow{612, 424, 17, 29};
-constexpr rect previous_arrow{18, 424, 17, 29};
-
-} // namespace
-
 help_panel::help_panel(application& app, const rect& body)
     : panel(&app.frame().image(), body, "HELP/ABOUT") {}
 
 void help_panel::turn(int by) {
-    page_ = (page_ - 1 + by + page_count) % page_count + 1;
+    const int pages = help_page_count();
+    page_ = (page_ - 1 + by + pages) % pages + 1;
     redraw();
 }
 
@@ -28,9 +20,9 @@ void help_panel::mouse_down(int x, int y, int button) {
     panel::mouse_down(x, y, button);
     if (!active())
         return;
-    if (next_arrow.contains(x, y))
+    if (help_next_arrow(area()).contains(x, y))
         turn(1);
-    else if (previous_arrow.contains(x, y))
+    else if (help_previous_arrow(area()).contains(x, y))
         turn(-1);
 }
 
