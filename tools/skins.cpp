@@ -386,11 +386,12 @@ std::vector<skin_image> every_skin_image() {
     for (int page = 1; page <= help_page_count(); ++page)
         images.push_back({"__help" + std::to_string(page) + ".gif", 650, 445,
                           [page](buffer& b) { draw_help_page(b, b.window(), page); }});
-    const char* tabs[] = {"CHOOSE A GIF", "SELECT EFFECT", "SETTINGS", "CREATE & SAVE",
-                          "HELP/ABOUT"};
+    // The settings tab has no image: it shows the current effect's title.
+    const char* tabs[] = {"CHOOSE A GIF", "SELECT EFFECT", nullptr, "CREATE & SAVE", "HELP/ABOUT"};
     for (int i = 0; i < 5; ++i)
-        images.push_back({"__tab." + std::to_string(i + 1) + ".gif", 97, 12,
-                          [label = tabs[i]](buffer& b) { draw_label(b, label); }});
+        if (tabs[i] != nullptr)
+            images.push_back({"__tab." + std::to_string(i + 1) + ".gif", 97, 12,
+                              [label = tabs[i]](buffer& b) { draw_label(b, label); }});
     for (const char* type : {"STANDARD", "WAVE", "ART", "STILL"})
         for (bool on : {true, false})
             images.push_back({std::string("__menu.") + type + (on ? ".on.gif" : ".off.gif"), 83, 15,

@@ -68,6 +68,7 @@ outcome application::start() {
     if (outcome loaded = production_.load_effects(); !loaded)
         return loaded;
     host_ = std::make_unique<panel_host>(*this);
+    splash_showing_ = true;
     choose_effect(0);
     redraw_work_area();
     present_area(rect{});
@@ -101,6 +102,7 @@ void application::effect_left_out(const std::string& reason) {
 
 void application::construction_started() {
     cancel_pressed_ = false;
+    splash_showing_ = false;
     if (host_)
         host_->active_panel().deactivate();
     redraw_work_area();
@@ -137,8 +139,14 @@ void application::redraw_work_area() {
         host_->redraw_active();
         return;
     }
-    // The preview shows the frames; without them the background image.
-    draw_work_area_background(frame(), !production_.has_frames());
+    // The preview shows the frames; without them the background image, or
+    // the splash until the first frames are made.
+    if (splash_showing_ && !production_.has_frames()) {
+        draw_work_area_background(frame(), false);
+        draw_splash(frame());
+    } else {
+        draw_work_area_background(frame(), !production_.has_frames());
+    }
     production_.show_preview_frame();
     // The help pages cover the status line too.
     draw_status_line(frame(), status_);

@@ -118,6 +118,8 @@ class application : public shell, public studio_listener {
     std::unique_ptr<panel_host> host_;
     std::string status_;
     bool ready_ = false;
+    // The splash stays in the work area until the first frames are made.
+    bool splash_showing_ = false;
     bool mouse_held_ = false;
     bool cancel_pressed_ = false;
     int last_x_ = -1;

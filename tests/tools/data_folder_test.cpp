@@ -40,7 +40,8 @@ std::map<std::string, size> expected_skin_images() {
     };
     for (int i = 1; i <= 5; ++i) {
         images["__help" + std::to_string(i) + ".gif"] = {650, 445};
-        images["__tab." + std::to_string(i) + ".gif"] = {97, 12};
+        if (i != 3) // the settings tab shows the effect's title
+            images["__tab." + std::to_string(i) + ".gif"] = {97, 12};
     }
     for (const char* type : {"STANDARD", "WAVE", "ART", "STILL"})
         for (const char* state : {"on", "off"})
