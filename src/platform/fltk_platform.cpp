@@ -91,7 +91,10 @@ bool fltk_platform::confirm(const std::string& caption, const std::string& quest
 
 void fltk_platform::show_text(const std::string& title, const std::string& text) {
     dialog_scope scope(dialogs_);
-    const int w = 520 * scale_, h = 420 * scale_, margin = 10 * scale_;
+    // A short text (the About box) gets a small dialog; the licence a tall one.
+    const bool short_text = text.size() < 400;
+    const int w = (short_text ? 420 : 560) * scale_, h = (short_text ? 170 : 460) * scale_;
+    const int margin = 10 * scale_;
     Fl_Window dialog(w, h, nullptr);
     dialog.copy_label(title.c_str());
     Fl_Text_Buffer content;
