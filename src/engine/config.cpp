@@ -222,12 +222,15 @@ cfg_menu::cfg_menu(component* owner, std::string name, bool shown, double versio
     selected_ = selected >= 0 && selected < count() ? selected : 0;
 }
 
-void cfg_menu::select(int index) {
+int wrapped_menu_index(int index, int count) {
     index &= 0xFF;
     if (index == 255)
-        index = count() - 1;
-    else if (index >= count())
-        index = 0;
+        return count - 1;
+    return index >= count ? 0 : index;
+}
+
+void cfg_menu::select(int index) {
+    index = wrapped_menu_index(index, count());
     if (index != selected_) {
         selected_ = index;
         mark_settings_changed();

@@ -163,6 +163,11 @@ class cfg_FP64 : public config {
     bool text_flag_;
 };
 
+// The item a menu selects for index among count items: in 8 bits, 255 (one
+// below 0) is the last item and an index at or past the count the first, so
+// stepping wraps both ways.
+int wrapped_menu_index(int index, int count);
+
 // A choice among one to eight named items.
 class cfg_menu : public config {
   public:

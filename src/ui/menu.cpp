@@ -2,6 +2,7 @@
 
 #include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
+#include "engine/config.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 
@@ -25,11 +26,7 @@ void menu_control::assign(int index) {
 }
 
 void menu_control::select(int index) {
-    index &= 0xFF;
-    if (index == 255)
-        index = count() - 1;
-    else if (index >= count())
-        index = 0;
+    index = wrapped_menu_index(index, count());
     if (index == selected_)
         return;
     selected_ = index;

@@ -101,24 +101,8 @@ class random_events : public testing::ui_test {
         }
     }
 
-    // A control's events, as its setting or panel would send them.
-    static void send_to(control& c, const input_event& e) {
-        switch (e.type) {
-        case input_event::kind::mouse_down:
-            c.mouse_down(e.x, e.y, 1);
-            break;
-        case input_event::kind::mouse_up:
-            c.mouse_up(e.x, e.y, 1);
-            break;
-        case input_event::kind::mouse_move:
-            c.idle(e.x, e.y);
-            break;
-        case input_event::kind::key:
-            c.key(key_character(e), e.x, e.y);
-            break;
-        }
-    }
-    static void send_to(config& c, const input_event& e) {
+    // A control's or a setting's events, as its panel would send them.
+    template <class Target> static void send_to(Target& c, const input_event& e) {
         switch (e.type) {
         case input_event::kind::mouse_down:
             c.mouse_down(e.x, e.y, 1);
