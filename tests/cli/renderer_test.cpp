@@ -142,7 +142,7 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
 TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     command_result list = run("--list");
     ASSERT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("Wave\tflag\tFlag\t"), std::string::npos);
+    EXPECT_NE(list.out.find("Wave\t20-flag\tFlag\t"), std::string::npos);
     command_result describe = run("--describe Flag");
     ASSERT_EQ(describe.status, 0);
     EXPECT_NE(describe.out.find("cube:CAM.PHI  \"TILT\"  = 0  (-180..180 step 5)"),
@@ -209,7 +209,7 @@ TEST_F(renderer_run, CheckReportsWhatTheLoaderPassedOver) {
 }
 
 TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
-    std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/show.zoml",
+    std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/40-show.zoml",
                                path("my.zoml"), std::filesystem::copy_options::overwrite_existing);
     command_result found =
         testing::run("cd " + testing::quoted(folder_.string()) + " && " + testing::renderer() +
