@@ -52,8 +52,8 @@ void create_save_panel::apply_visibility() {
     if (effect == nullptr)
         return;
     const bool still = same_name(effect->desc().type, "still");
-    const bool one_size = same_name(effect->desc().class_name, "one_size");
-    const bool constant_frames = same_name(effect->desc().class_name, "constant_frames");
+    const bool one_size = effect_has_class(*effect, "one_size");
+    const bool constant_frames = effect_has_class(*effect, "constant_frames");
     bool frames_bound = false;
     for (int i = 0; i < effect->component_count(); ++i) {
         const component& c = effect->component_at(i);

@@ -25,6 +25,9 @@ const char* const usage_text =
     "      --estimate         print the exact size the file would have; write nothing\n"
     "      --list             list the effects: type, stem, title, description\n"
     "      --describe EFFECT  list an effect's public settings with values and ranges\n"
+    "      --check EFFECT     list what the loader passed over in an effect: refused\n"
+    "                         connections, idrefs and names that match nothing (exit\n"
+    "                         status 3 when there is one), and inputs left unconnected\n"
     "  -q, --quiet            no progress lines\n"
     "      --version          print the version\n"
     "      --help             print this help\n"
@@ -145,6 +148,10 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
             if (!value(text))
                 return std::nullopt;
             o.describe = text;
+        } else if (arg == "--check") {
+            if (!value(text))
+                return std::nullopt;
+            o.check = text;
         } else if (arg == "-q" || arg == "--quiet") {
             o.quiet = true;
         } else if (arg == "--version") {
@@ -166,7 +173,7 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
             return std::nullopt;
         }
     }
-    if (!o.help && !o.version && !o.list && !o.describe && o.images.empty()) {
+    if (!o.help && !o.version && !o.list && !o.describe && !o.check && o.images.empty()) {
         error = "no image given";
         return std::nullopt;
     }

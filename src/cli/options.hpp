@@ -25,6 +25,7 @@ struct options {
     bool estimate = false;
     bool list = false;
     std::optional<std::string> describe;
+    std::optional<std::string> check;
     bool quiet = false;
     bool version = false;
     bool help = false;

@@ -2,6 +2,7 @@
 
 #include "app/services/messages.hpp"
 #include "app/services/utility.hpp"
+#include "cli/check.hpp"
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
 #include "gif/decoder.hpp"
@@ -229,10 +230,10 @@ std::optional<failure> create_frames(studio& s) {
             return failure{effect_failed, without_line_break(stepped.message())};
     // ZOETRA_TRACE=1 gives the construction's time (beside the window's).
     if (const char* trace = std::getenv("ZOETRA_TRACE"); trace != nullptr && *trace != 0)
-        std::fprintf(stderr, "zoetra-render: created %d frames in %.0f ms\n", s.stored_frames(),
-                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               began)
-                         .count());
+        std::fprintf(
+            stderr, "zoetra-render: created %d frames in %.0f ms\n", s.stored_frames(),
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
+                .count());
     return std::nullopt;
 }
 
@@ -263,6 +264,8 @@ int run(options o) {
         o.effect = absolute_path(*o.effect);
     if (o.describe && names_a_file(*o.describe))
         o.describe = absolute_path(*o.describe);
+    if (o.check && names_a_file(*o.check))
+        o.check = absolute_path(*o.check);
 
     std::optional<fs::path> data = find_data_directory();
     std::error_code error;
@@ -298,6 +301,17 @@ int run(options o) {
             return finish(failure{bad_input, reason});
         describe_effect(s, s.catalogue().effect(index));
         return finish(std::nullopt);
+    }
+    if (o.check) {
+        std::string reason;
+        int index = choose_effect(s, *o.check, reason);
+        if (index < 0)
+            return finish(failure{bad_input, reason});
+        int problems = 0;
+        std::printf("%s", check_report(s.catalogue().effect(index), problems).c_str());
+        return finish(problems > 0 ? std::optional<failure>(failure{
+                                         effect_failed, format("%d problems found", problems)})
+                                   : std::nullopt);
     }
     int index = 0;
     if (o.effect) {

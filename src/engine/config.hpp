@@ -78,6 +78,8 @@ class config {
     virtual void copy_from(const config& other) = 0;
     // Reads the settings from the children of a component element.
     void read(const std::string& name, const element& component_element);
+    // The tag of the elements that carry this config's settings in an effect file.
+    const char* element_tag() const { return setting_tag(); }
 
     // The config itself when its kind name equals kind exactly, else none.
     config* as_kind(std::string_view kind) { return kind_name_ == kind ? this : nullptr; }

@@ -47,6 +47,7 @@ script::~script() {
 }
 
 void script::clear() {
+    notes_.clear();
     configs_.clear();
     ports_.clear();
     components_.clear();
@@ -92,6 +93,8 @@ bool script::build_from(const element& root, std::string& error) {
         c->read_element();
     bind_configs_by_idref();
     bool connected = connect_ports(error);
+    if (connected)
+        note_unconnected_inputs();
     // The tree goes away with this call; the components must not keep it.
     for (auto& c : components_)
         c->store_element(nullptr);
@@ -119,7 +122,63 @@ bool script::add_component_element(const element& e, std::string& error) {
     e.take_attribute("class", d.class_name);
     e.take_attribute("id", d.id);
     c->store_element(&e);
+    note_unmatched_elements(*c, e);
     return true;
+}
+
+namespace {
+
+std::string element_label(const component& c) {
+    return format("<%s id=\"%s\">", c.desc().name.c_str(), c.desc().id.c_str());
+}
+
+// The attribute, or the empty string when it is absent.
+std::string attribute_text(const element& e, std::string_view name) {
+    const std::string& value = e.attribute(name);
+    return element::present(value) ? value : std::string();
+}
+
+} // namespace
+
+void script::note(load_note::kind what, const component* owner, std::string id,
+                  std::string reason) {
+    notes_.push_back(load_note{what, owner != nullptr ? element_label(*owner) : std::string(),
+                               std::move(id), std::move(reason)});
+}
+
+// The readers of configs and ports take the children whose names they know
+// and pass over the rest; a misspelt name leaves its element unread.
+void script::note_unmatched_elements(const component& c, const element& e) {
+    for (const auto& child : e.children) {
+        const std::string name = attribute_text(*child, "name");
+        const bool in = same_name(child->tag, "in");
+        if (in || same_name(child->tag, "out")) {
+            bool found = false;
+            for (int i = 0; i < c.port_count() && !found; ++i)
+                found = same_name(c.port_at(i).name(), name);
+            if (!found)
+                note(load_note::kind::unmatched_port_element, &c, name,
+                     format("<%s name=\"%s\">: %s has no port of that name", in ? "in" : "out",
+                            name.c_str(), c.desc().name.c_str()));
+            continue;
+        }
+        bool setting = false;
+        bool found = false;
+        for (int i = 0; i < c.config_count() && !found; ++i) {
+            const config& k = c.config_at(i);
+            if (!same_name(child->tag, k.element_tag()))
+                continue;
+            setting = true;
+            found = same_name(k.name(), name);
+        }
+        for (const char* tag : {"valuelist", "menu", "imageinput", "imageoutput", "textlist"})
+            setting = setting || same_name(child->tag, tag);
+        if (setting && !found)
+            note(load_note::kind::unmatched_setting_element, &c, name,
+                 format("<%s name=\"%s\">: %s has no setting of that name read from <%s>",
+                        child->tag.c_str(), name.c_str(), c.desc().name.c_str(),
+                        child->tag.c_str()));
+    }
 }
 
 component* script::add_component(std::string_view type) {
@@ -150,6 +209,10 @@ void script::bind_configs_by_idref() {
                 break;
             }
         }
+        if (c->bound_partner() == nullptr)
+            note(load_note::kind::unmatched_config_idref, c->owner(), c->desc().id,
+                 format("setting \"%s\": idref \"%s\" matches no setting id (ids match exactly)",
+                        c->name().c_str(), c->desc().idref.c_str()));
     }
 }
 
@@ -163,11 +226,38 @@ bool script::connect_ports(std::string& error) {
                            file_name_.c_str(), p->desc().id.c_str(), p->desc().idref.c_str());
             return false;
         }
-        // A refused connection is ignored, as the connect rules allow.
-        std::string ignored;
-        port::connect(*port_with_id(p->desc().id), *source, &ignored);
+        // A refused connection is ignored, as the connect rules allow; it is
+        // only noted. The input is looked up by its id, so an earlier port
+        // with the same id takes the connection in its place.
+        port& input = *port_with_id(p->desc().id);
+        std::string refused;
+        const bool made = port::connect(input, *source, &refused);
+        std::string why;
+        if (&input != p)
+            why = made ? "its id is an earlier port's too, and that port took the connection"
+                       : "its id is an earlier port's too, and that port refused: " + refused;
+        else if (!made)
+            why = refused;
+        if (!why.empty())
+            note(load_note::kind::refused_connection, p->owner(), p->desc().id,
+                 format("%s \"%s\" from \"%s\": %s", p->name().c_str(), p->desc().id.c_str(),
+                        p->desc().idref.c_str(), why.c_str()));
     }
     return true;
+}
+
+void script::note_unconnected_inputs() {
+    for (const port* p : ports_) {
+        if (!p->is_input() || p->connected())
+            continue;
+        // An input that named a source and still stands alone was noted
+        // where its connection was refused.
+        if (p->desc().class_name == "PRT_IN" && p->desc().has_idref())
+            continue;
+        note(load_note::kind::unconnected_input, p->owner(), p->desc().id,
+             format("%s is not connected: it gives its fill value %g", p->name().c_str(),
+                    p->value()));
+    }
 }
 
 bool script::start(std::string& error) {

@@ -17,6 +17,30 @@ namespace zoetra {
 // the first ".", without "*" characters ("Effects\wave.zoml" gives "wave").
 std::string file_stem(std::string_view file_name);
 
+// A place in an effect file that the loader passed over without a word, as
+// it must: the network still loads and runs, only without what that place
+// asked for. Kept so that a person who writes effects can be told.
+struct load_note {
+    enum class kind {
+        // An input names its source, but port::connect refused the pair.
+        refused_connection,
+        // A setting's idref names no setting id of the network.
+        unmatched_config_idref,
+        // An <in> or <out> element names no port of its component.
+        unmatched_port_element,
+        // A setting element names no setting of its component (or one of another kind).
+        unmatched_setting_element,
+        // An input that nothing feeds: it gives its fill value. Often meant.
+        unconnected_input,
+    };
+    kind what;
+    std::string element; // the component element, as <TAG id="ID">
+    std::string id;      // the port's or setting's id, or the name the element gives
+    std::string reason;
+    // Every kind but an unconnected input is a mistake in the file.
+    bool problem() const { return what != kind::unconnected_input; }
+};
+
 class script {
   public:
     static constexpr int max_components = 128;
@@ -48,6 +72,8 @@ class script {
     component& component_at(int i) const { return *components_[i]; }
     const std::vector<config*>& configs() const { return configs_; }
     const std::vector<port*>& ports() const { return ports_; }
+    // What the last load passed over, in file order within each kind.
+    const std::vector<load_note>& load_notes() const { return notes_; }
     description& desc() { return description_; }
     const description& desc() const { return description_; }
     const std::string& file_name() const { return file_name_; }
@@ -76,6 +102,9 @@ class script {
     void bind_configs_by_idref();
     bool connect_ports(std::string& error);
     bool check_port_sizes(std::string& error) const;
+    void note_unmatched_elements(const component& c, const element& e);
+    void note_unconnected_inputs();
+    void note(load_note::kind what, const component* owner, std::string id, std::string reason);
     void clear();
 
     std::string file_name_;
@@ -84,6 +113,7 @@ class script {
     std::vector<config*> configs_;
     std::vector<port*> ports_;
     description description_;
+    std::vector<load_note> notes_;
     run_context context_;
     int fired_count_ = 0;
 };

@@ -3,6 +3,8 @@
 #include "app/services/utility.hpp"
 #include "resources/resource.hpp"
 
+#include <algorithm>
+
 namespace zoetra {
 
 std::vector<std::string> effect_catalogue::build(const component_factory& factory) {
@@ -57,6 +59,22 @@ int effect_catalogue::add_file(const std::string& path, const component_factory&
         return -1;
     effects_.push_back(std::move(effect));
     return count() - 1;
+}
+
+bool effect_has_class(const script& s, std::string_view word) {
+    std::string_view words = s.desc().class_name;
+    const char* blanks = " \t\r\n\v\f";
+    while (!words.empty()) {
+        const auto start = words.find_first_not_of(blanks);
+        if (start == std::string_view::npos)
+            break;
+        words.remove_prefix(start);
+        const auto end = std::min(words.find_first_of(blanks), words.size());
+        if (same_name(words.substr(0, end), word))
+            return true;
+        words.remove_prefix(end);
+    }
+    return false;
 }
 
 bool is_still_effect(const script& s) {

@@ -37,6 +37,10 @@ class effect_catalogue {
 
 // The effect's title without the white space around it.
 std::string effect_title(const script& s);
+// True when word is one of the blank-separated words of the effect's class
+// (ignoring case): "one_size" (the GIF89 size setting does not apply),
+// "constant_frames" (the direction setting does not apply).
+bool effect_has_class(const script& s, std::string_view word);
 // True when the effect's type is "still" (ignoring case).
 bool is_still_effect(const script& s);
 

@@ -177,6 +177,7 @@ TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
     folder_.write("Effects/a.zoml", effect("Standard", "Moving"));
     folder_.write("Effects/b.zoml", effect("Still", "Still", "", "one_size"));
     folder_.write("Effects/c.zoml", effect("Standard", "Constant", "", "constant_frames"));
+    folder_.write("Effects/d.zoml", effect("Art", "Both", "", " one_size\tCONSTANT_FRAMES"));
     start();
     panel_host& host = app_->panels();
     host.select(panel_host::create_save);
@@ -193,6 +194,10 @@ TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
     EXPECT_EQ(shown(), "");
     app_->menu_command(3);
     EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;GIF89 SIZE;");
+    // A class holds several words, each of which hides its setting.
+    app_->menu_command(4);
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;");
+    app_->menu_command(3);
     // The type menu followed the effect's type.
     EXPECT_EQ(host.effects().type_menu().selected_name(), "STANDARD");
     app_->menu_command(2);
@@ -235,8 +240,8 @@ TEST_F(shell_test, AnEffectWithoutPublicSettingsSaysSo) {
     buffer_lock hold(app_->frame().image());
     bool text = false;
     for (int x = body.x + 200; x < body.x + 450; ++x)
-        text = text || get_pixel(app_->frame().image(), std::int16_t(x), std::int16_t(body.y + 38)) ==
-                           colour{0, 0, 0, 0};
+        text = text || get_pixel(app_->frame().image(), std::int16_t(x),
+                                 std::int16_t(body.y + 38)) == colour{0, 0, 0, 0};
     EXPECT_TRUE(text);
 }
 
@@ -312,7 +317,8 @@ TEST_F(shell_test, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
     EXPECT_TRUE(app_->may_exit());
     app_->menu_command(command_id::about);
     app_->menu_command(command_id::licence);
-    EXPECT_EQ(platform_.texts_shown(), (std::vector<std::string>{"About Zoetra", "License Agreement"}));
+    EXPECT_EQ(platform_.texts_shown(),
+              (std::vector<std::string>{"About Zoetra", "License Agreement"}));
 }
 
 } // namespace

@@ -7,9 +7,10 @@
 #include "engine/factory.hpp"
 #include "engine/script.hpp"
 #include "production/studio.hpp"
+#include "resources/resource.hpp"
 
-#include <gif_lib.h>
 #include "run_command.hpp"
+#include <gif_lib.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -318,9 +320,24 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, BundledEffect, ::testing::ValuesIn(bundled_e
 
 // ---- the catalogue as a whole ------------------------------------------------
 
+std::vector<fs::path> effect_files();
+
+std::string read_file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
 TEST(BundledEffects, EveryKindIsThereAndEveryEffectIsNamedAndDescribed) {
     const auto& effects = bundled_effects();
-    ASSERT_GE(effects.size(), 8u);
+    ASSERT_GE(effects.size(), 24u);
+    std::map<std::string, int> per_kind;
+    for (const bundled_effect& e : effects)
+        ++per_kind[e.type];
+    for (const char* kind : {"Standard", "Wave", "Art", "Still"}) {
+        // Five at least, and no more than one row of buttons holds.
+        EXPECT_GE(per_kind[kind], 5) << kind;
+        EXPECT_LE(per_kind[kind], 10) << kind;
+    }
     std::set<std::string> kinds;
     for (const bundled_effect& e : effects) {
         SCOPED_TRACE(e.stem);
@@ -343,13 +360,77 @@ TEST(BundledEffects, StillEffectsMakeOneFrameEvenWhenAskedForMore) {
         ++stills;
         const fs::path file = folder / (e.stem + ".gif");
         const fs::path sample = fs::path(ZOETRA_SOURCE_DIR) / "samples" / "logo.gif";
-        command_result made = run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
+        command_result made =
+            run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
         ASSERT_EQ(made.status, 0) << e.stem << ": " << made.err;
         shown_animation shown = read_with_giflib(file);
         ASSERT_EQ(shown.error, "") << e.stem;
         EXPECT_EQ(shown.frames.size(), 1u) << e.stem;
     }
     EXPECT_GT(stills, 0);
+}
+
+// The catalogue's order is the file names' order: the two-digit prefix
+// groups the types and puts the effect a person tries first at the front of
+// each (the window's SELECT EFFECT panel shows them in this order).
+TEST(BundledEffects, TheCatalogueListsThemInTheIntendedOrder) {
+    const std::vector<std::string> intended = {
+        "10-spin",    "11-turntable",   "12-breathe",  "13-daynight", "14-mosaic",  "20-flag",
+        "21-banner",  "22-pond",        "23-shimmer",  "24-rainbow",  "30-brush",   "31-pen",
+        "32-stipple", "33-pointillism", "34-cloud",    "35-glitter",  "36-glitch",  "40-show",
+        "41-sepia",   "42-surprise",    "43-negative", "44-relief",   "45-curtain", "46-poster"};
+    std::vector<std::string> listed;
+    for (const bundled_effect& e : bundled_effects())
+        listed.push_back(e.stem);
+    EXPECT_EQ(listed, intended);
+    const char* type_by_prefix[] = {"", "Standard", "Wave", "Art", "Still"};
+    for (const bundled_effect& e : bundled_effects()) {
+        const int group = e.stem[0] - '0';
+        ASSERT_TRUE(group >= 1 && group <= 4) << e.stem;
+        EXPECT_EQ(e.type, type_by_prefix[group]) << e.stem;
+    }
+}
+
+// Every effect names its icon, and the build drew it into an archive of the
+// data folder's Resources, at the size of the button's box.
+TEST(BundledEffects, EveryIconIsInTheBuiltArchive) {
+    const fs::path data = fs::path(ZOETRA_BINARY_DIR) / "share" / "zoetra";
+    ASSERT_TRUE(fs::exists(data / "Resources" / "icons.rez"));
+    const fs::path before = fs::current_path();
+    fs::current_path(data);
+    reset_archive_list();
+    for (const fs::path& file : effect_files()) {
+        SCOPED_TRACE(file.filename().string());
+        script effect(file.string(), 1.0, program_factory());
+        std::string error;
+        ASSERT_TRUE(effect.load(error)) << error;
+        const std::string& icon = effect.desc().image_file;
+        EXPECT_EQ(icon, file_stem(file.string()).substr(3) + ".gif");
+        const gif_size size = probe_gif_size("*" + icon);
+        EXPECT_EQ(size.width, 44);
+        EXPECT_EQ(size.height, 44);
+    }
+    fs::current_path(before);
+    reset_archive_list();
+}
+
+// The class words that hide a setting of the CREATE & SAVE panel: no bundled
+// effect uses the GIF89 size (they all take the picture's size), and effects
+// drawn at random in every frame have no direction.
+TEST(BundledEffects, EveryEffectPassesTheCheckAndHasItsClassWords) {
+    const std::set<std::string> random = {"30-brush",       "31-pen",     "32-stipple",
+                                          "33-pointillism", "35-glitter", "36-glitch"};
+    for (const bundled_effect& e : bundled_effects()) {
+        SCOPED_TRACE(e.stem);
+        command_result checked = run(renderer() + " --check " + quoted(e.stem));
+        EXPECT_EQ(checked.status, 0) << checked.out;
+        EXPECT_EQ(checked.out.find("problem:"), std::string::npos) << checked.out;
+        const std::string head =
+            read_file_text(fs::path(ZOETRA_SOURCE_DIR) / "Effects" / (e.stem + ".zoml"))
+                .substr(0, 200);
+        EXPECT_NE(head.find("one_size"), std::string::npos);
+        EXPECT_EQ(head.find("constant_frames") != std::string::npos, random.count(e.stem) == 1);
+    }
 }
 
 std::vector<fs::path> effect_files() {

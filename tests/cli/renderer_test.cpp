@@ -142,26 +142,78 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
 TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     command_result list = run("--list");
     ASSERT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("Wave\tflag\tFlag\t"), std::string::npos);
+    EXPECT_NE(list.out.find("Wave\t20-flag\tFlag\t"), std::string::npos);
     command_result describe = run("--describe Flag");
     ASSERT_EQ(describe.status, 0);
     EXPECT_NE(describe.out.find("cube:CAM.PHI  \"TILT\"  = 0  (-180..180 step 5)"),
               std::string::npos);
-    command_result titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
-                         sample("icon.gif"));
+    command_result titled = run(
+        "-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_EQ(titled.status, 0) << titled.err;
     command_result untilted =
         run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
 }
 
+// --check holds each broken effect to its report: the line that names the
+// place, and the exit status 3; inputs left alone on purpose are notes only.
+TEST_F(renderer_run, CheckReportsWhatTheLoaderPassedOver) {
+    const std::string head = "<effect type=Standard><cpu id=clock><out name=CONTROL.CPU "
+                             "id=clock.out></out></cpu><GIFIN id=gifin><valuelist name=SIZE "
+                             "id=gifin.size></valuelist><out name=RED.OUT id=red></out></GIFIN>";
+    const std::string tail = "<GIFOUT></GIFOUT></effect>";
+    struct broken {
+        const char* name;
+        std::string body;
+        const char* line;
+    } cases[] = {
+        {"two_listeners",
+         "<INVERSE id=a><in name=IN id=a.in idref=red></in></INVERSE>"
+         "<INVERSE id=b><in name=IN id=b.in idref=red></in></INVERSE>",
+         "problem: <INVERSE id=\"b\">: IN \"b.in\" from \"red\": destination port already "
+         "connected"},
+        // Without ids of their own both inputs are called "IN": the first is asked twice.
+        {"no_own_id",
+         "<INVERSE id=a><in name=IN idref=red></in></INVERSE>"
+         "<INVERSE id=b><in name=IN idref=clock.out></in></INVERSE>",
+         "problem: <INVERSE id=\"b\">: IN \"IN\" from \"clock.out\": its id is an earlier "
+         "port's too, and that port refused: source port already connected"},
+        {"typo_idref", "<WAVE id=w><valuelist name=SIZE idref=gifin.sise></valuelist></WAVE>",
+         "problem: <WAVE id=\"w\">: setting \"SIZE\": idref \"gifin.sise\" matches no "
+         "setting id"},
+        {"typo_port", "<WAVE id=w><in name=CONTROL.WAV idref=clock.out></in></WAVE>",
+         "problem: <WAVE id=\"w\">: <in name=\"CONTROL.WAV\">: WAVE has no port of that name"},
+        {"typo_setting", "<WAVE id=w><valuelist name=AMPLITUD><v>1</v></valuelist></WAVE>",
+         "problem: <WAVE id=\"w\">: <valuelist name=\"AMPLITUD\">: WAVE has no setting"},
+    };
+    for (const broken& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path((std::string(c.name) + ".zoml").c_str());
+        std::ofstream(file) << head << c.body << tail;
+        command_result checked = run("--check " + file);
+        EXPECT_EQ(checked.status, 3) << checked.err;
+        EXPECT_NE(checked.out.find(c.line), std::string::npos) << checked.out;
+        EXPECT_NE(checked.out.find(std::string(c.name) + ": 1 problem, "), std::string::npos)
+            << checked.out;
+    }
+    const std::string clean = path("clean.zoml");
+    std::ofstream(clean) << head << "<WAVE id=w><valuelist name=SIZE idref=gifin.size>"
+                         << "</valuelist></WAVE>" << tail;
+    command_result checked = run("--check " + clean);
+    EXPECT_EQ(checked.status, 0) << checked.err;
+    EXPECT_NE(checked.out.find("note: <WAVE id=\"w\">: CONTROL.WAVE is not connected"),
+              std::string::npos)
+        << checked.out;
+    EXPECT_NE(checked.out.find("clean: 0 problems, "), std::string::npos);
+    EXPECT_EQ(run("--check " + path("nowhere.zoml")).status, 2);
+}
+
 TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
-    std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/show.zoml",
-                               path("my.zoml"),
-                               std::filesystem::copy_options::overwrite_existing);
-    command_result found = testing::run("cd " + testing::quoted(folder_.string()) + " && " +
-                                        testing::renderer() + " -e my.zoml -q --estimate " +
-                                        sample("icon.gif"));
+    std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/40-show.zoml",
+                               path("my.zoml"), std::filesystem::copy_options::overwrite_existing);
+    command_result found =
+        testing::run("cd " + testing::quoted(folder_.string()) + " && " + testing::renderer() +
+                     " -e my.zoml -q --estimate " + sample("icon.gif"));
     EXPECT_EQ(found.status, 0) << found.err;
 }
 

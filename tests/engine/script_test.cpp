@@ -204,6 +204,91 @@ TEST(Script, InputsSharingAnIdConnectOnlyOnce) {
     EXPECT_FALSE(t.find_port("IN.big").connected());
 }
 
+// What the loader passes over is noted, one note per place, and the network
+// is wired exactly as it would be without the notes.
+TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
+    using kind = load_note::kind;
+    struct expectation {
+        const char* name;
+        const char* text;
+        kind what;
+        const char* id;
+        const char* reason;
+    } cases[] = {
+        {"shared_id",
+         "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
+         "<INTEGER1><out name=OUT.integer id=o2></out></INTEGER1>"
+         "<TEST id=t><in name=IN.small id=same idref=o1></in>"
+         "<in name=IN.big id=same idref=o2></in></TEST></e>",
+         kind::refused_connection, "same", "that port refused: source port already connected"},
+        {"two_listeners",
+         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
+         "<TEST id=t><in name=IN.small id=a idref=o></in><in name=IN.big id=b idref=o></in>"
+         "</TEST></e>",
+         kind::refused_connection, "b", "destination port already connected"},
+        {"own_output",
+         "<e><TEST id=t><out name=OUT.small id=mine></out>"
+         "<in name=IN.small id=back idref=mine></in></TEST></e>",
+         kind::refused_connection, "back", "same component"},
+        {"output_as_input",
+         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
+         "<TEST id=t><in name=OUT.small id=wrong idref=o></in></TEST></e>",
+         kind::refused_connection, "wrong", "same direction"},
+        {"config_idref",
+         "<e><INTEGER1 id=a><valuelist name=SIZE idref=nowhere></valuelist></INTEGER1></e>",
+         kind::unmatched_config_idref, "SIZE", "idref \"nowhere\" matches no setting id"},
+        {"in_name",
+         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
+         "<TEST id=t><in name=IN.smal id=x idref=o></in></TEST></e>",
+         kind::unmatched_port_element, "IN.smal", "TEST has no port of that name"},
+        {"setting_name",
+         "<e><INTEGER1 id=a><valuelist name=VALEU><v>3</v></valuelist></INTEGER1></e>",
+         kind::unmatched_setting_element, "VALEU", "no setting of that name"},
+        {"setting_kind", "<e><INTEGER1 id=a><menu name=VALUE><i>3</i></menu></INTEGER1></e>",
+         kind::unmatched_setting_element, "VALUE", "read from <menu>"},
+    };
+    for (const expectation& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = load(std::string(c.name) + ".zoml", c.text);
+        std::vector<load_note> problems;
+        for (const load_note& n : s->load_notes())
+            if (n.problem())
+                problems.push_back(n);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].what, c.what);
+        EXPECT_EQ(problems[0].id, c.id);
+        EXPECT_NE(problems[0].reason.find(c.reason), std::string::npos) << problems[0].reason;
+        EXPECT_EQ(problems[0].element.rfind("<", 0), 0u) << problems[0].element;
+    }
+}
+
+TEST(ScriptNotes, InputsLeftAloneAreInformationAndACleanFileHasNoProblem) {
+    auto s = load("clean.zoml", example_effect);
+    int problems = 0;
+    std::vector<std::string> alone;
+    for (const load_note& n : s->load_notes()) {
+        problems += n.problem();
+        if (n.what == load_note::kind::unconnected_input)
+            alone.push_back(n.element + " " + n.id);
+    }
+    EXPECT_EQ(problems, 0);
+    EXPECT_EQ(alone, std::vector<std::string>{"<TEST id=\"check\"> IN.big"});
+    EXPECT_TRUE(s->find_component("check").find_port("IN.small").connected());
+}
+
+TEST(ScriptNotes, TheNotesLeaveTheWiringAsItWas) {
+    // The first input with the shared id is asked twice: the second time it refuses.
+    auto s = load("shared.zoml", "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
+                                 "<TEST id=t><in name=IN.small id=same idref=o1></in>"
+                                 "<in name=IN.big id=same idref=o1></in></TEST></e>");
+    component& t = s->find_component("t");
+    EXPECT_TRUE(t.find_port("IN.small").connected());
+    EXPECT_FALSE(t.find_port("IN.big").connected());
+    ASSERT_EQ(s->load_notes().size(), 1u);
+    EXPECT_NE(s->load_notes()[0].reason.find("an earlier port's too, and that port refused"),
+              std::string::npos);
+}
+
 TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
     struct broken {
         const char* name;

@@ -72,6 +72,9 @@ TEST_F(BuildDataFolder, TheArchiveHoldsEverySkinImageAtItsBoxSize) {
     for (const std::string& listed : list_files("Resources", ".gif", 2)) {
         ASSERT_EQ(listed.front(), '*') << listed;
         const std::string name = listed.substr(1);
+        // The effects' icons share the folder; the effects' tests check them.
+        if (name.rfind("__", 0) != 0)
+            continue;
         SCOPED_TRACE(name);
         file_ptr file = open_resource("*Resources\\" + name, "rb");
         ASSERT_TRUE(file);
