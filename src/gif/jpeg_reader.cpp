@@ -61,7 +61,7 @@ bool is_damage(int code) {
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_HUFF_BAD_CODE:
-#if JPEG_LIB_VERSION >= 70 || defined(C_ARITH_CODING_SUPPORTED) || defined(D_ARITH_CODING_SUPPORTED)
+#if JPEG_LIB_VERSION >= 70 || defined(D_ARITH_CODING_SUPPORTED)
     case JWRN_ARITH_BAD_CODE:
 #endif
     case JWRN_BOGUS_PROGRESSION:
