@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zoetra::gif_writer estimator;
     check(estimator.open_for_estimate("temmmp.gif", {}, crop, loop));
     estimator.estimate_frames(pointers, {}, crop, delay);
-    estimator.close();
+    check(estimator.close());
     check(estimator.size() == file.size());
 
     std::set<zoetra::pixel> table_colours;

@@ -63,16 +63,19 @@ constexpr part palette[] = {
                 "the slot after the last GIF stays empty, ready for the next one."},
     {heading, "Adding and removing GIFs"},
     {key, "Insert image",
-     "Click the button, or press the Insert key, and choose a GIF file. It goes in at the "
-     "selected slot, and the GIFs from there on move one slot along. Select the empty slot to "
-     "add a GIF after all the others."},
+     "Click the button, or press the Insert key, and choose a GIF, PNG or JPEG file. It goes in "
+     "at the selected slot, and the pictures from there on move one slot along. Select the "
+     "empty slot to add a picture after all the others."},
     {key, "Delete image",
      "Click the button, or press the Delete key, to take the selected GIF out of the palette. The "
      "file itself stays on your disk."},
     {key, "Dropping files",
-     "Drag GIF files from your file manager and drop them on the window to add them."},
-    {paragraph, "Only GIF files go into the palette. Zoetra tells you when a file is not a GIF, "
-                "and when the palette already holds 32 GIFs: remove one first to make room."},
+     "Drag GIF, PNG or JPEG files from your file manager and drop them on the window to add "
+     "them."},
+    {paragraph, "Still GIF, PNG and JPEG pictures go into the palette; where a PNG's alpha is "
+                "below one half, its pixels are transparent. Zoetra tells you when a file is none "
+                "of these, and when the palette already holds 32 GIFs: remove one first to make "
+                "room."},
     {heading, "Selecting and scrolling"},
     {paragraph, "Click a slot to select it; the selected slot looks pressed in. The , and . keys "
                 "(or 4 and 6, or the left and right arrow keys) select the previous and the next "

@@ -7,9 +7,9 @@
 namespace zoetra::cli {
 
 const char* const usage_text =
-    "Usage: zoetra-render [OPTIONS] IMAGE.gif...\n"
-    "Puts the images in the palette in order, runs an effect over them and saves\n"
-    "the frames as one animated GIF89a file.\n"
+    "Usage: zoetra-render [OPTIONS] IMAGE...\n"
+    "Puts the images (still GIF, PNG or JPEG files) in the palette in order, runs\n"
+    "an effect over them and saves the frames as one animated GIF89a file.\n"
     "\n"
     "  -e, --effect NAME      the effect: its title, its file's stem, or a path to a\n"
     "                         .zoml file (default: the first effect of the catalogue)\n"

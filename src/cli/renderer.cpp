@@ -5,7 +5,7 @@
 #include "cli/check.hpp"
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
-#include "gif/decoder.hpp"
+#include "gif/picture.hpp"
 #include "production/data_directory.hpp"
 #include "production/studio.hpp"
 
@@ -147,9 +147,10 @@ std::optional<failure> fill_palette(studio& s, const options& o) {
         if (!fs::is_regular_file(image, ignored))
             return failure{bad_input, format("the image \"%s\" does not exist", image.c_str())};
         std::string reason;
-        if (!load_gif(image, reason))
-            return failure{bad_input, format("the image \"%s\" is not a readable GIF (%s)",
-                                             image.c_str(), reason.c_str())};
+        if (!load_picture(image, reason))
+            return failure{bad_input,
+                           format("the image \"%s\" is not a readable GIF, PNG or JPEG (%s)",
+                                  image.c_str(), reason.c_str())};
         if (outcome added = palette.add_image(image, palette.count()); !added)
             return failure{bad_input, format("the image \"%s\" was refused: %s", image.c_str(),
                                              added.message().c_str())};

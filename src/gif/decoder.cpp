@@ -295,17 +295,29 @@ void gif_reader::clear_to_background(const image_descriptor& image) {
         std::fill(row, row + part.columns, background);
 }
 
+std::unique_ptr<buffer> gif_reader::first_frame_only(std::string& failure) {
+    std::unique_ptr<buffer> frame;
+    if (open_) {
+        frame = next_frame(hand_out::last_frame);
+        if (!frame && failure_.empty())
+            failure_ = "the file holds no image";
+    }
+    failure = failure_;
+    close();
+    return frame;
+}
+
 std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure) {
     gif_reader reader;
-    std::unique_ptr<buffer> frame;
-    if (reader.open(name)) {
-        frame = reader.next_frame(gif_reader::hand_out::last_frame);
-        if (!frame && reader.failure().empty())
-            reader.failure_ = "the file holds no image";
-    }
-    failure = reader.failure();
-    reader.close();
-    return frame;
+    reader.open(name);
+    return reader.first_frame_only(failure);
+}
+
+std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure) {
+    gif_reader reader;
+    reader.failure_.clear();
+    reader.open_file(std::move(bytes));
+    return reader.first_frame_only(failure);
 }
 
 std::unique_ptr<buffer> load_gif(const std::string& name) {

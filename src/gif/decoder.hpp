@@ -68,6 +68,7 @@ class gif_reader {
 
   private:
     friend std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
+    friend std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure);
 
     // What the graphic control extension sets for the next image.
     struct frame_controls {
@@ -87,6 +88,8 @@ class gif_reader {
     enum class hand_out { keep_reading, last_frame };
 
     bool open_file(file_bytes bytes);
+    // The first frame of the open file, the reader closed after it.
+    std::unique_ptr<buffer> first_frame_only(std::string& failure);
     bool read_header();
     std::unique_ptr<buffer> next_frame(hand_out mode);
     bool find_image(frame_controls& controls);
@@ -116,5 +119,7 @@ class gif_reader {
 std::unique_ptr<buffer> load_gif(const std::string& name);
 // The same, with the reason for none written into failure.
 std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
+// The first frame of a GIF file already in memory.
+std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure);
 
 } // namespace zoetra

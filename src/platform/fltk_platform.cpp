@@ -49,7 +49,7 @@ std::optional<std::string> fltk_platform::choose_file_to_open(const std::string&
     dialog_scope scope(dialogs_);
     Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(title.c_str());
-    const std::string filter = "GIF images\t" + pattern;
+    const std::string filter = "Images\t" + pattern;
     chooser.filter(filter.c_str());
     chooser.directory(folder.c_str());
     if (chooser.show() != 0 || chooser.filename() == nullptr)

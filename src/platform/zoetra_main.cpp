@@ -1,4 +1,4 @@
-// The desktop program: `zoetra [IMAGE.gif ...]` opens the window with the
+// The desktop program: `zoetra [IMAGE ...]` opens the window with the
 // images already in the GIF palette.
 #include "app/application.hpp"
 #include "app/services/messages.hpp"
@@ -68,8 +68,9 @@ void watch_for_snapshots(void* window) {
 }
 
 int usage() {
-    std::printf("Usage: zoetra [IMAGE.gif ...]\n"
-                "Opens the Zoetra window with the images in the GIF palette.\n");
+    std::printf("Usage: zoetra [IMAGE ...]\n"
+                "Opens the Zoetra window with the images (GIF, PNG or JPEG stills) in the GIF\n"
+                "palette.\n");
     return 0;
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/services/memory.hpp"
 #include "app/services/process_state.hpp"
-#include "gif/decoder.hpp"
+#include "gif/picture.hpp"
 #include "raster/draw.hpp"
 #include "resources/resource.hpp"
 
@@ -40,7 +40,7 @@ buffer* find_or_prepare(const std::string& name, int width, int height) {
     for (auto& entry : cache())
         if (entry.width == width && entry.height == height && entry.name == name)
             return entry.image.get();
-    std::unique_ptr<buffer> loaded = load_gif(name);
+    std::unique_ptr<buffer> loaded = load_picture(name);
     if (!loaded)
         return nullptr;
     auto scaled = std::make_unique<buffer>(static_cast<std::uint16_t>(width),
@@ -95,7 +95,7 @@ bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int 
 
 bool draw_skin_image_centred(buffer& target, const std::string& name, const rect& box) {
     register_with_memory_handler();
-    const gif_size size = probe_gif_size(name);
+    const gif_size size = probe_picture_size(name);
     if (size.width == 0 || size.height == 0)
         return false;
     buffer* prepared = find_or_prepare(name, size.width, size.height);

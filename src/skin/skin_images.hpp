@@ -1,6 +1,7 @@
 #pragma once
-// Skin images: GIF files, by name, drawn scaled into a box of a target
-// image. Prepared (scaled) images are cached by name and box size, newest
+// Skin images: pictures (GIF, PNG or JPEG files; the skins themselves are
+// GIFs, the palette's images may be any of the three), by name, drawn scaled
+// into a box of a target image. Prepared (scaled) images are cached by name and box size, newest
 // first; the cache is emptied when memory runs short and on Ctrl+B.
 #include "raster/buffer.hpp"
 

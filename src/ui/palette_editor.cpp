@@ -67,7 +67,7 @@ palette_layout palette_editor::layout() const {
 
 void palette_editor::insert() {
     std::optional<std::string> name =
-        choose_file_to_open("Please select your input gif", "*.gif");
+        choose_file_to_open("Please select your input gif", "*.{gif,png,jpg,jpeg}");
     if (!name)
         return;
     if (outcome added = palette_.add_image(*name, palette_.selected()); !added)

@@ -1,7 +1,7 @@
 #include "components/io/image_palette.hpp"
 
 #include "app/services/messages.hpp"
-#include "gif/decoder.hpp"
+#include "gif/picture.hpp"
 
 #include <algorithm>
 
@@ -23,7 +23,7 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
         return outcome::failure(palette_full_message);
     if (name.empty())
         return outcome::success();
-    if (!load_gif(name))
+    if (!load_picture(name))
         return outcome::failure(not_a_gif_message);
     // A position past the last image would leave a hole: append instead.
     position = std::min(position, count());
@@ -60,7 +60,7 @@ const std::string& cfg_image_in::name_at(int i) const {
 gif_size cfg_image_in::largest_size() const {
     gif_size largest;
     for (const auto& name : names_) {
-        gif_size size = probe_gif_size(name);
+        gif_size size = probe_picture_size(name);
         largest.width = std::max(largest.width, size.width);
         largest.height = std::max(largest.height, size.height);
     }
@@ -70,7 +70,7 @@ gif_size cfg_image_in::largest_size() const {
 gif_size cfg_image_in::selected_size() const {
     if (selected_ >= count())
         return {};
-    std::unique_ptr<buffer> image = load_gif(names_[selected_]);
+    std::unique_ptr<buffer> image = load_picture(names_[selected_]);
     if (!image)
         return {};
     return gif_size{image->width(), image->height()};
@@ -95,7 +95,7 @@ void cfg_image_in::copy_from(const config& other) {
 void cfg_image_in::read_value(int k, const element& value) {
     std::string name = value.text;
     std::replace(name.begin(), name.end(), '/', '\\');
-    // An effect file's name that is not a readable GIF is left out quietly.
+    // An effect file's name that is not a readable picture is left out quietly.
     static_cast<void>(add_image(name, k));
 }
 

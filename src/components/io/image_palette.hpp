@@ -1,6 +1,6 @@
 #pragma once
-// The GIF palette setting: the ordered list of GIF files from which an
-// animation is made, and the selected position in it. Position count (one
+// The GIF palette setting: the ordered list of still pictures (GIF, PNG and
+// JPEG files) from which an animation is made, and the selected position in it. Position count (one
 // past the last image) is the empty slot where an insert appends.
 #include "app/services/outcome.hpp"
 #include "engine/config.hpp"
@@ -26,9 +26,9 @@ class cfg_image_in : public config {
     cfg_image_in(component* owner, std::string name, bool shown, double version,
                  const std::vector<std::string>& initial_names = {});
 
-    // Inserts a readable GIF file at position (at most the count: a larger
-    // position appends). A full palette and a file that is not a GIF are
-    // refused with their messages and leave the palette as it was. An empty
+    // Inserts a readable picture at position (at most the count: a larger
+    // position appends). A full palette and a file that is no readable GIF,
+    // PNG or JPEG are refused with their messages and leave the palette as it was. An empty
     // name (a cancelled dialog) and a position above 64 add nothing and are
     // no failure.
     outcome add_image(const std::string& name, int position);

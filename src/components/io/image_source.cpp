@@ -2,6 +2,7 @@
 
 #include "components/basic/common.hpp"
 #include "engine/numeric.hpp"
+#include "gif/picture.hpp"
 #include "raster/frame_image.hpp"
 #include "raster/text.hpp"
 #include "skin/skin_images.hpp"
@@ -147,7 +148,7 @@ void GIFIN::draw_into_output_area(const std::string& name) {
     if (target == nullptr || name.empty())
         return;
     rect area = target->output_area();
-    gif_size size = probe_gif_size(name);
+    gif_size size = probe_picture_size(name);
     int w = std::min<int>(size.width, area.width);
     int h = std::min<int>(size.height, area.height);
     buffer_lock lock(target->image());
@@ -161,7 +162,7 @@ bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
     buffer picture(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
                    colour{1, 0, 0, 0});
     if (!name.empty()) {
-        gif_size size = probe_gif_size(name);
+        gif_size size = probe_picture_size(name);
         int w = std::min<int>(size.width, width);
         int h = std::min<int>(size.height, height);
         draw_skin_image(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);

@@ -1,0 +1,50 @@
+#pragma once
+// Still pictures for the palette: GIF, PNG and JPEG files, told apart by their
+// first bytes (never by their names) and read by the reader of their kind into
+// an image buffer of 32-bit pixels, as the GIF reader writes them: blue in
+// bits 0-7, green 8-15, red 16-23, bit 24 the transparent flag, bits 25-31
+// zero. A GIF gives its first frame composed on its logical screen; PNG and
+// JPEG files give their one image (see png_reader.hpp and jpeg_reader.hpp).
+//
+// Every kind keeps to the GIF reader's size limits, so that whatever the
+// palette holds fits the image buffers and the memory of the program.
+#include "gif/byte_stream.hpp"
+#include "gif/decoder.hpp"
+#include "raster/buffer.hpp"
+#include "resources/resource.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace zoetra {
+
+// Neither side empty, and within the GIF reader's limits.
+constexpr bool readable_picture_size(std::uint64_t width, std::uint64_t height) {
+    return width != 0 && height != 0 && width <= max_gif_side && height <= max_gif_side &&
+           width * height <= max_gif_pixels;
+}
+
+enum class picture_kind { unknown, gif, png, jpeg };
+// The kind that a file's first bytes announce.
+picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size);
+
+// The picture in a file, opened by name through the resource archives ("*"
+// names) or from disk, as a new buffer; none when it cannot be read, with the
+// reason written into failure.
+std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failure);
+std::unique_ptr<buffer> load_picture(const std::string& name);
+// The same for a file already in memory.
+std::unique_ptr<buffer> decode_picture(file_bytes bytes, std::string& failure);
+
+// The size load_picture gives a file, from its header alone: the logical
+// screen of a GIF, the IHDR chunk of a PNG, the first frame marker (SOF) of a
+// JPEG. (0, 0) when the header cannot be found or gives a size no reader
+// takes. A file that measures can still fail to load (its data may be
+// damaged), but a file that loads always measures as it loads.
+gif_size probe_picture_size(const std::string& name);
+// The same for a stream opened for reading, from where it stands.
+gif_size probe_picture_size(std::FILE* file);
+
+} // namespace zoetra

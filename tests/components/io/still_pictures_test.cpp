@@ -1,0 +1,126 @@
+// PNG and JPEG stills in the palette and in GIFIN: added or refused with the
+// palette's message, measured, handed on as planes and drawn straight into the
+// output area, all through the same readers as GIFs.
+#include "../../gif/still_files.hpp"
+#include "../../production/studio_support.hpp"
+#include "../basic/network.hpp"
+#include "components/io/image_source.hpp"
+#include "raster/frame_image.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace zoetra {
+namespace {
+
+using testing::component_rig;
+using testing::data_folder;
+
+constexpr colour red{0, 252, 2, 4};
+constexpr colour grey{0, 90, 90, 90}; // a flat JPEG of this grey decodes to it exactly
+
+// 40 x 30: the left half transparent (its colour 9, 9, 9), the right half red.
+std::string half_transparent_png(const std::string& name) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool left = x < 20;
+            rgba.insert(rgba.end(), {left ? std::uint8_t(9) : red.r, left ? std::uint8_t(9) : red.g,
+                                     left ? std::uint8_t(9) : red.b,
+                                     left ? std::uint8_t(0) : std::uint8_t(255)});
+        }
+    return test::write_png(name, 40, 30, rgba);
+}
+
+// 50 x 20, flat grey.
+std::string grey_jpeg(const std::string& name) {
+    return test::write_jpeg(name, 50, 20, std::vector<std::uint8_t>(50 * 20 * 3, grey.r));
+}
+
+class still_pictures : public ::testing::Test {
+  protected:
+    still_pictures() : frame_(320, 314) { frame_.set_output_size(300, 180); }
+
+    void start_component(component& c, bool fire = false) {
+        c.set_context(&network_);
+        std::string error;
+        ASSERT_TRUE(c.preprepare(error) && c.prepare(error) && (!fire || c.fire(error))) << error;
+    }
+    static std::pair<double, double> size(component& c, const char* name) {
+        return {c.number(name).value(0), c.number(name).value(1)};
+    }
+
+    data_folder folder_;
+    frame_image frame_;
+    const run_context network_{&frame_};
+};
+
+TEST_F(still_pictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
+    io::GIFIN gifin;
+    cfg_image_in& palette = gifin.palette();
+    const std::string png = half_transparent_png("half.png");
+    std::ifstream in(png, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    std::ofstream("truncated.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    test::write_jpeg("cmyk.jpg", 8, 8, std::vector<std::uint8_t>(8 * 8 * 4, 30), JCS_CMYK);
+    for (const char* name : {"truncated.png", "cmyk.jpg"})
+        EXPECT_EQ(palette.add_image(name, 0).message(), not_a_gif_message) << name;
+    ASSERT_TRUE(palette.add_image(png, 0));
+    ASSERT_TRUE(palette.add_image(grey_jpeg("grey.jpg"), 1));
+    EXPECT_EQ(palette.count(), 2);
+
+    gifin.menu("MODE.SIZE").select(0);
+    start_component(gifin);
+    EXPECT_EQ(size(gifin, "SIZE"), std::pair(40.0, 30.0));
+    EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(50.0, 30.0)); // each side's largest
+    gifin.reset();
+    palette.set_selected(1);
+    start_component(gifin);
+    EXPECT_EQ(size(gifin, "SIZE"), std::pair(50.0, 20.0));
+    EXPECT_EQ(size(gifin, "SIZE.EFFECT"), std::pair(50.0, 20.0));
+}
+
+TEST_F(still_pictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
+    component_rig<io::GIFIN> rig;
+    ASSERT_TRUE(rig.subject.palette().add_image(half_transparent_png("half.png"), 0));
+    rig.watch("RED.OUT", 1);
+    rig.watch("ALPHA.OUT", 2);
+    start_component(rig.subject);
+    rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
+    rig.fire_once();
+    const std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
+    ASSERT_EQ(reds.size(), 1200u);
+    auto at = [&](int x, int y) { return std::pair(reds[y * 40 + x], alpha[y * 40 + x]); };
+    EXPECT_EQ(at(0, 0), std::pair(9u, 1u)); // transparent: its colour kept, flagged
+    EXPECT_EQ(at(19, 29), std::pair(9u, 1u));
+    EXPECT_EQ(at(20, 0), std::pair(252u, 0u));
+    EXPECT_EQ(at(39, 29), std::pair(252u, 0u));
+}
+
+TEST_F(still_pictures, DrawsStillsStraightIntoTheOutputAreaLeavingTransparentPixels) {
+    const rect area = frame_.output_area();
+    const int middle_x = area.x + area.width / 2, middle_y = area.y + area.height / 2;
+    io::GIFIN gifin;
+    ASSERT_TRUE(gifin.palette().add_image(half_transparent_png("half.png"), 0));
+    ASSERT_TRUE(gifin.palette().add_image(grey_jpeg("grey.jpg"), 1));
+    {
+        buffer_lock lock(frame_.image());
+        fast_fill(frame_.image(), colour{0, 7, 7, 7}, area);
+    }
+    start_component(gifin, true);
+    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 10, middle_y), (colour{1, 7, 7, 7}));
+    EXPECT_EQ(get_pixel(frame_.image(), middle_x + 10, middle_y), red);
+
+    gifin.reset();
+    gifin.palette().set_selected(1);
+    start_component(gifin, true);
+    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 24, middle_y - 9), grey);
+    EXPECT_EQ(get_pixel(frame_.image(), middle_x + 24, middle_y + 9), grey);
+    // Beside the grey and the earlier picture's red: as it was.
+    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 22, middle_y - 11), (colour{1, 7, 7, 7}));
+}
+
+} // namespace
+} // namespace zoetra
