@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <list>
+#include <set>
 #include <memory>
 
 namespace zoetra {
@@ -36,13 +37,27 @@ void register_with_memory_handler() {
     }
 }
 
+// Skin images (starred names) found in no archive and not on disk: the
+// interface asks for them at every drawing and draws its plain stand-in.
+// Forgotten with the cache, so Ctrl+B looks for them again.
+std::set<std::string>& missing_skins() {
+    static std::set<std::string> names;
+    return names;
+}
+
 buffer* find_or_prepare(const std::string& name, int width, int height) {
     for (auto& entry : cache())
         if (entry.width == width && entry.height == height && entry.name == name)
             return entry.image.get();
-    std::unique_ptr<buffer> loaded = load_picture(name);
-    if (!loaded)
+    const bool skin = !name.empty() && name.front() == '*';
+    if (skin && missing_skins().contains(name))
         return nullptr;
+    std::unique_ptr<buffer> loaded = load_picture(name);
+    if (!loaded) {
+        if (skin)
+            missing_skins().insert(name);
+        return nullptr;
+    }
     auto scaled = std::make_unique<buffer>(static_cast<std::uint16_t>(width),
                                            static_cast<std::uint16_t>(height), colour{});
     stretch_copy(*loaded, *scaled, 0, 0, loaded->width(), loaded->height(), 0, 0,
@@ -111,6 +126,7 @@ bool draw_skin_image_centred(buffer& target, const std::string& name, const rect
 }
 
 bool empty_skin_cache() {
+    missing_skins().clear();
     if (cache().empty())
         return false;
     cache().clear();
