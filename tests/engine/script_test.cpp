@@ -76,9 +76,9 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     EXPECT_EQ(in.get_matrix().value_at(0), 10u);
     EXPECT_EQ(in.get_matrix().value_at(1), 10u);
 
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     ASSERT_TRUE(s->run(error, false));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "exporting!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "exporting!\n");
     EXPECT_EQ(begun, 1);
     EXPECT_EQ(done, 1);
     EXPECT_EQ(progress, (std::vector<int>{12, 22}));
@@ -86,9 +86,9 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     EXPECT_FALSE(ten.fired());
 
     // The next run starts afresh.
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     ASSERT_TRUE(s->run(error, false));
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(done, 2);
     EXPECT_EQ(begun, 2);
 }
@@ -106,14 +106,14 @@ TEST(Script, SingleStepFiresOneComponentPerCallAndTheSinkLast) {
     s.on_frame_done = [&] { ++done; };
     std::string error;
     ASSERT_TRUE(s.start(error));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     for (int call = 1; call <= 3; ++call) {
         ASSERT_TRUE(s.run(error, true));
         EXPECT_EQ(done, 0) << call;
     }
     EXPECT_FALSE(sink->fired());
     ASSERT_TRUE(s.run(error, true)); // the fourth call fires the sink
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(done, 1);
     EXPECT_EQ(fired, (std::vector<std::string>{"1", "2", "3"}));
 }
@@ -125,9 +125,9 @@ TEST(Script, OnlyTheExactNameGIFOUTIsHeldBack) {
     s.add_component("INTEGER1");
     std::string error;
     ASSERT_TRUE(s.start(error));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     ASSERT_TRUE(s.run(error, true));
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_TRUE(lower->fired()); // scheduled like any other component
 }
 
@@ -153,9 +153,9 @@ TEST(Script, AFailedFireResetsEverything) {
                   "<TEST_FAIL_FIRE><in name=IN.small idref=t.out></in></TEST_FAIL_FIRE></e>");
     std::string error;
     ASSERT_TRUE(s->start(error));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_FALSE(s->run(error, false));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "NOT exporting!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NOT exporting!\n");
     EXPECT_EQ(error, "com_test failed fire");
     EXPECT_TRUE(every_component_reset(*s));
 }
@@ -166,9 +166,9 @@ TEST(Script, AMatrixRefusedByTheAuditFailsTheRun) {
                                   "<TEST><in name=IN.small idref=t.out></in></TEST></e>");
     std::string error;
     ASSERT_TRUE(s->start(error));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_FALSE(s->run(error, false));
-    std::string report = testing::internal::GetCapturedStdout();
+    std::string report = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(error, "matrix fails size");
     EXPECT_NE(report.find("FAILED AUDIT:matrix fails size"), std::string::npos);
     EXPECT_TRUE(every_component_reset(*s));
@@ -238,9 +238,9 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
 TEST(Script, AnUnreadableFileSaysBadFileName) {
     script s("no/such/file.zoml", 1.0, basic_factory());
     std::string error;
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(s.load(error));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "BAD file name\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "BAD file name\n");
     EXPECT_EQ(s.component_count(), 0);
 }
 
@@ -265,14 +265,14 @@ TEST(Script, AbsurdPortSizesFailTheStartInsteadOfExhaustingMemory) {
 
 TEST(ScriptDeathTest, LookUpsOfMissingIdsAreFatal) {
     auto s = load("lookup.zoml", example_effect);
-    EXPECT_EXIT(s->find_component("nobody"), testing::ExitedWithCode(255),
+    EXPECT_EXIT(s->find_component("nobody"), ::testing::ExitedWithCode(255),
                 "Could not find \"nobody\" component in script \"lookup\"");
-    EXPECT_EXIT(s->find_port("nowhere"), testing::ExitedWithCode(255),
+    EXPECT_EXIT(s->find_port("nowhere"), ::testing::ExitedWithCode(255),
                 "Could not find port \"nowhere\"");
     component& check = s->find_component("check");
-    EXPECT_EXIT(check.find_config("NOPE"), testing::ExitedWithCode(255),
+    EXPECT_EXIT(check.find_config("NOPE"), ::testing::ExitedWithCode(255),
                 "Could not find \"NOPE\" config in \"TEST\".");
-    EXPECT_EXIT(check.find_port("NOPE"), testing::ExitedWithCode(255),
+    EXPECT_EXIT(check.find_port("NOPE"), ::testing::ExitedWithCode(255),
                 "Could not find \"NOPE\" port in \"TEST\"");
 }
 

@@ -190,7 +190,7 @@ TEST(GifReader, ExtensionsArePassedOverAndFilesCutAnywhereGiveWhatTheyHold) {
 }
 
 TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
-    const fs::path dir = scratch_directory("gif-load");
+    const fs::path dir = scratch_folder("gif-load");
     const std::string path = (dir / "two frames.gif").string();
     write_file(path, gif_builder(2, 1, four_colours)
                          .control(2 << 2, 0)
@@ -213,48 +213,11 @@ TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
     EXPECT_EQ(failure, "the file holds no image");
 }
 
-// giflib's indices composed by the reader's rules: a canvas of the background
-// colour marked transparent, local tables over the global one, transparent
-// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
-// disposal 4 (only 4) restoring the canvas.
-frames compose(const giflib_file& gif) {
-    auto colour_of = [](const bytes& table, int index) {
-        const auto at = std::size_t(index) * 3;
-        return at + 2 < table.size()
-                   ? pixel(table[at]) << 16 | pixel(table[at + 1]) << 8 | pixel(table[at + 2])
-                   : pixel(0);
-    };
-    const pixel bg = colour_of(gif.global_table, gif.background) | transparent_flag;
-    std::vector<pixel> canvas(std::size_t(gif.width) * gif.height, bg);
-    frames out;
-    for (const giflib_frame& f : gif.frames) {
-        auto each_visible_pixel = [&](auto action) {
-            for (int y = 0; y < f.height && f.top + y < gif.height; ++y)
-                for (int x = 0; x < f.width && f.left + x < gif.width; ++x)
-                    action(f.indices[std::size_t(y) * f.width + x],
-                           canvas[std::size_t(f.top + y) * gif.width + f.left + x]);
-        };
-        const std::vector<pixel> saved = canvas;
-        each_visible_pixel([&](int index, pixel& to) {
-            if (index != f.transparent_index)
-                to = colour_of(std::size_t(index) * 3 < f.local_table.size() ? f.local_table
-                                                                             : gif.global_table,
-                               index);
-        });
-        out.push_back(canvas);
-        if (f.disposal == 4)
-            canvas = saved;
-        if (f.disposal == 2)
-            each_visible_pixel([&](int, pixel& to) { to = bg; });
-    }
-    return out;
-}
-
 TEST(GifReference, EveryFrameOfFilesFromOtherEncodersMatchesGiflib) {
     const std::string python = ZOETRA_PYTHON;
     ASSERT_TRUE(!python.empty() && python.find("NOTFOUND") == std::string::npos)
         << "the reference corpus needs a python3 with PIL (apt-get install python3-pil)";
-    const fs::path dir = scratch_directory("gif-reference-corpus");
+    const fs::path dir = scratch_folder("gif-reference-corpus");
     const std::string command =
         "\"" + python + "\" \"" ZOETRA_SOURCE_DIR "/tests/gif/make_reference_corpus.py\" \"" +
         dir.string() + "\"";
@@ -264,7 +227,7 @@ TEST(GifReference, EveryFrameOfFilesFromOtherEncodersMatchesGiflib) {
     ASSERT_FALSE(files.empty());
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.filename().string());
-        const std::optional<giflib_file> gif = giflib_decode(read_file(path));
+        const std::optional<giflib_file> gif = giflib_decode(read_file<bytes>(path));
         ASSERT_TRUE(gif) << "giflib cannot read it";
         const frames expected = compose(*gif);
         ASSERT_FALSE(expected.empty());

@@ -1,5 +1,6 @@
 // The GIF writer: its files as giflib, ImageMagick and ffmpeg read them, the
 // size estimate, the delay setting, progress lines and unwritable files.
+#include "../cli/run_command.hpp"
 #include "gif_support.hpp"
 
 #include "app/services/messages.hpp"
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <random>
 
@@ -69,8 +69,8 @@ saved save(const frame_set& set, int width, int height, std::uint16_t loop, std:
            crop_origin origin = {}, std::vector<std::string>* progress = nullptr) {
     const crop_size size{std::uint16_t(width), std::uint16_t(height)};
     saved out;
-    const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
-    out.path = (scratch_directory("gif") / (test + std::to_string(loop) + ".gif")).string();
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    out.path = (scratch_folder("gif") / (test + std::to_string(loop) + ".gif")).string();
     gif_writer writer, estimator;
     if (progress != nullptr)
         writer.on_progress = estimator.on_progress = [progress](const std::string& line) {
@@ -85,7 +85,7 @@ saved save(const frame_set& set, int width, int height, std::uint16_t loop, std:
     estimator.estimate_frames(set.frames, origin, size, delay);
     EXPECT_TRUE(estimator.close());
     out.estimate = estimator.size();
-    out.file = read_file(out.path);
+    out.file = read_file<bytes>(out.path);
     return out;
 }
 
@@ -161,7 +161,7 @@ TEST(GifWriter, GiflibReadsBackWhatWasWrittenAndTheEstimateIsItsLength) {
     for (const setup& s : setups) {
         const int w = s.width - s.origin.x, h = s.height - s.origin.y;
         const std::size_t count = s.set.frames.size();
-        SCOPED_TRACE(testing::Message() << count << " x " << w << "x" << h);
+        SCOPED_TRACE(::testing::Message() << count << " x " << w << "x" << h);
         const saved out = save(s.set, w, h, s.loop, s.delay, s.origin);
         EXPECT_EQ(out.estimate, out.file.size());
         EXPECT_EQ(out.reported_size, out.file.size());
@@ -197,17 +197,16 @@ TEST(GifWriter, GiflibReadsBackWhatWasWrittenAndTheEstimateIsItsLength) {
 TEST(GifWriter, ProgressLinesComeInFrameOrder) {
     std::vector<std::string> lines;
     save(animation(3, 10, 10), 10, 10, 0, 50, {}, &lines);
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{
-                  "Saving gif89 frame 1 of 3 with delay of 0.50 seconds between frames.\n",
-                  "Saving gif89 frame 2 of 3 with delay of 0.50 seconds between frames.\n",
-                  "Saving gif89 frame 3 of 3 with delay of 0.50 seconds between frames.\n",
-                  "Estimating gif89 frame 1 of 3.", "Estimating gif89 frame 2 of 3.",
-                  "Estimating gif89 frame 3 of 3."}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Saving gif89 frame 1 of 3 with delay of 0.50 seconds between frames.\n",
+                         "Saving gif89 frame 2 of 3 with delay of 0.50 seconds between frames.\n",
+                         "Saving gif89 frame 3 of 3 with delay of 0.50 seconds between frames.\n",
+                         "Estimating gif89 frame 1 of 3.", "Estimating gif89 frame 2 of 3.",
+                         "Estimating gif89 frame 3 of 3."}));
 }
 
 TEST(GifWriter, AnUnwritableFileFailsWithoutWritingAndLeavesTheWriterUsable) {
-    const auto path = scratch_directory("gif") / "no-such-directory" / "x.gif";
+    const auto path = scratch_folder("gif") / "no-such-directory" / "x.gif";
     gif_writer writer;
     EXPECT_FALSE(writer.open(path.string(), {}, {10, 10}, 0));
     EXPECT_FALSE(writer.is_open());
@@ -218,14 +217,7 @@ TEST(GifWriter, AnUnwritableFileFailsWithoutWritingAndLeavesTheWriterUsable) {
 }
 
 std::string run(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-            out.append(chunk, got);
-        pclose(pipe);
-    }
-    return out;
+    return testing::run(command).out;
 }
 
 // The number after the first occurrence of label in a program's output.
@@ -277,9 +269,9 @@ TEST(GifWriter, ImageMagickAndFfmpegSeeTheWrittenFrames) {
         // ImageMagick shows a stored repeat count n > 0 as n + 1 iterations.
         EXPECT_EQ(number_after(run("identify -verbose" + file), "Iterations: "),
                   loop == 1 ? std::nullopt : std::optional<int>(loop));
-        EXPECT_EQ(
-            number_after(run("ffmpeg -v debug -i" + file + " -f null - 2>&1"), "Loop count is "),
-            loop == 1 ? std::nullopt : std::optional<int>(std::max(loop - 1, 0)));
+        EXPECT_EQ(number_after(testing::run("ffmpeg -v debug -i" + file + " -f null -").err,
+                               "Loop count is "),
+                  loop == 1 ? std::nullopt : std::optional<int>(std::max(loop - 1, 0)));
     }
 }
 

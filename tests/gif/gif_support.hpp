@@ -1,7 +1,8 @@
 #pragma once
 // Helpers shared by the GIF tests: hand-made files, a plain LZW coder and a
-// step-by-step LZW decoder to check the fast ones against, giflib as an
-// independent reader, and scratch files.
+// step-by-step LZW decoder to check the fast ones against, and giflib as an
+// independent reader with frames composed by the reader's rules.
+#include "../support/files.hpp"
 #include "gif/lzw_decoder.hpp"
 #include "raster/buffer.hpp"
 
@@ -9,11 +10,7 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,6 +20,9 @@
 namespace zoetra::test {
 
 using bytes = std::vector<std::uint8_t>;
+using testing::read_file;
+using testing::scratch_folder;
+using testing::write_file;
 
 // Packs codes least significant bit first, each as wide as the decoder reads
 // it: every code but a clear code and the first after it makes an entry (the
@@ -338,7 +338,8 @@ class gif_builder {
     bytes data_;
 };
 
-// A file as giflib reads it; tables hold 3 bytes per entry.
+// A file as giflib reads it; tables hold 3 bytes per entry, repeats is the
+// loop extension's count (-1 without one).
 struct giflib_frame {
     int left = 0, top = 0, width = 0, height = 0;
     bytes indices, local_table;
@@ -348,6 +349,7 @@ struct giflib_file {
     int width = 0, height = 0, background = -1;
     bytes global_table;
     std::vector<giflib_frame> frames = {};
+    int repeats = -1;
 };
 
 inline std::optional<giflib_file> giflib_decode(const bytes& file) {
@@ -386,9 +388,52 @@ inline std::optional<giflib_file> giflib_decode(const bytes& file) {
                 frame.disposal = control.DisposalMode;
                 frame.transparent_index = control.TransparentColor;
             }
+            for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
+                const ExtensionBlock* b = image.ExtensionBlocks + e;
+                if (b->Function == APPLICATION_EXT_FUNC_CODE && b->ByteCount == 11 &&
+                    std::memcmp(b->Bytes, "NETSCAPE2.0", 11) == 0 && b[1].ByteCount >= 3)
+                    out->repeats = b[1].Bytes[1] | b[1].Bytes[2] << 8;
+            }
         }
     }
     DGifCloseFile(gif, &error);
+    return out;
+}
+
+// giflib's indices composed by the reader's rules: a canvas of the background
+// colour marked transparent, local tables over the global one, transparent
+// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
+// disposal 4 (only 4) restoring the canvas.
+inline std::vector<std::vector<pixel>> compose(const giflib_file& gif) {
+    auto colour_of = [](const bytes& table, int index) {
+        const auto at = std::size_t(index) * 3;
+        return at + 2 < table.size()
+                   ? pixel(table[at]) << 16 | pixel(table[at + 1]) << 8 | pixel(table[at + 2])
+                   : pixel(0);
+    };
+    const pixel bg = colour_of(gif.global_table, gif.background) | transparent_flag;
+    std::vector<pixel> canvas(std::size_t(gif.width) * gif.height, bg);
+    std::vector<std::vector<pixel>> out;
+    for (const giflib_frame& f : gif.frames) {
+        auto each_visible_pixel = [&](auto action) {
+            for (int y = 0; y < f.height && f.top + y < gif.height; ++y)
+                for (int x = 0; x < f.width && f.left + x < gif.width; ++x)
+                    action(f.indices[std::size_t(y) * f.width + x],
+                           canvas[std::size_t(f.top + y) * gif.width + f.left + x]);
+        };
+        const std::vector<pixel> saved = canvas;
+        each_visible_pixel([&](int index, pixel& to) {
+            if (index != f.transparent_index)
+                to = colour_of(std::size_t(index) * 3 < f.local_table.size() ? f.local_table
+                                                                             : gif.global_table,
+                               index);
+        });
+        out.push_back(canvas);
+        if (f.disposal == 4)
+            canvas = saved;
+        if (f.disposal == 2)
+            each_visible_pixel([&](int, pixel& to) { to = bg; });
+    }
     return out;
 }
 
@@ -396,25 +441,6 @@ inline std::vector<pixel> pixels_of(buffer& image) {
     buffer_lock hold(image);
     return std::vector<pixel>(image.pixels(),
                               image.pixels() + std::size_t(image.width()) * image.height());
-}
-
-// A folder for this program's files under the test scratch directory.
-inline std::filesystem::path scratch_directory(const std::string& name) {
-    const char* base = std::getenv("ZOETRA_TEST_TMP");
-    const auto dir =
-        std::filesystem::path(base != nullptr ? base : ZOETRA_BINARY_DIR "/test-tmp") / name;
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-inline bytes read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void write_file(const std::filesystem::path& path, const bytes& data) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
 } // namespace zoetra::test

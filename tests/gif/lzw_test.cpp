@@ -111,7 +111,8 @@ TEST(LzwDecode, HandMadeCodeStreams) {
     for (int size : {0, 1, 10, 11, 255})
         EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_status::bad_code_size);
     EXPECT_EQ(decode({}, 2, 2).status, lzw_status::end_of_file);
-    EXPECT_EQ(decode(raster_data(2, plain_lzw(bytes(8, 1), 2)), 0, 5).status, lzw_status::decoded); // empty image
+    EXPECT_EQ(decode(raster_data(2, plain_lzw(bytes(8, 1), 2)), 0, 5).status,
+              lzw_status::decoded); // empty image
 
     // A code beyond the table makes entry 7's prefix name entry 20; later
     // entry 20 gets prefix 7, and code 7 loops between them until the stack is

@@ -65,6 +65,8 @@ TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {
 }
 
 TEST_F(ListFiles, NoArchiveDirectoriesGiveAnEmptyArchiveList) {
+    fs::remove("Effects");
+    fs::remove("Resources");
     EXPECT_TRUE(archive_list().empty());
     EXPECT_TRUE(list_files("", "", 2).empty());
 }

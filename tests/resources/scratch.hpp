@@ -1,37 +1,21 @@
 #pragma once
 // Test support: a fresh working directory per test (everything resources do
-// is relative to the current directory) and small file helpers.
+// is relative to the current directory) and archive helpers.
+#include "../support/files.hpp"
 #include "resources/archive_format.hpp"
 #include "resources/archive_writer.hpp"
 #include "resources/resource.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace zoetra::testing {
 
-namespace fs = std::filesystem;
-
 inline archive_entry entry(const std::string& name, const std::string& text) {
     return {name, std::vector<unsigned char>(text.begin(), text.end())};
-}
-
-inline void write_file(const fs::path& path, const std::string& text) {
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void pack(const fs::path& path, const std::vector<archive_entry>& entries) {
@@ -76,25 +60,7 @@ inline std::vector<std::string> as_vector(const string_list& list) {
 }
 
 class ScratchDirectory : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const char* base = std::getenv("ZOETRA_TEST_TMP");
-        static int serial = 0;
-        root_ = (base != nullptr ? fs::path(base) : fs::temp_directory_path()) /
-                ("resources-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-        fs::current_path(root_);
-        reset_archive_list();
-    }
-    void TearDown() override {
-        reset_archive_list();
-        fs::current_path(previous_);
-        fs::remove_all(root_);
-    }
-
-  private:
-    fs::path root_, previous_ = fs::current_path();
+    working_folder folder_;
 };
 
 } // namespace zoetra::testing
