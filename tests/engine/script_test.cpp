@@ -30,6 +30,13 @@ std::unique_ptr<script> load(const std::string& name, const std::string& text) {
     return s;
 }
 
+// What body prints on standard output.
+template <class F> std::string printed(F body) {
+    ::testing::internal::CaptureStdout();
+    body();
+    return ::testing::internal::GetCapturedStdout();
+}
+
 bool every_component_reset(const script& s) {
     for (int i = 0; i < s.component_count(); ++i) {
         const component& c = s.component_at(i);
@@ -76,9 +83,7 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     EXPECT_EQ(in.get_matrix().value_at(0), 10u);
     EXPECT_EQ(in.get_matrix().value_at(1), 10u);
 
-    ::testing::internal::CaptureStdout();
-    ASSERT_TRUE(s->run(error, false));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "exporting!\n");
+    EXPECT_EQ(printed([&] { EXPECT_TRUE(s->run(error, false)); }), "exporting!\n");
     EXPECT_EQ(begun, 1);
     EXPECT_EQ(done, 1);
     EXPECT_EQ(progress, (std::vector<int>{12, 22}));
@@ -86,9 +91,7 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     EXPECT_FALSE(ten.fired());
 
     // The next run starts afresh.
-    ::testing::internal::CaptureStdout();
-    ASSERT_TRUE(s->run(error, false));
-    ::testing::internal::GetCapturedStdout();
+    printed([&] { EXPECT_TRUE(s->run(error, false)); });
     EXPECT_EQ(done, 2);
     EXPECT_EQ(begun, 2);
 }
@@ -106,14 +109,14 @@ TEST(Script, SingleStepFiresOneComponentPerCallAndTheSinkLast) {
     s.on_frame_done = [&] { ++done; };
     std::string error;
     ASSERT_TRUE(s.start(error));
-    ::testing::internal::CaptureStdout();
-    for (int call = 1; call <= 3; ++call) {
-        ASSERT_TRUE(s.run(error, true));
-        EXPECT_EQ(done, 0) << call;
-    }
-    EXPECT_FALSE(sink->fired());
-    ASSERT_TRUE(s.run(error, true)); // the fourth call fires the sink
-    ::testing::internal::GetCapturedStdout();
+    printed([&] {
+        for (int call = 1; call <= 3; ++call) {
+            EXPECT_TRUE(s.run(error, true));
+            EXPECT_EQ(done, 0) << call;
+        }
+        EXPECT_FALSE(sink->fired());
+        EXPECT_TRUE(s.run(error, true)); // the fourth call fires the sink
+    });
     EXPECT_EQ(done, 1);
     EXPECT_EQ(fired, (std::vector<std::string>{"1", "2", "3"}));
 }
@@ -125,53 +128,51 @@ TEST(Script, OnlyTheExactNameGIFOUTIsHeldBack) {
     s.add_component("INTEGER1");
     std::string error;
     ASSERT_TRUE(s.start(error));
-    ::testing::internal::CaptureStdout();
-    ASSERT_TRUE(s.run(error, true));
-    ::testing::internal::GetCapturedStdout();
+    printed([&] { EXPECT_TRUE(s.run(error, true)); });
     EXPECT_TRUE(lower->fired()); // scheduled like any other component
 }
 
-TEST(Script, AFailedStartLeavesEveryComponentReset) {
-    auto s = load("fails.zoml", "<e><INTEGER1></INTEGER1><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE>"
-                                "<TEST></TEST></e>");
-    std::string error;
-    EXPECT_FALSE(s->start(error));
-    EXPECT_EQ(error, "com_test failed prepare");
-    EXPECT_TRUE(every_component_reset(*s));
-
-    auto early =
-        load("fails2.zoml", "<e><TEST></TEST><TEST_FAIL_PREPREPARE></TEST_FAIL_PREPREPARE></e>");
-    EXPECT_FALSE(early->start(error));
-    EXPECT_EQ(error, "com_test failed preprepare");
-    EXPECT_TRUE(every_component_reset(*early));
-}
-
-TEST(Script, AFailedFireResetsEverything) {
-    auto s = load("firefail.zoml",
-                  "<e><INTEGER10 id=ten><valuelist name=SIZE><v>2</v></valuelist>"
-                  "<out name=OUT.integer id=t.out></out></INTEGER10>"
-                  "<TEST_FAIL_FIRE><in name=IN.small idref=t.out></in></TEST_FAIL_FIRE></e>");
-    std::string error;
-    ASSERT_TRUE(s->start(error));
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(s->run(error, false));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NOT exporting!\n");
-    EXPECT_EQ(error, "com_test failed fire");
-    EXPECT_TRUE(every_component_reset(*s));
-}
-
-TEST(Script, AMatrixRefusedByTheAuditFailsTheRun) {
-    // The constant sends 1 x 1 x 1 but the test input wants 2 x 1 x 1.
-    auto s = load("refused.zoml", "<e><INTEGER10><out name=OUT.integer id=t.out></out></INTEGER10>"
-                                  "<TEST><in name=IN.small idref=t.out></in></TEST></e>");
-    std::string error;
-    ASSERT_TRUE(s->start(error));
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(s->run(error, false));
-    std::string report = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(error, "matrix fails size");
-    EXPECT_NE(report.find("FAILED AUDIT:matrix fails size"), std::string::npos);
-    EXPECT_TRUE(every_component_reset(*s));
+// A start or a run that fails says why, and leaves every component reset.
+TEST(Script, AFailedStartOrRunLeavesEveryComponentReset) {
+    const struct {
+        const char *name, *text;
+        bool starts;
+        std::string error, printed; // the error, a part of what is printed
+    } cases[] = {
+        {"prepare",
+         "<e><INTEGER1></INTEGER1><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE><TEST></TEST></e>", false,
+         "com_test failed prepare", ""},
+        {"preprepare", "<e><TEST></TEST><TEST_FAIL_PREPREPARE></TEST_FAIL_PREPREPARE></e>", false,
+         "com_test failed preprepare", ""},
+        // Absurd port sizes fail the start instead of exhausting memory.
+        {"huge",
+         "<e><TEST><valuelist name=SIZE.big><v max=65535>65535</v><v max=65535>65535</v>"
+         "</valuelist></TEST></e>",
+         false,
+         "the port \"OUT.big\" of \"TEST\" asks for a 65535 x 65535 x 1 matrix, which is too large",
+         ""},
+        {"fire",
+         "<e><INTEGER10 id=ten><valuelist name=SIZE><v>2</v></valuelist>"
+         "<out name=OUT.integer id=t.out></out></INTEGER10>"
+         "<TEST_FAIL_FIRE><in name=IN.small idref=t.out></in></TEST_FAIL_FIRE></e>",
+         true, "com_test failed fire", "NOT exporting!\n"},
+        // The constant sends 1 x 1 x 1 but the test input wants 2 x 1 x 1.
+        {"audit",
+         "<e><INTEGER10><out name=OUT.integer id=t.out></out></INTEGER10>"
+         "<TEST><in name=IN.small idref=t.out></in></TEST></e>",
+         true, "matrix fails size", "FAILED AUDIT:matrix fails size"},
+    };
+    for (const auto& c : cases) {
+        auto s = load(std::string(c.name) + ".zoml", c.text);
+        std::string error;
+        const std::string out = printed([&] {
+            EXPECT_EQ(s->start(error), c.starts) << c.name;
+            EXPECT_FALSE(c.starts && s->run(error, false)) << c.name;
+        });
+        EXPECT_EQ(error, c.error);
+        EXPECT_NE(out.find(c.printed), std::string::npos) << out;
+        EXPECT_TRUE(every_component_reset(*s)) << c.name;
+    }
 }
 
 TEST(Script, BindsConfigsByIdrefAtStart) {
@@ -205,20 +206,25 @@ TEST(Script, InputsSharingAnIdConnectOnlyOnce) {
 }
 
 TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
-    struct broken {
+    std::string deep = "<e>", many = "<e>";
+    for (int i = 0; i < 70; ++i)
+        deep += "<x>";
+    for (int i = 0; i < 129; ++i)
+        many += "<INTEGER1></INTEGER1>";
+    const struct {
         const char* name;
-        const char* text;
-        const char* reason;
+        std::string text, reason;
     } cases[] = {
         {"unknown.zoml", "<e><NOPE id=x></NOPE></e>", "the component type \"NOPE\""},
         {"dangling.zoml", "<e><TEST><in name=IN.small id=t.in idref=ghost></in></TEST></e>",
          "\"t.in\" listens to \"ghost\", which names no port"},
         {"open.zoml", "<e><TEST><in name=IN.small>", "ends inside the element <in>"},
         {"empty.zoml", "", "does not begin"},
+        {"deep.zoml", deep, "nested deeper than 64 levels"},
+        {"many.zoml", many + "</e>", "more than 128 components"},
     };
-    for (const broken& c : cases) {
-        std::string path = write_file(c.name, c.text);
-        script s(path, 1.0, basic_factory());
+    for (const auto& c : cases) {
+        script s(write_file(c.name, c.text), 1.0, basic_factory());
         std::string error;
         EXPECT_FALSE(s.load(error)) << c.name;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
@@ -226,41 +232,12 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
         EXPECT_EQ(s.component_count(), 0) << c.name;
         EXPECT_TRUE(s.configs().empty());
     }
-    std::string deep = "<e>";
-    for (int i = 0; i < 70; ++i)
-        deep += "<x>";
-    script s(write_file("deep.zoml", deep), 1.0, basic_factory());
-    std::string error;
-    EXPECT_FALSE(s.load(error));
-    EXPECT_NE(error.find("nested deeper than 64 levels"), std::string::npos);
-}
-
-TEST(Script, AnUnreadableFileSaysBadFileName) {
-    script s("no/such/file.zoml", 1.0, basic_factory());
+    script missing("no/such/file.zoml", 1.0, basic_factory());
     std::string error;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(s.load(error));
+    EXPECT_FALSE(missing.load(error));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "BAD file name\n");
-    EXPECT_EQ(s.component_count(), 0);
-}
-
-TEST(Script, TooManyComponentsAreRefused) {
-    std::string text = "<e>";
-    for (int i = 0; i < 129; ++i)
-        text += "<INTEGER1></INTEGER1>";
-    text += "</e>";
-    script s(write_file("many.zoml", text), 1.0, basic_factory());
-    std::string error;
-    EXPECT_FALSE(s.load(error));
-    EXPECT_NE(error.find("more than 128 components"), std::string::npos);
-}
-
-TEST(Script, AbsurdPortSizesFailTheStartInsteadOfExhaustingMemory) {
-    auto s = load("huge.zoml", "<e><TEST><valuelist name=SIZE.big><v max=65535>65535</v>"
-                               "<v max=65535>65535</v></valuelist></TEST></e>");
-    std::string error;
-    EXPECT_FALSE(s->start(error));
-    EXPECT_NE(error.find("too large"), std::string::npos);
+    EXPECT_EQ(error, "Cannot open the effect file \"no/such/file.zoml\".");
 }
 
 TEST(ScriptDeathTest, LookUpsOfMissingIdsAreFatal) {

@@ -146,20 +146,6 @@ TEST(LzwDecode, AFullTableStaysAtTwelveBitsWithoutAClearCode) {
     EXPECT_EQ(result.indices, expected);
 }
 
-TEST(LzwDecode, InterlacedRowsArriveInPassOrder) {
-    // Stored row n is filled with n; they land in rows 0, 8, 4, 2, 6, 1, 3, 5, 7, 9.
-    const int order[10] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
-    bytes stored, expected(30);
-    for (int n = 0; n < 10; ++n) {
-        stored.insert(stored.end(), 3, std::uint8_t(n));
-        std::fill_n(expected.begin() + order[n] * 3, 3, std::uint8_t(n));
-        EXPECT_EQ(interlaced_row(std::uint16_t(n), 10), order[n]);
-    }
-    const decoded result = decode(raster_data(4, plain_lzw(stored, 4)), 3, 10, true);
-    ASSERT_EQ(result.status, lzw_status::decoded);
-    EXPECT_EQ(result.indices, expected);
-}
-
 bytes encode(const bytes& input, int code_size = 8) {
     memory_sink sink;
     lzw_encode(code_size + 1, sink, input.data(), input.size());
