@@ -1,6 +1,7 @@
 #include "components/basic/constant.hpp"
 #include "components/basic/test_component.hpp"
 #include "engine/component.hpp"
+#include "engine_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@ namespace {
 
 using basic::constant;
 using basic::test_component;
+using testing_support::printed;
 
 class portless : public component {
   public:
@@ -32,9 +34,7 @@ TEST(Component, ReadinessFollowsConnectedInputsAndTheFiredFlag) {
     std::string error;
     ASSERT_TRUE(port::connect(c.find_port("OUT.integer"), t.find_port("IN.small"), &error));
     EXPECT_FALSE(t.ready());
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(t.fire(error));
-    testing::internal::GetCapturedStdout();
+    printed([&] { EXPECT_TRUE(t.fire(error)); });
     EXPECT_FALSE(t.ready());
     EXPECT_TRUE(t.fired());
 
@@ -46,9 +46,7 @@ TEST(Component, ReadinessFollowsConnectedInputsAndTheFiredFlag) {
 TEST(Component, FinishFireReleasesEveryPortAndResetStartsAfresh) {
     test_component t(test_component::good);
     std::string error;
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(t.fire(error));
-    testing::internal::GetCapturedStdout();
+    printed([&] { EXPECT_TRUE(t.fire(error)); });
     for (int i = 0; i < t.port_count(); ++i)
         EXPECT_FALSE(t.port_at(i).holds_matrix());
 
@@ -66,9 +64,7 @@ TEST(Component, AFailedSendStopsTheRemainingOutputsButReleasesAll) {
     // OUT.small (2 x 1) goes to an input that wants 7 x 4: refused.
     ASSERT_TRUE(port::connect(source.find_port("OUT.small"), narrow.find_port("IN.big"), &error));
     ASSERT_TRUE(port::connect(source.find_port("OUT.big"), wide.find_port("IN.big"), &error));
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(source.fire(error));
-    testing::internal::GetCapturedStdout();
+    printed([&] { EXPECT_FALSE(source.fire(error)); });
     EXPECT_EQ(error, "matrix fails size");
     EXPECT_FALSE(source.fired());
     EXPECT_FALSE(wide.find_port("IN.big").holds_matrix()); // not sent after the failure
@@ -86,12 +82,6 @@ TEST(Component, CopiesConfigsPositionally) {
     EXPECT_EQ(b.number("SIZE").value(1), 50);
     EXPECT_EQ(b.number("SIZE").maximum(1), 100);
     EXPECT_EQ(b.menu("TYPE").selected_name(), "UINT16");
-}
-
-TEST(ComponentDeathTest, AConfigOfTheWrongKindIsFatal) {
-    constant a(1);
-    EXPECT_EXIT(a.number("TYPE"), testing::ExitedWithCode(255),
-                "Could not find \"TYPE\" config in \"INTEGER\".");
 }
 
 } // namespace

@@ -13,40 +13,25 @@ cfg_FP64 one_value(double value, double minimum, double maximum, double step) {
     return cfg_FP64(nullptr, "FRAMES.CONTROL", false, value, minimum, maximum, step);
 }
 
-TEST(NumberSetting, RoundsToTheStepAndClamps) {
-    auto c = one_value(8, 1, 32, 1);
-    EXPECT_EQ(c.value(0), 8);
-    c.set_value(0, 40);
-    EXPECT_EQ(c.value(0), 32);
-    c.set_value(0, 0.4); // rounds to 0, then clamps to the minimum
-    EXPECT_EQ(c.value(0), 1);
-
-    auto halves = one_value(0, 0, 10, 0.5);
-    halves.set_value(0, 2.3);
-    EXPECT_DOUBLE_EQ(halves.value(0), 2.5);
-    halves.set_value(0, 2.25); // halves go away from zero
-    EXPECT_DOUBLE_EQ(halves.value(0), 2.5);
-    auto signed_steps = one_value(0, -10, 10, 1);
-    signed_steps.set_value(0, -2.5);
-    EXPECT_DOUBLE_EQ(signed_steps.value(0), -3);
-    auto unstepped = one_value(0, 0, 10, 0);
-    unstepped.set_value(0, 3.14159);
-    EXPECT_DOUBLE_EQ(unstepped.value(0), 3.14159);
+TEST(NumberSetting, RoundsToTheStepAndClampsAndStoresOnlyFiniteValues) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        double minimum, maximum, step, set, stored;
+    } cases[] = {
+        {1, 32, 1, 40, 32},       {1, 32, 1, 0.4, 1}, // rounds to 0, then clamps to the minimum
+        {0, 10, 0.5, 2.3, 2.5},   {0, 10, 0.5, 2.25, 2.5}, // halves go away from zero
+        {-10, 10, 1, -2.5, -3},   {0, 10, 0, 3.14159, 3.14159}, {0, 10, 1, nan, 0},
+        {0, 10, 1, infinity, 10}, {0, 10, 1, -infinity, 0},
+    };
+    for (const auto& c : cases) {
+        auto setting = one_value(5, c.minimum, c.maximum, c.step);
+        setting.set_value(0, c.set);
+        EXPECT_DOUBLE_EQ(setting.value(0), c.stored) << c.set << " in steps of " << c.step;
+    }
     // An initial value below the minimum becomes the minimum.
     EXPECT_DOUBLE_EQ(one_value(0, 0.1, 360, 0.1).value(0), 0.1);
-}
-
-TEST(NumberSetting, NonFiniteValuesNeverGetStored) {
-    auto c = one_value(5, 0, 10, 1);
-    c.set_value(0, std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(c.value(0), 0);
-    c.set_value(0, std::numeric_limits<double>::infinity());
-    EXPECT_EQ(c.value(0), 10);
-    c.set_value(0, -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(c.value(0), 0);
-}
-
-TEST(NumberSetting, TheValueFollowsTheLastBoundSet) {
+    // The value follows the last bound set.
     auto c = one_value(3, 0, 10, 1);
     c.set_minimum(0, 5);
     EXPECT_EQ(c.value(0), 5);

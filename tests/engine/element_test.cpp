@@ -38,9 +38,13 @@ TEST(EffectReader, UnquotedValuesStopAtBlanks) {
     auto spaced = parse("<a k = \"v=1\" k=again flag></a>");
     EXPECT_EQ(spaced->attribute("k"), "again"); // a repeated name replaces the value
     EXPECT_EQ(spaced->attribute("flag"), "");
+    // The text that stands for absence reads as absent.
+    auto absent = parse("<a title=\"Exception: NoSuchElement\"></a>");
+    EXPECT_FALSE(element::present(absent->attribute("title")));
+    EXPECT_FALSE(element::present(absent->attribute("missing")));
 }
 
-TEST(EffectReader, CommentsVanishAndSingleDashesStay) {
+TEST(EffectReader, CommentsAndCarriageReturnsVanishAndSingleDashesStay) {
     auto root = parse("<a x=1 -- a note -- y=-5>te-xt--hidden--more</a>");
     EXPECT_EQ(root->attribute("x"), "1");
     EXPECT_EQ(root->attribute("y"), "-5");
@@ -50,12 +54,9 @@ TEST(EffectReader, CommentsVanishAndSingleDashesStay) {
     auto closing = parse("<a v=3--c-->x</a>");
     EXPECT_EQ(closing->attribute("v"), "3");
     EXPECT_EQ(closing->text, "x");
-}
-
-TEST(EffectReader, CarriageReturnsDisappearEverywhere) {
-    auto root = parse("<a\r title=\"one\r two\">\r\nline\r\n</a>\r\n");
-    EXPECT_EQ(root->attribute("title"), "one two");
-    EXPECT_EQ(root->text, "\nline\n");
+    auto returns = parse("<a\r title=\"one\r two\">\r\nline\r\n</a>\r\n");
+    EXPECT_EQ(returns->attribute("title"), "one two");
+    EXPECT_EQ(returns->text, "\nline\n");
 }
 
 TEST(EffectReader, EveryEndTagClosesTheCurrentElementWhateverItsName) {
@@ -69,22 +70,11 @@ TEST(EffectReader, EveryEndTagClosesTheCurrentElementWhateverItsName) {
     EXPECT_TRUE(tail->children.empty());
 }
 
-TEST(EffectReader, TheAbsenceTextReadsAsAbsent) {
-    auto root = parse("<a title=\"Exception: NoSuchElement\"></a>");
-    EXPECT_FALSE(element::present(root->attribute("title")));
-    EXPECT_FALSE(element::present(root->attribute("missing")));
-}
-
 TEST(EffectReader, CharacterReferencesSpellWhatTheMarkupCannot) {
     auto root = parse("<menu name=MODE value=\"HSV-&gt;RGB\">RGB-&gt;HSV &lt;&amp;gt;&amp;</menu>");
     EXPECT_EQ(root->attribute("value"), "HSV->RGB");
     EXPECT_EQ(root->text, "RGB->HSV <&gt;&");
     EXPECT_EQ(decode_character_references("a & b &gt"), "a & b &gt");
-}
-
-TEST(EffectReader, TextKeepsItsWhiteSpace) {
-    auto root = parse("<d><title>\n    Rings\n  </title></d>");
-    EXPECT_EQ(root->children[0]->text, "\n    Rings\n  ");
 }
 
 TEST(EffectReader, RefusesBrokenFilesWithAReason) {

@@ -28,6 +28,13 @@ inline std::unique_ptr<element> parse(std::string_view text) {
     return std::move(tree.root);
 }
 
+// What body prints on standard output.
+template <class F> std::string printed(F body) {
+    ::testing::internal::CaptureStdout();
+    body();
+    return ::testing::internal::GetCapturedStdout();
+}
+
 // Writes text to a file of the engine's scratch folder and returns its path.
 inline std::string write_file(const std::string& name, const std::string& text) {
     const auto path = testing::scratch_folder("engine") / name;

@@ -1,5 +1,6 @@
 #include "engine/description.hpp"
 #include "engine/matrix.hpp"
+#include "engine_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 
 namespace zoetra {
 namespace {
+
+using testing_support::printed;
 
 matrix make(int dims, std::uint16_t x, std::uint16_t y, std::uint16_t z, bool wide) {
     const std::uint16_t sizes[3] = {x, y, z};
@@ -44,10 +47,10 @@ TEST(Matrix, DumpsSizesAndValues) {
     matrix m = make(3, 2, 2, 1, false);
     const std::uint8_t values[] = {1, 2, 3, 4};
     std::memcpy(m.data(), values, 4);
-    testing::internal::CaptureStdout();
-    m.dump(0);
-    m.dump(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(printed([&] {
+                  m.dump(0);
+                  m.dump(1);
+              }),
               "Dimension0 = 2\nDimension1 = 2\nDimension2 = 1\n"
               "U32_size:4\nU32_mem_size:4\nU8_element_size:1\n"
               "  1   2 \n  3   4 \n");
@@ -55,31 +58,23 @@ TEST(Matrix, DumpsSizesAndValues) {
     matrix planes = make(3, 1, 1, 2, true);
     planes.u16(0, 0, 0) = 65535;
     planes.u16(0, 0, 1) = 3;
-    testing::internal::CaptureStdout();
-    planes.dump(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "65535 \n\n    3 \n\n");
+    EXPECT_EQ(printed([&] { planes.dump(1); }), "65535 \n\n    3 \n\n");
 
     const std::uint16_t sizes[3] = {1, 1, 1};
     matrix odd(3, sizes, 1, "FLOAT");
-    testing::internal::CaptureStdout();
-    odd.dump(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(printed([&] { odd.dump(1); }), "");
 }
 
 TEST(Description, DumpsDefaultsAndColourBytesInTheirOrder) {
     description d;
-    testing::internal::CaptureStdout();
-    d.dump();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(printed([&] { d.dump(); }),
               "title:no_title\nname:no_name\ntype:no_type\nclass:no_class\nid:no_id\n"
               "description:no_description\nimage_file_name:no_image_file\n"
               "color:(0,0,0,0)\nversion:1.0000\n");
     d.color = 0x11223344; // bytes from the lowest: 68, 51, 34, 17
     d.idref = "hidden";
     d.version = 2.5;
-    testing::internal::CaptureStdout();
-    d.dump();
-    std::string text = testing::internal::GetCapturedStdout();
+    const std::string text = printed([&] { d.dump(); });
     EXPECT_NE(text.find("color:(51,34,17,68)\n"), std::string::npos);
     EXPECT_NE(text.find("version:2.5000\n"), std::string::npos);
     EXPECT_EQ(text.find("hidden"), std::string::npos); // the idref is not written

@@ -7,6 +7,7 @@ namespace zoetra {
 namespace {
 
 using testing_support::basic_factory;
+using testing_support::printed;
 using testing_support::write_file;
 
 const char* example_effect = R"(<effect type=Standard description="Test network">
@@ -28,13 +29,6 @@ std::unique_ptr<script> load(const std::string& name, const std::string& text) {
     std::string error;
     EXPECT_TRUE(s->load(error)) << error;
     return s;
-}
-
-// What body prints on standard output.
-template <class F> std::string printed(F body) {
-    ::testing::internal::CaptureStdout();
-    body();
-    return ::testing::internal::GetCapturedStdout();
 }
 
 bool every_component_reset(const script& s) {
@@ -249,6 +243,9 @@ TEST(ScriptDeathTest, LookUpsOfMissingIdsAreFatal) {
     component& check = s->find_component("check");
     EXPECT_EXIT(check.find_config("NOPE"), ::testing::ExitedWithCode(255),
                 "Could not find \"NOPE\" config in \"TEST\".");
+    // A config of the wrong kind is missing too.
+    EXPECT_EXIT(check.number("TYPE"), ::testing::ExitedWithCode(255),
+                "Could not find \"TYPE\" config in \"TEST\".");
     EXPECT_EXIT(check.find_port("NOPE"), ::testing::ExitedWithCode(255),
                 "Could not find \"NOPE\" port in \"TEST\"");
 }
