@@ -3,36 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace zoetra {
 namespace {
-
-// Runs body in a child process with stderr captured; returns (exit status, stderr).
-std::pair<int, std::string> run_in_child(void (*body)()) {
-    int pipe_ends[2];
-    EXPECT_EQ(pipe(pipe_ends), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(pipe_ends[1], 2);
-        close(pipe_ends[0]);
-        body();
-        _exit(0);
-    }
-    close(pipe_ends[1]);
-    std::string text;
-    char chunk[256];
-    ssize_t got;
-    while ((got = read(pipe_ends[0], chunk, sizeof chunk)) > 0)
-        text.append(chunk, static_cast<std::size_t>(got));
-    close(pipe_ends[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000, text};
-}
 
 class budget_guard {
   public:
@@ -93,16 +67,13 @@ TEST(Allocation, ZeroedBlocksAreZeroAndTheBudgetIsKeptExactly) {
     EXPECT_EQ(heap_bytes_in_use(), before);
 }
 
-TEST(Allocation, NothingToFreeEndsTheProgramWithTheOutOfMemoryMessage) {
-    auto [status, text] = run_in_child([] {
-        set_heap_budget(heap_bytes_in_use() + 100);
-        allocate(101);
-    });
-    EXPECT_EQ(status, 255); // exit status -1
-    EXPECT_EQ(text, "Error: I'm sorry. I have run out of memory. B-bye\n");
+TEST(AllocationDeathTest, NothingToFreeEndsTheProgramWithTheOutOfMemoryMessage) {
+    budget_guard budget(100);
+    EXPECT_EXIT(allocate(101), ::testing::ExitedWithCode(255), // exit status -1
+                "^Error: I'm sorry. I have run out of memory. B-bye\n$");
 }
 
-TEST(Handles, LowestFreeSlotIsReusedAndThe1025thEndsTheProgram) {
+TEST(HandlesDeathTest, LowestFreeSlotIsReusedAndThe1025thEndsTheProgram) {
     int a = allocate_handle(16);
     int b = allocate_handle(16);
     EXPECT_NE(handle_block(a), nullptr);
@@ -112,12 +83,12 @@ TEST(Handles, LowestFreeSlotIsReusedAndThe1025thEndsTheProgram) {
     release_handle(a);
     release_handle(b);
 
-    auto [status, text] = run_in_child([] {
-        for (int i = 0; i <= handle_slot_count; ++i)
-            allocate_handle(1);
-    });
-    EXPECT_EQ(status, 255);
-    EXPECT_EQ(text, "Error: Out of handles!\n");
+    EXPECT_EXIT(
+        {
+            for (int i = 0; i <= handle_slot_count; ++i)
+                allocate_handle(1);
+        },
+        ::testing::ExitedWithCode(255), "^Error: Out of handles!\n$");
 }
 
 } // namespace

@@ -62,10 +62,5 @@ TEST(StringList, InsertsRemovesFindsAndResizes) {
     EXPECT_EQ(list.count(), 1);
 }
 
-TEST(Format, FormatsLikePrintf) {
-    EXPECT_EQ(format("Creating frame %d of %d.", 3, 12), "Creating frame 3 of 12.");
-    EXPECT_EQ(format("%.1fKB", 1.5), "1.5KB");
-}
-
 } // namespace
 } // namespace zoetra

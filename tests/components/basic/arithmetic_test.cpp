@@ -25,8 +25,7 @@ template <class C>
 std::vector<list> run(const arithmetic_case& c, const char* factor, const char* control,
                       std::vector<std::string> outputs) {
     component_rig<C> r;
-    for (std::size_t k = 0; k < outputs.size(); ++k)
-        r.watch(outputs[k], int(k + 1));
+    r.wire({}, outputs);
     for (const auto& [k, f] : c.factors)
         r.subject.number(factor + std::to_string(k)).set_value(0, f);
     r.subject.number("VALUE").set_value(0, 9); // what a missing channel sends
@@ -94,8 +93,7 @@ TEST(Inverse, MirrorsWithinTheInputRange) {
                        {"UINT16", 0, 65535, {1000}, {64535}}};
     for (const auto& c : cases) {
         component_rig<INVERSE> r;
-        r.listen("IN");
-        r.watch("OUT", 1);
+        r.wire({"IN"}, {"OUT"});
         r.subject.number("VALUE").set_maximum(0, c.hi);
         r.subject.number("VALUE").set_minimum(0, c.lo);
         r.subject.menu("TYPE").select_by_name(c.type);

@@ -17,9 +17,7 @@ using namespace basic;
 
 TEST(Or, InitialSelectionPassesTheThirdInput) {
     component_rig<OR> r;
-    for (int k = 1; k <= 4; ++k)
-        r.listen("IN." + std::to_string(k));
-    r.watch("OUT", 1);
+    r.wire({"IN.1", "IN.2", "IN.3", "IN.4"}, {"OUT"});
     set_size(r.subject, "SIZE", 2, 1);
     r.begin("OUT");
     for (unsigned k = 1; k <= 4; ++k)
@@ -30,9 +28,8 @@ TEST(Or, InitialSelectionPassesTheThirdInput) {
 
 TEST(Decompose, VectorOfThreeFeedsThreeOutputsAndTheFourthSendsItsFill) {
     component_rig<DECOMPOSE> r;
-    r.listen("IN.decompose");
-    for (int k = 1; k <= 4; ++k)
-        r.watch("OUT.decompose." + std::to_string(k), k);
+    r.wire({"IN.decompose"},
+           {"OUT.decompose.1", "OUT.decompose.2", "OUT.decompose.3", "OUT.decompose.4"});
     set_size(r.subject, "SIZE.IN", 3, 1);
     r.subject.number("VALUE").set_value(0, 5);
     r.begin("OUT.decompose.1");
@@ -96,9 +93,7 @@ TEST(Alternator, SegmentsWeightsAndPositions) {
 
 TEST(Alternator, FireWritesWhichAndWeightPlanes) {
     component_rig<ALTERNATOR> r;
-    r.listen("CONTROL.alternator");
-    r.watch("WHICH.alternator", 1);
-    r.watch("WEIGHT.alternator", 2);
+    r.wire({"CONTROL.alternator"}, {"WHICH.alternator", "WEIGHT.alternator"});
     r.subject.number("SOURCES").set_value(0, 2);
     r.begin("WHICH.alternator");
     r.give("CONTROL.alternator", plane("UINT8", 1, 1, {127})); // seg = 255, frac = 127

@@ -31,10 +31,7 @@ TEST(RgbHsv, KnownColours) {
 std::vector<list> convert(const char* type, const char* mode, const std::vector<list>& planes,
                           double value_maximum = 255) {
     component_rig<rgb_hsv> r;
-    for (int k = 1; k <= 3; ++k) {
-        r.listen("IN." + std::to_string(k));
-        r.watch("OUT." + std::to_string(k), k);
-    }
+    r.wire({"IN.1", "IN.2", "IN.3"}, {"OUT.1", "OUT.2", "OUT.3"});
     r.subject.menu("TYPE").select_by_name(type);
     r.subject.menu("MODE").select_by_name(mode);
     r.subject.number("VALUE").set_maximum(0, value_maximum);
