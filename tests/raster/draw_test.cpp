@@ -11,6 +11,13 @@ namespace {
 class Drawing : public ::testing::Test {
   protected:
     void clear() { fast_fill(image, background); }
+    // A filled polygon in blue, outlined in `outline`, as a picture of w x h pixels.
+    std::string polygon(std::vector<std::int16_t> xs, std::vector<std::int16_t> ys, int count,
+                        colour outline, int w, int h) {
+        clear();
+        draw_polygon(image, xs.data(), ys.data(), count, outline, true, blue);
+        return art(image, 0, 0, w, h);
+    }
     buffer image{20, 12, background};
     buffer_lock hold{image};
 };
@@ -161,6 +168,58 @@ TEST(DrawingBounds, NoPrimitiveWritesOutsideThePixels) {
         stretch_copy(other, image, at(), at(), size(), size(), at(), at(), size(), size());
         stretch_copy_visible(image, other, at(), at(), size(), size(), at(), at(), size(), size());
     }
+}
+
+TEST_F(Drawing, PolygonsFillBetweenTheirEdges) {
+    EXPECT_EQ(polygon({5, 1, 8, 3}, {2, 2, 2, 7}, 0, red, 1, 1), ".");
+    EXPECT_EQ(polygon({5, 1, 8, 3}, {2, 2, 2, 7}, 1, red, 6, 3), "......|......|.....R");
+    // All on row 2: only the outline.
+    EXPECT_EQ(polygon({5, 1, 8, 3}, {2, 2, 2, 7}, 3, red, 10, 3),
+              "..........|..........|.RRRRRRRR.");
+    // A square, without and with an outline of its own.
+    EXPECT_EQ(polygon({0, 4, 4, 0}, {0, 0, 4, 4}, 4, blue, 6, 6),
+              "BBBB..|BBBB..|BBBB..|BBBB..|......|......");
+    EXPECT_EQ(polygon({0, 4, 4, 0}, {0, 0, 4, 4}, 4, red, 6, 6),
+              "RRRRR.|RBBBR.|RBBBR.|RBBBR.|RRRRR.|......");
+    // Right edge (4,0)-(10,3): 2 columns a row; left edge (4,0)-(1,3): one a row.
+    EXPECT_EQ(polygon({4, 10, 1}, {0, 3, 3}, 3, blue, 12, 4),
+              "............|...BBB......|..BBBBBB....|............");
+    // A "U": the notch in the middle stays empty.
+    EXPECT_EQ(polygon({0, 9, 9, 6, 6, 3, 3, 0}, {0, 0, 8, 8, 3, 3, 8, 8}, 8, blue, 10, 9),
+              "BBBBBBBBB.|BBBBBBBBB.|BBBBBBBBB.|BBB...BBB.|BBB...BBB.|"
+              "BBB...BBB.|BBB...BBB.|BBB...BBB.|..........");
+}
+
+TEST(StretchCopy, NearestNeighbourInBothDirections) {
+    buffer source(4, 2, background), destination(8, 4, background), small(2, 1, background);
+    {
+        buffer_lock hold(source);
+        for (int i = 0; i < 8; ++i)
+            source.pixels()[i] = pixel(i + 1);
+    }
+    stretch_copy(source, destination, 0, 0, 4, 2, 0, 0, 8, 4);
+    stretch_copy(source, small, 0, 0, 4, 2, 0, 0, 2, 1);
+    EXPECT_FALSE(source.is_locked() || destination.is_locked());
+    buffer_lock hold(destination), hold_small(small);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(destination.pixels()[y * 8 + x], pixel((y / 2) * 4 + x / 2 + 1));
+    EXPECT_EQ(small.pixels()[0], 1u);
+    EXPECT_EQ(small.pixels()[1], 3u);
+}
+
+TEST(StretchCopy, TransparencySkipCopiesOnlyVisiblePixels) {
+    buffer fresh(6, 6, red), destination(6, 6, blue);
+    stretch_copy_visible(fresh, destination, 0, 0, 6, 6, 0, 0, 6, 6);
+    EXPECT_TRUE(drawn_pixels(destination).empty()); // a fast-filled buffer copies nothing
+    {
+        buffer_lock hold(fresh);
+        put_pixel(fresh, 2, 3, colour{0, 9, 9, 9});
+    }
+    stretch_copy_visible(fresh, destination, 0, 0, 6, 6, 0, 0, 6, 6);
+    EXPECT_EQ(drawn_pixels(destination), (point_set{{2, 3}}));
+    stretch_copy(fresh, destination, 0, 0, 6, 6, 0, 0, 6, 6);
+    EXPECT_EQ(pixels_equal_to(destination, filled_pixel(red)).size(), 35u);
 }
 
 } // namespace
