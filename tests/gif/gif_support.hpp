@@ -27,8 +27,7 @@ using testing::write_file;
 // Packs codes least significant bit first, each as wide as the decoder reads
 // it: every code but a clear code and the first after it makes an entry (the
 // first code of a stream without a clear code makes one too), and the width
-// grows when the next free code reaches 2^width, up to 12 bits. advance()
-// follows a code without writing it.
+// grows when the next free code reaches 2^width, up to 12 bits.
 class code_writer {
   public:
     explicit code_writer(int code_size) : code_size_(code_size) { reset(); }
@@ -119,21 +118,6 @@ class bit_reader {
     bytes data_;
     std::size_t bit_ = 0;
 };
-
-// The codes of data in sub-blocks, each with the width it is read at.
-struct traced_code {
-    int code, width;
-};
-inline std::vector<traced_code> trace_codes(const bytes& blocks, int code_size) {
-    bit_reader bits(join_sub_blocks(blocks, 0).first);
-    code_writer widths(code_size);
-    std::vector<traced_code> codes;
-    for (int code = 0; code != widths.end_code() && (code = bits.read(widths.width())) >= 0;) {
-        codes.push_back({code, widths.width()});
-        widths.advance(code);
-    }
-    return codes;
-}
 
 // A plain LZW coder (a map from strings to codes): a clear code first, and at
 // a full table a clear code or, with keep_full_table, nothing, so that the

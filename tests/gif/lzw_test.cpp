@@ -198,31 +198,5 @@ TEST(LzwEncode, EqualsThePlainCoderCountsItsBytesAndGiflibReadsIt) {
     }
 }
 
-TEST(LzwEncode, AClearCodeFollowsCode4095AndTheWidthStaysAtTwelveBits) {
-    const auto codes = trace_codes(encode(random_indices(300000, 256)), 8);
-    ASSERT_GE(codes.size(), 2u);
-    EXPECT_EQ(codes.front().code, 256);
-    EXPECT_EQ(codes.back().code, 257);
-    int clears = 0;
-    std::size_t since_clear = 0;
-    for (std::size_t i = 1; i < codes.size(); ++i) {
-        EXPECT_LE(codes[i].width, 12);
-        if (codes[i].code != 256) {
-            ++since_clear;
-            continue;
-        }
-        // Codes 258..4095 were assigned by the first 3838 codes after the last
-        // clear; the 3839th, the string that no longer fits, and the clear code
-        // are written at 12 bits.
-        EXPECT_EQ(since_clear, 3839u);
-        EXPECT_EQ(codes[i - 1].width, 12);
-        EXPECT_EQ(codes[i].width, 12);
-        EXPECT_EQ(codes[i + 1].width, 9);
-        ++clears;
-        since_clear = 0;
-    }
-    EXPECT_GE(clears, 10);
-}
-
 } // namespace
 } // namespace zoetra::test
