@@ -255,13 +255,5 @@ TEST(Catalogue, ListsDirectoryFilesBeforeArchiveEntriesAndSkipsBrokenFiles) {
     EXPECT_EQ(catalogue.find("THREE"), 2);
 }
 
-TEST(Catalogue, NoEffectAtAllIsAFailureThatSaysWhy) {
-    data_folder folder;
-    studio s;
-    outcome loaded = s.load_effects();
-    EXPECT_NE(loaded.message().find("I was unable to locate Effects for Zoetra."),
-              std::string::npos);
-}
-
 } // namespace
 } // namespace zoetra

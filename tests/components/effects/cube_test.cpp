@@ -56,13 +56,6 @@ struct cube_rig : component_rig<cube> {
     matrix_ptr z;
 };
 
-unsigned lowest(const list& v) {
-    return *std::min_element(v.begin(), v.end());
-}
-unsigned highest(const list& v) {
-    return *std::max_element(v.begin(), v.end());
-}
-
 int largest_difference(const list& a, const list& b) {
     int worst = 0;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -82,20 +75,20 @@ TEST(Cube, FlatPlanesProjectInsideTheCubesBox) {
     // Column 0 lies on the cube's edge (the square is turned a hair off 270
     // degrees: the degree factor is not exactly pi / 180); the last column is
     // 15/16 of the way.
-    EXPECT_LT(lowest(bottom[0]), 200u);
-    EXPECT_LT(lowest(bottom[1]), 200u);
-    EXPECT_GT(highest(bottom[0]), 60000u);
-    EXPECT_GT(highest(bottom[1]), 60000u);
+    EXPECT_LT(std::ranges::min(bottom[0]), 200u);
+    EXPECT_LT(std::ranges::min(bottom[1]), 200u);
+    EXPECT_GT(std::ranges::max(bottom[0]), 60000u);
+    EXPECT_GT(std::ranges::max(bottom[1]), 60000u);
 
     rig.heights("UINT16", constant(65535));
     const planes top = rig.fire();
     ASSERT_EQ(top.size(), 3u);
     EXPECT_EQ(top[2], list(256, 65535));
-    EXPECT_GT(lowest(top[0]), 0u);
-    EXPECT_LT(highest(top[0]), highest(bottom[0]));
+    EXPECT_GT(std::ranges::min(top[0]), 0u);
+    EXPECT_LT(std::ranges::max(top[0]), std::ranges::max(bottom[0]));
     // Farther is smaller, about the same centre.
-    EXPECT_LT(std::abs(int(lowest(top[0]) + highest(top[0])) -
-                       int(lowest(bottom[0]) + highest(bottom[0]))),
+    EXPECT_LT(std::abs(int(std::ranges::min(top[0]) + std::ranges::max(top[0])) -
+                       int(std::ranges::min(bottom[0]) + std::ranges::max(bottom[0]))),
               65535 / 16);
 }
 

@@ -56,7 +56,7 @@ struct mosaic_rig : component_rig<crystalize> {
     int width = 1, height = 1;
 };
 
-TEST(Crystalize, BlocksTakeTheirTruncatedMean) {
+TEST(Crystalize, BlocksCutToThePictureTakeTheirTruncatedMean) {
     EXPECT_EQ(mosaic_rig().shape(5, 3, 1).run(counting(15)), counting(15));
     EXPECT_EQ(mosaic_rig().shape(2, 2, 2).run({1, 2, 2, 2}), list(4, 1)); // 7 / 4
     mosaic_rig wide("UINT16");
@@ -64,10 +64,8 @@ TEST(Crystalize, BlocksTakeTheirTruncatedMean) {
     mosaic_rig zero; // a block size of 256 is 0 in 8 bits and counts as 1
     zero.subject.number("CRYSTAL SIZE").set_maximum(0, 1000);
     EXPECT_EQ(zero.shape(3, 1, 256).run({5, 6, 7}), (list{5, 6, 7}));
-}
-
-// W = 10, H = 6, s = 4: blocks 4, 4 and 2 wide, 4 and 2 high; element x + 10 y.
-TEST(Crystalize, EdgeBlocksAreCutToThePicture) {
+    // Edge blocks are cut to the picture. W = 10, H = 6, s = 4: blocks 4, 4
+    // and 2 wide, 4 and 2 high; element x + 10 y.
     list expected; // block means 16.5, 20.5 and 23.5 (8.5 + 15), then 46.5, 50.5 and 53.5
     for (unsigned y = 0; y < 6; ++y)
         for (unsigned x = 0; x < 10; ++x)
@@ -257,7 +255,7 @@ TEST(Wave, LinearWaveAtPhaseZeroRunsAlongX) {
             EXPECT_LE(std::abs(int(m.value_at(x, y)) - int(m.value_at(x, 0))), 1);
 }
 
-TEST(Wave, RadialRingsAroundTheCentre) {
+TEST(Wave, RadialRingsAroundTheCentreTurnAroundFromNinetyDegrees) {
     wave_rig r;
     r.subject.menu("MODE").select_by_name("RADIAL");
     r.begin(8, 6);
@@ -265,16 +263,13 @@ TEST(Wave, RadialRingsAroundTheCentre) {
     EXPECT_EQ(m.value_at(4, 3), at_radius_zero(127.5, 64 / 255.0));
     EXPECT_EQ(m.value_at(2, 3), m.value_at(6, 3));
     EXPECT_EQ(m.value_at(4, 1), m.value_at(4, 5));
-}
-
-TEST(Wave, AnglesFromNinetyDegreesTurnTheRingsAround) {
     // At phase 0 the two directions give sin(-x) and sin(x): values that add up to the span.
     list both[2];
     for (int i = 0; i < 2; ++i) {
-        wave_rig r;
-        r.subject.menu("MODE").select_by_name("RADIAL");
-        r.set("AMPLITUDE", 1).set("ANGLE", i == 0 ? 89.9 : 90).begin(8, 8);
-        both[i] = values_of(r.frame(0));
+        wave_rig turned;
+        turned.subject.menu("MODE").select_by_name("RADIAL");
+        turned.set("AMPLITUDE", 1).set("ANGLE", i == 0 ? 89.9 : 90).begin(8, 8);
+        both[i] = values_of(turned.frame(0));
     }
     for (std::size_t i = 0; i < both[0].size(); ++i)
         EXPECT_NEAR(both[0][i] + both[1][i], 254.5, 0.5) << i;
@@ -372,15 +367,12 @@ std::vector<list> convert(const char* type, const char* mode, const std::vector<
     return {r.values(1), r.values(2), r.values(3)};
 }
 
-TEST(RgbHsvComponent, ConvertsPlanesElementByElementBothWays) {
+TEST(RgbHsvComponent, ConvertsPlanesElementByElementBothWaysAtBothWidths) {
     const std::vector<list> rgb{{255, 0, 0, 100}, {0, 255, 0, 100}, {0, 0, 255, 100}};
     const std::vector<list> hsv{{0, 85, 170, 113}, {255, 255, 255, 0}, {255, 255, 255, 100}};
     EXPECT_EQ(convert("UINT8", "RGB->HSV", rgb), hsv);
     EXPECT_EQ(convert("UINT8", "HSV->RGB", hsv), rgb);
-}
-
-TEST(RgbHsvComponent, SixteenBitElementsAreReadAsClampedBytes) {
-    // Values above 255 (which only a raised "VALUE" maximum lets through)
+    // Sixteen-bit values above 255 (which only a raised "VALUE" maximum lets through)
     // count as 255: red, red, blue and white at full value.
     EXPECT_EQ(convert("UINT16", "RGB->HSV",
                       {{300, 65535, 0, 255}, {0, 0, 0, 255}, {0, 0, 256, 255}}, 65535),
