@@ -1,12 +1,22 @@
-// The point renderers: placement, the alpha rule, depth order, mark sizes and
-// marks that stay inside the frame image.
+// The drawing effects: the point renderers (placement, the alpha rule, depth
+// order, mark sizes, marks that stay inside the frame image) on a 400 x 400
+// frame image with a 350 x 250 output area, and the camera (flat planes in its
+// box, controls that replace the settings, both height widths, cameras that
+// cannot project, random cameras).
+#include "../basic/network.hpp"
+#include "app/services/utility.hpp"
+#include "components/effects/cube.hpp"
 #include "components/effects/register.hpp"
 #include "components/effects/renderers.hpp"
-#include "drawing_support.hpp"
+#include "engine/numeric.hpp"
+#include "raster/draw.hpp"
+#include "raster/frame_image.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <random>
 #include <tuple>
 
@@ -14,6 +24,80 @@ namespace zoetra::testing {
 namespace {
 
 using namespace effects;
+
+formula constant(unsigned v) {
+    return [v](int, int) { return v; };
+}
+
+// Prepares and fires c; with a context, c draws into its frame image.
+void run(component& c, const run_context* context = nullptr) {
+    c.set_context(context);
+    std::string error;
+    ASSERT_TRUE(c.prepare(error) && c.fire(error)) << error;
+}
+
+// A component of w x h points whose inputs named in `fed` have a peer.
+template <class R> struct rig : component_rig<R> {
+    rig(int w, int h, std::initializer_list<const char*> fed = {}) {
+        set_size(this->subject, "SIZE", w, h);
+        for (const char* input : fed)
+            this->listen(input);
+    }
+};
+
+class frame_test : public ::testing::Test {
+  protected:
+    explicit frame_test(int width = 400, int height = 400) : frame(width, height) {}
+    void SetUp() override {
+        frame.set_output_size(350, 250);
+        seed_random(12345);
+    }
+    // Prepares and fires c as a component of a network drawing into the frame image.
+    void run(component& c) { testing::run(c, &context); }
+
+    rect area() const { return frame.output_area(); }
+    colour at(int x, int y) {
+        buffer_lock hold(frame.image());
+        return get_pixel(frame.image(), std::int16_t(x), std::int16_t(y));
+    }
+    // Drawn pixels are visible; the background keeps the transparent flag.
+    bool drawn(int x, int y) { return (at(x, y).t & 1) == 0; }
+    // Every drawn pixel, visited row by row.
+    void for_each_drawn(const std::function<void(int x, int y)>& visit) {
+        buffer& b = frame.image();
+        buffer_lock hold(b);
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x)
+                if (is_visible(b.pixels()[std::size_t(y) * b.width() + x]))
+                    visit(x, y);
+    }
+    int drawn_count() {
+        int n = 0;
+        for_each_drawn([&](int, int) { ++n; });
+        return n;
+    }
+    // Drawn pixels outside r grown by `before` on the left and top and by
+    // `after` on the right and bottom.
+    int drawn_outside(const rect& r, int before, int after) {
+        int n = 0;
+        for_each_drawn([&](int x, int y) {
+            n += x < r.x - before || y < r.y - before || x >= r.x + r.width + after ||
+                 y >= r.y + r.height + after;
+        });
+        return n;
+    }
+    void clear() {
+        buffer_lock hold(frame.image());
+        fast_fill(frame.image(), colour{0, 0, 128, 128});
+    }
+
+    frame_image frame;
+    run_context context{&frame};
+};
+
+constexpr colour red{0, 255, 0, 0};
+constexpr colour green{0, 0, 255, 0};
+constexpr colour blue{0, 0, 0, 255};
 
 std::string joined(component& c, bool ports) {
     std::string out;
@@ -316,6 +400,182 @@ TEST_F(RenderersOnASmallImage, RandomInputsStayInTheOutputArea) {
         c.reset();
         clear();
     }
+}
+
+// ---- the camera ---------------------------------------------------------------
+
+using planes = std::vector<list>; // X.OUT, Y.OUT and EYE.OUT; empty when nothing was sent
+
+// A camera of w x h heights whose outputs go to the probe.
+struct cube_rig : component_rig<cube> {
+    cube_rig(int w, int h) : width(w), height(h) {
+        set_size(subject, "SIZE", w, h);
+        watch("X.OUT", 1);
+        watch("Y.OUT", 2);
+        watch("EYE.OUT", 3);
+        begin("X.OUT");
+    }
+    // Hands the stored heights and control values to the camera and fires it.
+    planes fire() {
+        for (int k = 1; k <= 3; ++k)
+            tap.at(k).release();
+        for (const auto& [input, value] : controls)
+            give(input, plane("UINT8", 1, 1, list{value}));
+        if (z)
+            give("Z.IN", z->clone());
+        fire_once();
+        if (got(1) == nullptr)
+            return {};
+        return {values(1), values(2), values(3)};
+    }
+    // Every fire gives the control input the value c.
+    void control(const std::string& input, unsigned c) {
+        if (!subject.find_port(input).connected())
+            listen(input);
+        controls[input] = c;
+    }
+    void heights(const std::string& type, const formula& f) {
+        if (!subject.find_port("Z.IN").connected())
+            listen("Z.IN");
+        z = plane(type, width, height, f);
+    }
+    void set(const char* name, double v) { subject.number(name).set_value(0, v); }
+
+    int width, height;
+    std::map<std::string, unsigned> controls;
+    matrix_ptr z;
+};
+
+int largest_difference(const list& a, const list& b) {
+    int worst = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    return worst;
+}
+
+// At the initial camera the eye looks straight down the height axis: a flat
+// plane at height 0 is nearest and fills the box across, one at full height
+// is farther, so smaller and centred; the heights only move the eye distance.
+TEST(Cube, FlatPlanesProjectInsideTheCubesBox) {
+    cube_rig rig(16, 16);
+    rig.heights("UINT16", constant(0));
+    const planes bottom = rig.fire();
+    ASSERT_EQ(bottom.size(), 3u);
+    EXPECT_EQ(bottom[2], list(256, 0));
+    // Column 0 lies on the cube's edge (the square is turned a hair off 270
+    // degrees: the degree factor is not exactly pi / 180); the last column is
+    // 15/16 of the way.
+    EXPECT_LT(std::ranges::min(bottom[0]), 200u);
+    EXPECT_LT(std::ranges::min(bottom[1]), 200u);
+    EXPECT_GT(std::ranges::max(bottom[0]), 60000u);
+    EXPECT_GT(std::ranges::max(bottom[1]), 60000u);
+
+    rig.heights("UINT16", constant(65535));
+    const planes top = rig.fire();
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_EQ(top[2], list(256, 65535));
+    EXPECT_GT(std::ranges::min(top[0]), 0u);
+    EXPECT_LT(std::ranges::max(top[0]), std::ranges::max(bottom[0]));
+    // Farther is smaller, about the same centre.
+    EXPECT_LT(std::abs(int(std::ranges::min(top[0]) + std::ranges::max(top[0])) -
+                       int(std::ranges::min(bottom[0]) + std::ranges::max(bottom[0]))),
+              65535 / 16);
+}
+
+// 255 / 255 x 360 degrees is 6.28272 after scaling: exactly the setting 360
+// and within 0.0005 of a full turn, so the view barely moves from 0.
+TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
+    auto slope = [](int c, int r) { return unsigned(c * 3000 + r * 2000); };
+    cube_rig rig(12, 10);
+    rig.heights("UINT16", slope);
+    rig.set("CAM.PHI", 35);
+    rig.set("CAM.THETA", 360);
+    const planes at_360 = rig.fire();
+    rig.set("CAM.THETA", 0);
+    const planes at_0 = rig.fire();
+    rig.control("CONTROL.theta", 255);
+    const planes controlled = rig.fire();
+    ASSERT_TRUE(!at_360.empty() && !at_0.empty() && !controlled.empty());
+    EXPECT_EQ(controlled, at_360);
+    EXPECT_NE(controlled, at_0);
+    EXPECT_LE(largest_difference(controlled[0], at_0[0]), 65535 * 0.0005 * 2);
+    EXPECT_LE(largest_difference(controlled[1], at_0[1]), 65535 * 0.0005 * 2);
+
+    // Each control replaces its own setting.
+    rig.set("CAM.RHO", 100);
+    rig.control("CONTROL.cube.phi", 0);
+    rig.control("CONTROL.rho", 255);
+    cube_rig set(12, 10);
+    set.heights("UINT16", slope);
+    set.set("CAM.THETA", 360);
+    set.set("CAM.PHI", 0);
+    set.subject.number("CAM.RHO").set_maximum(0, 360);
+    set.set("CAM.RHO", 360);
+    EXPECT_EQ(rig.fire(), set.fire());
+}
+
+TEST(Cube, EightAndSixteenBitHeightsScaledToTheirMaximaAgree) {
+    auto level = [](int c, int r) { return unsigned((c * 37 + r * 91) % 256); };
+    cube_rig narrow(20, 14), wide(20, 14);
+    narrow.subject.menu("TYPE").select(0);
+    narrow.subject.number("VALUE").set_maximum(0, 255);
+    narrow.heights("UINT8", level);
+    wide.heights("UINT16", [&](int c, int r) { return level(c, r) * 257; });
+    narrow.set("CAM.PHI", 50);
+    wide.set("CAM.PHI", 50);
+    const planes a = narrow.fire();
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a, wide.fire());
+}
+
+// A camera that cannot project (the eye inside the cube, a control range of
+// 0, a screen distance of 0) sends nothing for that frame.
+TEST(Cube, ACameraThatCannotProjectSendsNothing) {
+    cube_rig rig(8, 8);
+    rig.control("CONTROL.rho", 0); // the eye at the centre
+    EXPECT_TRUE(rig.fire().empty());
+    for (int i = 0; i < rig.subject.port_count(); ++i)
+        EXPECT_FALSE(rig.subject.port_at(i).holds_matrix());
+    rig.control("CONTROL.rho", 10); // 0.2464: still inside (corners reach 0.866)
+    EXPECT_TRUE(rig.fire().empty());
+    rig.control("CONTROL.rho", 60); // 1.4786: outside
+    EXPECT_FALSE(rig.fire().empty());
+    rig.subject.number("VALUE.CONTROL").set_maximum(0, 0); // c / 0
+    rig.control("CONTROL.rho", 0);
+    EXPECT_TRUE(rig.fire().empty());
+
+    cube_rig flat(8, 8);
+    flat.subject.number("CAM.ZD").set_minimum(0, 0);
+    flat.set("CAM.ZD", 0);
+    EXPECT_TRUE(flat.fire().empty());
+}
+
+// Random cameras, some of them absurd, and random heights: every fire
+// succeeds, and every sane camera projects.
+TEST(Cube, RandomCamerasNeverFail) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> any(-1e6, 1e6);
+    cube_rig rig(9, 7);
+    for (const char* name : {"CAM.THETA", "CAM.PHI", "CAM.RHO", "CAM.ZD"}) {
+        rig.subject.number(name).set_minimum(0, -1e300);
+        rig.subject.number(name).set_maximum(0, 1e300);
+    }
+    int projecting = 0;
+    for (int round = 0; round < 300; ++round) {
+        const bool sane = round % 2 == 0;
+        rig.set("CAM.THETA", sane ? random() % 361 : any(random));
+        rig.set("CAM.PHI", sane ? int(random() % 361) - 180 : any(random));
+        rig.set("CAM.RHO", sane ? 100 + random() % 101 : any(random));
+        rig.set("CAM.ZD", sane ? 50 + random() % 151 : any(random));
+        // The heights stay within what the port's audit lets through.
+        rig.subject.number("VALUE").set_maximum(0, sane ? 65535 : any(random));
+        const unsigned top = truncate_to_u16(rig.subject.number("VALUE").maximum(0));
+        rig.heights("UINT16", [&](int, int) { return unsigned(random() % (top + 1)); });
+        const bool projected = !rig.fire().empty();
+        EXPECT_TRUE(projected || !sane) << "round " << round;
+        projecting += projected;
+    }
+    EXPECT_GT(projecting, 150);
 }
 
 } // namespace
