@@ -5,9 +5,9 @@
 #include "components/basic/test_component.hpp"
 #include "engine/component.hpp"
 #include "engine/description.hpp"
+#include "engine/element.hpp"
 #include "engine/matrix.hpp"
 #include "engine/port.hpp"
-#include "engine_test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,12 @@ namespace {
 
 using basic::constant;
 using basic::test_component;
-using testing_support::printed;
+// What body prints on standard output.
+template <class F> std::string printed(F body) {
+    ::testing::internal::CaptureStdout();
+    body();
+    return ::testing::internal::GetCapturedStdout();
+}
 
 class portless : public component {
   public:
@@ -195,10 +200,10 @@ TEST(Port, MakesFillValueMatricesAndHandsThemOver) {
 
 TEST(Port, ReadsItsAttributesFromTheComponentElement) {
     test_component owner(test_component::good);
-    auto root = testing_support::parse(
+    const element_tree tree = read_element_tree(
         "<TEST><in name=in.small id=check.in idref=ten.out title=Small></in>"
         "<out name=OUT.SMALL id=check.out idref=ignored type=SPECIAL></out></TEST>");
-    owner.store_element(root.get());
+    owner.store_element(tree.root.get());
     owner.read_element();
     const description& in = owner.find_port("IN.small").desc();
     EXPECT_EQ(std::tuple(in.id, in.idref, in.title), std::tuple("check.in", "ten.out", "Small"));
