@@ -77,33 +77,35 @@ TEST(GifReader, ComposesFramesByTheirTablesTransparencyAndDisposal) {
     for (std::size_t i = 0; i < sixteen.size(); ++i)
         sixteen[i] = std::uint8_t(1 + i % 3);
     const pixel bg = background(black), green_bg = background(green);
-    const std::pair<bytes, frames> cases[] = {
-        // A local table of four entries replaces entries 0 to 3 only.
-        {gif_builder(8, 1, eight).image(local).finish(),
+    const std::tuple<const char*, bytes, frames> cases[] = {
+        {"a local table of four entries replaces entries 0 to 3 only",
+         gif_builder(8, 1, eight).image(local).finish(),
          {{0xA00000, 0xB00000, 0xC00000, 0xD00000, 0x505050, 0x606060, 0x707070, 0x808080}}},
-        // Packed 0x09 (transparent index 0, disposal 2) applies to the next
-        // image only: index 0 of the third, without a control block, is black.
-        {gif_builder(4, 1, four_colours, 2)
+        // Packed 0x09: transparent index 0, disposal 2.
+        {"a control block applies to the next image only: index 0 of the third is black",
+         gif_builder(4, 1, four_colours, 2)
              .image({0, 0, 4, 1, {1, 1, 1, 1}})
              .control(0x09, 0)
              .image({1, 0, 2, 1, {0, 3}})
              .image({0, 0, 1, 1, {0}})
              .finish(),
          {{red, red, red, red}, {red, red, blue, red}, {black, green_bg, green_bg, red}}},
-        // Disposal 4 restores the canvas, 3 does not.
-        {with_disposal(3), {{red, red}, {blue, red}, {blue, green}}},
-        {with_disposal(4), {{red, red}, {blue, red}, {red, green}}},
-        // Frames reaching outside the screen are clipped, and disposal 2
-        // clears only their visible part.
-        {gif_builder(3, 3, four_colours)
+        {"disposal 3 does not restore the canvas",
+         with_disposal(3),
+         {{red, red}, {blue, red}, {blue, green}}},
+        {"disposal 4 restores the canvas",
+         with_disposal(4),
+         {{red, red}, {blue, red}, {red, green}}},
+        {"frames reaching outside the screen are clipped, disposal 2 clears their visible part",
+         gif_builder(3, 3, four_colours)
              .control(2 << 2, 0)
              .image({1, 2, 4, 4, sixteen})
              .image({3, 0, 4, 4, sixteen}) // wholly outside
              .finish(),
          {{bg, bg, bg, bg, bg, bg, bg, red, green}, std::vector<pixel>(9, bg)}},
     };
-    for (const auto& [file, expected] : cases)
-        EXPECT_EQ(read_all(file), expected) << "case " << &file - &cases[0].first;
+    for (const auto& [name, file, expected] : cases)
+        EXPECT_EQ(read_all(file), expected) << name;
 }
 
 TEST(GifReader, RefusesWhatIsNotAGifAbsurdSizesAndBadCodeSizes) {

@@ -88,25 +88,33 @@ TEST(LzwDecode, MatchesTheReferenceOnValidCutAndCorruptStreams) {
 
 TEST(LzwDecode, HandMadeCodeStreams) {
     struct stream_case {
+        const char* name;
         int code_size;
         std::vector<int> codes;
         bytes expected;
         int height = 1;
     } const cases[] = {
-        {9, {512, 300, 7, 511, 513}, {44, 7, 255}},     // roots above 255 give their low 8 bits
-        {2, {4, 1, 6, 7, 2, 5}, {1, 1, 1, 1, 1, 1, 2}}, // 6 (being made) is 1 1, 7 is 1 1 1
-        {2, {3, 6, 5}, {3, 0, 3}},                      // without a clear first, 6 is 0 3
-        {2, {4, 4, 4, 2, 4, 7, 1, 5}, {2, 0, 1}},       // clears in a row; 7 after a clear is 0
-        // Data that stops loses the partial row; an end code keeps it.
-        {2, {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1}, {1, 2, 3, 1, 2, 3, 1, 2, 0, 0, 0, 0}, 3},
-        {2, {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 5}, {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 0, 0}, 3},
+        {"roots above 255 give their low 8 bits", 9, {512, 300, 7, 511, 513}, {44, 7, 255}},
+        {"6 (being made) is 1 1, 7 is 1 1 1", 2, {4, 1, 6, 7, 2, 5}, {1, 1, 1, 1, 1, 1, 2}},
+        {"without a clear first, 6 is 0 3", 2, {3, 6, 5}, {3, 0, 3}},
+        {"clears in a row; 7 after a clear is 0", 2, {4, 4, 4, 2, 4, 7, 1, 5}, {2, 0, 1}},
+        {"data that stops loses the partial row",
+         2,
+         {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1},
+         {1, 2, 3, 1, 2, 3, 1, 2, 0, 0, 0, 0},
+         3},
+        {"an end code keeps the partial row",
+         2,
+         {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 5},
+         {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 0, 0},
+         3},
     };
     for (const stream_case& c : cases) {
         code_writer writer(c.code_size);
         const bytes raster = raster_data(c.code_size, writer.put_all(c.codes).data());
         const decoded result = decode(raster, int(c.expected.size()) / c.height, c.height);
         EXPECT_EQ(result.status, lzw_status::decoded);
-        EXPECT_EQ(result.indices, c.expected) << "case " << &c - cases;
+        EXPECT_EQ(result.indices, c.expected) << c.name;
     }
     for (int size : {0, 1, 10, 11, 255})
         EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_status::bad_code_size);

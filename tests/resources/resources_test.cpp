@@ -122,7 +122,6 @@ TEST_F(ArchiveWriter, PacksFilesUnderTheirFileNames) {
     write_file("src/deep/two.zoml", "2");
     write_file("other/one.gif", "again");
     write_file("huge.gif", std::string(65536, 'h'));
-    fs::create_directories("Resources");
     std::string error;
 
     ASSERT_TRUE(pack_files("Resources/p.rez", {"src/one.gif", "src/deep/two.zoml"}, error))
@@ -183,6 +182,11 @@ TEST_F(ListFiles, HandlesEmptySuffixesAndDirectoryPrefixes) {
 }
 
 TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {
+    fs::remove("Effects"); // no archive directories: no archives
+    fs::remove("Resources");
+    EXPECT_TRUE(archive_list().empty());
+    EXPECT_TRUE(list_files("", "", 2).empty());
+    reset_archive_list();
     pack("Resources/b.rez", {});
     pack("Resources/a.REZ", {});
     write_file("Resources/notes.txt", "");
@@ -199,13 +203,6 @@ TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {
     expected.push_back("Effects\\f.rez");
     EXPECT_EQ(as_vector(archive_list()), expected);
     EXPECT_EQ(read_resource("*late.gif"), "late");
-}
-
-TEST_F(ListFiles, NoArchiveDirectoriesGiveAnEmptyArchiveList) {
-    fs::remove("Effects");
-    fs::remove("Resources");
-    EXPECT_TRUE(archive_list().empty());
-    EXPECT_TRUE(list_files("", "", 2).empty());
 }
 
 using OpenResource = ScratchDirectory;
@@ -323,25 +320,24 @@ TEST_F(OpenResource, DamagedArchivesNeverYieldBadEntries) {
     const std::size_t count = 270, name0 = record_at(0), offset0 = name0 + 257, size0 = name0 + 261,
                       size1 = record_at(1) + 261;
     const struct {
+        const char* name;
         int entries;    // one.gif, then two.gif
         std::size_t at; // where the plain bytes are patched in
         std::vector<unsigned char> plain;
         std::uintmax_t cut;    // the file's new size, 0 to keep it
         const char *one, *two; // what reading them gives
     } cases[] = {
-        {2, count, big_endian(65536), 0, "fb one", "fb two"},
-        // More records claimed than the file holds: those present still count.
-        {2, count, big_endian(0xffff), record_at(1) + 100, "fb one", "fb two"},
-        {1, count, big_endian(3), 0, "one", "fb two"},
-        // Data beyond the end of the file, or larger than an entry may be.
-        {2, offset0, big_endian(0xfffffff0), 0, "fb one", "two"},
-        {2, size1, big_endian(4), 0, "one", "fb two"}, // one byte too many
-        {2, size0, big_endian(65536), 0, "fb one", "two"},
-        // Cut inside the header or the count.
-        {2, 0, {}, 200, "fb one", "fb two"},
-        {2, 0, {}, 272, "fb one", "fb two"},
-        // A name without its NUL is ignored; the next record is still found.
-        {2, name0, std::vector<unsigned char>(257, 'A'), 0, "fb one", "two"},
+        {"a count beyond 65,535", 2, count, big_endian(65536), 0, "fb one", "fb two"},
+        {"more records claimed than the file holds: those present count", 2, count,
+         big_endian(0xffff), record_at(1) + 100, "fb one", "fb two"},
+        {"more records than claimed", 1, count, big_endian(3), 0, "one", "fb two"},
+        {"data beyond the end of the file", 2, offset0, big_endian(0xfffffff0), 0, "fb one", "two"},
+        {"one byte more than the file holds", 2, size1, big_endian(4), 0, "one", "fb two"},
+        {"larger than an entry may be", 2, size0, big_endian(65536), 0, "fb one", "two"},
+        {"cut inside the header", 2, 0, {}, 200, "fb one", "fb two"},
+        {"cut inside the count", 2, 0, {}, 272, "fb one", "fb two"},
+        {"a name without its NUL: the next record is still found", 2, name0,
+         std::vector<unsigned char>(257, 'A'), 0, "fb one", "two"},
     };
     for (const auto& c : cases) {
         std::vector<archive_entry> entries = {entry("one.gif", "one"), entry("two.gif", "two")};
@@ -351,8 +347,8 @@ TEST_F(OpenResource, DamagedArchivesNeverYieldBadEntries) {
         if (c.cut != 0)
             fs::resize_file("Resources/a.rez", c.cut);
         reset_archive_list();
-        EXPECT_EQ(read_resource("*one.gif"), c.one) << &c - cases;
-        EXPECT_EQ(read_resource("*two.gif"), c.two) << &c - cases;
+        EXPECT_EQ(read_resource("*one.gif"), c.one) << c.name;
+        EXPECT_EQ(read_resource("*two.gif"), c.two) << c.name;
     }
     EXPECT_EQ(as_vector(list_files("", "", 2)),
               (std::vector<std::string>{"*two.gif", "*one.gif", "*two.gif"}));

@@ -24,7 +24,7 @@ using namespace basic;
 using inputs = std::map<int, list>; // IN.k -> one row of values
 
 struct arithmetic_case {
-    const char* type;
+    const char *name, *type;
     inputs in;
     std::map<int, double> factors; // WEIGHT.k or CONSTANT.k
     list control;                  // CONTROL.SUM or CONTROL.MULTIPLY when not empty
@@ -64,34 +64,55 @@ std::vector<list> run(const arithmetic_case& c, const char* factor, const char* 
 
 TEST(Sum, WeightedMeanOfTheInputs) {
     const arithmetic_case cases[] = {
-        {"UINT8", {{1, {100, 100}}, {2, {200, 200}}}, {}, {}, {{150, 150}}},
-        {"UINT8", {{1, {100, 7}}, {2, {200, 9}}}, {{1, 0}, {2, 0}}, {}, {{0, 0}}},
-        // One input: the division by the total weight cancels the weight.
-        {"UINT8", {{1, {255, 17}}}, {{1, 0.3}}, {}, {{255, 17}}},
-        {"UINT16", {{1, {1000, 65535}}, {2, {3000, 65535}}}, {}, {}, {{2000, 65535}}},
+        {"equal weights", "UINT8", {{1, {100, 100}}, {2, {200, 200}}}, {}, {}, {{150, 150}}},
+        {"no weight at all",
+         "UINT8",
+         {{1, {100, 7}}, {2, {200, 9}}},
+         {{1, 0}, {2, 0}},
+         {},
+         {{0, 0}}},
+        {"one input: the division by the total weight cancels the weight",
+         "UINT8",
+         {{1, {255, 17}}},
+         {{1, 0.3}},
+         {},
+         {{255, 17}}},
+        {"sixteen bits",
+         "UINT16",
+         {{1, {1000, 65535}}, {2, {3000, 65535}}},
+         {},
+         {},
+         {{2000, 65535}}},
         // 51 / 255 and 255 / 255: (100 * 0.2 + 200 * 1.0) / 1.2 = 183.3
-        {"UINT8", {{1, {100}}, {2, {200}}}, {}, {51, 255}, {{183}}},
-        // An input after a gap takes no part.
-        {"UINT8", {{1, {100}}, {3, {200}}}, {}, {}, {{100}}},
+        {"controlled weights", "UINT8", {{1, {100}}, {2, {200}}}, {}, {51, 255}, {{183}}},
+        {"an input after a gap takes no part", "UINT8", {{1, {100}}, {3, {200}}}, {}, {}, {{100}}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(run<SUM>(c, "WEIGHT.", "CONTROL.SUM", {"OUT.sum"}), c.expected)
-            << c.in.begin()->second[0];
+        EXPECT_EQ(run<SUM>(c, "WEIGHT.", "CONTROL.SUM", {"OUT.sum"}), c.expected) << c.name;
 }
 
 TEST(Multiply, ProductsStopAtTheTopAndControlScalesEachChannel) {
     const arithmetic_case cases[] = {
-        {"UINT8", {{1, {200, 100}}}, {{1, 2}}, {}, {{255, 200}, {9, 9}, {9, 9}}},
-        {"UINT16", {{1, {40000, 1234}}}, {{1, 2}}, {}, {{65535, 2468}, {9, 9}, {9, 9}}},
+        {"eight bits", "UINT8", {{1, {200, 100}}}, {{1, 2}}, {}, {{255, 200}, {9, 9}, {9, 9}}},
+        {"sixteen bits",
+         "UINT16",
+         {{1, {40000, 1234}}},
+         {{1, 2}},
+         {},
+         {{65535, 2468}, {9, 9}, {9, 9}}},
         // 100 * 2 * 0.2 and 100 * 1 * 1.0
-        {"UINT8", {{1, {100}}, {2, {100}}}, {{1, 2}}, {51, 255}, {{40}, {100}, {9}}},
-        // A missing input leaves its channel to the fill value.
-        {"UINT8", {{1, {10}}, {3, {20}}}, {{3, 3}}, {}, {{10}, {9}, {60}}},
+        {"controlled", "UINT8", {{1, {100}}, {2, {100}}}, {{1, 2}}, {51, 255}, {{40}, {100}, {9}}},
+        {"a missing input leaves its channel to the fill value",
+         "UINT8",
+         {{1, {10}}, {3, {20}}},
+         {{3, 3}},
+         {},
+         {{10}, {9}, {60}}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(run<MULTIPLY>(c, "CONSTANT.", "CONTROL.MULTIPLY", {"OUT.1", "OUT.2", "OUT.3"}),
                   c.expected)
-            << c.in.begin()->second[0];
+            << c.name;
 }
 
 TEST(Inverse, MirrorsWithinTheInputRange) {
