@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 namespace zoetra {
 namespace {
@@ -184,7 +185,9 @@ TEST(NumberSetting, RoundsToTheStepAndClampsAndStoresOnlyFiniteValues) {
     EXPECT_EQ(c.value(0), 2);
 }
 
-TEST(NumberSetting, EqualsComparesValuesAndLimitsButNotSteps) {
+// Numbers compare values and limits but not steps, menus their selection;
+// neither takes a setting of another kind.
+TEST(Settings, EqualsAndCopyTakeTheirOwnKindOnly) {
     auto a = one_value(3, 0, 10, 1);
     auto b = one_value(3, 0, 10, 0.5);
     EXPECT_TRUE(a.equals(b));
@@ -196,6 +199,14 @@ TEST(NumberSetting, EqualsComparesValuesAndLimitsButNotSteps) {
     EXPECT_FALSE(a.equals(menu));
     a.copy_from(menu); // another kind is ignored
     EXPECT_EQ(a.maximum(0), 11);
+
+    cfg_menu first(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 0);
+    cfg_menu last(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 2);
+    EXPECT_FALSE(first.equals(last));
+    first.copy_from(last);
+    EXPECT_TRUE(first.equals(last));
+    EXPECT_EQ(first.as_kind("cfg_menu"), &first);
+    EXPECT_EQ(first.as_kind("CFG_MENU"), nullptr); // kind names compare exactly
 }
 
 TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
@@ -214,24 +225,21 @@ TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
     EXPECT_EQ(size.value(1), 8);
     EXPECT_EQ(size.value(2), 1); // a fourth value element is ignored, the third clamps
     EXPECT_TRUE(size.shown());
-    EXPECT_EQ(size.desc().title, "The size");
-    EXPECT_EQ(size.desc().text, "How big");
-    EXPECT_EQ(size.desc().id, "wave.size");
-    EXPECT_EQ(size.desc().idref, "gifin.size");
-    EXPECT_EQ(size.desc().version, 2.5);
+    const description& d = size.desc();
+    EXPECT_EQ(std::tuple(d.title, d.text, d.id, d.idref, d.version),
+              std::tuple("The size", "How big", "wave.size", "gifin.size", 2.5));
 
     auto hidden = parse("<W><valuelist name=SIZE scope=private><v></v></valuelist></W>");
     cfg_FP64 fresh(nullptr, "SIZE", true, 1.0, {{5, 1, 100, 1}});
     fresh.read("SIZE", *hidden);
     EXPECT_FALSE(fresh.shown());
     EXPECT_EQ(fresh.value(0), 1); // an empty text sets 0, clamped to the minimum of 1
-}
 
-TEST(NumberSetting, LaterValueListsOverrideEarlierOnes) {
+    // Later value lists override earlier ones.
     auto frames = one_value(8, 1, 32, 1);
-    auto e = parse("<cpu><valuelist name=FRAMES.CONTROL><v>12</v></valuelist>"
-                   "<valuelist name=frames.control><v>20</v></valuelist></cpu>");
-    frames.read("FRAMES.CONTROL", *e);
+    auto twice = parse("<cpu><valuelist name=FRAMES.CONTROL><v>12</v></valuelist>"
+                       "<valuelist name=frames.control><v>20</v></valuelist></cpu>");
+    frames.read("FRAMES.CONTROL", *twice);
     EXPECT_EQ(frames.value(0), 20);
 }
 
@@ -261,16 +269,6 @@ TEST(MenuSetting, ReadsLabelsAndSelectsOnlyNamedItems) {
     type.read("TYPE", *by_value);
     EXPECT_EQ(type.selected(), 0);
     EXPECT_EQ(type.label(0), "Bytes");
-}
-
-TEST(MenuSetting, EqualsAndCopyUseTheSelection) {
-    cfg_menu a(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 0);
-    cfg_menu b(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 2);
-    EXPECT_FALSE(a.equals(b));
-    a.copy_from(b);
-    EXPECT_TRUE(a.equals(b));
-    EXPECT_EQ(a.as_kind("cfg_menu"), &a);
-    EXPECT_EQ(a.as_kind("CFG_MENU"), nullptr); // kind names compare exactly
 }
 
 const char* example_effect = R"(<effect type=Standard description="Test network">

@@ -154,51 +154,40 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
     EXPECT_EQ(s.current_effect()->find_component("gifin").menu("MODE.SIZE").selected(), 4);
 }
 
-TEST_F(studio_test, SavesTheFramesAndKnowsTheExactSizeBeforehand) {
+TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
                             2);
+    s.standing("GIFOUT").number("DELAY").set_value(0, 0.5);
     create_all();
+    // The preview shows the next frame only when the delay has passed.
+    rect area = s.image().output_area();
+    auto shown = [&] { return get_pixel(s.image().image(), area.x + 1, area.y + 1); };
+    EXPECT_EQ(s.next_preview_time(), 0.0);
+    EXPECT_FALSE(s.preview_step(10.0)); // the first step notes the time
+    EXPECT_EQ(s.next_preview_time(), 10.5);
+    EXPECT_FALSE(s.preview_step(10.5)); // not more than the delay yet
+    EXPECT_TRUE(s.preview_step(10.51));
+    EXPECT_EQ(shown(), red);
+    EXPECT_TRUE(s.preview_step(11.1));
+    EXPECT_EQ(shown(), (colour{0, 4, 2, 252}));
+    EXPECT_TRUE(s.preview_step(11.7)); // after the last frame comes the first
+    EXPECT_EQ(shown(), red);
+
     const outcome unwritable = s.save("no/such/folder/x.gif");
     EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
     EXPECT_FALSE(s.saved());
-
     std::uint32_t estimate = s.size().value();
     EXPECT_TRUE(s.save("out.gif"));
-    const std::string file = testing::read_file("out.gif");
-    EXPECT_EQ(file.size(), estimate);
-    EXPECT_EQ(file.substr(0, 6), "GIF89a");
-    EXPECT_EQ(file.back(), '\x3B');
+    EXPECT_EQ(std::filesystem::file_size("out.gif"), estimate);
     EXPECT_EQ(s.status_text(), "Completed save of 2 frames to \"out.gif\".\n");
     EXPECT_TRUE(s.saved());
-
     // The size stays cached, even when the delay changes, until the next Create.
     s.standing("GIFOUT").number("LOOP").set_value(0, 1);
     EXPECT_EQ(s.size().value(), estimate);
     EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
     create_all();
     EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
-}
-
-TEST_F(studio_test, ChoosingAnotherEffectWhileBusyLeavesTheRunningOneAlone) {
-    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 3);
-    ASSERT_TRUE(s.start_construction());
-    step();
-    s.select_effect(1); // the still effect would force one frame
-    EXPECT_EQ(s.current_effect_index(), 0);
-    run(100);
-    EXPECT_FALSE(s.busy());
-    EXPECT_EQ(s.stored_frames(), 3);
-}
-
-TEST_F(studio_test, LoweringTheFrameCountWhileBusyEndsConstruction) {
-    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 6);
-    ASSERT_TRUE(s.start_construction());
-    while (s.stored_frames() < 3)
-        step();
-    set_frames(2);
-    run(1000);
-    EXPECT_FALSE(s.busy());
 }
 
 TEST_F(studio_test, AStillEffectForcesOneFrame) {
@@ -212,24 +201,23 @@ TEST_F(studio_test, AStillEffectForcesOneFrame) {
     EXPECT_EQ(s.stored_frames(), 1);
 }
 
-TEST_F(studio_test, ThePreviewShowsTheNextFrameOnlyWhenTheDelayHasPassed) {
-    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
-                             write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
-                            2);
-    s.standing("GIFOUT").number("DELAY").set_value(0, 0.5);
-    create_all();
-    rect area = s.image().output_area();
-    auto shown = [&] { return get_pixel(s.image().image(), area.x + 1, area.y + 1); };
-    EXPECT_EQ(s.next_preview_time(), 0.0);
-    EXPECT_FALSE(s.preview_step(10.0)); // the first step notes the time
-    EXPECT_EQ(s.next_preview_time(), 10.5);
-    EXPECT_FALSE(s.preview_step(10.5)); // not more than the delay yet
-    EXPECT_TRUE(s.preview_step(10.51));
-    EXPECT_EQ(shown(), red);
-    EXPECT_TRUE(s.preview_step(11.1));
-    EXPECT_EQ(shown(), (colour{0, 4, 2, 252}));
-    EXPECT_TRUE(s.preview_step(11.7)); // after the last frame comes the first
-    EXPECT_EQ(shown(), red);
+TEST_F(studio_test, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 3);
+    ASSERT_TRUE(s.start_construction());
+    step();
+    s.select_effect(1); // the still effect would force one frame
+    EXPECT_EQ(s.current_effect_index(), 0);
+    run(100);
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.stored_frames(), 3);
+    // A frame count lowered below the frames made so far ends construction.
+    set_frames(6);
+    ASSERT_TRUE(s.start_construction());
+    while (s.stored_frames() < 3)
+        step();
+    set_frames(2);
+    run(1000);
+    EXPECT_FALSE(s.busy());
 }
 
 TEST(Catalogue, ListsDirectoryFilesBeforeArchiveEntriesAndSkipsBrokenFiles) {
