@@ -18,6 +18,7 @@ namespace {
 
 using basic::constant;
 using basic::test_component;
+
 // What body prints on standard output.
 template <class F> std::string printed(F body) {
     ::testing::internal::CaptureStdout();
@@ -217,7 +218,7 @@ matrix make(int dims, std::uint16_t x, std::uint16_t y, std::uint16_t z, bool wi
     return matrix(dims, sizes, wide ? 2 : 1, wide ? "UINT16" : "UINT8");
 }
 
-TEST(Matrix, LayoutPutsXFastestThenYThenZ) {
+TEST(Matrix, LayoutPutsXFastestThenYThenZAndFillsEveryElement) {
     matrix two = make(2, 5, 4, 9, false);
     EXPECT_EQ(two.size(2), 1); // sizes beyond the dimension count are 1
     EXPECT_EQ(two.element_count(), 20u);
@@ -229,19 +230,16 @@ TEST(Matrix, LayoutPutsXFastestThenYThenZ) {
     m.set_element(&v, 2, 1, 1);
     EXPECT_EQ(m.value_at(2, 1, 1), 0xBEEFu);
     EXPECT_EQ(m.data()[22], 0xEF); // native little-endian order
-}
 
-TEST(Matrix, FillCopiesTheValueIntoEveryElementAndClonesAreIndependent) {
+    // A fill value goes into every element; clones are independent.
     const std::uint16_t sizes[3] = {3, 3, 1};
     std::uint16_t fill = 500;
-    matrix m(3, sizes, 2, "UINT16", &fill);
-    for (std::uint32_t i = 0; i < m.element_count(); ++i)
-        EXPECT_EQ(m.value_at(std::uint16_t(i % 3), std::uint16_t(i / 3)), 500u);
-    auto copy = m.clone();
+    const matrix filled(3, sizes, 2, "UINT16", &fill);
+    EXPECT_EQ(testing::values_of(filled), testing::list(9, 500));
+    auto copy = filled.clone();
     copy->u16(1, 1) = 7;
-    EXPECT_EQ(m.value_at(1, 1), 500u);
-    EXPECT_EQ(copy->type_name(), "UINT16");
-    EXPECT_EQ(copy->dimension_count(), 3);
+    EXPECT_EQ(filled.value_at(1, 1), 500u);
+    EXPECT_EQ(std::tuple(copy->type_name(), copy->dimension_count()), std::tuple("UINT16", 3));
 }
 
 TEST(Matrix, DumpsSizesAndValues) {

@@ -1,14 +1,17 @@
-// The GIF writer: its files as giflib, ImageMagick and ffmpeg read them, the
-// size estimate, the delay setting, progress lines and unwritable files; and
-// its colour reduction against the JPEG library's two-pass quantizer, which
-// implements the same published method: the same palettes and dithered
-// indices on photos, noise (errors far beyond the damping limit, rows run in
-// turn right and left), few colours and a cell of over 65,535 pixels.
+// The LZW coder against the plain reference coder and giflib; the writer's
+// files as giflib, ImageMagick and ffmpeg read them, the size estimate, the
+// delay setting, progress lines and unwritable files; and its colour
+// reduction against the JPEG library's two-pass quantizer, which implements
+// the same published method: the same palettes and dithered indices on
+// photos, noise (errors far beyond the damping limit, rows run in turn right
+// and left), few colours and a cell of over 65,535 pixels.
 #include "../cli/run_command.hpp"
 #include "gif_support.hpp"
 
 #include "app/services/messages.hpp"
+#include "gif/byte_sink.hpp"
 #include "gif/encoder.hpp"
+#include "gif/lzw_encoder.hpp"
 #include "gif/quantizer.hpp"
 
 #include <gtest/gtest.h>
@@ -24,6 +27,58 @@
 
 namespace zoetra::test {
 namespace {
+
+bytes encode(const bytes& input, int code_size = 8) {
+    memory_sink sink;
+    lzw_encode(code_size + 1, sink, input.data(), input.size());
+    return sink.bytes();
+}
+
+bytes random_indices(std::size_t count, int range, std::uint32_t seed = 7) {
+    std::mt19937 random(seed);
+    return random_image(random, count, range, 0);
+}
+
+TEST(LzwEncode, EqualsThePlainCoderCountsItsBytesAndGiflibReadsIt) {
+    struct sample {
+        const char* name;
+        bytes input;
+        int width;
+        int code_size = 8;
+    };
+    bytes gradient(250 * 350);
+    for (std::size_t i = 0; i < gradient.size(); ++i)
+        gradient[i] = std::uint8_t((i % 350) * 255 / 349 ^ (i / 350 % 4));
+    bytes zero_heavy = random_indices(100000, 2, 3); // key 0 after prefix 0 is found too
+    for (auto& v : zero_heavy)
+        v = v ? 255 : 0;
+    const sample samples[] = {{"empty", {}, 0},
+                              {"single", {42}, 1},
+                              {"pair", {0, 0}, 2},
+                              {"zeros", bytes(200000, 0), 1000},
+                              {"random", random_indices(300000, 256), 1000},
+                              {"few values", random_indices(300000, 3, 99), 1000},
+                              {"gradient", gradient, 350},
+                              {"zero heavy", zero_heavy, 1000},
+                              {"code size 2", random_indices(40000, 4), 200, 2}};
+    for (const sample& s : samples) {
+        const bytes blocks = encode(s.input, s.code_size);
+        EXPECT_EQ(blocks, sub_blocks(plain_lzw(s.input, s.code_size), 254)) << s.name;
+        EXPECT_EQ(lzw_encoded_size(s.code_size + 1, s.input.data(), s.input.size()), blocks.size())
+            << s.name;
+        if (s.input.empty())
+            continue;
+        const int height = int(s.input.size()) / s.width;
+        bytes raster = blocks;
+        raster.insert(raster.begin(), std::uint8_t(s.code_size));
+        raster.push_back(0);
+        const auto gif = giflib_decode(gif_builder(s.width, height, table(1u << s.code_size))
+                                           .image_with_raster({0, 0, s.width, height}, raster)
+                                           .finish());
+        ASSERT_TRUE(gif && gif->frames.size() == 1) << s.name;
+        EXPECT_TRUE(gif->frames[0].indices == s.input) << s.name;
+    }
+}
 
 constexpr pixel background = transparent_flag; // what a fresh frame holds
 

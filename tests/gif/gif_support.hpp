@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -149,6 +150,15 @@ inline bytes plain_lzw(const bytes& indices, int code_size, bool keep_full_table
     if (current >= 0)
         writer.put(current);
     return writer.put(writer.end_code()).data();
+}
+
+// Indices that repeat the previous one with the given chance in percent.
+inline bytes random_image(std::mt19937& random, std::size_t count, int colours, int run_bias) {
+    bytes indices(count);
+    for (std::size_t i = 0; i < count; ++i)
+        indices[i] = i > 0 && int(random() % 100) < run_bias ? indices[i - 1]
+                                                             : std::uint8_t(random() % colours);
+    return indices;
 }
 
 // Row numbers in the order an image stores them.

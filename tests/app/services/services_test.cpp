@@ -93,13 +93,6 @@ TEST(HandlesDeathTest, LowestFreeSlotIsReusedAndThe1025thEndsTheProgram) {
         ::testing::ExitedWithCode(255), "^Error: Out of handles!\n$");
 }
 
-TEST(SameName, IgnoresCaseButNotLength) {
-    EXPECT_TRUE(same_name("value.control", "VALUE.CONTROL"));
-    EXPECT_TRUE(same_name("", ""));
-    EXPECT_FALSE(same_name("A", "AB"));
-    EXPECT_FALSE(same_name("SIZE.X", "SIZE.Y"));
-}
-
 TEST(ReadNumber, TakesTheLongestLeadingDecimalNumber) {
     // Hexadecimal, infinities and NaN are not decimal numbers.
     const std::pair<const char*, double> cases[] = {{"12abc", 12}, {"  -3.5e2x", -350}, {"abc", 0},
