@@ -414,13 +414,20 @@ TEST(Script, AFailedStartOrRunLeavesEveryComponentReset) {
     }
 }
 
-TEST(Script, BindsConfigsByIdrefAtStart) {
+// Configs bind by idref at start; inputs sharing an id connect only once.
+TEST(Script, BindsConfigsByIdrefAndConnectsInputsByIdOnce) {
     auto s = load("bind.zoml",
                   "<e><INTEGER10 id=a><valuelist name=SIZE id=a.size><v>5</v><v>3</v></valuelist>"
-                  "</INTEGER10>"
+                  "<out name=OUT.integer id=o1></out></INTEGER10>"
                   "<INTEGER1 id=b><valuelist name=SIZE idref=a.size></valuelist>"
-                  "<valuelist name=VALUE id=self idref=self></valuelist></INTEGER1>"
-                  "<INTEGER1 id=c><valuelist name=SIZE idref=A.SIZE></valuelist></INTEGER1></e>");
+                  "<valuelist name=VALUE id=self idref=self></valuelist>"
+                  "<out name=OUT.integer id=o2></out></INTEGER1>"
+                  "<INTEGER1 id=c><valuelist name=SIZE idref=A.SIZE></valuelist></INTEGER1>"
+                  "<TEST id=t><in name=IN.small id=same idref=o1></in>"
+                  "<in name=IN.big id=same idref=o2></in></TEST></e>");
+    component& t = s->find_component("t");
+    EXPECT_TRUE(t.find_port("IN.small").connected());
+    EXPECT_FALSE(t.find_port("IN.big").connected());
     component& a = s->find_component("a");
     component& b = s->find_component("b");
     component& c = s->find_component("c");
@@ -432,16 +439,6 @@ TEST(Script, BindsConfigsByIdrefAtStart) {
     EXPECT_EQ(b.number("SIZE").value(0), 5);
     EXPECT_EQ(b.number("SIZE").value(1), 3);
     EXPECT_EQ(b.number("VALUE").value(0), 1);
-}
-
-TEST(Script, InputsSharingAnIdConnectOnlyOnce) {
-    auto s = load("dup.zoml", "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
-                              "<INTEGER1><out name=OUT.integer id=o2></out></INTEGER1>"
-                              "<TEST id=t><in name=IN.small id=same idref=o1></in>"
-                              "<in name=IN.big id=same idref=o2></in></TEST></e>");
-    component& t = s->find_component("t");
-    EXPECT_TRUE(t.find_port("IN.small").connected());
-    EXPECT_FALSE(t.find_port("IN.big").connected());
 }
 
 TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
@@ -587,7 +584,7 @@ TEST(Connect, ChecksInOrderAndReportsTheFirstFailure) {
     EXPECT_FALSE(port::connect(a.find_port("OUT.small"), a.find_port("OUT.small"), nullptr));
 }
 
-TEST(Audit, WritesTheExactReportForAWrongType) {
+TEST(Audit, WritesTheExactReportOfEveryFailure) {
     test_component owner(test_component::good);
     port& in = owner.find_port("IN.small");
     auto wide = filled(2, 1, true, 5);
@@ -607,13 +604,8 @@ TEST(Audit, WritesTheExactReportForAWrongType) {
             "Dimension0 = 2\nDimension1 = 1\nDimension2 = 1\n"
             "U32_size:2\nU32_mem_size:4\nU8_element_size:2\n" +
             std::string(69, '*') + "\n");
-}
 
-TEST(Audit, SizeAndValueFailuresWriteTheirLines) {
-    test_component owner(test_component::good);
-    port& in = owner.find_port("IN.small");
-    std::string error;
-    // The report's first line, after the audit of a matrix that fails.
+    // Size and value failures write their own first lines., after the audit of a matrix that fails.
     auto first_line = [&](const matrix_ptr& m) {
         const std::string report = printed([&] { EXPECT_FALSE(in.audit(*m, error)); });
         return report.substr(0, report.find('\n') + 1);

@@ -174,44 +174,33 @@ TEST(Buffer, RoundRobinFromTheHeadWhichDestroyingMovesOn) {
     EXPECT_TRUE(b->on_disk() && !c->on_disk());
 }
 
-// Lowers a resource limit until the end of the scope.
-class limit_guard {
-  public:
-    limit_guard(int resource, rlim_t soft) : resource_(resource) {
-        getrlimit(resource_, &old_);
-        rlimit lowered = old_;
-        lowered.rlim_cur = soft;
-        setrlimit(resource_, &lowered);
-    }
-    ~limit_guard() { setrlimit(resource_, &old_); }
-
-  private:
-    int resource_;
-    rlimit old_{};
-};
+// Runs body with a resource's soft limit lowered.
+template <class F> void with_limit(int resource, rlim_t soft, F body) {
+    rlimit old{};
+    getrlimit(resource, &old);
+    rlimit lowered = old;
+    lowered.rlim_cur = soft;
+    setrlimit(resource, &lowered);
+    body();
+    setrlimit(resource, &old);
+}
 
 TEST(Buffer, SwapFileFailuresMakeTheBufferUnswappable) {
     recording_shell shell;
     auto a = patterned(64, 64, 3);
-    {
-        // The swap file cannot grow: the write fails.
-        auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-        limit_guard small_files(RLIMIT_FSIZE, 1000);
-        EXPECT_FALSE(buffer::swap_out_one());
-        std::signal(SIGXFSZ, old_handler);
-    }
+    // The swap file cannot grow: the write fails.
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    with_limit(RLIMIT_FSIZE, 1000, [] { EXPECT_FALSE(buffer::swap_out_one()); });
+    std::signal(SIGXFSZ, old_handler);
     EXPECT_EQ(shell.statuses, std::vector<std::string>{"Failed writing to disk."});
     EXPECT_FALSE(a->swappable() || a->on_disk());
     EXPECT_TRUE(has_pattern(*a, 3));
 
     auto b = patterned(8, 8, 4);
-    {
-        // No descriptor left for a temporary file.
-        const int lowest_free = dup(0);
-        close(lowest_free);
-        limit_guard no_files(RLIMIT_NOFILE, rlim_t(lowest_free));
-        EXPECT_FALSE(buffer::swap_out_one());
-    }
+    // No descriptor left for a temporary file.
+    const int lowest_free = dup(0);
+    close(lowest_free);
+    with_limit(RLIMIT_NOFILE, rlim_t(lowest_free), [] { EXPECT_FALSE(buffer::swap_out_one()); });
     EXPECT_FALSE(b->swappable());
     EXPECT_EQ(shell.statuses.size(), 1u);
 }

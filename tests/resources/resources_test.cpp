@@ -57,8 +57,13 @@ std::string read_resource(const std::string& name) {
     return text;
 }
 
-std::vector<std::string> as_vector(const string_list& list) {
+using names = std::vector<std::string>;
+names as_vector(const string_list& list) {
     return {list.begin(), list.end()};
+}
+// What list_files gives, as a vector.
+names listed(const std::string& folder, const std::string& suffix, int where) {
+    return as_vector(list_files(folder, suffix, where));
 }
 
 class ScratchDirectory : public ::testing::Test {
@@ -126,8 +131,7 @@ TEST_F(ArchiveWriter, PacksFilesUnderTheirFileNames) {
 
     ASSERT_TRUE(pack_files("Resources/p.rez", {"src/one.gif", "src/deep/two.zoml"}, error))
         << error;
-    EXPECT_EQ(as_vector(list_files("", "", 2)),
-              (std::vector<std::string>{"*one.gif", "*two.zoml"}));
+    EXPECT_EQ(listed("", "", 2), (names{"*one.gif", "*two.zoml"}));
     EXPECT_EQ(read_resource("*two.zoml"), "2");
 
     EXPECT_FALSE(pack_files("x.rez", {"src/one.gif", "other/one.gif"}, error));
@@ -140,7 +144,6 @@ TEST_F(ArchiveWriter, PacksFilesUnderTheirFileNames) {
 }
 
 using ListFiles = ScratchDirectory;
-using names = std::vector<std::string>;
 
 TEST_F(ListFiles, ListsSortedDirectoryMatchesBeforeArchiveEntries) {
     write_file("Effects/b.zoml", "b");
@@ -150,12 +153,10 @@ TEST_F(ListFiles, ListsSortedDirectoryMatchesBeforeArchiveEntries) {
     pack("Effects/pack.rez", {entry("z.zoml", "z"), entry("m.zoml", "m"), entry("n.gif", "n")});
     pack("Resources/skin.rez", {entry("r.zoml", "r")});
 
-    names all = as_vector(list_files("Effects", ".zoml", 3));
+    names all = listed("Effects", ".zoml", 3);
     EXPECT_EQ(all, (names{"Effects\\a.ZOML", "Effects\\b.zoml", "*r.zoml", "*z.zoml", "*m.zoml"}));
-    EXPECT_EQ(as_vector(list_files("Effects", ".zoml", 1)),
-              (names{"Effects\\a.ZOML", "Effects\\b.zoml"}));
-    EXPECT_EQ(as_vector(list_files("Effects", ".zoml", 2)),
-              (names{"*r.zoml", "*z.zoml", "*m.zoml"}));
+    EXPECT_EQ(listed("Effects", ".zoml", 1), (names{"Effects\\a.ZOML", "Effects\\b.zoml"}));
+    EXPECT_EQ(listed("Effects", ".zoml", 2), (names{"*r.zoml", "*z.zoml", "*m.zoml"}));
     EXPECT_TRUE(list_files("Effects", ".zoml", 0).empty());
 
     // Every listed name opens as it is given.
@@ -169,13 +170,12 @@ TEST_F(ListFiles, HandlesEmptySuffixesAndDirectoryPrefixes) {
     write_file("top.txt", "");
     pack("Resources/skin.rez", {entry("__Splash.gif", "upper"), entry("__splash.gif", "lower")});
 
-    EXPECT_EQ(as_vector(list_files("Effects", "", 1)),
-              (names{"Effects\\one.zoml", "Effects\\two"}));
-    EXPECT_EQ(as_vector(list_files("Effects\\", "two", 1)), names{"Effects\\two"});
-    EXPECT_EQ(as_vector(list_files("", ".TXT", 1)), names{"top.txt"});
+    EXPECT_EQ(listed("Effects", "", 1), (names{"Effects\\one.zoml", "Effects\\two"}));
+    EXPECT_EQ(listed("Effects\\", "two", 1), names{"Effects\\two"});
+    EXPECT_EQ(listed("", ".TXT", 1), names{"top.txt"});
     EXPECT_TRUE(list_files("Missing", "", 1).empty());
-    EXPECT_EQ(as_vector(list_files("", ".GIF", 2)), (names{"*__Splash.gif", "*__splash.gif"}));
-    EXPECT_EQ(as_vector(list_files("", "", 2)), (names{"*__Splash.gif", "*__splash.gif"}));
+    EXPECT_EQ(listed("", ".GIF", 2), (names{"*__Splash.gif", "*__splash.gif"}));
+    EXPECT_EQ(listed("", "", 2), (names{"*__Splash.gif", "*__splash.gif"}));
     // Entry names are case-sensitive.
     EXPECT_EQ(read_resource("*Resources\\__splash.gif"), "lower");
     EXPECT_EQ(read_resource("*__Splash.gif"), "upper");
@@ -309,7 +309,7 @@ TEST_F(OpenResource, ArchivesWithoutEntriesOrWithBadHeadersAreSkipped) {
     pack("Effects/e.rez", {entry("x.gif", "good")});
 
     EXPECT_EQ(read_resource("*x.gif"), "good");
-    EXPECT_EQ(as_vector(list_files("", ".gif", 2)), std::vector<std::string>{"*x.gif"});
+    EXPECT_EQ(listed("", ".gif", 2), names{"*x.gif"});
 }
 
 // Archives are files anybody may drop into the directories; every damaged
@@ -350,8 +350,7 @@ TEST_F(OpenResource, DamagedArchivesNeverYieldBadEntries) {
         EXPECT_EQ(read_resource("*one.gif"), c.one) << c.name;
         EXPECT_EQ(read_resource("*two.gif"), c.two) << c.name;
     }
-    EXPECT_EQ(as_vector(list_files("", "", 2)),
-              (std::vector<std::string>{"*two.gif", "*one.gif", "*two.gif"}));
+    EXPECT_EQ(listed("", "", 2), (names{"*two.gif", "*one.gif", "*two.gif"}));
 }
 
 TEST_F(OpenResource, ProbesTheLogicalScreenSizeOfGifs) {
