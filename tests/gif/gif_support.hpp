@@ -38,15 +38,6 @@ class code_writer {
                 data_.push_back(0);
             data_.back() |= std::uint8_t(((code >> i) & 1) << (bit_count_ % 8));
         }
-        advance(code);
-        return *this;
-    }
-    code_writer& put_all(const std::vector<int>& codes) {
-        for (int code : codes)
-            put(code);
-        return *this;
-    }
-    void advance(int code) {
         if (code == clear_code()) {
             reset();
             after_clear_ = true;
@@ -55,6 +46,12 @@ class code_writer {
         } else if (next_free_ < 4096 && ++next_free_ == (1 << width_) && width_ < 12) {
             ++width_;
         }
+        return *this;
+    }
+    code_writer& put_all(const std::vector<int>& codes) {
+        for (int code : codes)
+            put(code);
+        return *this;
     }
     int clear_code() const { return 1 << code_size_; }
     int end_code() const { return clear_code() + 1; }
@@ -101,24 +98,6 @@ inline std::pair<bytes, std::size_t> join_sub_blocks(const bytes& blocks, std::s
                     blocks.begin() + long(std::min(blocks.size(), at + 1 + blocks[at])));
     return {data, std::min(at + 1, blocks.size())};
 }
-
-// Codes taken least significant bit first; -1 when the data ends within one.
-class bit_reader {
-  public:
-    explicit bit_reader(bytes data) : data_(std::move(data)) {}
-    int read(int width) {
-        if (bit_ + std::size_t(width) > data_.size() * 8)
-            return -1;
-        int code = 0;
-        for (int k = 0; k < width; ++k, ++bit_)
-            code |= ((data_[bit_ / 8] >> (bit_ % 8)) & 1) << k;
-        return code;
-    }
-
-  private:
-    bytes data_;
-    std::size_t bit_ = 0;
-};
 
 // A plain LZW coder (a map from strings to codes): a clear code first, and at
 // a full table a clear code or, with keep_full_table, nothing, so that the
@@ -208,16 +187,24 @@ inline reference_result reference_lzw_decode(const bytes& raster, bool interlace
         return result;
     };
 
-    auto [data, end_of_data] = join_sub_blocks(raster, 1);
+    const auto [data, end_of_data] = join_sub_blocks(raster, 1);
     result.end_of_data = end_of_data;
-    bit_reader bits(std::move(data));
+    std::size_t bit = 0;
+    auto read = [&](int width) { // least significant bit first; -1 when the data ends within one
+        if (bit + std::size_t(width) > data.size() * 8)
+            return -1;
+        int code = 0;
+        for (int k = 0; k < width; ++k, ++bit)
+            code |= ((data[bit / 8] >> (bit % 8)) & 1) << k;
+        return code;
+    };
     const int clear = 1 << size, end = clear + 1, first_free = end + 1;
     int code_width = size + 1, next_free = first_free, limit = 1 << code_width;
     std::vector<std::uint16_t> prefix(4096, 0);
     bytes suffix(4096, 0), stack;
     int old_code = 0, first_char = 0;
     bool after_clear = false;
-    for (int c; next_row < rows.size() && width != 0 && (c = bits.read(code_width)) >= 0;) {
+    for (int c; next_row < rows.size() && width != 0 && (c = read(code_width)) >= 0;) {
         if (c == end)
             return end_with_partial_line();
         if (c == clear) {

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -21,12 +20,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-namespace zoetra {
-inline void PrintTo(const rect& r, std::ostream* out) {
-    *out << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
-}
-} // namespace zoetra
 
 namespace zoetra::test {
 namespace {

@@ -35,7 +35,7 @@ class image_source_test : public ::testing::Test {
         ASSERT_TRUE(gifin.palette().add_image(write_solid_gif(name, width, height, c),
                                               gifin.palette().count()));
     }
-    // A size setting's first two values, or value k of another setting.
+    // A setting's first two values.
     static std::pair<double, double> size(component& c, const char* name) {
         return {c.number(name).value(0), c.number(name).value(1)};
     }
@@ -49,7 +49,7 @@ class image_source_test : public ::testing::Test {
     const run_context network_{&frame_};
 };
 
-TEST_F(image_source_test, PublishesSizesForEverySizeModeAndTheLargestImage) {
+TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) {
     io::GIFIN gifin;
     add(gifin, "a.gif", 40, 30, colour{0, 9, 9, 9});
     const struct {
@@ -92,18 +92,17 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeAndTheLargestImage) {
     start_component(gifin);
     for (const char* name : {"SIZE", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
         EXPECT_EQ(size(gifin, name), std::pair(7.0, 9.0)) << name;
-}
 
-TEST_F(image_source_test, TextModeMeasuresTheText) {
-    io::GIFIN gifin;
+    // Text mode measures the text.
     gifin.menu("MODE.INPUT").select(1);
+    gifin.reset();
     start_component(gifin);
     EXPECT_EQ(
         size(gifin, "SIZE"),
         std::pair(measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1.0, 19.0));
 }
 
-TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
+TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     component_rig<io::GIFIN> rig;
     rig.subject.set_context(&network_);
     const char* const names[] = {"c0.gif", "c1.gif", "c2.gif", "c3.gif"};
@@ -118,25 +117,24 @@ TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
         rig.fire_once();
         EXPECT_EQ(at_centre(), colours[shown]) << control;
     }
-}
 
-TEST_F(image_source_test, AControlWithoutElementsLeavesTheSelectedImage) {
-    component_rig<io::GIFIN> rig;
-    rig.subject.set_context(&network_);
-    add(rig.subject, "a.gif", 20, 20, red);
-    add(rig.subject, "b.gif", 20, 20, green);
-    rig.subject.palette().set_selected(1);
-    // A size bound from an effect file may reach 0.
-    rig.subject.number("SIZE.CONTROL").set_minimum(0, 0);
-    rig.subject.number("SIZE.CONTROL").set_value(0, 0);
-    rig.listen("CONTROL.GIFIN");
-    rig.begin("RED.OUT");
-    rig.give("CONTROL.GIFIN", testing::plane("UINT8", 0, 1, {}));
-    rig.fire_once();
+    // A control without elements (a size bound from an effect file may reach
+    // 0) leaves the selected image.
+    component_rig<io::GIFIN> empty;
+    empty.subject.set_context(&network_);
+    add(empty.subject, "a.gif", 20, 20, red);
+    add(empty.subject, "b.gif", 20, 20, green);
+    empty.subject.palette().set_selected(1);
+    empty.subject.number("SIZE.CONTROL").set_minimum(0, 0);
+    empty.subject.number("SIZE.CONTROL").set_value(0, 0);
+    empty.listen("CONTROL.GIFIN");
+    empty.begin("RED.OUT");
+    empty.give("CONTROL.GIFIN", testing::plane("UINT8", 0, 1, {}));
+    empty.fire_once();
     EXPECT_EQ(at_centre(), green);
 }
 
-TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
+TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     component_rig<io::GIFIN> rig;
     add(rig.subject, "wide.gif", 100, 50, red);
     rig.wire({}, {"RED.OUT", "ALPHA.OUT"});
@@ -152,6 +150,14 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
     EXPECT_EQ(at(0, 5), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 54), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 55), std::pair(0u, 1u));
+
+    // An empty palette gives empty planes.
+    component_rig<io::GIFIN> none;
+    none.wire({"CONTROL.GIFIN"}, {"GREY.OUT"});
+    none.begin("GREY.OUT");
+    none.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {255}));
+    none.fire_once();
+    EXPECT_EQ(none.values(1), std::vector<unsigned>(none.values(1).size(), 0u));
 }
 
 TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
@@ -168,15 +174,6 @@ TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) 
     EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
     // Transparent pixels of the image leave the frame image alone.
     EXPECT_EQ(get_pixel(frame_.image(), left, top), (colour{1, 7, 7, 7}));
-}
-
-TEST_F(image_source_test, AnEmptyPaletteGivesEmptyPlanes) {
-    component_rig<io::GIFIN> rig;
-    rig.wire({"CONTROL.GIFIN"}, {"GREY.OUT"});
-    rig.begin("GREY.OUT");
-    rig.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {255}));
-    rig.fire_once();
-    EXPECT_EQ(rig.values(1), std::vector<unsigned>(rig.values(1).size(), 0u));
 }
 
 TEST(Palette, AddsRemovesAndRefusesWithTheirMessages) {
