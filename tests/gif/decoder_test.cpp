@@ -82,25 +82,16 @@ TEST(LzwDecode, MatchesTheReferenceOnValidCutAndCorruptStreams) {
 TEST(LzwDecode, HandMadeCodeStreams) {
     struct stream_case {
         const char* name;
-        int code_size;
         std::vector<int> codes;
         bytes expected;
-        int height = 1;
+        int height = 1, code_size = 2;
     } const cases[] = {
-        {"roots above 255 give their low 8 bits", 9, {512, 300, 7, 511, 513}, {44, 7, 255}},
-        {"6 (being made) is 1 1, 7 is 1 1 1", 2, {4, 1, 6, 7, 2, 5}, {1, 1, 1, 1, 1, 1, 2}},
-        {"without a clear first, 6 is 0 3", 2, {3, 6, 5}, {3, 0, 3}},
-        {"clears in a row; 7 after a clear is 0", 2, {4, 4, 4, 2, 4, 7, 1, 5}, {2, 0, 1}},
-        {"data that stops loses the partial row",
-         2,
-         {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1},
-         {1, 2, 3, 1, 2, 3, 1, 2, 0, 0, 0, 0},
-         3},
-        {"an end code keeps the partial row",
-         2,
-         {4, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 5},
-         {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 0, 0},
-         3},
+        {"roots above 255 give their low 8 bits", {512, 300, 7, 511, 513}, {44, 7, 255}, 1, 9},
+        {"6 (being made) is 1 1, 7 is 1 1 1", {4, 1, 6, 7, 2, 5}, {1, 1, 1, 1, 1, 1, 2}},
+        {"without a clear first, 6 is 0 3", {3, 6, 5}, {3, 0, 3}},
+        {"clears in a row; 7 after a clear is 0", {4, 4, 4, 2, 4, 7, 1, 5}, {2, 0, 1}},
+        {"a stop loses the partial row", {4, 1, 2, 3, 1, 2, 3}, {1, 2, 3, 1, 0, 0, 0, 0}, 2},
+        {"an end code keeps it", {4, 1, 2, 3, 1, 2, 3, 5}, {1, 2, 3, 1, 2, 3, 0, 0}, 2},
     };
     for (const stream_case& c : cases) {
         code_writer writer(c.code_size);

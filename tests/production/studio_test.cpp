@@ -132,10 +132,8 @@ TEST_F(studio_test, CancellingAfterThreeOfTenFramesKeepsNothing) {
         step();
     EXPECT_EQ(s.status_text(), "Creating frame 4 of 10.");
     s.cancel_construction();
-    EXPECT_FALSE(s.busy());
-    EXPECT_EQ(s.stored_frames(), 0);
     EXPECT_EQ(s.status_text(), "Cancel frame construction.");
-    EXPECT_FALSE(s.has_frames()); // saving and sizing have nothing to work on
+    EXPECT_FALSE(s.busy() || s.has_frames()); // saving and sizing have nothing to work on
 }
 
 TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {

@@ -10,15 +10,11 @@
 namespace zoetra {
 namespace {
 
-class budget_guard {
-  public:
-    explicit budget_guard(std::size_t bytes) : old_(heap_budget()) {
-        set_heap_budget(heap_bytes_in_use() + bytes);
-    }
-    ~budget_guard() { set_heap_budget(old_); }
-
-  private:
-    std::size_t old_;
+// A heap budget of `bytes` more than is in use, until the end of the scope.
+struct budget_guard {
+    std::size_t old = heap_budget();
+    explicit budget_guard(std::size_t bytes) { set_heap_budget(heap_bytes_in_use() + bytes); }
+    ~budget_guard() { set_heap_budget(old); }
 };
 
 TEST(Allocation, RetriesAfterASourceFreesMemoryUnderARealBudget) {
