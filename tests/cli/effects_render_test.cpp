@@ -83,15 +83,11 @@ std::vector<int> numbers_of(const std::string& output, double scale = 1) {
     return numbers;
 }
 
-class BundledEffect : public ::testing::TestWithParam<bundled_effect> {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(run("command -v identify && command -v ffprobe").status, 0)
-            << "needs ImageMagick's identify and ffmpeg's ffprobe";
-    }
-};
+using BundledEffect = ::testing::TestWithParam<bundled_effect>;
 
 TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
+    ASSERT_EQ(run("command -v identify && command -v ffprobe").status, 0)
+        << "needs ImageMagick's identify and ffmpeg's ffprobe";
     const bundled_effect& e = GetParam();
     const fs::path folder = scratch_folder("effects/" + e.stem);
     const int expected = e.still() ? 1 : frames_asked;

@@ -134,11 +134,9 @@ TEST(EffectReader, NestingIsBounded) {
         deep += "<e>";
         closing += "</e>";
     }
+    // 64 levels are read, 65 are refused (a script test checks the reason).
     EXPECT_TRUE(read_element_tree(deep + closing).root);
-    std::string deeper = "<e>" + deep + closing + "</e>";
-    element_tree tree = read_element_tree(deeper);
-    EXPECT_FALSE(tree.root);
-    EXPECT_NE(tree.error.find("nested deeper than 64 levels"), std::string::npos);
+    EXPECT_FALSE(read_element_tree("<e>" + deep + closing + "</e>").root);
     // A flood of start tags fails cleanly instead of recursing without bound.
     EXPECT_FALSE(read_element_tree(std::string(200000, '<') + "x>").root);
     std::string flood;
