@@ -1,10 +1,8 @@
 // The LZW coder against the plain reference coder and giflib; the writer's
-// files as giflib, ImageMagick and ffmpeg read them, the size estimate, the
-// delay setting, progress lines and unwritable files; and its colour
-// reduction against the JPEG library's two-pass quantizer, which implements
-// the same published method: the same palettes and dithered indices on
-// photos, noise (errors far beyond the damping limit, rows run in turn right
-// and left), few colours and a cell of over 65,535 pixels.
+// files as giflib, ImageMagick and ffmpeg read them; its colour reduction
+// against the JPEG library's two-pass quantizer, which implements the same
+// published method: the same palettes and dithered indices on photos, noise
+// (errors far beyond the damping limit), few colours and a crowded cell.
 #include "../cli/run_command.hpp"
 #include "gif_support.hpp"
 
