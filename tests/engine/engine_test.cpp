@@ -18,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <tuple>
 
@@ -664,12 +663,10 @@ TEST(Matrix, LayoutPutsXFastestThenYThenZAndFillsEveryElement) {
     EXPECT_EQ(std::tuple(copy->type_name(), copy->dimension_count()), std::tuple("UINT16", 3));
 }
 
-TEST(Matrix, DumpsValues) {
-    matrix m = make(3, 2, 2, 1, false);
-    const std::uint8_t values[] = {1, 2, 3, 4};
-    std::memcpy(m.data(), values, 4);
+TEST(Dumps, WriteMatrixValuesAndDescriptionFieldsInTheirOrder) {
     // (The sizes' dump is pinned by the audit report.)
-    EXPECT_EQ(printed([&] { m.dump(1); }), "  1   2 \n  3   4 \n");
+    const auto square = testing::plane("UINT8", 2, 2, {1, 2, 3, 4});
+    EXPECT_EQ(printed([&] { square->dump(1); }), "  1   2 \n  3   4 \n");
 
     matrix planes = make(3, 1, 1, 2, true);
     planes.u16(0, 0, 0) = 65535;
@@ -679,9 +676,8 @@ TEST(Matrix, DumpsValues) {
     const std::uint16_t sizes[3] = {1, 1, 1};
     matrix odd(3, sizes, 1, "FLOAT");
     EXPECT_EQ(printed([&] { odd.dump(1); }), "");
-}
 
-TEST(Description, DumpsDefaultsAndColourBytesInTheirOrder) {
+    // A description dumps its defaults and its colour bytes in their order.
     description d;
     EXPECT_EQ(printed([&] { d.dump(); }),
               "title:no_title\nname:no_name\ntype:no_type\nclass:no_class\nid:no_id\n"

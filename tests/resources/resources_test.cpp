@@ -254,7 +254,7 @@ TEST_F(OpenResource, WritingNeverTouchesArchivesAndCreatesTheUnstarredFile) {
     EXPECT_EQ(std::fgetc(text_mode.get()), 'w');
 }
 
-TEST_F(OpenResource, EarlierArchivesAndFirstRecordsWin) {
+TEST_F(OpenResource, EarlierArchivesAndFirstRecordsWinAndBadArchivesAreSkipped) {
     pack("Effects/a.rez", {entry("x.gif", "effects")});
     pack("Resources/z.rez", {entry("x.gif", "resources z")});
     pack("Resources/b.rez", {entry("x.gif", "b first"), entry("x.gif", "b second")});
@@ -266,6 +266,21 @@ TEST_F(OpenResource, EarlierArchivesAndFirstRecordsWin) {
     fs::remove("Resources/z.rez");
     reset_archive_list();
     EXPECT_EQ(read_resource("*x.gif"), "effects");
+
+    // Archives without entries or with bad headers are skipped.
+    pack("Resources/a.rez", {});
+    pack("Resources/b.rez", {entry("x.gif", "bad first byte")});
+    patch_complemented("Resources/b.rez", 0, {0x00}); // byte 0 becomes FF
+    pack("Resources/c.rez", {entry("x.gif", "bad signature")});
+    write_file("Resources/c.rez", [] {
+        std::string bytes = read_file("Resources/c.rez");
+        bytes[256 + 13] = 'E'; // "QuorvanelMungE"
+        return bytes;
+    }());
+    write_file("Resources/d.rez", "not an archive");
+    reset_archive_list();
+    EXPECT_EQ(read_resource("*x.gif"), "effects");
+    EXPECT_EQ(listed("", ".gif", 2), names{"*x.gif"});
 }
 
 TEST_F(OpenResource, EntryStreamsReadExactlyTheirSizeAndSeekLikeFiles) {
@@ -293,23 +308,6 @@ TEST_F(OpenResource, EntryStreamsReadExactlyTheirSizeAndSeekLikeFiles) {
     file_ptr empty = open_resource("*empty.gif", "rb");
     ASSERT_TRUE(empty);
     EXPECT_EQ(std::fgetc(empty.get()), EOF);
-}
-
-TEST_F(OpenResource, ArchivesWithoutEntriesOrWithBadHeadersAreSkipped) {
-    pack("Resources/a.rez", {});
-    pack("Resources/b.rez", {entry("x.gif", "bad first byte")});
-    patch_complemented("Resources/b.rez", 0, {0x00}); // byte 0 becomes FF
-    pack("Resources/c.rez", {entry("x.gif", "bad signature")});
-    write_file("Resources/c.rez", [] {
-        std::string bytes = read_file("Resources/c.rez");
-        bytes[256 + 13] = 'E'; // "QuorvanelMungE"
-        return bytes;
-    }());
-    write_file("Resources/d.rez", "not an archive");
-    pack("Effects/e.rez", {entry("x.gif", "good")});
-
-    EXPECT_EQ(read_resource("*x.gif"), "good");
-    EXPECT_EQ(listed("", ".gif", 2), names{"*x.gif"});
 }
 
 // Archives are files anybody may drop into the directories; every damaged

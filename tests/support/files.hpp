@@ -61,7 +61,6 @@ class working_folder {
     working_folder(const working_folder&) = delete;
     working_folder& operator=(const working_folder&) = delete;
 
-    const fs::path& path() const { return folder_; }
     void write(const std::string& relative, std::string_view text) const {
         write_file(folder_ / relative, text);
     }

@@ -838,15 +838,13 @@ TEST(Wave, RadialRingsAroundTheCentreTurnAroundFromNinetyDegrees) {
         EXPECT_NEAR(both[0][i] + both[1][i], 254.5, 0.5) << i;
 }
 
-TEST(Wave, ControlAtTheTopGivesThePictureOfTheFloor) {
+TEST(Wave, TheControlOrElseTheSharedPhaseMovesTheWave) {
     wave_rig r;
     r.begin(9, 7);
     const list at_floor = values_of(r.frame(0));
     EXPECT_EQ(values_of(r.frame(255)), at_floor);
     EXPECT_NE(values_of(r.frame(128)), at_floor);
-}
-
-TEST(Wave, WithoutControlEveryFireMovesTheSharedPhase) {
+    // Without a control every fire moves the shared phase.
     wave_rig first(false), second(false);
     first.begin(4, 1);
     second.begin(4, 1);
