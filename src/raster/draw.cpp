@@ -236,7 +236,7 @@ circle_rows::circle_rows(int diameter) : radius(std::max(diameter, 2) / 2) {
     }
 }
 
-void fill_circle(const canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
+void fill_circle(const pixel_canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
                  pixel value) {
     const int cx = x + rows.radius;
     const int cy = y + rows.radius;

@@ -42,8 +42,8 @@ void draw_polygon(buffer& b, const std::int16_t* xs, const std::int16_t* ys, std
 
 // A buffer's pixels at hand while the caller holds its lock, for drawing
 // many small marks without a look-up each.
-struct canvas {
-    explicit canvas(buffer& locked)
+struct pixel_canvas {
+    explicit pixel_canvas(buffer& locked)
         : image(locked), pixels(locked.pixels()), width(locked.width()), height(locked.height()) {}
     buffer& image;
     pixel* pixels;
@@ -66,11 +66,11 @@ struct circle_rows {
     std::vector<int> half_widths;
 };
 // draw_circle(x, y, diameter, diameter, k, true, k) on a canvas.
-void fill_circle(const canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
+void fill_circle(const pixel_canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
                  pixel value);
 
 // draw_polygon of four corners filled and outlined in one colour, on a canvas.
-void fill_quad(const canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k);
+void fill_quad(const pixel_canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k);
 
 // One row from `from` to `to` inclusive, clipped to the window.
 void draw_span(buffer& b, std::int16_t y, std::int16_t from, std::int16_t to, colour c);

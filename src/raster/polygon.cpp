@@ -158,7 +158,7 @@ void draw_polygon(buffer& b, const std::int16_t* xs, const std::int16_t* ys, std
 
 namespace zoetra {
 
-void fill_quad(const canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k) {
+void fill_quad(const pixel_canvas& c, const std::int16_t* xs, const std::int16_t* ys, colour k) {
     if (ys[0] == ys[1] && ys[0] == ys[2] && ys[0] == ys[3]) {
         // A flat quad is the line between its outermost corners.
         const int low = std::min(std::min(xs[0], xs[1]), std::min(xs[2], xs[3]));

@@ -2,20 +2,19 @@
 // give an animation that three independent decoders (giflib, ImageMagick,
 // ffmpeg) read alike: the frame count asked for (one for a still effect), the
 // delay and the loop count, frames that show something, and frames that move.
+#include "../gif/gif_support.hpp"
 #include "app/services/utility.hpp"
 #include "engine/element.hpp"
 #include "engine/factory.hpp"
 #include "engine/script.hpp"
 #include "production/studio.hpp"
 #include "resources/resource.hpp"
-
 #include "run_command.hpp"
 #include <gif_lib.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -23,18 +22,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <set>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
-namespace zoetra {
+namespace zoetra::testing {
 namespace {
-namespace fs = std::filesystem;
 
 // Kept small so that every effect meets every sample in a short run; three
 // frames, because a quarter turn of a symmetric picture looks like no turn.
@@ -43,30 +39,18 @@ constexpr const char* delay_asked = "0.07";
 constexpr int delay_hundredths = 7;
 constexpr int loops_asked = 2;
 
-using testing::command_result;
-using testing::quoted;
-using testing::renderer;
-using testing::run;
-
-bool tool_exists(const std::string& name) {
-    return run("command -v " + name + " >/dev/null").status == 0;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
+// The lines of a program's output that are not empty, each cut at tabs.
+std::vector<std::vector<std::string>> lines_of(const std::string& text) {
+    std::vector<std::vector<std::string>> lines;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
+    for (std::string line; std::getline(stream, line);) {
+        std::istringstream fields(line);
         if (!line.empty())
-            lines.push_back(line);
+            lines.emplace_back();
+        for (std::string field; !line.empty() && std::getline(fields, field, '\t');)
+            lines.back().push_back(field);
+    }
     return lines;
-}
-
-std::vector<std::string> fields_of(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream stream(line);
-    for (std::string field; std::getline(stream, field, '\t');)
-        fields.push_back(field);
-    return fields;
 }
 
 struct bundled_effect {
@@ -82,229 +66,96 @@ void PrintTo(const bundled_effect& e, std::ostream* out) {
 const std::vector<bundled_effect>& bundled_effects() {
     static const std::vector<bundled_effect> effects = [] {
         std::vector<bundled_effect> list;
-        for (const std::string& line : lines_of(run(renderer() + " --list").out)) {
-            std::vector<std::string> f = fields_of(line);
+        for (const auto& f : lines_of(run(renderer() + " --list").out))
             if (f.size() == 4)
                 list.push_back({f[0], f[1], f[2], f[3]});
-        }
         return list;
     }();
     return effects;
 }
 
-std::vector<fs::path> sample_pictures() {
-    std::vector<fs::path> samples;
-    for (const auto& entry : fs::directory_iterator(fs::path(ZOETRA_SOURCE_DIR) / "samples"))
-        if (entry.path().extension() == ".gif")
-            samples.push_back(entry.path());
-    std::sort(samples.begin(), samples.end());
-    return samples;
+// The files of a source folder with the given extension, sorted.
+std::vector<fs::path> source_files(const char* folder, const char* extension) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(ZOETRA_SOURCE_DIR) / folder))
+        if (entry.path().extension() == extension)
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
-fs::path scratch_folder(const std::string& name) {
-    fs::path folder = fs::path(ZOETRA_BINARY_DIR) / "test-tmp" / "effects" / name;
-    fs::create_directories(folder);
-    return folder;
+// The numbers (in hundredths when scale is 100) starting each line of output.
+std::vector<int> numbers_of(const std::string& output, double scale = 1) {
+    std::vector<int> numbers;
+    for (const auto& line : lines_of(output))
+        numbers.push_back(int(std::lround(std::atof(line[0].c_str()) * scale)));
+    return numbers;
 }
 
-// ---- giflib: frames as they are shown ---------------------------------------
-
-struct shown_animation {
-    int width = 0, height = 0;
-    int repeats = -1; // the loop extension's repeat count; -1 when none is written
-    std::vector<int> delays;
-    // Each frame as the viewer shows it, 0 where nothing is drawn, else
-    // 0xFF000000 | rgb.
-    std::vector<std::vector<std::uint32_t>> frames;
-    std::string error;
-};
-
-int netscape_loop(const ExtensionBlock* blocks, int count) {
-    for (int i = 0; i + 1 < count; ++i) {
-        const ExtensionBlock& b = blocks[i];
-        if (b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount == 11 &&
-            std::memcmp(b.Bytes, "NETSCAPE2.0", 11) == 0) {
-            const ExtensionBlock& data = blocks[i + 1];
-            if (data.ByteCount >= 3 && data.Bytes[0] == 1)
-                return data.Bytes[1] | (data.Bytes[2] << 8);
-        }
-    }
-    return -1;
-}
-
-// Lays each image over the canvas left by the previous one, as a viewer
-// does, honouring transparency and the disposal of the previous frame.
-void compose(GifFileType& gif, shown_animation& shown) {
-    std::vector<std::uint32_t> canvas(std::size_t(shown.width) * shown.height, 0);
-    for (int i = 0; i < gif.ImageCount; ++i) {
-        const SavedImage& image = gif.SavedImages[i];
-        const GifImageDesc& d = image.ImageDesc;
-        const ColorMapObject* colours = d.ColorMap ? d.ColorMap : gif.SColorMap;
-        GraphicsControlBlock control{};
-        control.TransparentColor = NO_TRANSPARENT_COLOR;
-        DGifSavedExtensionToGCB(&gif, i, &control);
-        shown.delays.push_back(control.DelayTime);
-        std::vector<std::uint32_t> before = canvas;
-        for (int y = 0; y < d.Height; ++y) {
-            for (int x = 0; x < d.Width; ++x) {
-                const int cx = d.Left + x, cy = d.Top + y;
-                const int index = image.RasterBits[std::size_t(y) * d.Width + x];
-                if (cx >= shown.width || cy >= shown.height || index == control.TransparentColor)
-                    continue;
-                if (colours == nullptr || index >= colours->ColorCount) {
-                    shown.error = "a pixel outside the colour table";
-                    return;
-                }
-                const GifColorType c = colours->Colors[index];
-                canvas[std::size_t(cy) * shown.width + cx] =
-                    0xFF000000u | (unsigned(c.Red) << 16) | (unsigned(c.Green) << 8) | c.Blue;
-            }
-        }
-        shown.frames.push_back(canvas);
-        if (control.DisposalMode == DISPOSE_BACKGROUND) {
-            for (int y = d.Top; y < std::min(shown.height, d.Top + d.Height); ++y)
-                for (int x = d.Left; x < std::min(shown.width, d.Left + d.Width); ++x)
-                    canvas[std::size_t(y) * shown.width + x] = 0;
-        } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
-            canvas = before;
-        }
-    }
-}
-
-shown_animation read_with_giflib(const fs::path& file) {
-    shown_animation shown;
-    int error = 0;
-    auto close = [](GifFileType* g) {
-        int ignored = 0;
-        DGifCloseFile(g, &ignored);
-    };
-    std::unique_ptr<GifFileType, decltype(close)> gif(DGifOpenFileName(file.c_str(), &error),
-                                                      close);
-    if (!gif) {
-        shown.error = GifErrorString(error);
-        return shown;
-    }
-    if (DGifSlurp(gif.get()) != GIF_OK) {
-        shown.error = GifErrorString(gif->Error);
-        return shown;
-    }
-    shown.width = gif->SWidth;
-    shown.height = gif->SHeight;
-    if (gif->ImageCount > 0)
-        shown.repeats = netscape_loop(gif->SavedImages[0].ExtensionBlocks,
-                                      gif->SavedImages[0].ExtensionBlockCount);
-    if (shown.repeats < 0)
-        shown.repeats = netscape_loop(gif->ExtensionBlocks, gif->ExtensionBlockCount);
-    compose(*gif, shown);
-    return shown;
-}
-
-std::size_t visible_pixels(const std::vector<std::uint32_t>& frame) {
-    return std::size_t(std::count_if(frame.begin(), frame.end(), [](auto p) { return p != 0; }));
-}
-
-std::size_t differing_pixels(const std::vector<std::uint32_t>& a,
-                             const std::vector<std::uint32_t>& b) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
-// ---- ImageMagick and ffmpeg --------------------------------------------------
-
-struct reading {
-    int frames = 0;
-    std::vector<int> delays; // hundredths
-    int plays = -1;          // how many times the animation plays, as the decoder tells it
-};
-
-reading read_with_imagemagick(const fs::path& file) {
-    reading r;
-    for (const std::string& line : lines_of(run("identify -format '%T\\n' " + quoted(file)).out)) {
-        ++r.frames;
-        r.delays.push_back(std::atoi(line.c_str()));
-    }
-    const std::string verbose = run("identify -verbose " + quoted(file.string() + "[0]")).out;
-    if (auto at = verbose.find("Iterations:"); at != std::string::npos)
-        r.plays = std::atoi(verbose.c_str() + at + std::strlen("Iterations:"));
-    return r;
-}
-
-reading read_with_ffmpeg(const fs::path& file) {
-    reading r;
-    const std::string counted = run("ffprobe -v error -count_frames -select_streams v:0 "
-                                    "-show_entries stream=nb_read_frames -of csv=p=0 " +
-                                    quoted(file))
-                                    .out;
-    r.frames = std::atoi(counted.c_str());
-    for (const std::string& line : lines_of(run("ffprobe -v error -select_streams v:0 "
-                                                "-show_entries packet=duration_time "
-                                                "-of csv=p=0 " +
-                                                quoted(file))
-                                                .out))
-        r.delays.push_back(int(std::lround(std::atof(line.c_str()) * 100)));
-    return r;
-}
-
-// ---- the renders -------------------------------------------------------------
-
-std::string render_options(const bundled_effect& e, const fs::path& sample, int frames) {
-    return " -q -e " + quoted(e.stem) + " -n " + std::to_string(frames) + " -d " + delay_asked +
-           " -l " + std::to_string(loops_asked) + " " + quoted(sample);
-}
-
-class BundledEffect : public ::testing::TestWithParam<bundled_effect> {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(tool_exists("identify")) << "ImageMagick's identify is needed";
-        ASSERT_TRUE(tool_exists("ffprobe")) << "ffmpeg's ffprobe is needed";
-    }
-};
+using BundledEffect = ::testing::TestWithParam<bundled_effect>;
 
 TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
+    ASSERT_EQ(run("command -v identify && command -v ffprobe").status, 0)
+        << "needs ImageMagick's identify and ffmpeg's ffprobe";
     const bundled_effect& e = GetParam();
-    const fs::path folder = scratch_folder(e.stem);
+    const fs::path folder = scratch_folder("effects/" + e.stem);
     const int expected = e.still() ? 1 : frames_asked;
-    const auto samples = sample_pictures();
+    const auto samples = source_files("samples", ".gif");
     ASSERT_FALSE(samples.empty());
     for (const fs::path& sample : samples) {
         SCOPED_TRACE(e.stem + " on " + sample.filename().string());
-        const fs::path file = folder / sample.filename();
-        const std::string options = render_options(e, sample, frames_asked);
-        command_result made = run(renderer() + " -o " + quoted(file) + options);
+        const fs::path path = folder / sample.filename();
+        const std::string file = quoted(path.string());
+        const std::string options = " -q -e " + quoted(e.stem) + " -n " +
+                                    std::to_string(frames_asked) + " -d " + delay_asked + " -l " +
+                                    std::to_string(loops_asked) + " " + quoted(sample);
+        command_result made = run(renderer() + " -o " + file + options);
         ASSERT_EQ(made.status, 0) << made.err;
 
         command_result estimate = run(renderer() + " --estimate" + options);
         ASSERT_EQ(estimate.status, 0) << estimate.err;
-        EXPECT_EQ(estimate.out, std::to_string(fs::file_size(file)) + "\n");
+        EXPECT_EQ(estimate.out, std::to_string(fs::file_size(path)) + "\n");
 
-        shown_animation shown = read_with_giflib(file);
-        ASSERT_EQ(shown.error, "");
-        ASSERT_EQ(int(shown.frames.size()), expected);
-        EXPECT_EQ(shown.delays, std::vector<int>(std::size_t(expected), delay_hundredths));
+        const auto gif = test::giflib_decode(read_file<test::bytes>(path));
+        ASSERT_TRUE(gif) << "giflib cannot read it";
+        const std::vector<std::vector<pixel>> shown = test::compose(*gif);
+        ASSERT_EQ(int(shown.size()), expected);
+        std::vector<int> delays;
+        for (const test::giflib_frame& frame : gif->frames)
+            delays.push_back(frame.delay);
+        EXPECT_EQ(delays, std::vector<int>(std::size_t(expected), delay_hundredths));
         // Played twice: the first time, then one repeat.
-        EXPECT_EQ(shown.repeats, loops_asked - 1);
-        const std::size_t area = std::size_t(shown.width) * shown.height;
-        for (std::size_t i = 0; i < shown.frames.size(); ++i) {
+        EXPECT_EQ(gif->repeats, loops_asked - 1);
+        const std::size_t area = std::size_t(gif->width) * gif->height;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
             // A network that draws nothing, or next to nothing: at least one
             // pixel in a hundred of the (cropped) frame is shown.
-            EXPECT_GE(visible_pixels(shown.frames[i]) * 100, area) << "frame " << i;
-            // Frames that move: at least one pixel in five hundred changes.
-            if (i > 0) {
-                EXPECT_GE(differing_pixels(shown.frames[i - 1], shown.frames[i]) * 500, area)
-                    << "frames " << i - 1 << " and " << i << " look alike";
+            const auto& f = shown[i];
+            EXPECT_GE(std::size_t(std::count_if(f.begin(), f.end(), is_visible)) * 100, area) << i;
+            if (i > 0) { // frames that move: at least one pixel in five hundred changes
+                const std::size_t moved =
+                    std::transform_reduce(f.begin(), f.end(), shown[i - 1].begin(), std::size_t(0),
+                                          std::plus<>(), std::not_equal_to<>());
+                EXPECT_GE(moved * 500, area) << "frames " << i - 1 << " and " << i << " look alike";
             }
         }
 
-        reading magick = read_with_imagemagick(file);
-        EXPECT_EQ(magick.frames, expected);
-        EXPECT_EQ(magick.delays, shown.delays);
-        EXPECT_EQ(magick.plays, loops_asked);
-
-        reading ffmpeg = read_with_ffmpeg(file);
-        EXPECT_EQ(ffmpeg.frames, expected);
-        EXPECT_EQ(ffmpeg.delays, shown.delays);
+        // ImageMagick shows the number of plays, ffmpeg counts the frames it decodes.
+        EXPECT_EQ(numbers_of(run("identify -format '%T\\n' " + file).out), delays);
+        const std::string verbose = run("identify -verbose " + quoted(path.string() + "[0]")).out;
+        const auto plays = verbose.find("Iterations:");
+        EXPECT_EQ(plays == std::string::npos ? -1 : std::atoi(&verbose[plays + 11]), loops_asked);
+        EXPECT_EQ(numbers_of(run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                 "stream=nb_read_frames -of csv=p=0 " +
+                                 file)
+                                 .out),
+                  std::vector<int>{expected});
+        EXPECT_EQ(numbers_of(run("ffprobe -v error -select_streams v:0 -show_entries "
+                                 "packet=duration_time -of csv=p=0 " +
+                                 file)
+                                 .out,
+                             100),
+                  delays);
     }
 }
 
@@ -340,34 +191,12 @@ TEST(BundledEffects, EveryKindIsThereAndEveryEffectIsNamedAndDescribed) {
     }
     std::set<std::string> kinds;
     for (const bundled_effect& e : effects) {
-        SCOPED_TRACE(e.stem);
-        EXPECT_FALSE(e.title.empty());
-        EXPECT_NE(e.title, e.stem) << "no title of its own";
-        EXPECT_NE(e.description, "no_description");
-        EXPECT_FALSE(e.description.empty());
+        EXPECT_TRUE(!e.title.empty() && e.title != e.stem) << e.stem << " has no title of its own";
+        EXPECT_TRUE(!e.description.empty() && e.description != "no_description") << e.stem;
         kinds.insert(e.type);
     }
     for (const char* kind : {"Standard", "Wave", "Art", "Still"})
         EXPECT_TRUE(kinds.count(kind)) << kind;
-}
-
-TEST(BundledEffects, StillEffectsMakeOneFrameEvenWhenAskedForMore) {
-    const fs::path folder = scratch_folder("still-five");
-    int stills = 0;
-    for (const bundled_effect& e : bundled_effects()) {
-        if (!e.still())
-            continue;
-        ++stills;
-        const fs::path file = folder / (e.stem + ".gif");
-        const fs::path sample = fs::path(ZOETRA_SOURCE_DIR) / "samples" / "logo.gif";
-        command_result made =
-            run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
-        ASSERT_EQ(made.status, 0) << e.stem << ": " << made.err;
-        shown_animation shown = read_with_giflib(file);
-        ASSERT_EQ(shown.error, "") << e.stem;
-        EXPECT_EQ(shown.frames.size(), 1u) << e.stem;
-    }
-    EXPECT_GT(stills, 0);
 }
 
 // The catalogue's order is the file names' order: the two-digit prefix
@@ -446,9 +275,15 @@ std::vector<fs::path> effect_files() {
 // an input whose own id names another port first), and binds a setting to
 // nothing when its idref names no setting; the animation may still move and
 // show something, only wrongly. So every input that names a source is
-// connected, and every setting that names a partner has one.
-TEST(BundledEffects, EveryConnectionAndEverySettingBindingTakes) {
-    for (const fs::path& file : effect_files()) {
+// connected, and every setting that names a partner has one. And every
+// component type an effect may hold is used by some bundled effect: the test
+// components and the matrix printer, which only writes to the console, are
+// left out; so is "RANDOM INTEGER", which no tag of an effect file can spell
+// (a tag ends at the first blank): files use its twin.
+TEST(BundledEffects, EveryBindingTakesAndTogetherTheyUseEveryComponentType) {
+    const component_factory table;
+    std::vector<bool> used(table.entries().size(), false);
+    for (const fs::path& file : source_files("Effects", ".zoml")) {
         SCOPED_TRACE(file.filename().string());
         script effect(file.string(), 1.0, program_factory());
         std::string error;
@@ -468,40 +303,22 @@ TEST(BundledEffects, EveryConnectionAndEverySettingBindingTakes) {
                     << c->desc().name << " names no setting \"" << c->desc().idref << "\"";
             }
         }
-    }
-}
-
-// Every component type an effect may hold is used by some bundled effect.
-// The test components and the matrix printer, which only writes to the
-// console, are left out; so is "RANDOM INTEGER", which no tag of an effect
-// file can spell (a tag ends at the first blank): files use its twin.
-TEST(BundledEffects, TogetherUseEveryComponentType) {
-    const component_factory table;
-    std::vector<bool> used(table.entries().size(), false);
-    for (const fs::path& file : effect_files()) {
-        std::ifstream in(file, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), {});
-        element_tree tree = read_element_tree(text);
-        ASSERT_TRUE(tree.root) << file << ": " << tree.error;
-        for (const auto& child : tree.root->children) {
-            // The first entry that matches is the one the loader creates.
-            for (std::size_t i = 0; i < table.entries().size(); ++i) {
+        // The first entry that matches a tag is the one the loader creates.
+        const element_tree tree = read_element_tree(read_file(file));
+        for (const auto& child : tree.root->children)
+            for (std::size_t i = 0; i < table.entries().size(); ++i)
                 if (same_name(table.entries()[i].name, child->tag)) {
                     used[i] = true;
                     break;
                 }
-            }
-        }
     }
     for (std::size_t i = 0; i < used.size(); ++i) {
         const std::string& name = table.entries()[i].name;
         const bool exempt =
             name.rfind("TEST", 0) == 0 || name == "TEXT" || name.find(' ') != std::string::npos;
-        if (!exempt) {
-            EXPECT_TRUE(used[i]) << name << " is in no bundled effect";
-        }
+        EXPECT_TRUE(used[i] || exempt) << name << " is in no bundled effect";
     }
 }
 
 } // namespace
-} // namespace zoetra
+} // namespace zoetra::testing

@@ -1,11 +1,10 @@
 #pragma once
 // Runs the renderer (or any shell command) as a user would, collecting its
 // standard output, standard error and exit status.
+#include "../support/files.hpp"
+
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +28,6 @@ inline std::string renderer() {
 // Standard error goes through a file of its own, so that tests running side
 // by side never share one.
 inline command_result run(const std::string& command) {
-    namespace fs = std::filesystem;
     static int serial = 0;
     fs::path err_file = fs::temp_directory_path() / ("zoetra-run-" + std::to_string(getpid()) +
                                                      "-" + std::to_string(++serial) + ".err");
@@ -44,17 +42,10 @@ inline command_result run(const std::string& command) {
         result.out.append(chunk.data(), got);
     int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(err_file);
-    result.err.assign(std::istreambuf_iterator<char>(in), {});
-    in.close();
+    result.err = read_file(err_file);
     std::error_code ignored;
     fs::remove(err_file, ignored);
     return result;
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 } // namespace zoetra::testing

@@ -1,16 +1,123 @@
-// The frame reader on hand-made files, and against giflib on files that other
-// encoders make at test time (make_reference_corpus.py).
+// The LZW decoder against the step-by-step reference and hand-made code
+// streams; the frame reader on hand-made files, and against giflib on files
+// that other encoders make at test time (make_reference_corpus.py).
 #include "gif_support.hpp"
 
 #include "gif/decoder.hpp"
+#include "gif/lzw_decoder.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <random>
 
 namespace zoetra::test {
 namespace {
+
+struct decoded {
+    lzw_status status;
+    bytes indices;
+    std::size_t stream_position; // where the stream stood afterwards
+};
+
+decoded decode(const bytes& raster, int width, int height, bool interlaced = false) {
+    byte_stream stream(raster.data(), raster.size());
+    decoded result{lzw_status::decoded, bytes(std::size_t(width) * height + 1, 0), 0};
+    result.indices.back() = 0xEE;
+    bytes line(std::size_t(width) + 1);
+    auto decoder = std::make_unique<lzw_decoder>();
+    result.status = decoder->decode(stream, interlaced, std::uint16_t(width), std::uint16_t(height),
+                                    result.indices.data(), line.data());
+    EXPECT_EQ(result.indices.back(), 0xEE) << "wrote past the index buffer";
+    result.indices.pop_back();
+    result.stream_position = stream.position();
+    return result;
+}
+
+TEST(LzwDecode, MatchesTheReferenceOnValidCutAndCorruptStreams) {
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 800; ++trial) {
+        const int code_size = 2 + int(random() % 8);
+        const bool large = random() % 3 == 0; // large images fill the table
+        const int width = 1 + int(random() % (large ? 400 : 40));
+        const int height = 1 + int(random() % (large ? 200 : 30));
+        const bool interlaced = random() % 3 == 0, cut = random() % 5 == 0;
+        const std::size_t count = std::size_t(width) * height;
+        bytes raster, indices;
+        if (trial % 4 == 0) { // valid, one in five cut short
+            indices = random_image(random, count, 1 << std::min(code_size, 8), trial % 3 * 40);
+            raster = raster_data(code_size, plain_lzw(indices, code_size, random() % 2 == 0));
+            if (cut)
+                raster.resize(1 + random() % raster.size());
+        } else if (trial % 4 == 1) { // codes up to a few beyond the table, clear codes
+            code_writer writer(code_size);
+            for (int i = 0, n = int(random() % 600); i < n; ++i) {
+                const int roll = int(random() % 100);
+                writer.put(std::min(4095, roll < 3    ? writer.clear_code()
+                                          : roll < 10 ? writer.next_free() + int(random() % 3)
+                                                      : int(random() % writer.next_free())));
+            }
+            raster = raster_data(code_size, writer.data(), 1 + random() % 255);
+        } else if (trial % 4 == 2) { // long strings, a full table kept without a clear code
+            raster = raster_data(
+                code_size, plain_lzw(bytes(count, std::uint8_t(random() % 4)), code_size, true));
+        } else { // noise
+            raster = {std::uint8_t(code_size)};
+            for (int i = 0, n = int(random() % 400); i < n; ++i)
+                raster.push_back(std::uint8_t(random()));
+        }
+        const reference_result expected = reference_lzw_decode(raster, interlaced, width, height);
+        const decoded result = decode(raster, width, height, interlaced);
+        ASSERT_EQ(result.status, expected.status) << "trial " << trial;
+        ASSERT_EQ(result.indices, expected.indices) << "trial " << trial;
+        ASSERT_EQ(result.stream_position, expected.end_of_data) << "trial " << trial;
+        if (!indices.empty() && !cut && !interlaced) { // a round trip
+            ASSERT_EQ(result.indices, indices) << "trial " << trial;
+        }
+    }
+}
+
+TEST(LzwDecode, HandMadeCodeStreams) {
+    struct stream_case {
+        const char* name;
+        std::vector<int> codes;
+        bytes expected;
+        int height = 1, code_size = 2;
+    } const cases[] = {
+        {"roots above 255 give their low 8 bits", {512, 300, 7, 511, 513}, {44, 7, 255}, 1, 9},
+        {"6 (being made) is 1 1, 7 is 1 1 1", {4, 1, 6, 7, 2, 5}, {1, 1, 1, 1, 1, 1, 2}},
+        {"without a clear first, 6 is 0 3", {3, 6, 5}, {3, 0, 3}},
+        {"clears in a row; 7 after a clear is 0", {4, 4, 4, 2, 4, 7, 1, 5}, {2, 0, 1}},
+        {"a stop loses the partial row", {4, 1, 2, 3, 1, 2, 3}, {1, 2, 3, 1, 0, 0, 0, 0}, 2},
+        {"an end code keeps it", {4, 1, 2, 3, 1, 2, 3, 5}, {1, 2, 3, 1, 2, 3, 0, 0}, 2},
+    };
+    for (const stream_case& c : cases) {
+        code_writer writer(c.code_size);
+        const bytes raster = raster_data(c.code_size, writer.put_all(c.codes).data());
+        const decoded result = decode(raster, int(c.expected.size()) / c.height, c.height);
+        EXPECT_EQ(result.status, lzw_status::decoded);
+        EXPECT_EQ(result.indices, c.expected) << c.name;
+    }
+    for (int size : {0, 1, 10, 11, 255})
+        EXPECT_EQ(decode({std::uint8_t(size), 1, 0, 0}, 2, 2).status, lzw_status::bad_code_size);
+    EXPECT_EQ(decode({}, 2, 2).status, lzw_status::end_of_file);
+    EXPECT_EQ(decode(raster_data(2, plain_lzw(bytes(8, 1), 2)), 0, 5).status,
+              lzw_status::decoded); // empty image
+
+    // A code beyond the table makes entry 7's prefix name entry 20; later
+    // entry 20 gets prefix 7, and code 7 loops between them until the stack is
+    // full, which ends the image like data that stops.
+    code_writer cycle(2);
+    cycle.put_all({4, 1, 20});
+    while (cycle.next_free() < 20)
+        cycle.put(7);
+    const bytes raster = raster_data(2, cycle.put_all({7, 7}).data());
+    const decoded result = decode(raster, 64, 64);
+    EXPECT_EQ(result.status, lzw_status::decoded);
+    EXPECT_EQ(result.indices, reference_lzw_decode(raster, false, 64, 64).indices);
+}
 
 namespace fs = std::filesystem;
 using frames = std::vector<std::vector<pixel>>;
@@ -22,18 +129,17 @@ constexpr pixel background(pixel rgb) {
     return rgb | transparent_flag;
 }
 
-// Every frame of the file; the reader must end without a failure.
-frames read_all(gif_reader& reader, const bytes& file) {
+// Every frame of the file, read by a fresh reader or the one given; the
+// reader must end without a failure.
+frames read_all(const bytes& file, gif_reader* given = nullptr) {
+    gif_reader fresh;
+    gif_reader& reader = given != nullptr ? *given : fresh;
     EXPECT_TRUE(reader.open_bytes(file.data(), file.size())) << reader.failure();
     frames out;
     while (auto frame = reader.read_frame())
         out.push_back(pixels_of(*frame));
     EXPECT_EQ(reader.failure(), "");
     return out;
-}
-frames read_all(const bytes& file) {
-    gif_reader reader;
-    return read_all(reader, file);
 }
 
 TEST(GifReader, VersionsAndInterlacedImagesReadAlike) {
@@ -50,11 +156,11 @@ TEST(GifReader, VersionsAndInterlacedImagesReadAlike) {
             picture pic{1, 0, 2, 10, indices};
             pic.interlaced = interlaced;
             const bytes file = gif_builder(3, 10, four_colours, 2, version).image(pic).finish();
-            EXPECT_EQ(read_all(reader, file), frames{expected}) << version << " " << interlaced;
+            EXPECT_EQ(read_all(file, &reader), frames{expected}) << version << " " << interlaced;
             EXPECT_EQ(reader.background(), (colour{0, 0x00, 0xFF, 0x00}));
         }
     // Without a global table the background is black.
-    EXPECT_EQ(read_all(reader, gif_builder(2, 1).image({0, 0, 1, 1, {0}}).finish()),
+    EXPECT_EQ(read_all(gif_builder(2, 1).image({0, 0, 1, 1, {0}}).finish(), &reader),
               (frames{{black, background(black)}}));
 }
 
@@ -77,33 +183,35 @@ TEST(GifReader, ComposesFramesByTheirTablesTransparencyAndDisposal) {
     for (std::size_t i = 0; i < sixteen.size(); ++i)
         sixteen[i] = std::uint8_t(1 + i % 3);
     const pixel bg = background(black), green_bg = background(green);
-    const std::pair<bytes, frames> cases[] = {
-        // A local table of four entries replaces entries 0 to 3 only.
-        {gif_builder(8, 1, eight).image(local).finish(),
+    const std::tuple<const char*, bytes, frames> cases[] = {
+        {"a local table of four entries replaces entries 0 to 3 only",
+         gif_builder(8, 1, eight).image(local).finish(),
          {{0xA00000, 0xB00000, 0xC00000, 0xD00000, 0x505050, 0x606060, 0x707070, 0x808080}}},
-        // Packed 0x09 (transparent index 0, disposal 2) applies to the next
-        // image only: index 0 of the third, without a control block, is black.
-        {gif_builder(4, 1, four_colours, 2)
+        // Packed 0x09: transparent index 0, disposal 2.
+        {"a control block applies to the next image only: index 0 of the third is black",
+         gif_builder(4, 1, four_colours, 2)
              .image({0, 0, 4, 1, {1, 1, 1, 1}})
              .control(0x09, 0)
              .image({1, 0, 2, 1, {0, 3}})
              .image({0, 0, 1, 1, {0}})
              .finish(),
          {{red, red, red, red}, {red, red, blue, red}, {black, green_bg, green_bg, red}}},
-        // Disposal 4 restores the canvas, 3 does not.
-        {with_disposal(3), {{red, red}, {blue, red}, {blue, green}}},
-        {with_disposal(4), {{red, red}, {blue, red}, {red, green}}},
-        // Frames reaching outside the screen are clipped, and disposal 2
-        // clears only their visible part.
-        {gif_builder(3, 3, four_colours)
+        {"disposal 3 does not restore the canvas",
+         with_disposal(3),
+         {{red, red}, {blue, red}, {blue, green}}},
+        {"disposal 4 restores the canvas",
+         with_disposal(4),
+         {{red, red}, {blue, red}, {red, green}}},
+        {"frames reaching outside the screen are clipped, disposal 2 clears their visible part",
+         gif_builder(3, 3, four_colours)
              .control(2 << 2, 0)
              .image({1, 2, 4, 4, sixteen})
              .image({3, 0, 4, 4, sixteen}) // wholly outside
              .finish(),
          {{bg, bg, bg, bg, bg, bg, bg, red, green}, std::vector<pixel>(9, bg)}},
     };
-    for (const auto& [file, expected] : cases)
-        EXPECT_EQ(read_all(file), expected) << "case " << &file - &cases[0].first;
+    for (const auto& [name, file, expected] : cases)
+        EXPECT_EQ(read_all(file), expected) << name;
 }
 
 TEST(GifReader, RefusesWhatIsNotAGifAbsurdSizesAndBadCodeSizes) {
@@ -190,7 +298,7 @@ TEST(GifReader, ExtensionsArePassedOverAndFilesCutAnywhereGiveWhatTheyHold) {
 }
 
 TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
-    const fs::path dir = scratch_directory("gif-load");
+    const fs::path dir = scratch_folder("gif-load");
     const std::string path = (dir / "two frames.gif").string();
     write_file(path, gif_builder(2, 1, four_colours)
                          .control(2 << 2, 0)
@@ -213,48 +321,11 @@ TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
     EXPECT_EQ(failure, "the file holds no image");
 }
 
-// giflib's indices composed by the reader's rules: a canvas of the background
-// colour marked transparent, local tables over the global one, transparent
-// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
-// disposal 4 (only 4) restoring the canvas.
-frames compose(const giflib_file& gif) {
-    auto colour_of = [](const bytes& table, int index) {
-        const auto at = std::size_t(index) * 3;
-        return at + 2 < table.size()
-                   ? pixel(table[at]) << 16 | pixel(table[at + 1]) << 8 | pixel(table[at + 2])
-                   : pixel(0);
-    };
-    const pixel bg = colour_of(gif.global_table, gif.background) | transparent_flag;
-    std::vector<pixel> canvas(std::size_t(gif.width) * gif.height, bg);
-    frames out;
-    for (const giflib_frame& f : gif.frames) {
-        auto each_visible_pixel = [&](auto action) {
-            for (int y = 0; y < f.height && f.top + y < gif.height; ++y)
-                for (int x = 0; x < f.width && f.left + x < gif.width; ++x)
-                    action(f.indices[std::size_t(y) * f.width + x],
-                           canvas[std::size_t(f.top + y) * gif.width + f.left + x]);
-        };
-        const std::vector<pixel> saved = canvas;
-        each_visible_pixel([&](int index, pixel& to) {
-            if (index != f.transparent_index)
-                to = colour_of(std::size_t(index) * 3 < f.local_table.size() ? f.local_table
-                                                                             : gif.global_table,
-                               index);
-        });
-        out.push_back(canvas);
-        if (f.disposal == 4)
-            canvas = saved;
-        if (f.disposal == 2)
-            each_visible_pixel([&](int, pixel& to) { to = bg; });
-    }
-    return out;
-}
-
 TEST(GifReference, EveryFrameOfFilesFromOtherEncodersMatchesGiflib) {
     const std::string python = ZOETRA_PYTHON;
     ASSERT_TRUE(!python.empty() && python.find("NOTFOUND") == std::string::npos)
         << "the reference corpus needs a python3 with PIL (apt-get install python3-pil)";
-    const fs::path dir = scratch_directory("gif-reference-corpus");
+    const fs::path dir = scratch_folder("gif-reference-corpus");
     const std::string command =
         "\"" + python + "\" \"" ZOETRA_SOURCE_DIR "/tests/gif/make_reference_corpus.py\" \"" +
         dir.string() + "\"";
@@ -264,7 +335,7 @@ TEST(GifReference, EveryFrameOfFilesFromOtherEncodersMatchesGiflib) {
     ASSERT_FALSE(files.empty());
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.filename().string());
-        const std::optional<giflib_file> gif = giflib_decode(read_file(path));
+        const std::optional<giflib_file> gif = giflib_decode(read_file<bytes>(path));
         ASSERT_TRUE(gif) << "giflib cannot read it";
         const frames expected = compose(*gif);
         ASSERT_FALSE(expected.empty());

@@ -1,7 +1,8 @@
 #pragma once
 // Helpers shared by the GIF tests: hand-made files, a plain LZW coder and a
-// step-by-step LZW decoder to check the fast ones against, giflib as an
-// independent reader, and scratch files.
+// step-by-step LZW decoder to check the fast ones against, and giflib as an
+// independent reader with frames composed by the reader's rules.
+#include "../support/files.hpp"
 #include "gif/lzw_decoder.hpp"
 #include "raster/buffer.hpp"
 
@@ -9,13 +10,10 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,12 +21,14 @@
 namespace zoetra::test {
 
 using bytes = std::vector<std::uint8_t>;
+using testing::read_file;
+using testing::scratch_folder;
+using testing::write_file;
 
 // Packs codes least significant bit first, each as wide as the decoder reads
 // it: every code but a clear code and the first after it makes an entry (the
 // first code of a stream without a clear code makes one too), and the width
-// grows when the next free code reaches 2^width, up to 12 bits. advance()
-// follows a code without writing it.
+// grows when the next free code reaches 2^width, up to 12 bits.
 class code_writer {
   public:
     explicit code_writer(int code_size) : code_size_(code_size) { reset(); }
@@ -38,15 +38,6 @@ class code_writer {
                 data_.push_back(0);
             data_.back() |= std::uint8_t(((code >> i) & 1) << (bit_count_ % 8));
         }
-        advance(code);
-        return *this;
-    }
-    code_writer& put_all(const std::vector<int>& codes) {
-        for (int code : codes)
-            put(code);
-        return *this;
-    }
-    void advance(int code) {
         if (code == clear_code()) {
             reset();
             after_clear_ = true;
@@ -55,6 +46,12 @@ class code_writer {
         } else if (next_free_ < 4096 && ++next_free_ == (1 << width_) && width_ < 12) {
             ++width_;
         }
+        return *this;
+    }
+    code_writer& put_all(const std::vector<int>& codes) {
+        for (int code : codes)
+            put(code);
+        return *this;
     }
     int clear_code() const { return 1 << code_size_; }
     int end_code() const { return clear_code() + 1; }
@@ -102,39 +99,6 @@ inline std::pair<bytes, std::size_t> join_sub_blocks(const bytes& blocks, std::s
     return {data, std::min(at + 1, blocks.size())};
 }
 
-// Codes taken least significant bit first; -1 when the data ends within one.
-class bit_reader {
-  public:
-    explicit bit_reader(bytes data) : data_(std::move(data)) {}
-    int read(int width) {
-        if (bit_ + std::size_t(width) > data_.size() * 8)
-            return -1;
-        int code = 0;
-        for (int k = 0; k < width; ++k, ++bit_)
-            code |= ((data_[bit_ / 8] >> (bit_ % 8)) & 1) << k;
-        return code;
-    }
-
-  private:
-    bytes data_;
-    std::size_t bit_ = 0;
-};
-
-// The codes of data in sub-blocks, each with the width it is read at.
-struct traced_code {
-    int code, width;
-};
-inline std::vector<traced_code> trace_codes(const bytes& blocks, int code_size) {
-    bit_reader bits(join_sub_blocks(blocks, 0).first);
-    code_writer widths(code_size);
-    std::vector<traced_code> codes;
-    for (int code = 0; code != widths.end_code() && (code = bits.read(widths.width())) >= 0;) {
-        codes.push_back({code, widths.width()});
-        widths.advance(code);
-    }
-    return codes;
-}
-
 // A plain LZW coder (a map from strings to codes): a clear code first, and at
 // a full table a clear code or, with keep_full_table, nothing, so that the
 // decoder's table stays full at 12 bits. Packed codes, not yet in sub-blocks.
@@ -165,6 +129,15 @@ inline bytes plain_lzw(const bytes& indices, int code_size, bool keep_full_table
     if (current >= 0)
         writer.put(current);
     return writer.put(writer.end_code()).data();
+}
+
+// Indices that repeat the previous one with the given chance in percent.
+inline bytes random_image(std::mt19937& random, std::size_t count, int colours, int run_bias) {
+    bytes indices(count);
+    for (std::size_t i = 0; i < count; ++i)
+        indices[i] = i > 0 && int(random() % 100) < run_bias ? indices[i - 1]
+                                                             : std::uint8_t(random() % colours);
+    return indices;
 }
 
 // Row numbers in the order an image stores them.
@@ -214,16 +187,24 @@ inline reference_result reference_lzw_decode(const bytes& raster, bool interlace
         return result;
     };
 
-    auto [data, end_of_data] = join_sub_blocks(raster, 1);
+    const auto [data, end_of_data] = join_sub_blocks(raster, 1);
     result.end_of_data = end_of_data;
-    bit_reader bits(std::move(data));
+    std::size_t bit = 0;
+    auto read = [&](int width) { // least significant bit first; -1 when the data ends within one
+        if (bit + std::size_t(width) > data.size() * 8)
+            return -1;
+        int code = 0;
+        for (int k = 0; k < width; ++k, ++bit)
+            code |= ((data[bit / 8] >> (bit % 8)) & 1) << k;
+        return code;
+    };
     const int clear = 1 << size, end = clear + 1, first_free = end + 1;
     int code_width = size + 1, next_free = first_free, limit = 1 << code_width;
     std::vector<std::uint16_t> prefix(4096, 0);
     bytes suffix(4096, 0), stack;
     int old_code = 0, first_char = 0;
     bool after_clear = false;
-    for (int c; next_row < rows.size() && width != 0 && (c = bits.read(code_width)) >= 0;) {
+    for (int c; next_row < rows.size() && width != 0 && (c = read(code_width)) >= 0;) {
         if (c == end)
             return end_with_partial_line();
         if (c == clear) {
@@ -338,7 +319,8 @@ class gif_builder {
     bytes data_;
 };
 
-// A file as giflib reads it; tables hold 3 bytes per entry.
+// A file as giflib reads it; tables hold 3 bytes per entry, repeats is the
+// loop extension's count (-1 without one).
 struct giflib_frame {
     int left = 0, top = 0, width = 0, height = 0;
     bytes indices, local_table;
@@ -348,6 +330,7 @@ struct giflib_file {
     int width = 0, height = 0, background = -1;
     bytes global_table;
     std::vector<giflib_frame> frames = {};
+    int repeats = -1;
 };
 
 inline std::optional<giflib_file> giflib_decode(const bytes& file) {
@@ -386,9 +369,52 @@ inline std::optional<giflib_file> giflib_decode(const bytes& file) {
                 frame.disposal = control.DisposalMode;
                 frame.transparent_index = control.TransparentColor;
             }
+            for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
+                const ExtensionBlock* b = image.ExtensionBlocks + e;
+                if (b->Function == APPLICATION_EXT_FUNC_CODE && b->ByteCount == 11 &&
+                    std::memcmp(b->Bytes, "NETSCAPE2.0", 11) == 0 && b[1].ByteCount >= 3)
+                    out->repeats = b[1].Bytes[1] | b[1].Bytes[2] << 8;
+            }
         }
     }
     DGifCloseFile(gif, &error);
+    return out;
+}
+
+// giflib's indices composed by the reader's rules: a canvas of the background
+// colour marked transparent, local tables over the global one, transparent
+// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
+// disposal 4 (only 4) restoring the canvas.
+inline std::vector<std::vector<pixel>> compose(const giflib_file& gif) {
+    auto colour_of = [](const bytes& table, int index) {
+        const auto at = std::size_t(index) * 3;
+        return at + 2 < table.size()
+                   ? pixel(table[at]) << 16 | pixel(table[at + 1]) << 8 | pixel(table[at + 2])
+                   : pixel(0);
+    };
+    const pixel bg = colour_of(gif.global_table, gif.background) | transparent_flag;
+    std::vector<pixel> canvas(std::size_t(gif.width) * gif.height, bg);
+    std::vector<std::vector<pixel>> out;
+    for (const giflib_frame& f : gif.frames) {
+        auto each_visible_pixel = [&](auto action) {
+            for (int y = 0; y < f.height && f.top + y < gif.height; ++y)
+                for (int x = 0; x < f.width && f.left + x < gif.width; ++x)
+                    action(f.indices[std::size_t(y) * f.width + x],
+                           canvas[std::size_t(f.top + y) * gif.width + f.left + x]);
+        };
+        const std::vector<pixel> saved = canvas;
+        each_visible_pixel([&](int index, pixel& to) {
+            if (index != f.transparent_index)
+                to = colour_of(std::size_t(index) * 3 < f.local_table.size() ? f.local_table
+                                                                             : gif.global_table,
+                               index);
+        });
+        out.push_back(canvas);
+        if (f.disposal == 4)
+            canvas = saved;
+        if (f.disposal == 2)
+            each_visible_pixel([&](int, pixel& to) { to = bg; });
+    }
     return out;
 }
 
@@ -396,25 +422,6 @@ inline std::vector<pixel> pixels_of(buffer& image) {
     buffer_lock hold(image);
     return std::vector<pixel>(image.pixels(),
                               image.pixels() + std::size_t(image.width()) * image.height());
-}
-
-// A folder for this program's files under the test scratch directory.
-inline std::filesystem::path scratch_directory(const std::string& name) {
-    const char* base = std::getenv("ZOETRA_TEST_TMP");
-    const auto dir =
-        std::filesystem::path(base != nullptr ? base : ZOETRA_BINARY_DIR "/test-tmp") / name;
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-inline bytes read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void write_file(const std::filesystem::path& path, const bytes& data) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
 } // namespace zoetra::test

@@ -25,7 +25,7 @@ struct reference_image {
     std::vector<pixel> pixels;
 };
 reference_image read_reference(const fs::path& path) {
-    const bytes data = read_file(path);
+    const bytes data = read_file<bytes>(path);
     reference_image image;
     auto u32 = [&](std::size_t at) {
         return int(data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24);
@@ -46,7 +46,7 @@ TEST(StillReference, EveryPngAndJpegMatchesPilPixelForPixel) {
     const std::string python = ZOETRA_PYTHON;
     ASSERT_TRUE(!python.empty() && python.find("NOTFOUND") == std::string::npos)
         << "the still corpus needs a python3 with PIL (apt-get install python3-pil)";
-    const fs::path dir = scratch_directory("still-reference-corpus");
+    const fs::path dir = scratch_folder("still-reference-corpus");
     const std::string command = "\"" + python +
                                 "\" \"" ZOETRA_SOURCE_DIR "/tests/gif/make_still_corpus.py\" \"" +
                                 dir.string() + "\"";
@@ -97,7 +97,7 @@ class picture_files : public ::testing::Test {
                           space, ycck);
     }
 
-    const fs::path dir_ = scratch_directory("pictures");
+    const fs::path dir_ = scratch_folder("pictures");
 };
 
 TEST_F(picture_files, TheFirstBytesChooseTheReaderNotTheName) {
@@ -120,8 +120,8 @@ TEST_F(picture_files, TheFirstBytesChooseTheReaderNotTheName) {
 // One row per way a file can be unreadable: each is refused with a reason,
 // nothing is printed and the process goes on.
 TEST_F(picture_files, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
-    const bytes png = read_file(small_png("whole.png"));
-    const bytes jpeg = read_file(small_jpeg("whole.jpg"));
+    const bytes png = read_file<bytes>(small_png("whole.png"));
+    const bytes jpeg = read_file<bytes>(small_jpeg("whole.jpg"));
     auto find = [](const bytes& data, const std::string& text) {
         const bytes wanted(text.begin(), text.end());
         return std::size_t(std::search(data.begin(), data.end(), wanted.begin(), wanted.end()) -
@@ -199,7 +199,7 @@ TEST_F(picture_files, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
 TEST_F(picture_files, TheJpegProbeWalksMarkersAsLibjpegDoes) {
     // Segments before the frame marker, one of them long, stray bytes and fill
     // bytes before markers: the probe still finds the frame, and the file reads.
-    bytes jpeg = read_file(small_jpeg("plain.jpg"));
+    bytes jpeg = read_file<bytes>(small_jpeg("plain.jpg"));
     bytes extra = {0xFF, 0xE1, 0xFF, 0xF0};
     extra.resize(extra.size() + 0xFFF0 - 2, 'x');
     extra.insert(extra.end(), {0x12, 0x34, 0xFF, 0xFF, 0xFF, 0xFE, 0x00, 0x04, 'h', 'i'});

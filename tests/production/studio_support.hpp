@@ -2,55 +2,19 @@
 // Test support for production: a private data folder that becomes the
 // current directory (with Effects/ and Resources/), GIF files drawn for the
 // test, and the headless platform installed for the test's lifetime.
+#include "../support/files.hpp"
 #include "gif/encoder.hpp"
 #include "platform/headless_platform.hpp"
 #include "raster/draw.hpp"
-#include "resources/resource.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
-#include <unistd.h>
 
 namespace zoetra::testing {
 
-class data_folder {
-  public:
-    data_folder() {
-        const char* base = std::getenv("ZOETRA_TEST_TMP");
-        std::filesystem::path root = base ? base : std::filesystem::temp_directory_path();
-        std::filesystem::create_directories(root);
-        std::string pattern = (root / "studio-XXXXXX").string();
-        folder_ = mkdtemp(pattern.data());
-        std::filesystem::create_directories(folder_ / "Effects");
-        std::filesystem::create_directories(folder_ / "Resources");
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_);
-        reset_archive_list();
-    }
-    ~data_folder() {
-        std::filesystem::current_path(previous_);
-        reset_archive_list();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    data_folder(const data_folder&) = delete;
-    data_folder& operator=(const data_folder&) = delete;
-
-    const std::filesystem::path& path() const { return folder_; }
-
-    void write(const std::string& relative, const std::string& text) const {
-        std::ofstream(folder_ / relative, std::ios::binary) << text;
-    }
-
-  private:
-    std::filesystem::path folder_;
-    std::filesystem::path previous_;
-};
+using data_folder = working_folder;
 
 // Writes a one-frame GIF of width x height; paint draws on a transparent canvas.
 inline std::string write_gif(const std::string& path, std::uint16_t width, std::uint16_t height,

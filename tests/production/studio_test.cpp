@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace zoetra {
 namespace {
 
@@ -38,110 +35,106 @@ class studio_test : public ::testing::Test {
         folder_.write("Effects/b_still.zoml", still_effect);
     }
 
-    studio& make_studio() {
+    // A studio on the first effect with the pictures in its palette and n frames to make.
+    studio& make_studio(const std::vector<std::string>& pictures = {}, int frames = 1) {
         studio_ = std::make_unique<studio>();
         EXPECT_TRUE(studio_->load_effects());
-        return *studio_;
-    }
-    void add_images(std::initializer_list<std::string> names) {
-        for (const auto& name : names)
-            ASSERT_TRUE(studio_->image_source().palette().add_image(
+        for (const auto& name : pictures)
+            EXPECT_TRUE(studio_->image_source().palette().add_image(
                 name, studio_->image_source().palette().count()));
+        set_frames(frames);
+        return *studio_;
     }
     void set_frames(int n) { studio_->standing("CPU").number("FRAMES.CONTROL").set_value(0, n); }
     void step() { ASSERT_TRUE(studio_->step()); }
+    // Steps until the frames are made, or for at most `steps` steps.
+    void run(int steps = 10000) {
+        for (int n = 0; n < steps && studio_->busy(); ++n)
+            step();
+    }
     void create_all() {
         ASSERT_TRUE(studio_->start_construction());
-        for (int n = 0; n < 10000 && studio_->busy(); ++n)
-            step();
+        run();
         ASSERT_FALSE(studio_->busy());
-    }
-    std::string save_to(const std::string& name) {
-        EXPECT_TRUE(studio_->save(name));
-        std::ifstream in(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     data_folder folder_;
     std::unique_ptr<studio> studio_;
 };
 
-TEST_F(studio_test, StartsWithAnOutputAreaAndTheFirstEffect) {
+TEST_F(studio_test, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
     studio& s = make_studio();
-    EXPECT_EQ(s.catalogue().count(), 2);
     EXPECT_EQ(s.current_effect_index(), 0);
-    rect area = s.image().output_area();
-    EXPECT_EQ(area.width, 350);
-    EXPECT_EQ(area.height, 250);
-    EXPECT_EQ(s.status_text(), "Shows the palette.");
-    EXPECT_FALSE(s.can_create()); // an empty palette creates nothing
+    EXPECT_FALSE(s.can_create());
     EXPECT_FALSE(s.start_construction());
 }
 
-TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxesAndRecentres) {
-    studio& s = make_studio();
-    add_images(
-        {write_solid_gif("wide.gif", 100, 10, red), write_solid_gif("tall.gif", 20, 40, red)});
-    set_frames(2);
-    create_all();
-    ASSERT_EQ(s.stored_frames(), 2);
-    // Centred in 350 x 250: (125, 120, 100, 10) and (165, 105, 20, 40).
-    EXPECT_EQ(s.frame_box(0), (rect{125, 120, 100, 10}));
-    EXPECT_EQ(s.frame_box(1), (rect{165, 105, 20, 40}));
-    EXPECT_EQ(s.stored_frame(0).width(), 100);
-    EXPECT_EQ(s.stored_frame(0).height(), 40);
-    rect area = s.image().output_area();
-    rect work = s.image().work_area();
-    EXPECT_EQ(area.width, 100);
-    EXPECT_EQ(area.height, 40);
-    EXPECT_EQ(area.x, work.x + work.width / 2 - 50);
-    EXPECT_EQ(area.y, work.y + work.height / 2 - 20);
-    // The wide image's row sits 15 rows down in the cropped first frame.
-    EXPECT_EQ(get_pixel(s.stored_frame(0), 0, 15), red);
-    EXPECT_EQ(get_pixel(s.stored_frame(0), 0, 14).t & 1, 1);
-    EXPECT_EQ(s.status_text(), "Done. Created 2 frames.");
-}
-
-TEST_F(studio_test, NothingIsCroppedWhenTheBoxesCoverTheInnerRectangle) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("big.gif", 330, 230, red)});
-    set_frames(1);
-    create_all();
-    EXPECT_EQ(s.frame_box(0), (rect{10, 10, 330, 230}));
-    EXPECT_EQ(s.stored_frame(0).width(), 350);
-    EXPECT_EQ(s.image().output_area().width, 350);
-}
-
-TEST_F(studio_test, AnEmptyFramePreventsCropping) {
-    studio& s = make_studio();
-    add_images(
-        {write_solid_gif("dot.gif", 10, 10, red), write_gif("empty.gif", 10, 10, [](buffer&) {})});
-    set_frames(2);
-    create_all();
-    EXPECT_EQ(s.frame_box(1), s.image().output_area());
-    EXPECT_EQ(s.stored_frame(0).width(), 350);
-    EXPECT_EQ(s.stored_frame(1).height(), 250);
+// Frames are cropped to the union of their boxes, and the output area is
+// recentred, unless the union covers the area but for a twentieth at each
+// side, or a frame is empty (its box is the whole output area).
+TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxes) {
+    const struct {
+        const char* name;
+        std::vector<std::string> pictures;
+        std::vector<rect> boxes;
+        int width, height; // of the stored frames and the output area
+        int x, y;          // where frame 0's box begins in its stored frame
+    } cases[] = {
+        {"wide and tall",
+         {write_solid_gif("wide.gif", 100, 10, red), write_solid_gif("tall.gif", 20, 40, red)},
+         {{125, 120, 100, 10}, {165, 105, 20, 40}},
+         100,
+         40,
+         0,
+         15},
+        {"the inner rectangle covered",
+         {write_solid_gif("big.gif", 330, 230, red)},
+         {{10, 10, 330, 230}},
+         350,
+         250,
+         10,
+         10},
+        {"an empty frame",
+         {write_solid_gif("dot.gif", 10, 10, red), write_gif("empty.gif", 10, 10, [](buffer&) {})},
+         {{170, 120, 10, 10}, {150, 146, 350, 250}},
+         350,
+         250,
+         170,
+         120},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        studio& s = make_studio(c.pictures, int(c.boxes.size()));
+        create_all();
+        ASSERT_EQ(s.stored_frames(), int(c.boxes.size()));
+        for (int i = 0; i < s.stored_frames(); ++i) {
+            EXPECT_EQ(s.frame_box(i), c.boxes[std::size_t(i)]);
+            EXPECT_EQ(s.stored_frame(i).width(), c.width);
+            EXPECT_EQ(s.stored_frame(i).height(), c.height);
+        }
+        const rect area = s.image().output_area(), work = s.image().work_area();
+        EXPECT_EQ(area, (rect{std::int16_t(work.x + work.width / 2 - c.width / 2),
+                              std::int16_t(work.y + work.height / 2 - c.height / 2),
+                              std::uint16_t(c.width), std::uint16_t(c.height)}));
+        EXPECT_EQ(get_pixel(s.stored_frame(0), c.x, c.y), red);
+        EXPECT_EQ(get_pixel(s.stored_frame(0), c.x, c.y - 1).t & 1, 1);
+        EXPECT_EQ(s.status_text(), "Done. Created " + std::to_string(c.boxes.size()) + " frames.");
+    }
 }
 
 TEST_F(studio_test, CancellingAfterThreeOfTenFramesKeepsNothing) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("dot.gif", 10, 10, red)});
-    set_frames(10);
+    studio& s = make_studio({write_solid_gif("dot.gif", 10, 10, red)}, 10);
     ASSERT_TRUE(s.start_construction());
     while (s.stored_frames() < 3)
         step();
     EXPECT_EQ(s.status_text(), "Creating frame 4 of 10.");
     s.cancel_construction();
-    EXPECT_FALSE(s.busy());
-    EXPECT_EQ(s.stored_frames(), 0);
     EXPECT_EQ(s.status_text(), "Cancel frame construction.");
-    EXPECT_FALSE(s.has_frames()); // saving and sizing have nothing to work on
+    EXPECT_FALSE(s.busy() || s.has_frames()); // saving and sizing have nothing to work on
 }
 
 TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("dot.gif", 10, 10, red)});
-    set_frames(4);
+    studio& s = make_studio({write_solid_gif("dot.gif", 10, 10, red)}, 4);
     ASSERT_TRUE(s.start_construction());
     EXPECT_FALSE(s.settings_changed_flag());
     step();
@@ -156,85 +149,13 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
     EXPECT_EQ(s.current_effect()->find_component("gifin").menu("MODE.SIZE").selected(), 4);
 }
 
-TEST_F(studio_test, SavesTheFramesAndKnowsTheExactSizeBeforehand) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red),
-                write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
-    set_frames(2);
-    create_all();
-    std::uint32_t estimate = s.size().value();
-    std::string file = save_to("out.gif");
-    EXPECT_EQ(file.size(), estimate);
-    EXPECT_EQ(file.substr(0, 6), "GIF89a");
-    EXPECT_EQ(file.back(), '\x3B');
-    EXPECT_EQ(s.status_text(), "Completed save of 2 frames to \"out.gif\".\n");
-    EXPECT_TRUE(s.saved());
-
-    // The size stays cached, even when the delay changes, until the next Create.
-    s.standing("GIFOUT").number("LOOP").set_value(0, 1);
-    EXPECT_EQ(s.size().value(), estimate);
-    EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
-    create_all();
-    EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
-}
-
-TEST_F(studio_test, AnUnwritableFileSaysSo) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red)});
-    set_frames(1);
-    create_all();
-    outcome saved = s.save("no/such/folder/x.gif");
-    EXPECT_EQ(saved.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
-    EXPECT_FALSE(s.saved());
-}
-
-TEST_F(studio_test, ChoosingAnotherEffectWhileBusyLeavesTheRunningOneAlone) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red)});
-    set_frames(3);
-    ASSERT_TRUE(s.start_construction());
-    step();
-    s.select_effect(1); // the still effect would force one frame
-    EXPECT_EQ(s.current_effect_index(), 0);
-    for (int n = 0; n < 100 && s.busy(); ++n)
-        step();
-    EXPECT_FALSE(s.busy());
-    EXPECT_EQ(s.stored_frames(), 3);
-}
-
-TEST_F(studio_test, LoweringTheFrameCountWhileBusyEndsConstruction) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red)});
-    set_frames(6);
-    ASSERT_TRUE(s.start_construction());
-    while (s.stored_frames() < 3)
-        step();
-    set_frames(2);
-    for (int n = 0; n < 1000 && s.busy(); ++n)
-        step();
-    EXPECT_FALSE(s.busy());
-}
-
-TEST_F(studio_test, AStillEffectForcesOneFrame) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red)});
-    set_frames(12);
-    s.select_effect(1);
-    EXPECT_EQ(s.frame_count(), 1);
-    s.select_effect(0);
-    EXPECT_EQ(s.frame_count(), 1);
-    s.select_effect(1);
-    create_all();
-    EXPECT_EQ(s.stored_frames(), 1);
-}
-
-TEST_F(studio_test, ThePreviewShowsTheNextFrameOnlyWhenTheDelayHasPassed) {
-    studio& s = make_studio();
-    add_images({write_solid_gif("a.gif", 30, 20, red),
-                write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})});
-    set_frames(2);
+TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
+                             write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
+                            2);
     s.standing("GIFOUT").number("DELAY").set_value(0, 0.5);
     create_all();
+    // The preview shows the next frame only when the delay has passed.
     rect area = s.image().output_area();
     auto shown = [&] { return get_pixel(s.image().image(), area.x + 1, area.y + 1); };
     EXPECT_EQ(s.next_preview_time(), 0.0);
@@ -247,6 +168,51 @@ TEST_F(studio_test, ThePreviewShowsTheNextFrameOnlyWhenTheDelayHasPassed) {
     EXPECT_EQ(shown(), (colour{0, 4, 2, 252}));
     EXPECT_TRUE(s.preview_step(11.7)); // after the last frame comes the first
     EXPECT_EQ(shown(), red);
+
+    const outcome unwritable = s.save("no/such/folder/x.gif");
+    EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
+    EXPECT_FALSE(s.saved());
+    std::uint32_t estimate = s.size().value();
+    EXPECT_TRUE(s.save("out.gif"));
+    EXPECT_EQ(std::filesystem::file_size("out.gif"), estimate);
+    EXPECT_EQ(s.status_text(), "Completed save of 2 frames to \"out.gif\".\n");
+    EXPECT_TRUE(s.saved());
+    // The size stays cached, even when the delay changes, until the next Create.
+    s.standing("GIFOUT").number("LOOP").set_value(0, 1);
+    EXPECT_EQ(s.size().value(), estimate);
+    EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
+    create_all();
+    EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
+}
+
+TEST_F(studio_test, AStillEffectForcesOneFrame) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 12);
+    s.select_effect(1);
+    EXPECT_EQ(s.frame_count(), 1);
+    s.select_effect(0);
+    EXPECT_EQ(s.frame_count(), 1);
+    s.select_effect(1);
+    create_all();
+    EXPECT_EQ(s.stored_frames(), 1);
+}
+
+TEST_F(studio_test, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 3);
+    ASSERT_TRUE(s.start_construction());
+    step();
+    s.select_effect(1); // the still effect would force one frame
+    EXPECT_EQ(s.current_effect_index(), 0);
+    run(100);
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.stored_frames(), 3);
+    // A frame count lowered below the frames made so far ends construction.
+    set_frames(6);
+    ASSERT_TRUE(s.start_construction());
+    while (s.stored_frames() < 3)
+        step();
+    set_frames(2);
+    run(1000);
+    EXPECT_FALSE(s.busy());
 }
 
 TEST(Catalogue, ListsDirectoryFilesBeforeArchiveEntriesAndSkipsBrokenFiles) {
@@ -270,14 +236,6 @@ TEST(Catalogue, ListsDirectoryFilesBeforeArchiveEntriesAndSkipsBrokenFiles) {
     EXPECT_NE(left_out[0].find("NOPE"), std::string::npos);
     EXPECT_EQ(catalogue.find("show all"), 1);
     EXPECT_EQ(catalogue.find("THREE"), 2);
-}
-
-TEST(Catalogue, NoEffectAtAllIsAFailureThatSaysWhy) {
-    data_folder folder;
-    studio s;
-    outcome loaded = s.load_effects();
-    EXPECT_NE(loaded.message().find("I was unable to locate Effects for Zoetra."),
-              std::string::npos);
 }
 
 } // namespace

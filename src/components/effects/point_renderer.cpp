@@ -149,7 +149,7 @@ void point_renderer::fill_record(const point_planes& p, const drawing_area& a, i
 }
 
 void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {
-    const canvas image(locked);
+    const pixel_canvas image(locked);
     const int cols = std::max(0, columns());
     const int rows_ = std::max(0, rows());
     point_record* records = records_.get();

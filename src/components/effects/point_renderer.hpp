@@ -113,7 +113,7 @@ class point_renderer : public component {
     virtual void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                              point_record& record) const;
     // Draws the mark of one point on the locked frame image.
-    virtual void mark(const canvas& image, const point_record& record) const = 0;
+    virtual void mark(const pixel_canvas& image, const point_record& record) const = 0;
 
     // Keeps an array of records (zero-filled) for this run, or none.
     void allocate_records(bool wanted, std::size_t count);

@@ -68,7 +68,7 @@ bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
     return true;
 }
 
-void dot_renderer::mark(const canvas& image, const point_record& record) const {
+void dot_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     image.put(std::int16_t(record.x[0]), std::int16_t(record.y[0]), drawn_pixel(record.col));
 }
 
@@ -106,7 +106,7 @@ void shape_renderer::fill_record(const point_planes& p, const drawing_area& a, i
     record.size = std::uint8_t(s & 0xFF);
 }
 
-void shape_renderer::mark(const canvas& on, const point_record& record) const {
+void shape_renderer::mark(const pixel_canvas& on, const point_record& record) const {
     buffer& image = on.image;
     const int s = record.size;
     if (s == 0)
@@ -140,7 +140,7 @@ void fiber_renderer::prepare_member() {
 
 // Each segment turns by a fresh random amount about the set angle; the turns
 // do not accumulate.
-void fiber_renderer::mark(const canvas& on, const point_record& record) const {
+void fiber_renderer::mark(const pixel_canvas& on, const point_record& record) const {
     buffer& image = on.image;
     std::int64_t x = std::int16_t(record.x[0]);
     std::int64_t y = std::int16_t(record.y[0]);
@@ -207,7 +207,7 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
     record.key = std::uint16_t(key_sum / 4);
 }
 
-void surface_renderer::mark(const canvas& image, const point_record& record) const {
+void surface_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     std::int16_t xs[4];
     std::int16_t ys[4];
     for (int i = 0; i < 4; ++i) {
@@ -259,7 +259,7 @@ const turn_table& turns() {
 
 } // namespace
 
-void cloud_renderer::mark(const canvas& image, const point_record& record) const {
+void cloud_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     const turn_table& table = turns();
     const std::int64_t sx = std::int16_t(record.x[0]);
     const std::int64_t sy = std::int16_t(record.y[0]);

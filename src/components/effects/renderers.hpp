@@ -16,7 +16,7 @@ class dot_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
-    void mark(const canvas& image, const point_record& record) const override;
+    void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
     int mode_ = 0; // 0 "NORMAL", 1 "INDEX"
@@ -33,7 +33,7 @@ class shape_renderer : public point_renderer {
     void take_member_planes(point_planes& p) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
-    void mark(const canvas& image, const point_record& record) const override;
+    void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
     int smallest_ = 1;
@@ -51,7 +51,7 @@ class fiber_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    void mark(const canvas& image, const point_record& record) const override;
+    void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
     double angle_ = 0;
@@ -71,7 +71,7 @@ class surface_renderer : public point_renderer {
     void begin_row(const point_planes& p, const drawing_area& a, int r) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
-    void mark(const canvas& image, const point_record& record) const override;
+    void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
     // The screen positions of the points of rows r and r + 1 (x and y
@@ -90,7 +90,7 @@ class cloud_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    void mark(const canvas& image, const point_record& record) const override;
+    void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
     int radius_ = 0;

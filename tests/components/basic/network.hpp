@@ -100,6 +100,13 @@ template <class C> struct component_rig {
     }
     // Output `name` goes to the probe's IN.k.
     void watch(const std::string& name, int k) { connect(subject.find_port(name), tap.at(k)); }
+    // The inputs fed, and output k of the list (from 1) to the probe's IN.k.
+    void wire(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+        for (const std::string& input : inputs)
+            listen(input);
+        for (std::size_t k = 0; k < outputs.size(); ++k)
+            watch(outputs[k], int(k + 1));
+    }
     void give(const std::string& input, matrix_ptr m) { hold(subject, input, std::move(m)); }
     // preprepare and prepare; the probe then takes the shape of `shaped_like`.
     void begin(const std::string& shaped_like) {

@@ -30,9 +30,18 @@ class image_source_test : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(c.preprepare(error) && c.prepare(error) && (!fire || c.fire(error))) << error;
     }
-
-    static double value(component& c, const char* name, int i = 0) {
-        return c.number(name).value(i);
+    // A solid picture at the end of the palette.
+    void add(io::GIFIN& gifin, const char* name, int width, int height, colour c) {
+        ASSERT_TRUE(gifin.palette().add_image(write_solid_gif(name, width, height, c),
+                                              gifin.palette().count()));
+    }
+    // A setting's first two values.
+    static std::pair<double, double> size(component& c, const char* name) {
+        return {c.number(name).value(0), c.number(name).value(1)};
+    }
+    colour at_centre() {
+        const rect area = frame_.output_area();
+        return get_pixel(frame_.image(), area.x + area.width / 2, area.y + area.height / 2);
     }
 
     data_folder folder_;
@@ -40,13 +49,9 @@ class image_source_test : public ::testing::Test {
     const run_context network_{&frame_};
 };
 
-TEST_F(image_source_test, PublishesSizesForEverySizeModeAndTheLargestImage) {
+TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) {
     io::GIFIN gifin;
-    cfg_image_in& palette = gifin.palette();
-    ASSERT_TRUE(palette.add_image(write_solid_gif("a.gif", 40, 30, colour{0, 9, 9, 9}), 0));
-    auto size = [&](const char* name) {
-        return std::pair(value(gifin, name, 0), value(gifin, name, 1));
-    };
+    add(gifin, "a.gif", 40, 30, colour{0, 9, 9, 9});
     const struct {
         int mode;
         double x, y, space;
@@ -55,65 +60,84 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeAndTheLargestImage) {
     for (const auto& e : cases) {
         gifin.menu("MODE.SIZE").select(e.mode);
         start_component(gifin);
-        EXPECT_EQ(size("SIZE.EFFECT"), std::pair(e.x, e.y)) << e.mode;
-        EXPECT_EQ(value(gifin, "VALUE.SPACE"), e.space) << e.mode;
-        EXPECT_EQ(size("SIZE"), std::pair(40.0, 30.0));
+        EXPECT_EQ(size(gifin, "SIZE.EFFECT"), std::pair(e.x, e.y)) << e.mode;
+        EXPECT_EQ(gifin.number("VALUE.SPACE").value(0), e.space) << e.mode;
+        EXPECT_EQ(size(gifin, "SIZE"), std::pair(40.0, 30.0));
         gifin.reset();
     }
     // Squares of the larger side and of the diagonal, counts, and the largest
     // width and height, each clamped to the 320 x 200 work area.
     gifin.menu("MODE.SIZE").select(0);
-    ASSERT_TRUE(palette.add_image(write_solid_gif("tall.gif", 30, 40, colour{0, 1, 2, 3}), 0));
-    palette.remove_image(1);
+    add(gifin, "tall.gif", 30, 40, colour{0, 1, 2, 3});
+    gifin.palette().remove_image(0);
     start_component(gifin);
-    EXPECT_EQ(size("SIZE.MAXPECT"), std::pair(40.0, 40.0));
-    EXPECT_EQ(size("SIZE.ROTATE"), std::pair(50.0, 50.0));
-    EXPECT_EQ(value(gifin, "FRAMES"), 1);
-    EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 1);
-    ASSERT_TRUE(palette.add_image(write_solid_gif("wide.gif", 500, 20, colour{0, 1, 2, 3}), 1));
-    ASSERT_TRUE(palette.add_image("tall.gif", 2));
+    EXPECT_EQ(size(gifin, "SIZE.MAXPECT"), std::pair(40.0, 40.0));
+    EXPECT_EQ(size(gifin, "SIZE.ROTATE"), std::pair(50.0, 50.0));
+    EXPECT_EQ(size(gifin, "FRAMES").first, 1);
+    EXPECT_EQ(size(gifin, "FRAME.TRANSITIONS").first, 1);
+    add(gifin, "wide.gif", 500, 20, colour{0, 1, 2, 3});
+    ASSERT_TRUE(gifin.palette().add_image("tall.gif", 2));
     gifin.reset();
     start_component(gifin);
-    EXPECT_EQ(value(gifin, "FRAMES"), 3);
-    EXPECT_EQ(value(gifin, "FRAME.TRANSITIONS"), 2);
-    EXPECT_EQ(size("SIZE.MAX"), std::pair(320.0, 40.0));
-}
+    EXPECT_EQ(size(gifin, "FRAMES").first, 3);
+    EXPECT_EQ(size(gifin, "FRAME.TRANSITIONS").first, 2);
+    EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(320.0, 40.0));
 
-TEST_F(image_source_test, TextModeMeasuresTheText) {
-    io::GIFIN gifin;
-    gifin.menu("MODE.INPUT").select(1);
+    // A picture that can no longer be measured leaves every size as it was.
+    folder_.write("tall.gif", "no longer a picture");
+    folder_.write("wide.gif", "no longer a picture");
+    for (const char* name : {"SIZE", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
+        testing::set_size(gifin, name, 7, 9);
+    gifin.reset();
     start_component(gifin);
-    int width = measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1;
-    EXPECT_EQ(value(gifin, "SIZE", 0), width);
-    EXPECT_EQ(value(gifin, "SIZE", 1), 19);
+    for (const char* name : {"SIZE", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
+        EXPECT_EQ(size(gifin, name), std::pair(7.0, 9.0)) << name;
+
+    // Text mode measures the text.
+    gifin.menu("MODE.INPUT").select(1);
+    gifin.reset();
+    start_component(gifin);
+    EXPECT_EQ(
+        size(gifin, "SIZE"),
+        std::pair(measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1.0, 19.0));
 }
 
-TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndex) {
-    const colour colours[] = {red, green, blue, grey};
+TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     component_rig<io::GIFIN> rig;
     rig.subject.set_context(&network_);
     const char* const names[] = {"c0.gif", "c1.gif", "c2.gif", "c3.gif"};
+    const colour colours[] = {red, green, blue, grey};
     for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif(names[i], 20, 20, colours[i]), i));
+        add(rig.subject, names[i], 20, 20, colours[i]);
     rig.listen("CONTROL.GIFIN");
     rig.begin("RED.OUT");
-    auto drawn_colour = [&](unsigned control) {
+    // 255 gives truncate(4 x 1.01) = 4, clamped to the last image.
+    for (auto [control, shown] : {std::pair{255u, 3}, {0u, 0}, {128u, 2}}) {
         rig.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {control}));
         rig.fire_once();
-        rect area = frame_.output_area();
-        return get_pixel(frame_.image(), area.x + area.width / 2, area.y + area.height / 2);
-    };
-    // 255 gives truncate(4 x 1.01) = 4, clamped to the last image.
-    EXPECT_EQ(drawn_colour(255), colours[3]);
-    EXPECT_EQ(drawn_colour(0), colours[0]);
-    EXPECT_EQ(drawn_colour(128), colours[2]);
+        EXPECT_EQ(at_centre(), colours[shown]) << control;
+    }
+
+    // A control without elements (a size bound from an effect file may reach
+    // 0) leaves the selected image.
+    component_rig<io::GIFIN> empty;
+    empty.subject.set_context(&network_);
+    add(empty.subject, "a.gif", 20, 20, red);
+    add(empty.subject, "b.gif", 20, 20, green);
+    empty.subject.palette().set_selected(1);
+    empty.subject.number("SIZE.CONTROL").set_minimum(0, 0);
+    empty.subject.number("SIZE.CONTROL").set_value(0, 0);
+    empty.listen("CONTROL.GIFIN");
+    empty.begin("RED.OUT");
+    empty.give("CONTROL.GIFIN", testing::plane("UINT8", 0, 1, {}));
+    empty.fire_once();
+    EXPECT_EQ(at_centre(), green);
 }
 
-TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
+TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     component_rig<io::GIFIN> rig;
-    ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif("wide.gif", 100, 50, red), 0));
-    rig.watch("RED.OUT", 1);
-    rig.watch("ALPHA.OUT", 2);
+    add(rig.subject, "wide.gif", 100, 50, red);
+    rig.wire({}, {"RED.OUT", "ALPHA.OUT"});
     start_component(rig.subject);
     testing::set_size(rig.subject, "SIZE", 60, 60);
     rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
@@ -126,6 +150,14 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentred) {
     EXPECT_EQ(at(0, 5), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 54), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 55), std::pair(0u, 1u));
+
+    // An empty palette gives empty planes.
+    component_rig<io::GIFIN> none;
+    none.wire({"CONTROL.GIFIN"}, {"GREY.OUT"});
+    none.begin("GREY.OUT");
+    none.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {255}));
+    none.fire_once();
+    EXPECT_EQ(none.values(1), std::vector<unsigned>(none.values(1).size(), 0u));
 }
 
 TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
@@ -142,47 +174,6 @@ TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) 
     EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
     // Transparent pixels of the image leave the frame image alone.
     EXPECT_EQ(get_pixel(frame_.image(), left, top), (colour{1, 7, 7, 7}));
-}
-
-TEST_F(image_source_test, AnEmptyPaletteGivesEmptyPlanesAndDrawsNothing) {
-    component_rig<io::GIFIN> rig;
-    rig.listen("CONTROL.GIFIN");
-    rig.watch("GREY.OUT", 1);
-    rig.begin("GREY.OUT");
-    rig.give("CONTROL.GIFIN", testing::plane("UINT8", 1, 1, {255}));
-    rig.fire_once();
-    for (unsigned v : rig.values(1))
-        ASSERT_EQ(v, 0u);
-}
-
-TEST_F(image_source_test, AControlWithoutElementsLeavesTheSelectedImage) {
-    component_rig<io::GIFIN> rig;
-    rig.subject.set_context(&network_);
-    ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif("a.gif", 20, 20, red), 0));
-    ASSERT_TRUE(rig.subject.palette().add_image(write_solid_gif("b.gif", 20, 20, green), 1));
-    rig.subject.palette().set_selected(1);
-    // A size bound from an effect file may reach 0.
-    cfg_FP64& size = rig.subject.number("SIZE.CONTROL");
-    size.set_minimum(0, 0);
-    size.set_value(0, 0);
-    rig.listen("CONTROL.GIFIN");
-    rig.begin("RED.OUT");
-    rig.give("CONTROL.GIFIN", testing::plane("UINT8", 0, 1, {}));
-    rig.fire_once();
-    rect area = frame_.output_area();
-    EXPECT_EQ(get_pixel(frame_.image(), area.x + area.width / 2, area.y + area.height / 2), green);
-}
-
-TEST_F(image_source_test, AnImageThatCannotBeMeasuredLeavesEverySizeAsItWas) {
-    io::GIFIN gifin;
-    ASSERT_TRUE(gifin.palette().add_image(write_solid_gif("gone.gif", 40, 30, red), 0));
-    folder_.write("gone.gif", "no longer a picture");
-    for (const char* name : {"SIZE", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
-        testing::set_size(gifin, name, 7, 9);
-    start_component(gifin);
-    for (const char* name : {"SIZE", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
-        EXPECT_EQ(std::pair(value(gifin, name, 0), value(gifin, name, 1)), std::pair(7.0, 9.0))
-            << name;
 }
 
 TEST(Palette, AddsRemovesAndRefusesWithTheirMessages) {
