@@ -159,30 +159,12 @@ bool read_pixels(jpeg_session& s, const jpeg_layout& layout, std::uint8_t* row, 
 std::unique_ptr<buffer> read_jpeg(const std::uint8_t* data, std::size_t size,
                                   std::string& failure) {
     jpeg_session session;
-    jpeg_layout layout;
-    if (!read_header(session, data, size, layout)) {
-        failure = session.message;
-        return nullptr;
-    }
-    if (!readable_picture_size(layout.width, layout.height)) {
-        failure = "an image of " + std::to_string(layout.width) + " x " +
-                  std::to_string(layout.height) + " pixels is too large";
-        return nullptr;
-    }
-    auto row = allocate_array<std::uint8_t>(std::size_t(layout.width) * 3);
-    auto picture = std::make_unique<buffer>(std::uint16_t(layout.width),
-                                            std::uint16_t(layout.height), colour{});
-    bool complete = false;
-    {
-        buffer_lock hold(*picture);
-        complete = read_pixels(session, layout, row.get(), picture->pixels());
-    }
-    if (!complete) {
-        failure = session.message;
-        return nullptr;
-    }
-    failure.clear();
-    return picture;
+    return read_still<jpeg_layout>(
+        [&](jpeg_layout& layout) { return read_header(session, data, size, layout); },
+        [&](const jpeg_layout& layout, std::uint8_t* row, pixel* out) {
+            return read_pixels(session, layout, row, out);
+        },
+        3, session.message, failure);
 }
 
 std::optional<gif_size> probe_jpeg(std::FILE* file) {

@@ -10,6 +10,7 @@
 // palette holds fits the image buffers and the memory of the program.
 #include "gif/byte_stream.hpp"
 #include "gif/decoder.hpp"
+#include "app/services/memory.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
@@ -24,6 +25,40 @@ namespace zoetra {
 constexpr bool readable_picture_size(std::uint64_t width, std::uint64_t height) {
     return width != 0 && height != 0 && width <= max_gif_side && height <= max_gif_side &&
            width * height <= max_gif_pixels;
+}
+
+// The frame the PNG and JPEG readers share: the header gives the size, which is
+// checked before any picture memory is taken; then the pixels are read into a
+// new buffer through one row of row_bytes_per_pixel x width bytes. header
+// (layout&) and pixels (layout, row, buffer pixels) return false on failure,
+// after which session_message (the session's own text) holds the reason.
+template <class Layout, class Header, class Pixels>
+std::unique_ptr<buffer> read_still(Header header, Pixels pixels, std::size_t row_bytes_per_pixel,
+                                   const char* session_message, std::string& failure) {
+    Layout layout;
+    if (!header(layout)) {
+        failure = session_message;
+        return nullptr;
+    }
+    if (!readable_picture_size(layout.width, layout.height)) {
+        failure = "an image of " + std::to_string(layout.width) + " x " +
+                  std::to_string(layout.height) + " pixels is too large";
+        return nullptr;
+    }
+    auto row = allocate_array<std::uint8_t>(std::size_t(layout.width) * row_bytes_per_pixel);
+    auto picture = std::make_unique<buffer>(std::uint16_t(layout.width),
+                                            std::uint16_t(layout.height), colour{});
+    bool complete = false;
+    {
+        buffer_lock hold(*picture);
+        complete = pixels(layout, row.get(), picture->pixels());
+    }
+    if (!complete) {
+        failure = session_message;
+        return nullptr;
+    }
+    failure.clear();
+    return picture;
 }
 
 enum class picture_kind { unknown, gif, png, jpeg };

@@ -138,30 +138,12 @@ bool read_pixels(png_session& s, const png_layout& layout, std::uint8_t* row, pi
 
 std::unique_ptr<buffer> read_png(const std::uint8_t* data, std::size_t size, std::string& failure) {
     png_session session(data, size);
-    png_layout layout;
-    if (!read_header(session, layout)) {
-        failure = session.message;
-        return nullptr;
-    }
-    if (!readable_picture_size(layout.width, layout.height)) {
-        failure = "an image of " + std::to_string(layout.width) + " x " +
-                  std::to_string(layout.height) + " pixels is too large";
-        return nullptr;
-    }
-    auto row = allocate_array<std::uint8_t>(std::size_t(layout.width) * 4);
-    auto picture = std::make_unique<buffer>(std::uint16_t(layout.width),
-                                            std::uint16_t(layout.height), colour{});
-    bool complete = false;
-    {
-        buffer_lock hold(*picture);
-        complete = read_pixels(session, layout, row.get(), picture->pixels());
-    }
-    if (!complete) {
-        failure = session.message;
-        return nullptr;
-    }
-    failure.clear();
-    return picture;
+    return read_still<png_layout>(
+        [&](png_layout& layout) { return read_header(session, layout); },
+        [&](const png_layout& layout, std::uint8_t* row, pixel* out) {
+            return read_pixels(session, layout, row, out);
+        },
+        4, session.message, failure);
 }
 
 std::optional<gif_size> probe_png(std::FILE* file) {

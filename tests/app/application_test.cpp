@@ -13,14 +13,9 @@ namespace {
 using testing::data_folder;
 using testing::write_solid_gif;
 
-constexpr colour red{0, 252, 2, 4};
+using testing::red;
 
-const char* show_effect = R"(<effect type="Standard" description="Shows the palette.">
-  <description><title>Show all</title></description>
-  <cpu id="clock"><out name="CONTROL.CPU" id="clock.out"></out></cpu>
-  <GIFIN id="gifin"><in name="CONTROL.GIFIN" id="gifin.control" idref="clock.out"></in></GIFIN>
-  <GIFOUT id="gifout"></GIFOUT>
-</effect>)";
+using testing::show_effect;
 
 const char* failing_effect = R"(<effect type="Standard" description="Never starts.">
   <cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE><GIFOUT></GIFOUT>

@@ -50,4 +50,17 @@ class quiet_platform : public headless_platform {
     ~quiet_platform() override { install_platform(nullptr); }
 };
 
+// A red at the centre of a cell of the writer's colour reduction: it survives
+// a GIF round trip unchanged.
+inline constexpr colour red{0, 252, 2, 4};
+
+// The picture drawn straight into the output area, one per frame; with the
+// clock on GIFIN's control, frame k shows palette image k of the frames.
+inline constexpr const char* show_effect = R"(<effect type="Standard" description="Shows the palette.">
+  <description><title>Show all</title></description>
+  <cpu id="clock"><out name="CONTROL.CPU" id="clock.out"></out></cpu>
+  <GIFIN id="gifin"><in name="CONTROL.GIFIN" id="gifin.control" idref="clock.out"></in></GIFIN>
+  <GIFOUT id="gifout"></GIFOUT>
+</effect>)";
+
 } // namespace zoetra::testing

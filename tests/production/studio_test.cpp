@@ -12,16 +12,9 @@ using testing::data_folder;
 using testing::write_gif;
 using testing::write_solid_gif;
 
-constexpr colour red{0, 252, 2, 4};
+using testing::red;
 
-// The picture drawn straight into the output area, one per frame; with the
-// clock on GIFIN's control, frame k shows palette image k of the frames.
-const char* show_effect = R"(<effect type="Standard" description="Shows the palette.">
-  <description><title>Show all</title></description>
-  <cpu id="clock"><out name="CONTROL.CPU" id="clock.out"></out></cpu>
-  <GIFIN id="gifin"><in name="CONTROL.GIFIN" id="gifin.control" idref="clock.out"></in></GIFIN>
-  <GIFOUT id="gifout"></GIFOUT>
-</effect>)";
+using testing::show_effect;
 
 const char* still_effect = R"(<effect type="STILL" description="One frame.">
   <description><title>Still</title></description>
