@@ -1,6 +1,7 @@
 #include "app/application.hpp"
 #include "app/panel_host.hpp"
 #include "app/services/process_state.hpp"
+#include "app/services/utility.hpp"
 
 #include "../production/studio_support.hpp"
 
@@ -23,8 +24,9 @@ std::string effect(const std::string& type, const std::string& title, const std:
 std::string seven_sliders() {
     std::string body;
     for (int i = 0; i < 7; ++i)
-        body += "<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V" +
-                std::to_string(i) + "\"><v>1</v></valuelist></INTEGER1>";
+        body += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
+                       "<v>1</v></valuelist></INTEGER1>",
+                       i);
     return body;
 }
 
@@ -93,8 +95,7 @@ TEST_F(shell_test, TheEffectsMenuFillsTheSubmenusByTypeIgnoringCase) {
 
 TEST_F(shell_test, OnlyTheFirstSixtyFourEffectsAreReachableFromTheMenu) {
     for (int i = 1; i <= 70; ++i)
-        folder_.write("Effects/e" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".zoml",
-                      effect("Standard", "E" + std::to_string(i)));
+        folder_.write(format("Effects/e%02d.zoml", i), effect("Standard", format("E%d", i)));
     start();
     EXPECT_EQ(effects_menu().items[0].items.size(), 70u);
     app_->menu_command(64);
@@ -209,8 +210,7 @@ TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
 
 TEST_F(shell_test, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
     for (int i = 0; i < 11; ++i)
-        folder_.write("Effects/w" + std::to_string(10 + i) + ".zoml",
-                      effect("Wave", "W" + std::to_string(i)));
+        folder_.write(format("Effects/w%d.zoml", 10 + i), effect("Wave", format("W%d", i)));
     start();
     ::testing::internal::CaptureStderr();
     app_->panels().select(panel_host::select_effect);
