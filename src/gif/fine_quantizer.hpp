@@ -1,0 +1,51 @@
+#pragma once
+// Fine colours: every frame gets the palette that suits it, chosen by
+// libimagequant.
+//
+// The standard reduction (quantizer.hpp) is fast and fixed to the byte, but
+// one global table shared by every frame. Here each frame's palette is built
+// from the pixels that frame draws, by median cut in a perceptual colour
+// space refined with k-means, and the pixels are mapped with Floyd-Steinberg
+// dithering that libimagequant weakens at edges and in noise, so flat areas
+// stay smooth and grain is not made coarser.
+//
+// Pixels that a frame does not draw take no part: they choose no colours and
+// receive no dithering error. The writer leaves out every pixel whose source
+// did not change, so a still part of the picture keeps the very colours it
+// was shown in, and its dithering never crawls.
+//
+// The result is exactly reproducible: libimagequant spreads some loops over
+// OpenMP threads, whose partial sums would then depend on the number of
+// cores, so every thread that calls it asks OpenMP for a single thread.
+#include <cstdint>
+
+struct liq_attr;
+
+namespace zoetra {
+
+class fine_quantizer {
+  public:
+    // The index of a pixel that is not drawn.
+    static constexpr std::uint8_t not_drawn = 255;
+    static constexpr int max_colours = 255;
+
+    fine_quantizer();
+    ~fine_quantizer();
+    fine_quantizer(const fine_quantizer&) = delete;
+    fine_quantizer& operator=(const fine_quantizer&) = delete;
+
+    // rgba: width x height pixels of red, green, blue and alpha, rows top to
+    // bottom; alpha 0 marks a pixel that is not drawn, any other alpha one
+    // drawn in its colour. Chooses at most 255 colours for the drawn pixels,
+    // writes them to colours (red, green, blue each) and returns how many.
+    // Each drawn pixel's index is its colour's number; the others get
+    // not_drawn. Allocates nothing from the shared allocator, so it may run
+    // on a helper thread.
+    int reduce(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices,
+               std::uint8_t* colours);
+
+  private:
+    liq_attr* attr_;
+};
+
+} // namespace zoetra

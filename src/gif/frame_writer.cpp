@@ -1,0 +1,459 @@
+// The writer's paths that draw each frame as the change from the frame
+// before: the standard colours with optimize on, and fine colours.
+//
+// Standard colours: the pictures are known once the frames are reduced (every
+// frame's indices in the global table), so each frame is planned from them
+// and written in the smallest of three forms that show the same picture: its
+// rectangle with only the changed pixels drawn, the same rectangle with every
+// opaque pixel drawn, or the whole frame as the default writes it. The last
+// one makes sure the file never grows.
+//
+// Fine colours: what changes is decided by the source pixels, before any
+// colour is chosen. A pixel whose source is the same as in the frame before
+// keeps the colour it was shown in; only the pixels a frame has to draw are
+// given to libimagequant, which makes that frame's palette. A pixel that must
+// be drawn again although its source stayed (the frame before cleared it)
+// takes its former colour whenever the new palette holds it exactly.
+#include "app/services/utility.hpp"
+#include "gif/encoder.hpp"
+#include "gif/writer_support.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <unordered_map>
+
+namespace zoetra {
+namespace {
+
+using gif_detail::copy_crop;
+using gif_detail::kept_indices;
+using gif_detail::run_side_by_side;
+
+// The standard colours' layout: a 255-colour global table, index 255 transparent.
+constexpr std::uint8_t standard_transparent = 255;
+constexpr int standard_code_size = 8;
+
+std::uint32_t rgb_key(const std::uint8_t* colour) {
+    return std::uint32_t(colour[0]) << 16 | std::uint32_t(colour[1]) << 8 | colour[2];
+}
+
+// The fewest bits whose table holds count colours and the transparent entry.
+int table_bits(int count) {
+    return std::max(1, int(std::bit_width(unsigned(count))));
+}
+
+// One source frame as the writer reads it.
+struct source_crop {
+    heap_ptr<std::uint8_t> rgb;
+    heap_ptr<std::uint8_t> transparent;
+};
+
+// The source frames around the one in hand, three at a time, each kept in
+// slot (frame number mod 3) until another frame needs the slot.
+class source_window {
+  public:
+    source_window(std::span<buffer* const> frames, crop_origin origin, crop_size size)
+        : frames_(frames), origin_(origin), size_(size) {
+        const std::size_t room = std::max<std::size_t>(std::size_t(size.width) * size.height, 1);
+        for (source_crop& slot : slots_) {
+            slot.rgb = allocate_array<std::uint8_t>(room * 3);
+            slot.transparent = allocate_array<std::uint8_t>(room);
+        }
+    }
+    const source_crop& get(std::size_t frame) {
+        const std::size_t slot = frame % 3;
+        if (held_[slot] != frame) {
+            copy_crop(frames_[frame], origin_, size_, slots_[slot].rgb.get(),
+                      slots_[slot].transparent.get());
+            held_[slot] = frame;
+        }
+        return slots_[slot];
+    }
+
+  private:
+    std::span<buffer* const> frames_;
+    crop_origin origin_;
+    crop_size size_;
+    source_crop slots_[3];
+    std::size_t held_[3] = {SIZE_MAX, SIZE_MAX, SIZE_MAX};
+};
+
+// Whether a pixel shows the same in two source frames: both transparent, or
+// both opaque in the same colour.
+bool same_source(const source_crop& a, const source_crop& b, std::size_t p) {
+    const bool clear_a = a.transparent.get()[p] != 0, clear_b = b.transparent.get()[p] != 0;
+    if (clear_a || clear_b)
+        return clear_a && clear_b;
+    const std::uint8_t *x = a.rgb.get() + p * 3, *y = b.rgb.get() + p * 3;
+    return x[0] == y[0] && x[1] == y[1] && x[2] == y[2];
+}
+
+// A frame's own colours under fine colours.
+struct fine_palette {
+    int count = 0;
+    std::uint8_t colours[fine_quantizer::max_colours * 3] = {};
+};
+
+} // namespace
+
+void gif_writer::write_frame_head(const frame_layout& frame, std::uint16_t delay) {
+    // Graphic control extension: the disposal, transparency on, the delay and
+    // the transparent index.
+    const std::uint8_t control[8] = {0x21,
+                                     0xF9,
+                                     0x04,
+                                     std::uint8_t(std::uint8_t(frame.disposal) << 2 | 0x01),
+                                     std::uint8_t(delay & 0xFF),
+                                     std::uint8_t(delay >> 8),
+                                     frame.transparent,
+                                     0x00};
+    sink_->write(control, sizeof control);
+    // Image descriptor, not interlaced, with the local table if there is one,
+    // and the minimum code size of the LZW data that follows.
+    sink_->put(0x2C);
+    sink_->put_word(std::uint16_t(frame.rect.left));
+    sink_->put_word(std::uint16_t(frame.rect.top));
+    sink_->put_word(std::uint16_t(frame.rect.width));
+    sink_->put_word(std::uint16_t(frame.rect.height));
+    if (frame.local_bits == 0) {
+        sink_->put(0x00);
+    } else {
+        sink_->put(std::uint8_t(0x80 | (frame.local_bits - 1)));
+        sink_->write(frame.local_table, std::size_t(3) << frame.local_bits);
+    }
+    sink_->put(std::uint8_t(frame.code_size));
+}
+
+void gif_writer::write_changes(std::size_t frame_count, crop_size size, std::uint16_t delay,
+                               const std::function<void(std::size_t, std::uint8_t*)>& picture_of,
+                               const std::function<void(std::size_t)>& announce) {
+    if (frame_count == 0)
+        return;
+    const int width = size.width, height = size.height;
+    const std::size_t pixel_count = std::size_t(width) * height;
+    const std::size_t room = std::max<std::size_t>(pixel_count, 1);
+    // Three pictures (the previous, this and the next), masks and the
+    // rectangle's two forms, in one block.
+    enum {
+        previous_at,
+        current_at,
+        next_at,
+        first_opaque_at,
+        opaque_at,
+        next_opaque_at,
+        same_at,
+        need_at,
+        changes_at,
+        rect_at,
+        parts
+    };
+    auto block = allocate_zeroed_array<std::uint8_t>(room * parts);
+    auto part = [&](int at) { return block.get() + std::size_t(at) * room; };
+    std::uint8_t *previous = part(previous_at), *current = part(current_at), *next = part(next_at);
+    std::uint8_t *first_opaque = part(first_opaque_at), *opaque = part(opaque_at),
+                 *next_opaque = part(next_opaque_at), *same = part(same_at), *need = part(need_at);
+    std::uint8_t *changes_only = part(changes_at), *whole_rect = part(rect_at);
+    memory_sink changes_data, rect_data, frame_data;
+
+    frame_planner planner(width, height);
+    const frame_rect screen = planner.screen();
+    picture_of(0, next);
+    for (std::size_t p = 0; p < pixel_count; ++p)
+        first_opaque[p] = next[p] != standard_transparent;
+    for (std::size_t i = 0; i < frame_count; ++i) {
+        std::swap(previous, current);
+        std::swap(current, next);
+        const bool last = i + 1 == frame_count;
+        if (!last)
+            picture_of(i + 1, next);
+        for (std::size_t p = 0; p < pixel_count; ++p) {
+            opaque[p] = current[p] != standard_transparent;
+            next_opaque[p] = last ? first_opaque[p] : next[p] != standard_transparent;
+            same[p] = i > 0 && current[p] == previous[p];
+        }
+        const frame_step step = planner.plan(opaque, same, next_opaque, need);
+        const frame_rect rect = step.rect;
+
+        // The rectangle with only what must be drawn, and with every opaque
+        // pixel drawn (they differ only where a colour stayed).
+        bool kept_colours = false;
+        std::uint8_t* changes = changes_only;
+        std::uint8_t* in_rect = whole_rect;
+        for (int y = 0; y < rect.height; ++y) {
+            const std::size_t row = std::size_t(rect.top + y) * width + rect.left;
+            for (int x = 0; x < rect.width; ++x) {
+                const std::uint8_t index = current[row + x];
+                *in_rect++ = index;
+                *changes++ = need[row + x] ? index : standard_transparent;
+                kept_colours = kept_colours || (!need[row + x] && index != standard_transparent);
+            }
+        }
+        const bool whole_frame_differs = rect != screen;
+        run_side_by_side(
+            [&] {
+                changes_data.clear();
+                lzw_->encode(standard_code_size + 1, changes_data, changes_only, rect.area());
+            },
+            [&] {
+                rect_data.clear();
+                frame_data.clear();
+                if (kept_colours)
+                    helper_lzw_->encode(standard_code_size + 1, rect_data, whole_rect, rect.area());
+                if (whole_frame_differs)
+                    helper_lzw_->encode(standard_code_size + 1, frame_data, current, pixel_count);
+            },
+            helper_thread_);
+
+        // The smallest; on a tie, the first.
+        const memory_sink* chosen = &changes_data;
+        frame_rect chosen_rect = rect;
+        if (kept_colours && rect_data.byte_count() < chosen->byte_count())
+            chosen = &rect_data;
+        if (whole_frame_differs && frame_data.byte_count() < chosen->byte_count()) {
+            chosen = &frame_data;
+            chosen_rect = screen;
+        }
+        announce(i);
+        write_frame_head({chosen_rect, step.disposal, standard_transparent, standard_code_size},
+                         delay);
+        sink_->write(chosen->bytes().data(), chosen->bytes().size());
+        sink_->put(0x00);
+        planner.drawn(chosen_rect, step.disposal);
+    }
+}
+
+void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                             std::uint16_t delay, progress kind) {
+    const std::size_t frame_count = frames.size();
+    const int width = size.width, height = size.height;
+    const std::size_t pixel_count = std::size_t(width) * height;
+    const std::size_t room = std::max<std::size_t>(pixel_count, 1);
+    if (!fine_) {
+        fine_ = std::make_unique<fine_quantizer>();
+        helper_fine_ = std::make_unique<fine_quantizer>();
+    }
+    if (!helper_lzw_)
+        helper_lzw_ = std::make_unique<lzw_encoder>();
+    source_window sources(frames, origin, size);
+    frame_planner planner(width, height);
+    const frame_rect screen = planner.screen();
+
+    // First the plan: rectangles and disposals follow from the sources alone.
+    std::vector<frame_step> steps(frame_count);
+    {
+        auto block = allocate_zeroed_array<std::uint8_t>(room * 5);
+        std::uint8_t *first_opaque = block.get(), *opaque = first_opaque + room,
+                     *next_opaque = opaque + room, *same = next_opaque + room, *need = same + room;
+        for (std::size_t i = 0; i < frame_count; ++i) {
+            const source_crop& now = sources.get(i);
+            for (std::size_t p = 0; p < pixel_count; ++p)
+                opaque[p] = !now.transparent.get()[p];
+            if (i == 0)
+                std::copy_n(opaque, pixel_count, first_opaque);
+            if (i > 0) {
+                const source_crop& before = sources.get(i - 1);
+                for (std::size_t p = 0; p < pixel_count; ++p)
+                    same[p] = same_source(before, now, p);
+            }
+            if (i + 1 < frame_count) {
+                const source_crop& after = sources.get(i + 1);
+                for (std::size_t p = 0; p < pixel_count; ++p)
+                    next_opaque[p] = !after.transparent.get()[p];
+            } else {
+                std::copy_n(first_opaque, pixel_count, next_opaque);
+            }
+            steps[i] = planner.plan(opaque, same, next_opaque, need);
+            planner.drawn(steps[i].rect, steps[i].disposal);
+        }
+    }
+    auto cleared_before = [&](std::size_t i) {
+        if (i == 0)
+            return screen;
+        return steps[i - 1].disposal == frame_disposal::clear ? steps[i - 1].rect : frame_rect{};
+    };
+
+    // Then every frame's colours. A frame's input is its rectangle, with
+    // alpha 0 where it draws nothing; pixels drawn again although their
+    // source stayed are listed for the second pass.
+    auto rgba = allocate_array<std::uint8_t>(room * 4 * 2);
+    std::vector<std::vector<std::uint32_t>> redrawn(frame_count);
+    std::vector<fine_palette> palettes(frame_count);
+    kept_indices frame_indices(frame_count, 0);
+    auto take_input = [&](std::size_t i, int slot) {
+        const source_crop* before = i > 0 ? &sources.get(i - 1) : nullptr;
+        const source_crop& now = sources.get(i);
+        const frame_rect rect = steps[i].rect, cleared = cleared_before(i);
+        std::uint8_t* out = rgba.get() + std::size_t(slot) * room * 4;
+        redrawn[i].clear();
+        std::uint32_t at = 0;
+        for (int y = rect.top; y < rect.top + rect.height; ++y) {
+            for (int x = rect.left; x < rect.left + rect.width; ++x, ++at, out += 4) {
+                const std::size_t p = std::size_t(y) * width + x;
+                const bool opaque = !now.transparent.get()[p];
+                const bool same = before != nullptr && same_source(*before, now, p);
+                if (!frame_planner::must_draw(cleared.contains(x, y), opaque, same)) {
+                    out[0] = out[1] = out[2] = out[3] = 0;
+                    continue;
+                }
+                std::copy_n(now.rgb.get() + p * 3, 3, out);
+                out[3] = 255;
+                if (same)
+                    redrawn[i].push_back(at);
+            }
+        }
+    };
+    auto reduce = [&](fine_quantizer& quantizer, std::size_t i, int slot, std::uint8_t* indices) {
+        palettes[i].count =
+            quantizer.reduce(rgba.get() + std::size_t(slot) * room * 4, steps[i].rect.width,
+                             steps[i].rect.height, indices, palettes[i].colours);
+    };
+    for (std::size_t i = 0; i < frame_count; i += 2) {
+        const bool pair = i + 1 < frame_count;
+        frame_indices.pin(i, pair ? 2 : 1);
+        std::uint8_t* first = frame_indices.make(i, steps[i].rect.area());
+        std::uint8_t* second = pair ? frame_indices.make(i + 1, steps[i + 1].rect.area()) : nullptr;
+        take_input(i, 0);
+        if (!pair) {
+            reduce(*fine_, i, 0, first);
+            break;
+        }
+        take_input(i + 1, 1);
+        run_side_by_side([&] { reduce(*fine_, i, 0, first); },
+                         [&] { reduce(*helper_fine_, i + 1, 1, second); }, helper_thread_);
+    }
+    frame_indices.pin(0, 0);
+
+    // The global table takes the colours of the frames in order while they
+    // fit; a frame whose colours are all there needs no table of its own.
+    std::unordered_map<std::uint32_t, std::uint8_t> global_colours;
+    std::vector<char> uses_global(frame_count, 0);
+    global_table_.fill(0);
+    for (std::size_t i = 0; i < frame_count; ++i) {
+        int missing = 0;
+        for (int e = 0; e < palettes[i].count; ++e)
+            missing += global_colours.count(rgb_key(palettes[i].colours + e * 3)) == 0;
+        if (int(global_colours.size()) + missing > fine_quantizer::max_colours)
+            continue;
+        uses_global[i] = 1;
+        for (int e = 0; e < palettes[i].count; ++e) {
+            const std::uint8_t* colour = palettes[i].colours + e * 3;
+            auto [entry, added] =
+                global_colours.try_emplace(rgb_key(colour), std::uint8_t(global_colours.size()));
+            if (added)
+                std::copy_n(colour, 3, global_table_.data() + std::size_t(entry->second) * 3);
+        }
+    }
+    const int global_count = int(global_colours.size());
+    sink_->write(global_table_.data(), global_table_.size());
+    if (loop_count_ != 1)
+        write_loop_extension();
+
+    // Last, the frames in order. The canvas is what a viewer shows after each
+    // frame; it gives the former colours of pixels drawn again.
+    auto canvas_block = allocate_array<pixel>(room);
+    pixel* canvas = canvas_block.get();
+    std::fill_n(canvas, room, transparent_flag);
+    std::vector<frame_layout> layouts(frame_count);
+    std::vector<std::array<std::uint8_t, 768>> local_tables(2);
+    auto keep_indices_of = [&](std::size_t i) {
+        if (frame_indices.get(i) != nullptr)
+            return;
+        std::uint8_t* made = frame_indices.make(i, steps[i].rect.area());
+        take_input(i, 0);
+        reduce(*fine_, i, 0, made);
+    };
+    // Settles frame i's table and indices, and draws it on the canvas.
+    auto settle = [&](std::size_t i, std::array<std::uint8_t, 768>& local_table) {
+        const fine_palette& palette = palettes[i];
+        const frame_rect rect = steps[i].rect;
+        std::uint8_t* indices = frame_indices.get(i);
+        std::unordered_map<std::uint32_t, std::uint8_t> own;
+        for (int e = 0; e < palette.count; ++e)
+            own.try_emplace(rgb_key(palette.colours + e * 3), std::uint8_t(e));
+        for (std::uint32_t at : redrawn[i]) {
+            const std::size_t p = std::size_t(rect.top + int(at) / rect.width) * width +
+                                  std::size_t(rect.left + int(at) % rect.width);
+            if (canvas[p] & transparent_flag)
+                continue;
+            if (auto found = own.find(canvas[p] & 0xFFFFFF); found != own.end())
+                indices[at] = found->second;
+        }
+        frame_layout& layout = layouts[i];
+        layout.rect = rect;
+        layout.disposal = steps[i].disposal;
+        std::uint8_t to_table[256];
+        const std::uint8_t* table;
+        if (uses_global[i]) {
+            layout.transparent = std::uint8_t(global_count);
+            layout.code_size = std::max(2, int(std::bit_width(unsigned(global_count))));
+            for (int e = 0; e < palette.count; ++e)
+                to_table[e] = global_colours.at(rgb_key(palette.colours + e * 3));
+            table = global_table_.data();
+        } else {
+            const int bits = table_bits(palette.count);
+            layout.transparent = std::uint8_t(palette.count);
+            layout.code_size = std::max(2, bits);
+            layout.local_bits = bits;
+            local_table.fill(0);
+            std::copy_n(palette.colours, palette.count * 3, local_table.data());
+            layout.local_table = local_table.data();
+            for (int e = 0; e < palette.count; ++e)
+                to_table[e] = std::uint8_t(e);
+            table = local_table.data();
+        }
+        to_table[fine_quantizer::not_drawn] = layout.transparent;
+        const frame_rect cleared = cleared_before(i);
+        for (int y = cleared.top; y < cleared.top + cleared.height; ++y)
+            std::fill_n(canvas + std::size_t(y) * width + cleared.left, cleared.width,
+                        transparent_flag);
+        std::size_t at = 0;
+        for (int y = rect.top; y < rect.top + rect.height; ++y) {
+            for (int x = rect.left; x < rect.left + rect.width; ++x, ++at) {
+                const std::uint8_t index = to_table[indices[at]];
+                indices[at] = index;
+                if (index != layout.transparent)
+                    canvas[std::size_t(y) * width + x] = pixel(rgb_key(table + index * 3));
+            }
+        }
+    };
+    memory_sink& helper_output = helper_output_;
+    for (std::size_t i = 0; i < frame_count; i += 2) {
+        const bool pair = i + 1 < frame_count;
+        frame_indices.pin(i, pair ? 2 : 1);
+        keep_indices_of(i);
+        if (pair)
+            keep_indices_of(i + 1);
+        settle(i, local_tables[0]);
+        if (pair)
+            settle(i + 1, local_tables[1]);
+        auto write_first = [&] {
+            announce_frame(kind, i, frame_count, delay);
+            write_frame_head(layouts[i], delay);
+            lzw_->encode(layouts[i].code_size + 1, *sink_, frame_indices.get(i),
+                         steps[i].rect.area());
+            sink_->put(0x00);
+        };
+        if (!pair) {
+            write_first();
+            break;
+        }
+        run_side_by_side(
+            write_first,
+            [&] {
+                helper_output.clear();
+                helper_lzw_->encode(layouts[i + 1].code_size + 1, helper_output,
+                                    frame_indices.get(i + 1), steps[i + 1].rect.area());
+            },
+            helper_thread_);
+        announce_frame(kind, i + 1, frame_count, delay);
+        write_frame_head(layouts[i + 1], delay);
+        sink_->write(helper_output.bytes().data(), helper_output.bytes().size());
+        sink_->put(0x00);
+        frame_indices.drop(i);
+        frame_indices.drop(i + 1);
+    }
+}
+
+} // namespace zoetra
