@@ -23,6 +23,7 @@
 #include "gif/fine_quantizer.hpp"
 #include "gif/frame_planner.hpp"
 #include "gif/lzw_encoder.hpp"
+#include "gif/lzw_lookahead.hpp"
 #include "gif/quantizer.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
@@ -172,6 +173,8 @@ class gif_writer {
     bool helper_thread_ = true;
     std::unique_ptr<fine_quantizer> fine_;
     std::unique_ptr<fine_quantizer> helper_fine_;
+    std::unique_ptr<lzw_lookahead_encoder> lookahead_;
+    std::unique_ptr<lzw_lookahead_encoder> helper_lookahead_;
 };
 
 } // namespace zoetra

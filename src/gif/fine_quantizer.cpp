@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -54,6 +55,24 @@ int cube_colours(const std::uint8_t* rgba, std::size_t count, std::uint8_t* indi
     return n;
 }
 
+// The opaque entries of libimagequant's palette, numbered in order, into
+// colours; to_colour maps its indices to those numbers (not_drawn for its
+// transparent entry). Returns how many.
+int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8_t* colours) {
+    int n = 0;
+    std::fill_n(to_colour, 256, fine_quantizer::not_drawn);
+    for (unsigned e = 0; e < palette.count && e < 256; ++e) {
+        const liq_color& c = palette.entries[e];
+        if (c.a == 0 || n == fine_quantizer::max_colours)
+            continue;
+        colours[n * 3] = c.r;
+        colours[n * 3 + 1] = c.g;
+        colours[n * 3 + 2] = c.b;
+        to_colour[e] = std::uint8_t(n++);
+    }
+    return n;
+}
+
 // libimagequant's result, freed when it goes.
 struct liq_handles {
     liq_image* image = nullptr;
@@ -74,6 +93,7 @@ fine_quantizer::fine_quantizer() : attr_(liq_attr_create()) {
 }
 
 fine_quantizer::~fine_quantizer() {
+    drop_shared();
     if (attr_ != nullptr)
         liq_attr_destroy(attr_);
 }
@@ -106,29 +126,25 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
         return cube_colours(rgba, count, indices, colours);
 
     const liq_palette* palette = liq_get_palette(liq.result);
-    std::uint8_t renumbered[256];
-    int n = 0;
-    for (unsigned e = 0; e < palette->count && e < 256; ++e) {
-        const liq_color& c = palette->entries[e];
-        if (c.a == 0 || n == max_colours) {
-            renumbered[e] = not_drawn;
-            continue;
-        }
-        colours[n * 3] = c.r;
-        colours[n * 3 + 1] = c.g;
-        colours[n * 3 + 2] = c.b;
-        renumbered[e] = std::uint8_t(n++);
-    }
+    std::uint8_t to_colour[256];
+    const int n = take_palette(*palette, to_colour, colours);
     if (n == 0)
         return cube_colours(rgba, count, indices, colours);
+    renumber(rgba, count, to_colour, n, colours, indices);
+    return n;
+}
+
+void fine_quantizer::renumber(const std::uint8_t* rgba, std::size_t count,
+                              const std::uint8_t* to_colour, int colour_count,
+                              const std::uint8_t* colours, std::uint8_t* indices) const {
     for (std::size_t p = 0; p < count; ++p) {
         const std::uint8_t* px = rgba + p * 4;
-        std::uint8_t index = px[3] == 0 ? not_drawn : renumbered[indices[p]];
+        std::uint8_t index = px[3] == 0 ? not_drawn : to_colour[indices[p]];
         if (px[3] != 0 && index == not_drawn) {
             // A drawn pixel that dithering sent to the transparent entry
             // takes the nearest colour instead.
             int best = std::numeric_limits<int>::max();
-            for (int e = 0; e < n; ++e) {
+            for (int e = 0; e < colour_count; ++e) {
                 const int dr = px[0] - colours[e * 3], dg = px[1] - colours[e * 3 + 1],
                           db = px[2] - colours[e * 3 + 2];
                 const int distance = dr * dr + dg * dg + db * db;
@@ -140,7 +156,69 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
         }
         indices[p] = index;
     }
-    return n;
+}
+
+void fine_quantizer::drop_shared() {
+    if (shared_ != nullptr)
+        liq_result_destroy(shared_);
+    if (histogram_ != nullptr)
+        liq_histogram_destroy(histogram_);
+    shared_ = nullptr;
+    histogram_ = nullptr;
+}
+
+void fine_quantizer::start_shared() {
+    drop_shared();
+    shared_left_out_ = false;
+    shared_count_ = 0;
+    shared_failed_ = attr_ == nullptr || (histogram_ = liq_histogram_create(attr_)) == nullptr;
+}
+
+void fine_quantizer::add_shared(const std::uint8_t* rgba, int width, int height) {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    bool any_drawn = false;
+    for (std::size_t p = 0; p < count; ++p) {
+        const bool drawn = rgba[p * 4 + 3] != 0;
+        any_drawn = any_drawn || drawn;
+        shared_left_out_ = shared_left_out_ || !drawn;
+    }
+    if (shared_failed_ || !any_drawn)
+        return;
+    use_one_openmp_thread();
+    liq_handles liq;
+    shared_failed_ =
+        (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
+        liq_histogram_add_image(histogram_, attr_, liq.image) != LIQ_OK;
+}
+
+int fine_quantizer::choose_shared(std::uint8_t* colours) {
+    use_one_openmp_thread();
+    std::uint8_t ignored[1];
+    if (!shared_failed_ &&
+        (liq_set_max_colors(attr_, shared_left_out_ ? max_colours + 1 : max_colours) != LIQ_OK ||
+         liq_histogram_quantize(histogram_, attr_, &shared_) != LIQ_OK ||
+         liq_set_dithering_level(shared_, dithering_level) != LIQ_OK ||
+         (shared_count_ =
+              take_palette(*liq_get_palette(shared_), shared_to_colour_, shared_colours_)) == 0))
+        shared_failed_ = true;
+    if (shared_failed_)
+        shared_count_ = cube_colours(nullptr, 0, ignored, shared_colours_);
+    std::copy_n(shared_colours_, shared_count_ * 3, colours);
+    return shared_count_;
+}
+
+void fine_quantizer::map_shared(const std::uint8_t* rgba, int width, int height,
+                                std::uint8_t* indices) {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    use_one_openmp_thread();
+    liq_handles liq;
+    if (shared_failed_ || count == 0 ||
+        (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
+        liq_write_remapped_image(shared_, liq.image, indices, count) != LIQ_OK) {
+        cube_colours(rgba, count, indices, shared_colours_);
+        return;
+    }
+    renumber(rgba, count, shared_to_colour_, shared_count_, shared_colours_, indices);
 }
 
 } // namespace zoetra

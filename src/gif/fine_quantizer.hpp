@@ -17,9 +17,12 @@
 // The result is exactly reproducible: libimagequant spreads some loops over
 // OpenMP threads, whose partial sums would then depend on the number of
 // cores, so every thread that calls it asks OpenMP for a single thread.
+#include <cstddef>
 #include <cstdint>
 
 struct liq_attr;
+struct liq_histogram;
+struct liq_result;
 
 namespace zoetra {
 
@@ -44,8 +47,29 @@ class fine_quantizer {
     int reduce(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices,
                std::uint8_t* colours);
 
+    // One palette for several pictures: each is added (laid out as for
+    // reduce), the colours are chosen once for all of them, and then every
+    // picture is mapped with those colours. Not for a helper thread: the
+    // pictures are mapped one after the other.
+    void start_shared();
+    void add_shared(const std::uint8_t* rgba, int width, int height);
+    int choose_shared(std::uint8_t* colours);
+    void map_shared(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices);
+
   private:
+    void drop_shared();
+    // libimagequant's indices into the frame's colour numbers.
+    void renumber(const std::uint8_t* rgba, std::size_t count, const std::uint8_t* to_colour,
+                  int colour_count, const std::uint8_t* colours, std::uint8_t* indices) const;
+
     liq_attr* attr_;
+    liq_histogram* histogram_ = nullptr;
+    liq_result* shared_ = nullptr;
+    bool shared_left_out_ = false;
+    bool shared_failed_ = false;
+    int shared_count_ = 0;
+    std::uint8_t shared_to_colour_[256] = {};
+    std::uint8_t shared_colours_[max_colours * 3] = {};
 };
 
 } // namespace zoetra

@@ -147,6 +147,7 @@ void gif_writer::write_changes(std::size_t frame_count, crop_size size, std::uin
         need_at,
         changes_at,
         rect_at,
+        local_at,
         parts
     };
     auto block = allocate_zeroed_array<std::uint8_t>(room * parts);
@@ -154,9 +155,13 @@ void gif_writer::write_changes(std::size_t frame_count, crop_size size, std::uin
     std::uint8_t *previous = part(previous_at), *current = part(current_at), *next = part(next_at);
     std::uint8_t *first_opaque = part(first_opaque_at), *opaque = part(opaque_at),
                  *next_opaque = part(next_opaque_at), *same = part(same_at), *need = part(need_at);
-    std::uint8_t *changes_only = part(changes_at), *whole_rect = part(rect_at);
-    memory_sink changes_data, rect_data, frame_data;
+    std::uint8_t *changes_only = part(changes_at), *whole_rect = part(rect_at),
+                 *local_pixels = part(local_at);
+    memory_sink changes_data, rect_data, frame_data, local_data, lookahead_data;
+    std::array<std::uint8_t, 768> local_table{};
 
+    if (!lookahead_)
+        lookahead_ = std::make_unique<lzw_lookahead_encoder>();
     frame_planner planner(width, height);
     const frame_rect screen = planner.screen();
     picture_of(0, next);
@@ -208,16 +213,58 @@ void gif_writer::write_changes(std::size_t frame_count, crop_size size, std::uin
 
         // The smallest; on a tie, the first.
         const memory_sink* chosen = &changes_data;
+        const std::uint8_t* chosen_pixels = changes_only;
         frame_rect chosen_rect = rect;
-        if (kept_colours && rect_data.byte_count() < chosen->byte_count())
+        if (kept_colours && rect_data.byte_count() < chosen->byte_count()) {
             chosen = &rect_data;
+            chosen_pixels = whole_rect;
+        }
         if (whole_frame_differs && frame_data.byte_count() < chosen->byte_count()) {
             chosen = &frame_data;
+            chosen_pixels = current;
             chosen_rect = screen;
         }
+        // A frame that uses few colours may take a local table of just
+        // those: narrower codes can more than pay for the table.
+        frame_layout layout{chosen_rect, step.disposal, standard_transparent, standard_code_size};
+        const std::size_t chosen_area = chosen_rect.area();
+        bool used[256] = {};
+        int used_count = 0;
+        for (std::size_t p = 0; p < chosen_area; ++p) {
+            const std::uint8_t index = chosen_pixels[p];
+            used_count += !used[index] && index != standard_transparent;
+            used[index] = true;
+        }
+        if (const int bits = table_bits(used_count); bits < standard_code_size) {
+            std::uint8_t to_local[256];
+            local_table.fill(0);
+            int n = 0;
+            for (int index = 0; index < 256; ++index) {
+                if (!used[index] || index == standard_transparent)
+                    continue;
+                std::copy_n(global_table_.data() + index * 3, 3, local_table.data() + n * 3);
+                to_local[index] = std::uint8_t(n++);
+            }
+            to_local[standard_transparent] = std::uint8_t(n);
+            for (std::size_t p = 0; p < chosen_area; ++p)
+                local_pixels[p] = to_local[chosen_pixels[p]];
+            local_data.clear();
+            const int code_size = std::max(2, bits);
+            lzw_->encode(code_size + 1, local_data, local_pixels, chosen_area);
+            if (local_data.byte_count() + (std::size_t(3) << bits) < chosen->byte_count()) {
+                chosen = &local_data;
+                chosen_pixels = local_pixels;
+                layout = {chosen_rect, step.disposal, std::uint8_t(n),
+                          code_size,   bits,          local_table.data()};
+            }
+        }
+        // And coded with lookahead, when that is shorter.
+        lookahead_data.clear();
+        lookahead_->encode(layout.code_size + 1, lookahead_data, chosen_pixels, chosen_area);
+        if (lookahead_data.byte_count() < chosen->byte_count())
+            chosen = &lookahead_data;
         announce(i);
-        write_frame_head({chosen_rect, step.disposal, standard_transparent, standard_code_size},
-                         delay);
+        write_frame_head(layout, delay);
         sink_->write(chosen->bytes().data(), chosen->bytes().size());
         sink_->put(0x00);
         planner.drawn(chosen_rect, step.disposal);
@@ -234,14 +281,19 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
         fine_ = std::make_unique<fine_quantizer>();
         helper_fine_ = std::make_unique<fine_quantizer>();
     }
-    if (!helper_lzw_)
-        helper_lzw_ = std::make_unique<lzw_encoder>();
+    if (!lookahead_)
+        lookahead_ = std::make_unique<lzw_lookahead_encoder>();
+    if (!helper_lookahead_)
+        helper_lookahead_ = std::make_unique<lzw_lookahead_encoder>();
     source_window sources(frames, origin, size);
     frame_planner planner(width, height);
     const frame_rect screen = planner.screen();
 
     // First the plan: rectangles and disposals follow from the sources alone.
+    // It also counts the pixels whose source stayed, and those of them that a
+    // frame must draw again because the frame before cleared them.
     std::vector<frame_step> steps(frame_count);
+    std::size_t still = 0, redrawn_still = 0;
     {
         auto block = allocate_zeroed_array<std::uint8_t>(room * 5);
         std::uint8_t *first_opaque = block.get(), *opaque = first_opaque + room,
@@ -263,6 +315,14 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
                     next_opaque[p] = !after.transparent.get()[p];
             } else {
                 std::copy_n(first_opaque, pixel_count, next_opaque);
+            }
+            if (i > 0) {
+                const frame_rect cleared = planner.cleared();
+                for (std::size_t p = 0; p < pixel_count; ++p) {
+                    still += same[p];
+                    redrawn_still +=
+                        same[p] && opaque[p] && cleared.contains(int(p % width), int(p / width));
+                }
             }
             steps[i] = planner.plan(opaque, same, next_opaque, need);
             planner.drawn(steps[i].rect, steps[i].disposal);
@@ -309,7 +369,29 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
             quantizer.reduce(rgba.get() + std::size_t(slot) * room * 4, steps[i].rect.width,
                              steps[i].rect.height, indices, palettes[i].colours);
     };
-    for (std::size_t i = 0; i < frame_count; i += 2) {
+    // Pixels drawn again keep their colour only where the new palette holds
+    // it. When more than one in 2,000 of the still pixels are drawn again,
+    // every frame takes one shared palette instead, which holds them all.
+    const bool shared = redrawn_still * 2000 > still;
+    if (shared) {
+        fine_->start_shared();
+        for (std::size_t i = 0; i < frame_count; ++i) {
+            take_input(i, 0);
+            fine_->add_shared(rgba.get(), steps[i].rect.width, steps[i].rect.height);
+        }
+        fine_palette palette;
+        palette.count = fine_->choose_shared(palette.colours);
+        std::fill(palettes.begin(), palettes.end(), palette);
+    }
+    auto map_shared = [&](std::size_t i, std::uint8_t* indices) {
+        take_input(i, 0);
+        fine_->map_shared(rgba.get(), steps[i].rect.width, steps[i].rect.height, indices);
+    };
+    for (std::size_t i = 0; shared && i < frame_count; ++i) {
+        frame_indices.pin(i, 1);
+        map_shared(i, frame_indices.make(i, steps[i].rect.area()));
+    }
+    for (std::size_t i = 0; !shared && i < frame_count; i += 2) {
         const bool pair = i + 1 < frame_count;
         frame_indices.pin(i, pair ? 2 : 1);
         std::uint8_t* first = frame_indices.make(i, steps[i].rect.area());
@@ -361,6 +443,10 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
         if (frame_indices.get(i) != nullptr)
             return;
         std::uint8_t* made = frame_indices.make(i, steps[i].rect.area());
+        if (shared) {
+            map_shared(i, made);
+            return;
+        }
         take_input(i, 0);
         reduce(*fine_, i, 0, made);
     };
@@ -431,8 +517,8 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
         auto write_first = [&] {
             announce_frame(kind, i, frame_count, delay);
             write_frame_head(layouts[i], delay);
-            lzw_->encode(layouts[i].code_size + 1, *sink_, frame_indices.get(i),
-                         steps[i].rect.area());
+            lookahead_->encode(layouts[i].code_size + 1, *sink_, frame_indices.get(i),
+                               steps[i].rect.area());
             sink_->put(0x00);
         };
         if (!pair) {
@@ -443,8 +529,8 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
             write_first,
             [&] {
                 helper_output.clear();
-                helper_lzw_->encode(layouts[i + 1].code_size + 1, helper_output,
-                                    frame_indices.get(i + 1), steps[i + 1].rect.area());
+                helper_lookahead_->encode(layouts[i + 1].code_size + 1, helper_output,
+                                          frame_indices.get(i + 1), steps[i + 1].rect.area());
             },
             helper_thread_);
         announce_frame(kind, i + 1, frame_count, delay);
