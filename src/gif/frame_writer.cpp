@@ -281,6 +281,8 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
         fine_ = std::make_unique<fine_quantizer>();
         helper_fine_ = std::make_unique<fine_quantizer>();
     }
+    if (!helper_lzw_)
+        helper_lzw_ = std::make_unique<lzw_encoder>();
     if (!lookahead_)
         lookahead_ = std::make_unique<lzw_lookahead_encoder>();
     if (!helper_lookahead_)
@@ -504,7 +506,23 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
             }
         }
     };
-    memory_sink& helper_output = helper_output_;
+    // Each frame is coded both greedily and with lookahead; the shorter goes.
+    memory_sink coded[2][2];
+    auto code = [&](std::size_t i, lzw_encoder& greedy, lzw_lookahead_encoder& lookahead,
+                    memory_sink* out) {
+        out[0].clear();
+        out[1].clear();
+        greedy.encode(layouts[i].code_size + 1, out[0], frame_indices.get(i), steps[i].rect.area());
+        lookahead.encode(layouts[i].code_size + 1, out[1], frame_indices.get(i),
+                         steps[i].rect.area());
+    };
+    auto write_coded = [&](std::size_t i, const memory_sink* out) {
+        const memory_sink& shorter = out[1].byte_count() < out[0].byte_count() ? out[1] : out[0];
+        announce_frame(kind, i, frame_count, delay);
+        write_frame_head(layouts[i], delay);
+        sink_->write(shorter.bytes().data(), shorter.bytes().size());
+        sink_->put(0x00);
+    };
     for (std::size_t i = 0; i < frame_count; i += 2) {
         const bool pair = i + 1 < frame_count;
         frame_indices.pin(i, pair ? 2 : 1);
@@ -514,29 +532,16 @@ void gif_writer::encode_fine(std::span<buffer* const> frames, crop_origin origin
         settle(i, local_tables[0]);
         if (pair)
             settle(i + 1, local_tables[1]);
-        auto write_first = [&] {
-            announce_frame(kind, i, frame_count, delay);
-            write_frame_head(layouts[i], delay);
-            lookahead_->encode(layouts[i].code_size + 1, *sink_, frame_indices.get(i),
-                               steps[i].rect.area());
-            sink_->put(0x00);
-        };
         if (!pair) {
-            write_first();
+            code(i, *lzw_, *lookahead_, coded[0]);
+            write_coded(i, coded[0]);
             break;
         }
-        run_side_by_side(
-            write_first,
-            [&] {
-                helper_output.clear();
-                helper_lookahead_->encode(layouts[i + 1].code_size + 1, helper_output,
-                                          frame_indices.get(i + 1), steps[i + 1].rect.area());
-            },
-            helper_thread_);
-        announce_frame(kind, i + 1, frame_count, delay);
-        write_frame_head(layouts[i + 1], delay);
-        sink_->write(helper_output.bytes().data(), helper_output.bytes().size());
-        sink_->put(0x00);
+        run_side_by_side([&] { code(i, *lzw_, *lookahead_, coded[0]); },
+                         [&] { code(i + 1, *helper_lzw_, *helper_lookahead_, coded[1]); },
+                         helper_thread_);
+        write_coded(i, coded[0]);
+        write_coded(i + 1, coded[1]);
         frame_indices.drop(i);
         frame_indices.drop(i + 1);
     }

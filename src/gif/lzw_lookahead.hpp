@@ -10,7 +10,10 @@
 // longest on a tie). The table still grows by one entry per code, the string
 // just sent followed by the next index, as every decoder expects; an entry
 // the table already holds takes a code number all the same and is never
-// sent. So the stream is ordinary GIF LZW, usually a few percent shorter.
+// sent. So the stream is ordinary GIF LZW. On dithered pictures it is often
+// a little shorter; on very repetitive ones, whose long strings the greedy
+// coder builds up step by step, it can be much longer, so the writer codes
+// both ways and keeps the shorter.
 //
 // Codes widen and the table starts over exactly as in the greedy coder; the
 // data is cut into sub-blocks of 255 bytes.

@@ -8,8 +8,8 @@
 #include "engine/script.hpp"
 #include "production/studio.hpp"
 
-#include <gif_lib.h>
 #include "run_command.hpp"
+#include <gif_lib.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -306,6 +307,91 @@ TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
     }
 }
 
+// Opaque pixels as 0xFF000000 | rgb, or 0; the frames that --frames-to wrote.
+std::vector<std::vector<std::uint32_t>> source_frames(const fs::path& folder) {
+    std::vector<std::vector<std::uint32_t>> frames;
+    int width = 0, height = 0, count = 0;
+    std::ifstream(folder / "info.txt") >> width >> height >> count;
+    auto body = [](const fs::path& file, std::size_t size) {
+        std::ifstream in(file, std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return all.size() >= size ? all.substr(all.size() - size) : std::string();
+    };
+    const std::size_t area = std::size_t(width) * height;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%03d.pam", i);
+        const std::string rgba = body(folder / name, area * 4);
+        std::vector<std::uint32_t> frame(area, 0);
+        for (std::size_t p = 0; p < area && !rgba.empty(); ++p) {
+            const auto* px = reinterpret_cast<const unsigned char*>(rgba.data() + p * 4);
+            if (px[3] != 0)
+                frame[p] = 0xFF000000u | unsigned(px[0]) << 16 | unsigned(px[1]) << 8 | px[2];
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
+}
+
+// --optimize shows the default pictures in a file never larger; fine colours
+// keep transparency exact, stay near the source and keep still pixels still.
+// Both estimate their exact size.
+TEST_P(BundledEffect, OptimizedAndFineFilesShowTheirPicturesInTheSizeEstimated) {
+    const bundled_effect& e = GetParam();
+    const fs::path folder = scratch_folder(e.stem);
+    for (const fs::path& sample : sample_pictures()) {
+        SCOPED_TRACE(e.stem + " on " + sample.filename().string());
+        const std::string options = render_options(e, sample, frames_asked);
+        const std::string stem = sample.stem().string();
+        const fs::path plain = folder / (stem + ".plain.gif"),
+                       optimized = folder / (stem + ".optimized.gif"),
+                       fine = folder / (stem + ".fine.gif"), sources = folder / (stem + ".frames");
+        fs::remove_all(sources);
+        ASSERT_EQ(
+            run(renderer() + " -o " + quoted(plain) + " --frames-to " + quoted(sources) + options)
+                .status,
+            0);
+        for (const auto& [file, mode] :
+             {std::pair{optimized, " --optimize"}, std::pair{fine, " --colours fine"}}) {
+            command_result made = run(renderer() + mode + " -o " + quoted(file) + options);
+            ASSERT_EQ(made.status, 0) << made.err;
+            command_result estimate = run(renderer() + mode + " --estimate" + options);
+            EXPECT_EQ(estimate.out, std::to_string(fs::file_size(file)) + "\n") << mode;
+        }
+        EXPECT_LE(fs::file_size(optimized), fs::file_size(plain));
+        const shown_animation expected = read_with_giflib(plain);
+        const shown_animation smaller = read_with_giflib(optimized);
+        EXPECT_EQ(smaller.error, "");
+        EXPECT_TRUE(smaller.frames == expected.frames) << "--optimize changed the pictures";
+        EXPECT_EQ(smaller.delays, expected.delays);
+
+        const shown_animation finer = read_with_giflib(fine);
+        const auto source = source_frames(sources);
+        ASSERT_EQ(finer.frames.size(), source.size());
+        double squared = 0;
+        std::size_t channels = 0, still = 0, moved = 0;
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            for (std::size_t p = 0; p < source[i].size(); ++p) {
+                const std::uint32_t want = source[i][p], got = finer.frames[i][p];
+                ASSERT_EQ(want == 0, got == 0) << "frame " << i << " pixel " << p;
+                for (int shift : {0, 8, 16}) {
+                    const double d = double(want >> shift & 0xFF) - double(got >> shift & 0xFF);
+                    squared += d * d;
+                }
+                channels += 3;
+                if (i > 0 && want == source[i - 1][p]) {
+                    ++still;
+                    moved += got != finer.frames[i - 1][p];
+                }
+            }
+        }
+        if (squared > 0) {
+            EXPECT_GT(10 * std::log10(255.0 * 255.0 * double(channels) / squared), 30.0);
+        }
+        EXPECT_LE(moved * 1000, still) << "still pixels that flicker";
+    }
+}
+
 std::string effect_test_name(const ::testing::TestParamInfo<bundled_effect>& info) {
     std::string name;
     for (char c : info.param.stem)
@@ -343,7 +429,8 @@ TEST(BundledEffects, StillEffectsMakeOneFrameEvenWhenAskedForMore) {
         ++stills;
         const fs::path file = folder / (e.stem + ".gif");
         const fs::path sample = fs::path(ZOETRA_SOURCE_DIR) / "samples" / "logo.gif";
-        command_result made = run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
+        command_result made =
+            run(renderer() + " -o " + quoted(file) + render_options(e, sample, 5));
         ASSERT_EQ(made.status, 0) << e.stem << ": " << made.err;
         shown_animation shown = read_with_giflib(file);
         ASSERT_EQ(shown.error, "") << e.stem;

@@ -31,6 +31,10 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
                             "--set",
                             "SIZE=1,2",
                             "-q",
+                            "--colours=fine",
+                            "--optimize",
+                            "--frames-to",
+                            "frames",
                             "a.gif",
                             "b.gif"},
                            error);
@@ -47,6 +51,9 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(o->settings[0].name, "cube:CAM.PHI");
     EXPECT_EQ(o->settings[1].values, "1,2");
     EXPECT_TRUE(o->quiet);
+    EXPECT_EQ(o->colours, "fine");
+    EXPECT_TRUE(o->optimize);
+    EXPECT_EQ(o->frames_to, "frames");
     EXPECT_EQ(o->images, (std::vector<std::string>{"a.gif", "b.gif"}));
 }
 
@@ -61,6 +68,8 @@ TEST(RendererOptions, RefusesMalformedCommandLines) {
         {"--set", "NAME", "a.gif"},
         {"--bogus", "a.gif"},
         {"--list=yes"},
+        {"--optimize=yes", "a.gif"},
+        {"--colours"},
     };
     for (const auto& args : bad) {
         std::string error;
@@ -130,6 +139,9 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     EXPECT_EQ(item.status, 2);
     EXPECT_NE(item.err.find("LINEAR, RADIAL"), std::string::npos);
     EXPECT_EQ(run("-s 3 " + sample("icon.gif")).status, 2);
+    command_result colours = run("--colours purple " + sample("icon.gif"));
+    EXPECT_EQ(colours.status, 2);
+    EXPECT_NE(colours.err.find("standard, fine"), std::string::npos);
 
     std::ofstream(path("fails.zoml"))
         << "<e type=Standard><cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE>"
@@ -147,8 +159,8 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     ASSERT_EQ(describe.status, 0);
     EXPECT_NE(describe.out.find("cube:CAM.PHI  \"TILT\"  = 0  (-180..180 step 5)"),
               std::string::npos);
-    command_result titled = run("-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " +
-                         sample("icon.gif"));
+    command_result titled = run(
+        "-e flag -n 2 --set TILT=40 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_EQ(titled.status, 0) << titled.err;
     command_result untilted =
         run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
@@ -157,11 +169,10 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
 
 TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
     std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/show.zoml",
-                               path("my.zoml"),
-                               std::filesystem::copy_options::overwrite_existing);
-    command_result found = testing::run("cd " + testing::quoted(folder_.string()) + " && " +
-                                        testing::renderer() + " -e my.zoml -q --estimate " +
-                                        sample("icon.gif"));
+                               path("my.zoml"), std::filesystem::copy_options::overwrite_existing);
+    command_result found =
+        testing::run("cd " + testing::quoted(folder_.string()) + " && " + testing::renderer() +
+                     " -e my.zoml -q --estimate " + sample("icon.gif"));
     EXPECT_EQ(found.status, 0) << found.err;
 }
 

@@ -178,6 +178,28 @@ TEST_F(studio_test, SavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
 }
 
+TEST_F(studio_test, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
+    studio& s = make_studio();
+    add_images({write_solid_gif("a.gif", 30, 20, red),
+                write_solid_gif("b.gif", 40, 20, colour{0, 4, 2, 252})});
+    set_frames(3);
+    create_all();
+    const std::uint32_t standard = s.size().value();
+    s.set_fine_colours(true);
+    EXPECT_TRUE(s.fine_colours());
+    const std::uint32_t fine = s.size().value();
+    EXPECT_EQ(save_to("fine.gif").size(), fine);
+    s.set_encode_options({colour_mode::standard, true});
+    EXPECT_FALSE(s.fine_colours());
+    const std::uint32_t optimized = s.size().value();
+    EXPECT_EQ(save_to("optimized.gif").size(), optimized);
+    EXPECT_LE(optimized, standard);
+    // Back to the default, the size is the default file's again.
+    s.set_encode_options({});
+    EXPECT_EQ(s.size().value(), standard);
+    EXPECT_EQ(save_to("standard.gif").size(), standard);
+}
+
 TEST_F(studio_test, AnUnwritableFileSaysSo) {
     studio& s = make_studio();
     add_images({write_solid_gif("a.gif", 30, 20, red)});
