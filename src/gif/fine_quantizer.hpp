@@ -9,6 +9,10 @@
 // dithering that libimagequant weakens at edges and in noise, so flat areas
 // stay smooth and grain is not made coarser.
 //
+// The colours of a large frame are chosen from a regular sample of about
+// 32,768 of its pixels, which takes a fraction of the time for a few
+// hundredths of a decibel.
+//
 // Pixels that a frame does not draw take no part: they choose no colours and
 // receive no dithering error. The writer leaves out every pixel whose source
 // did not change, so a still part of the picture keeps the very colours it
@@ -19,9 +23,11 @@
 // cores, so every thread that calls it asks OpenMP for a single thread.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct liq_attr;
 struct liq_histogram;
+struct liq_image;
 struct liq_result;
 
 namespace zoetra {
@@ -57,6 +63,10 @@ class fine_quantizer {
     void map_shared(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices);
 
   private:
+    static constexpr double sampled_pixels = 32768;
+
+    bool choose_colours(liq_image* image, const std::uint8_t* rgba, int width, int height,
+                        liq_result*& result);
     void drop_shared();
     // libimagequant's indices into the frame's colour numbers.
     void renumber(const std::uint8_t* rgba, std::size_t count, const std::uint8_t* to_colour,
@@ -70,6 +80,7 @@ class fine_quantizer {
     int shared_count_ = 0;
     std::uint8_t shared_to_colour_[256] = {};
     std::uint8_t shared_colours_[max_colours * 3] = {};
+    std::vector<std::uint8_t> sample_;
 };
 
 } // namespace zoetra

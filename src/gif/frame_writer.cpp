@@ -3,17 +3,21 @@
 //
 // Standard colours: the pictures are known once the frames are reduced (every
 // frame's indices in the global table), so each frame is planned from them
-// and written in the smallest of three forms that show the same picture: its
+// and written in the shortest of the forms that show the same picture: its
 // rectangle with only the changed pixels drawn, the same rectangle with every
-// opaque pixel drawn, or the whole frame as the default writes it. The last
-// one makes sure the file never grows.
+// opaque pixel drawn, or the whole frame as the default writes it (so the
+// file never grows); then, where shorter, with a local table of just the
+// colours it uses, and coded with lookahead (lzw_lookahead.hpp).
 //
 // Fine colours: what changes is decided by the source pixels, before any
 // colour is chosen. A pixel whose source is the same as in the frame before
 // keeps the colour it was shown in; only the pixels a frame has to draw are
 // given to libimagequant, which makes that frame's palette. A pixel that must
 // be drawn again although its source stayed (the frame before cleared it)
-// takes its former colour whenever the new palette holds it exactly.
+// takes its former colour whenever the new palette holds it exactly; when
+// such pixels are more than a few, all frames share one palette, which holds
+// them all. Every frame is coded greedily and with lookahead, the shorter
+// kept.
 #include "app/services/utility.hpp"
 #include "gif/encoder.hpp"
 #include "gif/writer_support.hpp"
