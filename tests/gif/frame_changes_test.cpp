@@ -253,6 +253,45 @@ TEST(FrameChanges, EachFrameDrawsOnlyTheRectangleThatChangedAndClearsOnlyWhenItM
               std::vector<int>({5, 4, 16, 12}));
 }
 
+// Random small animations: each frame takes the one before and changes a
+// random rectangle to a random colour or to transparent, sometimes nothing.
+// Screens down to one pixel.
+TEST(FrameChanges, RandomAnimationsShowTheirPicturesInEveryMode) {
+    std::mt19937 random(11);
+    const pixel colours[5] = {clear, 0x000000, 0xFF8000, 0x2040C0, 0xFFFFFF};
+    for (int round = 0; round < 40; ++round) {
+        const int width = round < 3 ? 1 : int(random() % 12) + 1;
+        const int height = round < 3 ? round * 3 + 1 : int(random() % 9) + 1;
+        SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(width) + " x " +
+                     std::to_string(height));
+        animation a(width, height);
+        shown_picture now(std::size_t(width) * height, colours[random() % 5]);
+        for (int f = 0, frames = int(random() % 6) + 1; f < frames; ++f) {
+            if (random() % 4 != 0) {
+                const int left = int(random() % width), top = int(random() % height);
+                const int right = left + int(random() % (width - left)),
+                          bottom = top + int(random() % (height - top));
+                const pixel colour = colours[random() % 5];
+                for (int y = top; y <= bottom; ++y)
+                    for (int x = left; x <= right; ++x)
+                        now[std::size_t(y) * width + x] = colour;
+            }
+            a.add([&](int x, int y) { return now[std::size_t(y) * width + x]; });
+        }
+        const written plain = write(a, {});
+        const written changes = write(a, optimized);
+        EXPECT_EQ(changes.estimate, changes.file.size());
+        EXPECT_LE(changes.file.size(), plain.file.size());
+        EXPECT_EQ(shown(changes.file), shown(plain.file));
+        const written made = write(a, fine);
+        EXPECT_EQ(made.estimate, made.file.size());
+        const std::vector<shown_picture> pictures = shown(made.file);
+        ASSERT_EQ(pictures.size(), a.frames.size());
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            EXPECT_EQ(pictures[i], a.source(i)) << "frame " << i;
+    }
+}
+
 // Photo-like frames on a transparent screen: a still background with grain
 // and a block moving over it, inside an opaque oval.
 animation still_scene(int frames) {
