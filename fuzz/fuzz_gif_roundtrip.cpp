@@ -2,7 +2,9 @@
 // the input are written again, and the written file must read back with the
 // same frame count and size, every transparent pixel still transparent and
 // every painted pixel painted in a colour of the written global table. The
-// size estimate must equal the written length.
+// size estimate must equal the written length. Written again as changes
+// (optimize), the file must show the same pictures and be no larger; with
+// fine colours, transparency must stay exactly where it was.
 #include "gif/decoder.hpp"
 #include "gif/encoder.hpp"
 
@@ -37,6 +39,40 @@ std::vector<std::unique_ptr<zoetra::buffer>> read_frames(const std::uint8_t* dat
         frames.push_back(std::move(frame));
     }
     return frames;
+}
+
+// Frames as the reader composes them; a transparent pixel is the flag alone.
+using shown_picture = std::vector<zoetra::pixel>;
+std::vector<shown_picture> shown(const std::vector<std::uint8_t>& file) {
+    std::vector<shown_picture> pictures;
+    zoetra::gif_reader reader;
+    check(reader.open_bytes(file.data(), file.size()));
+    while (auto frame = reader.read_frame()) {
+        zoetra::buffer_lock hold(*frame);
+        const zoetra::pixel* pixels = frame->pixels();
+        shown_picture& picture =
+            pictures.emplace_back(pixels, pixels + std::size_t(frame->width()) * frame->height());
+        for (zoetra::pixel& p : picture)
+            p = (p & zoetra::transparent_flag) ? zoetra::transparent_flag : p & 0xFFFFFF;
+    }
+    return pictures;
+}
+
+// The file the options give, checked against its estimate.
+std::vector<std::uint8_t> written(const std::vector<zoetra::buffer*>& frames,
+                                  zoetra::crop_size crop, std::uint16_t loop, std::uint16_t delay,
+                                  const zoetra::gif_encode_options& options) {
+    zoetra::gif_writer writer, estimator;
+    writer.set_options(options);
+    estimator.set_options(options);
+    check(writer.open_in_memory({}, crop, loop));
+    writer.write_frames(frames, {}, crop, delay);
+    check(writer.close());
+    check(estimator.open_for_estimate("temmmp.gif", {}, crop, loop));
+    estimator.estimate_frames(frames, {}, crop, delay);
+    check(estimator.close());
+    check(estimator.size() == writer.memory_file().size());
+    return writer.memory_file();
 }
 
 } // namespace
@@ -91,5 +127,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     check(again.read_frame() == nullptr);
+
+    const std::vector<shown_picture> plain = shown(file);
+    const zoetra::gif_encode_options changes{zoetra::colour_mode::standard, true};
+    const std::vector<std::uint8_t> optimized = written(pointers, crop, loop, delay, changes);
+    check(optimized.size() <= file.size());
+    check(shown(optimized) == plain);
+    const zoetra::gif_encode_options fine{zoetra::colour_mode::fine, false};
+    const std::vector<shown_picture> finer = shown(written(pointers, crop, loop, delay, fine));
+    check(finer.size() == plain.size());
+    for (std::size_t f = 0; f < finer.size(); ++f)
+        for (std::size_t i = 0; i < finer[f].size(); ++i)
+            check((finer[f][i] == zoetra::transparent_flag) ==
+                  (plain[f][i] == zoetra::transparent_flag));
     return 0;
 }

@@ -23,6 +23,8 @@ if [ -d "$peers" ]; then
     "$python" bench/gif/decode_compare.py "$peers" "$build/bench/gif/gif_bench"
     echo "== GIF writing, colour reduction and LZW coding beside the peers"
     bash bench/gif/encode_side_by_side.sh "$build" "$peers"
+    echo "== fine colours and smaller files beside the peers: time, bytes, PSNR, flicker"
+    bash bench/gif/fine_colours_side_by_side.sh "$build" "$peers"
 else
     echo "(no peer benchmark kit at $peers: set PEERS to compare with the peer tools)"
 fi

@@ -1,11 +1,13 @@
 // Saves an animation made by the peer benchmarks' frame generator, so that a
 // whole save can be timed beside other encoders with the same input:
 //
-//   gif_save_frames FRAMES_DIR OUT.gif [DELAY_SECONDS [LOOP]]
+//   gif_save_frames [--colours fine] [--optimize] FRAMES_DIR OUT.gif [DELAY_SECONDS [LOOP]]
 //
 // FRAMES_DIR holds info.txt ("width height frames ..."), frames.rgb (raw RGB
 // of all frames) and frames.mask (one byte per pixel, 0 = transparent).
-// With OUT.gif "-" the size is estimated and printed instead.
+// With OUT.gif "-" the size is estimated and printed instead. With
+// ZOETRA_ONE_THREAD=1 the writer's helper thread stays off (same bytes), so
+// that the time of one core can be measured.
 #include "gif/encoder.hpp"
 
 #include <cstdio>
@@ -27,8 +29,27 @@ bool read_all(const std::string& path, std::vector<std::uint8_t>& bytes, std::si
 } // namespace
 
 int main(int argc, char** argv) {
+    zoetra::gif_encode_options options;
+    const char* program = argv[0];
+    for (; argc > 1 && argv[1][0] == '-' && argv[1][1] == '-'; --argc, ++argv) {
+        const std::string option = argv[1];
+        if (option == "--optimize") {
+            options.optimize = true;
+        } else if (option == "--colours" && argc > 2 && std::string(argv[2]) == "fine") {
+            options.colours = zoetra::colour_mode::fine;
+            --argc, ++argv;
+        } else if (option == "--colours" && argc > 2 && std::string(argv[2]) == "standard") {
+            --argc, ++argv;
+        } else {
+            argc = 0;
+            break;
+        }
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s FRAMES_DIR OUT.gif [DELAY_SECONDS [LOOP]]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--colours fine] [--optimize] FRAMES_DIR OUT.gif "
+                     "[DELAY_SECONDS [LOOP]]\n",
+                     program);
         return 2;
     }
     const std::string dir = argv[1], out = argv[2];
@@ -61,18 +82,20 @@ int main(int argc, char** argv) {
         const std::uint8_t* opaque = mask.data() + frame_pixels * f;
         for (std::size_t i = 0; i < frame_pixels; ++i, source += 3)
             pixels[i] = (opaque[i] ? 0 : zoetra::transparent_flag) |
-                        zoetra::pixel(source[0]) << 16 | zoetra::pixel(source[1]) << 8 |
-                        source[2];
+                        zoetra::pixel(source[0]) << 16 | zoetra::pixel(source[1]) << 8 | source[2];
         frames.push_back(owned.back().get());
     }
 
     const zoetra::crop_size size{std::uint16_t(width), std::uint16_t(height)};
     const auto loop_count = std::uint16_t(std::clamp(loop, 0, 65535));
     zoetra::gif_writer writer;
+    writer.set_options(options);
+    if (const char* one = std::getenv("ZOETRA_ONE_THREAD"); one != nullptr && *one == '1')
+        writer.set_helper_thread(false);
     if (out == "-") {
         writer.open_for_estimate("temmmp.gif", {}, size, loop_count);
         writer.estimate_frames(frames, {}, size, zoetra::gif_delay_from_seconds(delay));
-        writer.close();
+        static_cast<void>(writer.close()); // nothing is written
         std::printf("%u\n", writer.size());
         return 0;
     }

@@ -16,7 +16,10 @@ const char* licence_notice() {
            "PARTICULAR PURPOSE. See the GNU General Public License for more details.\n"
            "\n"
            "You should have received a copy of the GNU General Public License along with this "
-           "program (the file COPYING). If not, see <https://www.gnu.org/licenses/>.";
+           "program (the file COPYING). If not, see <https://www.gnu.org/licenses/>.\n"
+           "\n"
+           "Fine colours use libimagequant, licensed under the GNU General Public License, "
+           "version 3 or later, which allows its use in this program under the same terms.";
 }
 
 const char* about_text() {

@@ -22,6 +22,13 @@ const char* const usage_text =
     "  -s, --select N         which palette image the effect takes (1 is the first)\n"
     "      --set NAME=V[,V,V] a public setting of the effect, by its name or title as\n"
     "                         --describe lists them, or ID:NAME; repeatable\n"
+    "      --colours C        standard (one colour table, the default) or fine (a\n"
+    "                         palette per frame where that pays, finer dithering,\n"
+    "                         still parts kept still; the file is optimized too)\n"
+    "      --optimize         smaller files: each frame draws only what changed\n"
+    "      --frames-to DIR    also write the frames made, uncompressed, into DIR:\n"
+    "                         frame_NNN.pam (RGBA), frame_NNN.ppm with mask_NNN.pgm\n"
+    "                         (255 opaque) and info.txt (\"width height frames\")\n"
     "      --estimate         print the exact size the file would have; write nothing\n"
     "      --list             list the effects: type, stem, title, description\n"
     "      --describe EFFECT  list an effect's public settings with values and ranges\n"
@@ -140,6 +147,16 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
                 return std::nullopt;
             }
             o.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
+        } else if (arg == "--colours") {
+            if (!value(text))
+                return std::nullopt;
+            o.colours = text;
+        } else if (arg == "--frames-to") {
+            if (!value(text))
+                return std::nullopt;
+            o.frames_to = text;
+        } else if (arg == "--optimize") {
+            o.optimize = true;
         } else if (arg == "--estimate") {
             o.estimate = true;
         } else if (arg == "--list") {
@@ -167,8 +184,8 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
         } else {
             o.images.push_back(arg);
         }
-        if (has_inline && (arg == "--estimate" || arg == "--list" || arg == "--quiet" ||
-                           arg == "--version" || arg == "--help")) {
+        if (has_inline && (arg == "--estimate" || arg == "--optimize" || arg == "--list" ||
+                           arg == "--quiet" || arg == "--version" || arg == "--help")) {
             error = "the option " + arg + " takes no value";
             return std::nullopt;
         }

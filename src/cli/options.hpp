@@ -22,6 +22,9 @@ struct options {
     std::optional<std::string> size;
     std::optional<int> select;
     std::vector<setting_assignment> settings;
+    std::optional<std::string> colours;
+    std::optional<std::string> frames_to;
+    bool optimize = false;
     bool estimate = false;
     bool list = false;
     std::optional<std::string> describe;

@@ -211,6 +211,17 @@ std::optional<failure> apply_options(studio& s, script& effect, const options& o
     if (auto f = pick(s.standing("GIFIN").menu("MODE.SIZE"), o.size,
                       {"source", "small", "medium", "large", "full"}, "--size"))
         return f;
+    gif_encode_options encoding;
+    encoding.optimize = o.optimize;
+    if (o.colours) {
+        if (same_name(*o.colours, "fine"))
+            encoding.colours = colour_mode::fine;
+        else if (!same_name(*o.colours, "standard"))
+            return failure{bad_input, format("--colours \"%s\" is not one of its choices "
+                                             "(standard, fine)",
+                                             o.colours->c_str())};
+    }
+    s.set_encode_options(encoding);
     auto settings = public_settings(s, effect);
     for (const auto& assignment : o.settings) {
         std::string error;
@@ -238,7 +249,72 @@ std::optional<failure> create_frames(studio& s) {
     return std::nullopt;
 }
 
+// The frames as they are saved (the output area of each), uncompressed: for
+// comparing the file with its source, or other encoders with this one.
+std::optional<failure> write_frames_to(studio& s, const std::string& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const rect area = s.image().output_area();
+    const int count = std::min(s.frame_count(), s.stored_frames());
+    auto put = [&](const std::string& name, const std::string& header, auto sample, int channels) {
+        std::FILE* file = std::fopen((fs::path(folder) / name).c_str(), "wb");
+        if (file == nullptr)
+            return false;
+        std::fputs(header.c_str(), file);
+        std::vector<std::uint8_t> row(std::size_t(area.width) * channels);
+        bool ok = true;
+        for (int y = 0; y < area.height && ok; ++y) {
+            for (int x = 0; x < area.width; ++x)
+                sample(x, y, row.data() + std::size_t(x) * channels);
+            ok = std::fwrite(row.data(), 1, row.size(), file) == row.size();
+        }
+        return std::fclose(file) == 0 && ok;
+    };
+    for (int i = 0; i < count; ++i) {
+        buffer& frame = s.stored_frame(i);
+        buffer_lock hold(frame);
+        auto at = [&](int x, int y) {
+            return x < frame.width() && y < frame.height()
+                       ? frame.pixels()[std::size_t(y) * frame.width() + x]
+                       : pixel(transparent_flag);
+        };
+        auto rgb = [&](int x, int y, std::uint8_t* out) {
+            const pixel p = at(x, y);
+            const bool clear = (p & transparent_flag) != 0;
+            out[0] = clear ? 0 : std::uint8_t(p >> 16);
+            out[1] = clear ? 0 : std::uint8_t(p >> 8);
+            out[2] = clear ? 0 : std::uint8_t(p);
+        };
+        auto mask = [&](int x, int y, std::uint8_t* out) {
+            out[0] = (at(x, y) & transparent_flag) ? 0 : 255;
+        };
+        auto rgba = [&](int x, int y, std::uint8_t* out) {
+            rgb(x, y, out);
+            mask(x, y, out + 3);
+        };
+        const std::string size = format("%d %d\n", area.width, area.height);
+        if (!put(format("frame_%03d.ppm", i), "P6\n" + size + "255\n", rgb, 3) ||
+            !put(format("mask_%03d.pgm", i), "P5\n" + size + "255\n", mask, 1) ||
+            !put(
+                format("frame_%03d.pam", i),
+                format("P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                       area.width, area.height),
+                rgba, 4))
+            return failure{bad_input,
+                           format("cannot write the frames into \"%s\"", folder.c_str())};
+    }
+    std::FILE* info = std::fopen((fs::path(folder) / "info.txt").c_str(), "w");
+    if (info == nullptr)
+        return failure{bad_input, format("cannot write the frames into \"%s\"", folder.c_str())};
+    std::fprintf(info, "%d %d %d\n", area.width, area.height, count);
+    std::fclose(info);
+    return std::nullopt;
+}
+
 std::optional<failure> deliver(studio& s, const options& o, progress_printer& progress) {
+    if (o.frames_to)
+        if (auto f = write_frames_to(s, *o.frames_to))
+            return f;
     if (o.estimate) {
         result<std::uint32_t> bytes = s.size();
         if (!bytes)
@@ -261,6 +337,8 @@ int run(options o) {
     for (auto& image : o.images)
         image = absolute_path(image);
     o.output = absolute_path(o.output);
+    if (o.frames_to)
+        o.frames_to = absolute_path(*o.frames_to);
     if (o.effect && names_a_file(*o.effect))
         o.effect = absolute_path(*o.effect);
     if (o.describe && names_a_file(*o.describe))

@@ -1,12 +1,10 @@
 #include "gif/encoder.hpp"
 
 #include "app/services/utility.hpp"
+#include "gif/writer_support.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <system_error>
-#include <thread>
 
 namespace zoetra {
 namespace {
@@ -17,52 +15,9 @@ constexpr std::uint8_t transparent_index = 255;
 constexpr int min_code_size = 8;
 constexpr int lzw_initial_bits = min_code_size + 1;
 
-// A pixel outside the frame counts as background.
-constexpr pixel outside_pixel = transparent_flag;
-
-// Copies the crop rectangle of a frame as RGB bytes and marks the pixels
-// whose transparent flag is set.
-void copy_crop(buffer* frame, crop_origin origin, crop_size size, std::uint8_t* rgb,
-               std::uint8_t* transparent) {
-    if (frame == nullptr) {
-        const std::size_t count = std::size_t(size.width) * size.height;
-        std::memset(rgb, 0, count * 3);
-        std::memset(transparent, 1, count);
-        return;
-    }
-    buffer_lock hold(*frame);
-    const pixel* pixels = frame->pixels();
-    const int frame_width = frame->width(), frame_height = frame->height();
-    for (int y = 0; y < size.height; ++y) {
-        const int fy = origin.y + y;
-        for (int x = 0; x < size.width; ++x) {
-            const int fx = origin.x + x;
-            const pixel p = fx < frame_width && fy < frame_height
-                                ? pixels[std::size_t(fy) * frame_width + fx]
-                                : outside_pixel;
-            rgb[0] = static_cast<std::uint8_t>((p & 0xFF0000) >> 16);
-            rgb[1] = static_cast<std::uint8_t>((p & 0xFF00) >> 8);
-            rgb[2] = static_cast<std::uint8_t>(p & 0xFF);
-            rgb += 3;
-            *transparent++ = (p & transparent_flag) != 0;
-        }
-    }
-}
-
-// Runs two independent jobs at once, the second on a helper thread (or after
-// the first when no thread can be had). The jobs touch neither the shared
-// allocator nor any buffer: that stays on the window's thread.
-template <class First, class Second> void run_side_by_side(First&& first, Second&& second) {
-    std::jthread helper; // joins when it goes, even if first throws
-    try {
-        helper = std::jthread(second);
-    } catch (const std::system_error&) {
-        first();
-        second();
-        return;
-    }
-    first();
-}
+using gif_detail::copy_crop;
+using gif_detail::kept_indices;
+using gif_detail::run_side_by_side;
 
 } // namespace
 
@@ -145,59 +100,14 @@ bool gif_writer::close() {
     return ok;
 }
 
-namespace {
-
-// The index images of the first pass, kept for the second so that no frame is
-// reduced twice. When memory runs short, after the image buffers went to disk
-// and the skin image cache was emptied, they are freed, the last frame's
-// first; a frame whose indices went is reduced again, which gives the same
-// indices. Frames in hand (being reduced or coded) are never freed.
-class kept_indices {
-  public:
-    kept_indices(std::size_t frames, std::size_t pixels) : images_(frames), pixels_(pixels) {
-        source_ = register_memory_source(2, [this] { return free_one(); });
-    }
-    ~kept_indices() { unregister_memory_source(source_); }
-    kept_indices(const kept_indices&) = delete;
-    kept_indices& operator=(const kept_indices&) = delete;
-
-    std::uint8_t* get(std::size_t i) const { return images_[i].get(); }
-    // A fresh image for frame i (allocating may free other unpinned images).
-    std::uint8_t* make(std::size_t i) {
-        images_[i] = allocate_array<std::uint8_t>(std::max<std::size_t>(pixels_, 1));
-        return images_[i].get();
-    }
-    void drop(std::size_t i) { images_[i].reset(); }
-    // Frames first .. first + count - 1 are in hand.
-    void pin(std::size_t first, std::size_t count) {
-        pinned_first_ = first;
-        pinned_count_ = count;
-    }
-
-  private:
-    bool free_one() {
-        for (std::size_t i = images_.size(); i-- > 0;) {
-            if (i - pinned_first_ < pinned_count_ || !images_[i])
-                continue;
-            images_[i].reset();
-            return true;
-        }
-        return false;
-    }
-
-    std::vector<heap_ptr<std::uint8_t>> images_;
-    std::size_t pixels_;
-    std::size_t pinned_first_ = 0;
-    std::size_t pinned_count_ = 0;
-    int source_;
-};
-
-} // namespace
-
 void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                                std::uint16_t delay, progress kind) {
     if (!is_open())
         return;
+    if (options_.colours == colour_mode::fine) {
+        encode_fine(frames, origin, size, delay, kind);
+        return;
+    }
     const std::size_t frame_count = frames.size();
     const std::size_t pixel_count = std::size_t(size.width) * size.height;
     if (!helper_quantizer_) {
@@ -248,7 +158,8 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
             take_crop(i + 1, 1);
         if (pair)
             run_side_by_side([&] { reduce_frame(quantizer_, i, 0, first); },
-                             [&] { reduce_frame(*helper_quantizer_, i + 1, 1, second); });
+                             [&] { reduce_frame(*helper_quantizer_, i + 1, 1, second); },
+                             helper_thread_);
         else
             reduce_frame(quantizer_, i, 0, first);
     };
@@ -289,17 +200,18 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
             indices[p] = to_global[indices[p]];
         return indices;
     };
-    auto announce = [&](std::size_t i) {
-        if (!on_progress)
-            return;
-        const int number = int(i) + 1, count = int(frame_count);
-        if (kind == progress::saving)
-            on_progress(format("Saving gif89 frame %d of %d with delay of %2.2f seconds between "
-                               "frames.\n",
-                               number, count, delay / 100.0));
-        else
-            on_progress(format("Estimating gif89 frame %d of %d.", number, count));
-    };
+    auto announce = [&](std::size_t i) { announce_frame(kind, i, frame_count, delay); };
+    if (options_.optimize) {
+        // Each frame's picture in global indices, once and in order.
+        auto picture_of = [&](std::size_t i, std::uint8_t* picture) {
+            frame_indices.pin(i, 1);
+            keep_indices_of(i);
+            std::copy_n(to_global_indices(i), pixel_count, picture);
+            frame_indices.drop(i);
+        };
+        write_changes(frame_count, size, delay, picture_of, announce);
+        return;
+    }
     // Frames go out in order; while one is coded into the file, the helper
     // codes the next into memory.
     for (std::size_t i = 0; i < frame_count; i += 2) {
@@ -319,11 +231,14 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
             write_first();
             break;
         }
-        run_side_by_side(write_first, [&] {
-            helper_output_.clear();
-            helper_lzw_->encode(lzw_initial_bits, helper_output_, to_global_indices(i + 1),
-                                pixel_count);
-        });
+        run_side_by_side(
+            write_first,
+            [&] {
+                helper_output_.clear();
+                helper_lzw_->encode(lzw_initial_bits, helper_output_, to_global_indices(i + 1),
+                                    pixel_count);
+            },
+            helper_thread_);
         write_control(delay);
         announce(i + 1);
         write_descriptor(size);
@@ -333,6 +248,19 @@ void gif_writer::encode_frames(std::span<buffer* const> frames, crop_origin orig
         frame_indices.drop(i);
         frame_indices.drop(i + 1);
     }
+}
+
+void gif_writer::announce_frame(progress kind, std::size_t i, std::size_t count,
+                                std::uint16_t delay) {
+    if (!on_progress)
+        return;
+    const int number = int(i) + 1, total = int(count);
+    if (kind == progress::saving)
+        on_progress(format("Saving gif89 frame %d of %d with delay of %2.2f seconds between "
+                           "frames.\n",
+                           number, total, delay / 100.0));
+    else
+        on_progress(format("Estimating gif89 frame %d of %d.", number, total));
 }
 
 // Graphic control extension: restore to background, transparency on, the

@@ -10,12 +10,20 @@
 // translated through that second reduction. Index 255 is left for
 // transparent pixels.
 //
+// That is the default, and its bytes never change. Two choices depart from
+// it (see gif_encode_options): fine colours, where each frame gets its own
+// palette from libimagequant (fine_quantizer.hpp), and drawing each frame as
+// the change from the one before (frame_planner.hpp).
+//
 // The writer either writes a file or only counts bytes. Both go through the
 // same code to a byte sink, so the size estimate is the exact length of the
 // file that the same frames and settings give.
 #include "app/services/memory.hpp"
 #include "gif/byte_sink.hpp"
+#include "gif/fine_quantizer.hpp"
+#include "gif/frame_planner.hpp"
 #include "gif/lzw_encoder.hpp"
+#include "gif/lzw_lookahead.hpp"
 #include "gif/quantizer.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
@@ -38,6 +46,27 @@ struct crop_origin {
 struct crop_size {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
+};
+
+enum class colour_mode {
+    // One global table from the writer's own reduction.
+    standard,
+    // A palette per frame from libimagequant, in a local colour table where
+    // the global one does not hold its colours.
+    fine,
+};
+
+// How frames become a file. The default writes every frame whole, in the
+// standard colours: the bytes the program has always written.
+struct gif_encode_options {
+    colour_mode colours = colour_mode::standard;
+    // Each frame draws only what changed since the frame before, leaving the
+    // rest transparent; viewers show the same pictures. Always so with fine
+    // colours.
+    bool optimize = false;
+
+    bool draws_changes() const { return optimize || colours == colour_mode::fine; }
+    friend bool operator==(const gif_encode_options&, const gif_encode_options&) = default;
 };
 
 // A delay setting in seconds as the file stores it, in hundredths, truncated
@@ -78,6 +107,13 @@ class gif_writer {
     // count becomes size(). False when writing the file failed somewhere.
     [[nodiscard]] bool close();
 
+    // Settings for the frames written from now on.
+    void set_options(const gif_encode_options& options) { options_ = options; }
+    const gif_encode_options& options() const { return options_; }
+    // Whether a second thread takes half the work (it does unless switched
+    // off); the bytes are the same either way.
+    void set_helper_thread(bool on) { helper_thread_ = on; }
+
     // Receives one progress line per frame ("Saving gif89 frame 2 of 8 ...").
     std::function<void(const std::string&)> on_progress;
 
@@ -91,6 +127,17 @@ class gif_writer {
 
   private:
     enum class progress { saving, estimating };
+    // Where one frame lies and how it is stored.
+    struct frame_layout {
+        frame_rect rect;
+        frame_disposal disposal = frame_disposal::keep;
+        std::uint8_t transparent = 255;
+        int code_size = 8;
+        // 0: the global table; otherwise a local table of 1 << local_bits
+        // entries.
+        int local_bits = 0;
+        const std::uint8_t* local_table = nullptr;
+    };
 
     bool start(crop_size size, std::uint16_t loop_count);
     void encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
@@ -99,6 +146,15 @@ class gif_writer {
     void write_loop_extension();
     void write_control(std::uint16_t delay);
     void write_descriptor(crop_size size);
+
+    // The paths that draw changes (frame_writer.cpp).
+    void write_changes(std::size_t frame_count, crop_size size, std::uint16_t delay,
+                       const std::function<void(std::size_t, std::uint8_t*)>& picture_of,
+                       const std::function<void(std::size_t)>& announce);
+    void encode_fine(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                     std::uint16_t delay, progress kind);
+    void announce_frame(progress kind, std::size_t i, std::size_t count, std::uint16_t delay);
+    void write_frame_head(const frame_layout& frame, std::uint16_t delay);
 
     file_ptr file_;
     std::unique_ptr<byte_sink> sink_;
@@ -113,6 +169,12 @@ class gif_writer {
     std::unique_ptr<colour_quantizer> helper_quantizer_;
     std::unique_ptr<lzw_encoder> helper_lzw_;
     memory_sink helper_output_;
+    gif_encode_options options_;
+    bool helper_thread_ = true;
+    std::unique_ptr<fine_quantizer> fine_;
+    std::unique_ptr<fine_quantizer> helper_fine_;
+    std::unique_ptr<lzw_lookahead_encoder> lookahead_;
+    std::unique_ptr<lzw_lookahead_encoder> helper_lookahead_;
 };
 
 } // namespace zoetra

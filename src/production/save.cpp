@@ -50,6 +50,7 @@ outcome studio::save(const std::string& file_name) {
     rect area = frame_.output_area();
     crop_size crop{area.width, area.height};
     gif_writer writer;
+    writer.set_options(encode_options_);
     writer.on_progress = [this](const std::string& text) { report(text); };
     if (!writer.open(file_name, crop_origin{}, crop, loop_count()))
         return outcome::failure(failed);
@@ -59,8 +60,8 @@ outcome studio::save(const std::string& file_name) {
     // A full disk or a vanished folder must not pass for a saved file.
     if (!writer.close())
         return outcome::failure(failed);
-    report(format("Completed save of %d frames to \"%s\".\n", int(frames.size()),
-                  file_name.c_str()));
+    report(
+        format("Completed save of %d frames to \"%s\".\n", int(frames.size()), file_name.c_str()));
     saved_ = true;
     return outcome::success();
 }
@@ -72,6 +73,7 @@ result<std::uint32_t> studio::size() {
     crop_size crop{area.width, area.height};
     frame_image_swappable room(frame_.image());
     gif_writer writer;
+    writer.set_options(encode_options_);
     writer.on_progress = [this](const std::string& text) { report(text); };
     if (!writer.open_for_estimate("temmmp.gif", crop_origin{}, crop, loop_count())) {
         std::string text = format("FAILED saving GIF89 to \"%s\".\n", "temmmp.gif");
@@ -83,6 +85,19 @@ result<std::uint32_t> studio::size() {
     size_known_ = true;
     size_ = writer.size();
     return size_;
+}
+
+void studio::set_encode_options(const gif_encode_options& options) {
+    if (options == encode_options_)
+        return;
+    encode_options_ = options;
+    size_known_ = false; // the size was that of the other settings
+}
+
+void studio::set_fine_colours(bool on) {
+    gif_encode_options options = encode_options_;
+    options.colours = on ? colour_mode::fine : colour_mode::standard;
+    set_encode_options(options);
 }
 
 std::string size_report(std::uint32_t bytes) {

@@ -13,6 +13,7 @@
 #include "app/services/outcome.hpp"
 #include "components/io/image_source.hpp"
 #include "engine/factory.hpp"
+#include "gif/encoder.hpp"
 #include "production/catalogue.hpp"
 #include "raster/frame_image.hpp"
 
@@ -104,6 +105,13 @@ class studio {
     outcome save(const std::string& file_name);
     result<std::uint32_t> size();
     bool saved() const { return saved_; }
+    // How save writes the file, and so the size it reports: the standard
+    // colours with whole frames unless changed (see gif_encode_options).
+    void set_encode_options(const gif_encode_options& options);
+    const gif_encode_options& encode_options() const { return encode_options_; }
+    // The File menu's Fine Colours: fine colours on or off, the rest kept.
+    void set_fine_colours(bool on);
+    bool fine_colours() const { return encode_options_.colours == colour_mode::fine; }
 
     // The catalogue.
     effect_catalogue& catalogue() { return catalogue_; }
@@ -149,6 +157,7 @@ class studio {
     bool saved_ = false;
     bool size_known_ = false;
     std::uint32_t size_ = 0;
+    gif_encode_options encode_options_;
     std::vector<stored> frames_;
     int frame_counter_ = 0;
     bool preview_started_ = false;

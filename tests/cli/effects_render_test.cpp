@@ -159,6 +159,105 @@ TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
     }
 }
 
+// Opaque pixels as 0xFF000000 | rgb, transparent ones as 0: as --frames-to
+// wrote the frames made, or as a file shows them.
+using shown_frames = std::vector<std::vector<std::uint32_t>>;
+
+shown_frames source_frames(const fs::path& folder) {
+    shown_frames frames;
+    int width = 0, height = 0, count = 0;
+    std::ifstream(folder / "info.txt") >> width >> height >> count;
+    const std::size_t area = std::size_t(width) * height;
+    for (int i = 0; i < count; ++i) {
+        const std::string all = read_file(folder / format("frame_%03d.pam", i));
+        const std::string rgba = all.size() >= area * 4 ? all.substr(all.size() - area * 4) : "";
+        std::vector<std::uint32_t> frame(area, 0);
+        for (std::size_t p = 0; p < area && !rgba.empty(); ++p) {
+            const auto* px = reinterpret_cast<const unsigned char*>(rgba.data() + p * 4);
+            if (px[3] != 0)
+                frame[p] = 0xFF000000u | unsigned(px[0]) << 16 | unsigned(px[1]) << 8 | px[2];
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
+}
+
+shown_frames shown_by_giflib(const fs::path& path, std::vector<int>* delays = nullptr) {
+    const auto gif = test::giflib_decode(read_file<test::bytes>(path));
+    if (!gif)
+        return {};
+    shown_frames frames;
+    for (const std::vector<pixel>& composed : test::compose(*gif)) {
+        frames.emplace_back();
+        for (pixel p : composed)
+            frames.back().push_back(is_visible(p) ? 0xFF000000u | (p & 0xFFFFFFu) : 0u);
+    }
+    if (delays != nullptr)
+        for (const test::giflib_frame& frame : gif->frames)
+            delays->push_back(frame.delay);
+    return frames;
+}
+
+// --optimize shows the default pictures in a file never larger; fine colours
+// keep transparency exact, stay near the source and keep still pixels still.
+// Both estimate their exact size.
+TEST_P(BundledEffect, OptimizedAndFineFilesShowTheirPicturesInTheSizeEstimated) {
+    const bundled_effect& e = GetParam();
+    const fs::path folder = scratch_folder("effects-fine/" + e.stem);
+    for (const fs::path& sample : source_files("samples", ".gif")) {
+        SCOPED_TRACE(e.stem + " on " + sample.filename().string());
+        const std::string options = " -q -e " + quoted(e.stem) + " -n " +
+                                    std::to_string(frames_asked) + " " + quoted(sample);
+        const std::string stem = sample.stem().string();
+        const fs::path plain = folder / (stem + ".plain.gif"),
+                       optimized = folder / (stem + ".optimized.gif"),
+                       fine = folder / (stem + ".fine.gif"), sources = folder / (stem + ".frames");
+        fs::remove_all(sources);
+        ASSERT_EQ(run(renderer() + " -o " + quoted(plain.string()) + " --frames-to " +
+                      quoted(sources.string()) + options)
+                      .status,
+                  0);
+        for (const auto& [file, mode] :
+             {std::pair{optimized, " --optimize"}, std::pair{fine, " --colours fine"}}) {
+            command_result made = run(renderer() + mode + " -o " + quoted(file.string()) + options);
+            ASSERT_EQ(made.status, 0) << made.err;
+            command_result estimate = run(renderer() + mode + " --estimate" + options);
+            EXPECT_EQ(estimate.out, std::to_string(fs::file_size(file)) + "\n") << mode;
+        }
+        EXPECT_LE(fs::file_size(optimized), fs::file_size(plain));
+        std::vector<int> plain_delays, optimized_delays;
+        const shown_frames expected = shown_by_giflib(plain, &plain_delays);
+        EXPECT_TRUE(shown_by_giflib(optimized, &optimized_delays) == expected)
+            << "--optimize changed the pictures";
+        EXPECT_EQ(optimized_delays, plain_delays);
+
+        const shown_frames finer = shown_by_giflib(fine);
+        const shown_frames source = source_frames(sources);
+        ASSERT_EQ(finer.size(), source.size());
+        double squared = 0;
+        std::size_t channels = 0, still = 0, moved = 0;
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            for (std::size_t p = 0; p < source[i].size(); ++p) {
+                const std::uint32_t want = source[i][p], got = finer[i][p];
+                ASSERT_EQ(want == 0, got == 0) << "frame " << i << " pixel " << p;
+                for (int shift : {0, 8, 16}) {
+                    const double d = double(want >> shift & 0xFF) - double(got >> shift & 0xFF);
+                    squared += d * d;
+                }
+                channels += 3;
+                if (i > 0 && want == source[i - 1][p]) {
+                    ++still;
+                    moved += got != finer[i - 1][p];
+                }
+            }
+        }
+        if (squared > 0) {
+            EXPECT_GT(10 * std::log10(255.0 * 255.0 * double(channels) / squared), 30.0);
+        }
+        EXPECT_LE(moved * 1000, still) << "still pixels that flicker";
+    }
+}
+
 std::string effect_test_name(const ::testing::TestParamInfo<bundled_effect>& info) {
     std::string name;
     for (char c : info.param.stem)

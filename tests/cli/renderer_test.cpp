@@ -31,6 +31,10 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
                             "--set",
                             "SIZE=1,2",
                             "-q",
+                            "--colours=fine",
+                            "--optimize",
+                            "--frames-to",
+                            "frames",
                             "a.gif",
                             "b.gif"},
                            error);
@@ -47,6 +51,9 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(o->settings[0].name, "cube:CAM.PHI");
     EXPECT_EQ(o->settings[1].values, "1,2");
     EXPECT_TRUE(o->quiet);
+    EXPECT_EQ(o->colours, "fine");
+    EXPECT_TRUE(o->optimize);
+    EXPECT_EQ(o->frames_to, "frames");
     EXPECT_EQ(o->images, (std::vector<std::string>{"a.gif", "b.gif"}));
 }
 
@@ -61,6 +68,8 @@ TEST(RendererOptions, RefusesMalformedCommandLines) {
         {"--set", "NAME", "a.gif"},
         {"--bogus", "a.gif"},
         {"--list=yes"},
+        {"--optimize=yes", "a.gif"},
+        {"--colours"},
     };
     for (const auto& args : bad) {
         std::string error;
@@ -130,6 +139,9 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     EXPECT_EQ(item.status, 2);
     EXPECT_NE(item.err.find("LINEAR, RADIAL"), std::string::npos);
     EXPECT_EQ(run("-s 3 " + sample("icon.gif")).status, 2);
+    command_result colours = run("--colours purple " + sample("icon.gif"));
+    EXPECT_EQ(colours.status, 2);
+    EXPECT_NE(colours.err.find("standard, fine"), std::string::npos);
 
     std::ofstream(path("fails.zoml"))
         << "<e type=Standard><cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE>"

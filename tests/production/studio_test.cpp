@@ -142,6 +142,30 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
     EXPECT_EQ(s.current_effect()->find_component("gifin").menu("MODE.SIZE").selected(), 4);
 }
 
+TEST_F(studio_test, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
+                             write_solid_gif("b.gif", 40, 20, colour{0, 4, 2, 252})},
+                            3);
+    create_all();
+    const std::uint32_t standard = s.size().value();
+    s.set_fine_colours(true);
+    EXPECT_TRUE(s.fine_colours());
+    const std::uint32_t fine = s.size().value();
+    EXPECT_TRUE(s.save("fine.gif"));
+    EXPECT_EQ(std::filesystem::file_size("fine.gif"), fine);
+    s.set_encode_options({colour_mode::standard, true});
+    EXPECT_FALSE(s.fine_colours());
+    const std::uint32_t optimized = s.size().value();
+    EXPECT_TRUE(s.save("optimized.gif"));
+    EXPECT_EQ(std::filesystem::file_size("optimized.gif"), optimized);
+    EXPECT_LE(optimized, standard);
+    // Back to the default, the size is the default file's again.
+    s.set_encode_options({});
+    EXPECT_EQ(s.size().value(), standard);
+    EXPECT_TRUE(s.save("standard.gif"));
+    EXPECT_EQ(std::filesystem::file_size("standard.gif"), standard);
+}
+
 TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},

@@ -1,0 +1,258 @@
+#include "gif/fine_quantizer.hpp"
+
+#include <libimagequant.h>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace zoetra {
+namespace {
+
+// libimagequant's speed: 5 keeps its edge- and noise-aware dithering and
+// most of its palette refinement at about half the time of its default.
+constexpr int liq_speed = 5;
+constexpr float dithering_level = 1.0f;
+
+// libimagequant brings OpenMP along; asking it for one thread on the calling
+// thread keeps every sum in one order. The function is looked up rather than
+// linked, since the program itself uses no OpenMP.
+void use_one_openmp_thread() {
+    thread_local bool done = false;
+    if (done)
+        return;
+    done = true;
+    using set_threads = void (*)(int);
+    if (void* found = dlsym(RTLD_DEFAULT, "omp_set_num_threads"))
+        reinterpret_cast<set_threads>(found)(1);
+}
+
+// When libimagequant fails (it only does when memory runs out): a fixed cube
+// of 6 x 7 x 6 colours, each pixel the nearest one, without dithering.
+int cube_colours(const std::uint8_t* rgba, std::size_t count, std::uint8_t* indices,
+                 std::uint8_t* colours) {
+    constexpr int reds = 6, greens = 7, blues = 6;
+    auto level = [](int step, int steps) { return (step * 255 + (steps - 1) / 2) / (steps - 1); };
+    int n = 0;
+    for (int r = 0; r < reds; ++r)
+        for (int g = 0; g < greens; ++g)
+            for (int b = 0; b < blues; ++b, ++n) {
+                colours[n * 3] = std::uint8_t(level(r, reds));
+                colours[n * 3 + 1] = std::uint8_t(level(g, greens));
+                colours[n * 3 + 2] = std::uint8_t(level(b, blues));
+            }
+    auto nearest = [](int value, int steps) { return (value * (steps - 1) + 127) / 255; };
+    for (std::size_t p = 0; p < count; ++p) {
+        const std::uint8_t* px = rgba + p * 4;
+        indices[p] =
+            px[3] == 0
+                ? fine_quantizer::not_drawn
+                : std::uint8_t((nearest(px[0], reds) * greens + nearest(px[1], greens)) * blues +
+                               nearest(px[2], blues));
+    }
+    return n;
+}
+
+// The opaque entries of libimagequant's palette, numbered in order, into
+// colours; to_colour maps its indices to those numbers (not_drawn for its
+// transparent entry). Returns how many.
+int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8_t* colours) {
+    int n = 0;
+    std::fill_n(to_colour, 256, fine_quantizer::not_drawn);
+    for (unsigned e = 0; e < palette.count && e < 256; ++e) {
+        const liq_color& c = palette.entries[e];
+        if (c.a == 0 || n == fine_quantizer::max_colours)
+            continue;
+        colours[n * 3] = c.r;
+        colours[n * 3 + 1] = c.g;
+        colours[n * 3 + 2] = c.b;
+        to_colour[e] = std::uint8_t(n++);
+    }
+    return n;
+}
+
+// libimagequant's result, freed when it goes.
+struct liq_handles {
+    liq_image* image = nullptr;
+    liq_result* result = nullptr;
+    ~liq_handles() {
+        if (result != nullptr)
+            liq_result_destroy(result);
+        if (image != nullptr)
+            liq_image_destroy(image);
+    }
+};
+
+} // namespace
+
+fine_quantizer::fine_quantizer() : attr_(liq_attr_create()) {
+    if (attr_ != nullptr)
+        liq_set_speed(attr_, liq_speed);
+}
+
+fine_quantizer::~fine_quantizer() {
+    drop_shared();
+    if (attr_ != nullptr)
+        liq_attr_destroy(attr_);
+}
+
+int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices,
+                           std::uint8_t* colours) {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    bool any_drawn = false, any_left = false;
+    for (std::size_t p = 0; p < count; ++p) {
+        const bool drawn = rgba[p * 4 + 3] != 0;
+        any_drawn = any_drawn || drawn;
+        any_left = any_left || !drawn;
+    }
+    if (!any_drawn) {
+        std::memset(indices, not_drawn, count);
+        return 0;
+    }
+    if (attr_ == nullptr)
+        return cube_colours(rgba, count, indices, colours);
+    use_one_openmp_thread();
+
+    // Pixels left out become one fully transparent entry of libimagequant's
+    // palette, which is not one of the frame's colours.
+    liq_handles liq;
+    if (liq_set_max_colors(attr_, any_left ? max_colours + 1 : max_colours) != LIQ_OK ||
+        (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
+        !choose_colours(liq.image, rgba, width, height, liq.result) ||
+        liq_set_dithering_level(liq.result, dithering_level) != LIQ_OK ||
+        liq_write_remapped_image(liq.result, liq.image, indices, count) != LIQ_OK)
+        return cube_colours(rgba, count, indices, colours);
+
+    const liq_palette* palette = liq_get_palette(liq.result);
+    std::uint8_t to_colour[256];
+    const int n = take_palette(*palette, to_colour, colours);
+    if (n == 0)
+        return cube_colours(rgba, count, indices, colours);
+    renumber(rgba, count, to_colour, n, colours, indices);
+    return n;
+}
+
+// Colours are chosen from about sampled_pixels of a large picture: every
+// step-th pixel of every step-th row (odd rows shifted by half a step). It
+// costs a small part of the time and little of the quality; the whole
+// picture is mapped all the same.
+bool fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgba, int width,
+                                    int height, liq_result*& result) {
+    const double ratio = double(width) * double(height) / sampled_pixels;
+    int step = 1;
+    while (step < 64 && double(step) * step < ratio)
+        ++step;
+    if (step == 1)
+        return liq_image_quantize(image, attr_, &result) == LIQ_OK;
+    const int sample_width = (width + step - 1) / step, sample_height = (height + step - 1) / step;
+    sample_.resize(std::size_t(sample_width) * std::size_t(sample_height) * 4);
+    std::uint8_t* out = sample_.data();
+    for (int y = 0; y < sample_height; ++y) {
+        const std::uint8_t* row = rgba + std::size_t(y) * step * width * 4;
+        for (int x = 0; x < sample_width; ++x, out += 4)
+            std::copy_n(row + std::size_t(std::min(width - 1, x * step + (y & 1) * step / 2)) * 4,
+                        4, out);
+    }
+    liq_image* sample =
+        liq_image_create_rgba(attr_, sample_.data(), sample_width, sample_height, 0);
+    liq_histogram* histogram = liq_histogram_create(attr_);
+    const bool chosen = sample != nullptr && histogram != nullptr &&
+                        liq_histogram_add_image(histogram, attr_, sample) == LIQ_OK &&
+                        liq_histogram_quantize(histogram, attr_, &result) == LIQ_OK;
+    if (histogram != nullptr)
+        liq_histogram_destroy(histogram);
+    if (sample != nullptr)
+        liq_image_destroy(sample);
+    return chosen;
+}
+
+void fine_quantizer::renumber(const std::uint8_t* rgba, std::size_t count,
+                              const std::uint8_t* to_colour, int colour_count,
+                              const std::uint8_t* colours, std::uint8_t* indices) const {
+    for (std::size_t p = 0; p < count; ++p) {
+        const std::uint8_t* px = rgba + p * 4;
+        std::uint8_t index = px[3] == 0 ? not_drawn : to_colour[indices[p]];
+        if (px[3] != 0 && index == not_drawn) {
+            // A drawn pixel that dithering sent to the transparent entry
+            // takes the nearest colour instead.
+            int best = std::numeric_limits<int>::max();
+            for (int e = 0; e < colour_count; ++e) {
+                const int dr = px[0] - colours[e * 3], dg = px[1] - colours[e * 3 + 1],
+                          db = px[2] - colours[e * 3 + 2];
+                const int distance = dr * dr + dg * dg + db * db;
+                if (distance < best) {
+                    best = distance;
+                    index = std::uint8_t(e);
+                }
+            }
+        }
+        indices[p] = index;
+    }
+}
+
+void fine_quantizer::drop_shared() {
+    if (shared_ != nullptr)
+        liq_result_destroy(shared_);
+    if (histogram_ != nullptr)
+        liq_histogram_destroy(histogram_);
+    shared_ = nullptr;
+    histogram_ = nullptr;
+}
+
+void fine_quantizer::start_shared() {
+    drop_shared();
+    shared_left_out_ = false;
+    shared_count_ = 0;
+    shared_failed_ = attr_ == nullptr || (histogram_ = liq_histogram_create(attr_)) == nullptr;
+}
+
+void fine_quantizer::add_shared(const std::uint8_t* rgba, int width, int height) {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    bool any_drawn = false;
+    for (std::size_t p = 0; p < count; ++p) {
+        const bool drawn = rgba[p * 4 + 3] != 0;
+        any_drawn = any_drawn || drawn;
+        shared_left_out_ = shared_left_out_ || !drawn;
+    }
+    if (shared_failed_ || !any_drawn)
+        return;
+    use_one_openmp_thread();
+    liq_handles liq;
+    shared_failed_ =
+        (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
+        liq_histogram_add_image(histogram_, attr_, liq.image) != LIQ_OK;
+}
+
+int fine_quantizer::choose_shared(std::uint8_t* colours) {
+    use_one_openmp_thread();
+    std::uint8_t ignored[1];
+    if (!shared_failed_ &&
+        (liq_set_max_colors(attr_, shared_left_out_ ? max_colours + 1 : max_colours) != LIQ_OK ||
+         liq_histogram_quantize(histogram_, attr_, &shared_) != LIQ_OK ||
+         liq_set_dithering_level(shared_, dithering_level) != LIQ_OK ||
+         (shared_count_ =
+              take_palette(*liq_get_palette(shared_), shared_to_colour_, shared_colours_)) == 0))
+        shared_failed_ = true;
+    if (shared_failed_)
+        shared_count_ = cube_colours(nullptr, 0, ignored, shared_colours_);
+    std::copy_n(shared_colours_, shared_count_ * 3, colours);
+    return shared_count_;
+}
+
+void fine_quantizer::map_shared(const std::uint8_t* rgba, int width, int height,
+                                std::uint8_t* indices) {
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    use_one_openmp_thread();
+    liq_handles liq;
+    if (shared_failed_ || count == 0 ||
+        (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
+        liq_write_remapped_image(shared_, liq.image, indices, count) != LIQ_OK) {
+        cube_colours(rgba, count, indices, shared_colours_);
+        return;
+    }
+    renumber(rgba, count, shared_to_colour_, shared_count_, shared_colours_, indices);
+}
+
+} // namespace zoetra

@@ -1,0 +1,86 @@
+#pragma once
+// Fine colours: every frame gets the palette that suits it, chosen by
+// libimagequant.
+//
+// The standard reduction (quantizer.hpp) is fast and fixed to the byte, but
+// one global table shared by every frame. Here each frame's palette is built
+// from the pixels that frame draws, by median cut in a perceptual colour
+// space refined with k-means, and the pixels are mapped with Floyd-Steinberg
+// dithering that libimagequant weakens at edges and in noise, so flat areas
+// stay smooth and grain is not made coarser.
+//
+// The colours of a large frame are chosen from a regular sample of about
+// 32,768 of its pixels, which takes a fraction of the time for a few
+// hundredths of a decibel.
+//
+// Pixels that a frame does not draw take no part: they choose no colours and
+// receive no dithering error. The writer leaves out every pixel whose source
+// did not change, so a still part of the picture keeps the very colours it
+// was shown in, and its dithering never crawls.
+//
+// The result is exactly reproducible: libimagequant spreads some loops over
+// OpenMP threads, whose partial sums would then depend on the number of
+// cores, so every thread that calls it asks OpenMP for a single thread.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct liq_attr;
+struct liq_histogram;
+struct liq_image;
+struct liq_result;
+
+namespace zoetra {
+
+class fine_quantizer {
+  public:
+    // The index of a pixel that is not drawn.
+    static constexpr std::uint8_t not_drawn = 255;
+    static constexpr int max_colours = 255;
+
+    fine_quantizer();
+    ~fine_quantizer();
+    fine_quantizer(const fine_quantizer&) = delete;
+    fine_quantizer& operator=(const fine_quantizer&) = delete;
+
+    // rgba: width x height pixels of red, green, blue and alpha, rows top to
+    // bottom; alpha 0 marks a pixel that is not drawn, any other alpha one
+    // drawn in its colour. Chooses at most 255 colours for the drawn pixels,
+    // writes them to colours (red, green, blue each) and returns how many.
+    // Each drawn pixel's index is its colour's number; the others get
+    // not_drawn. Allocates nothing from the shared allocator, so it may run
+    // on a helper thread.
+    int reduce(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices,
+               std::uint8_t* colours);
+
+    // One palette for several pictures: each is added (laid out as for
+    // reduce), the colours are chosen once for all of them, and then every
+    // picture is mapped with those colours. Not for a helper thread: the
+    // pictures are mapped one after the other.
+    void start_shared();
+    void add_shared(const std::uint8_t* rgba, int width, int height);
+    int choose_shared(std::uint8_t* colours);
+    void map_shared(const std::uint8_t* rgba, int width, int height, std::uint8_t* indices);
+
+  private:
+    static constexpr double sampled_pixels = 32768;
+
+    bool choose_colours(liq_image* image, const std::uint8_t* rgba, int width, int height,
+                        liq_result*& result);
+    void drop_shared();
+    // libimagequant's indices into the frame's colour numbers.
+    void renumber(const std::uint8_t* rgba, std::size_t count, const std::uint8_t* to_colour,
+                  int colour_count, const std::uint8_t* colours, std::uint8_t* indices) const;
+
+    liq_attr* attr_;
+    liq_histogram* histogram_ = nullptr;
+    liq_result* shared_ = nullptr;
+    bool shared_left_out_ = false;
+    bool shared_failed_ = false;
+    int shared_count_ = 0;
+    std::uint8_t shared_to_colour_[256] = {};
+    std::uint8_t shared_colours_[max_colours * 3] = {};
+    std::vector<std::uint8_t> sample_;
+};
+
+} // namespace zoetra
