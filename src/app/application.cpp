@@ -198,8 +198,12 @@ menu_bar application::menus() const {
                   accel{accel::key::letter, 'c'}),
         make_item(command_id::save, "&Save Animation\tCtrl+S", accel{accel::key::letter, 's'},
                   production_.has_frames()),
+        make_item(command_id::fine_colours, "&Fine Colours"),
         make_item(command_id::exit, "E&xit"),
     };
+    menu_item& fine = file.items[file.items.size() - 2];
+    fine.checkable = true;
+    fine.checked = production_.fine_colours();
     menu_item effects = make_item(0, "&Effects");
     for (const char* type : effect_types)
         effects.items.push_back(make_item(0, type));
@@ -246,6 +250,9 @@ void application::menu_command(int id) {
         return;
     case command_id::save:
         file_command("save");
+        return;
+    case command_id::fine_colours:
+        production_.set_fine_colours(!production_.fine_colours());
         return;
     case command_id::exit:
         if (may_exit() && on_exit)

@@ -14,6 +14,8 @@ inline constexpr int insert_image = 32777;
 inline constexpr int create = 32778;
 inline constexpr int save = 32779;
 inline constexpr int calculate = 32794;
+// Checkable: Save and Calculate use the fine colours.
+inline constexpr int fine_colours = 32800;
 inline constexpr int licence = 32797;
 inline constexpr int about = 32798;
 // "None available" of the Standard, Wave, Art and Still submenus.

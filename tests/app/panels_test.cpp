@@ -125,6 +125,18 @@ TEST_F(shell_test, TheFileMenuGreysWhatCannotBeDone) {
     }
     EXPECT_TRUE(file_item(command_id::save).enabled);
     EXPECT_EQ(file_item(command_id::create).keys, (accelerator{accelerator::key::letter, 'g'}));
+    // Fine Colours is checked when on, and Calculate tells the fine file's size.
+    const std::uint32_t standard = app_->production().size().value();
+    EXPECT_FALSE(file_item(command_id::fine_colours).checked);
+    app_->menu_command(command_id::fine_colours);
+    EXPECT_TRUE(file_item(command_id::fine_colours).checked);
+    EXPECT_TRUE(app_->production().fine_colours());
+    const std::uint32_t fine = app_->production().size().value();
+    platform_.queue_file_choice("fine.gif");
+    key(keys::ctrl_s);
+    EXPECT_EQ(std::filesystem::file_size("fine.gif"), fine);
+    app_->menu_command(command_id::fine_colours);
+    EXPECT_EQ(app_->production().size().value(), standard);
 }
 
 TEST_F(shell_test, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
