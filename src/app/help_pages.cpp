@@ -135,7 +135,9 @@ constexpr part creating[] = {
     {paragraph, "Press Ctrl+C to learn the exact size in bytes of the GIF file that the frames "
                 "will make, before you save it. Press Ctrl+S, or click Save, and choose where to "
                 "save the animation: Zoetra writes one GIF89a file that any web browser or image "
-                "viewer can play. The same commands are in the File menu."},
+                "viewer can play. The same commands are in the File menu, with Fine Colours: "
+                "with it ticked, each frame gets colours of its own and only what changes is "
+                "saved, for truer colours that stay still."},
 };
 
 constexpr part keyboard[] = {
