@@ -5,6 +5,7 @@
 #include "raster/ui_colours.hpp"
 #include "resources/resource.hpp"
 #include "skin/skin_images.hpp"
+#include "ui/canvas.hpp"
 
 #include <algorithm>
 
@@ -12,15 +13,6 @@ namespace zoetra {
 namespace {
 
 constexpr int slot_size = 30;
-
-// Top and left edges in one colour, bottom and right in the other.
-void draw_bevel(buffer& image, const rect& r, colour upper_left, colour lower_right) {
-    const int x1 = r.x + r.width - 1, y1 = r.y + r.height - 1;
-    draw_line(image, r.x, r.y, std::int16_t(x1), r.y, upper_left);
-    draw_line(image, r.x, r.y, r.x, std::int16_t(y1), upper_left);
-    draw_line(image, r.x, std::int16_t(y1), std::int16_t(x1), std::int16_t(y1), lower_right);
-    draw_line(image, std::int16_t(x1), r.y, std::int16_t(x1), std::int16_t(y1), lower_right);
-}
 
 } // namespace
 
@@ -69,9 +61,7 @@ void draw_construction_screen(frame_image& frame, int slots_in_use) {
                      24, "I am now creating your gif89 frames...", ui_text, text_size::points_12);
     for (int k = 0; k < std::clamp(slots_in_use, 0, 32); ++k) {
         const rect slot = frame_slot(k);
-        draw_bevel(image, rect{std::int16_t(slot.x - 1), std::int16_t(slot.y - 1),
-                               std::uint16_t(slot.width + 2), std::uint16_t(slot.height + 2)},
-                   ui_dark, ui_light);
+        canvas(image, image.window()).bevel(inset(slot, -1), ui_dark, ui_light);
     }
     frame.mark_damaged(top);
 }
@@ -81,7 +71,7 @@ void draw_cancel_button(frame_image& frame, bool pressed) {
     buffer_lock lock(image);
     const rect& b = cancel_button;
     draw_rectangle(image, b.x, b.y, b.width, b.height, ui_light, true, ui_light);
-    draw_bevel(image, b, pressed ? ui_dark : ui_highlight, pressed ? ui_highlight : ui_dark);
+    canvas(image, b).bevel(b, pressed ? ui_dark : ui_highlight, pressed ? ui_highlight : ui_dark);
     if (!draw_skin_image(image, skin_image_name("__cancel.gif"), b.x + 2, b.y + 2, b.width - 4,
                          b.height - 4, 0))
         draw_text_at(image, "Cancel(backspace)", std::int16_t(b.x + 6), std::int16_t(b.y + 12),
