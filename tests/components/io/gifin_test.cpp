@@ -73,14 +73,14 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) 
     start_component(gifin);
     EXPECT_EQ(size(gifin, "SIZE.MAXPECT"), std::pair(40.0, 40.0));
     EXPECT_EQ(size(gifin, "SIZE.ROTATE"), std::pair(50.0, 50.0));
-    EXPECT_EQ(size(gifin, "FRAMES").first, 1);
-    EXPECT_EQ(size(gifin, "FRAME.TRANSITIONS").first, 1);
+    EXPECT_EQ(gifin.number("FRAMES").value(0), 1);
+    EXPECT_EQ(gifin.number("FRAME.TRANSITIONS").value(0), 1);
     add(gifin, "wide.gif", 500, 20, colour{0, 1, 2, 3});
     ASSERT_TRUE(gifin.palette().add_image("tall.gif", 2));
     gifin.reset();
     start_component(gifin);
-    EXPECT_EQ(size(gifin, "FRAMES").first, 3);
-    EXPECT_EQ(size(gifin, "FRAME.TRANSITIONS").first, 2);
+    EXPECT_EQ(gifin.number("FRAMES").value(0), 3);
+    EXPECT_EQ(gifin.number("FRAME.TRANSITIONS").value(0), 2);
     EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(320.0, 40.0));
 
     // A picture that can no longer be measured leaves every size as it was.
