@@ -82,7 +82,7 @@ double wave::phase_from_control(std::uint8_t c) const {
     return (double(c) - control_floor_) / control_span_;
 }
 
-template <class T> void wave::render(matrix& out, double phase_now) const {
+template <class T> void wave::render(matrix& out, double phase_now) {
     // The loop bounds come from prepare; the matrix in hand limits them too.
     const std::uint16_t columns = std::min(columns_, out.size(0));
     const std::uint16_t rows = std::min(rows_, out.size(1));
@@ -92,6 +92,22 @@ template <class T> void wave::render(matrix& out, double phase_now) const {
     // A linear wave whose motion has no vertical part (sin of the angle is
     // exactly 0) gives every row the same values: the first row is copied.
     const bool rows_alike = mode_ == linear_mode && sin_angle_ == 0;
+    // x / width and 2 (x / width - 0.5) of every column, worked out once.
+    column_terms_.resize(2 * std::size_t(columns));
+    for (std::uint16_t x = 0; x < columns; ++x) {
+        const double fx = x / width_;
+        column_terms_[2 * std::size_t(x)] = fx;
+        column_terms_[2 * std::size_t(x) + 1] = 2 * (fx - 0.5);
+    }
+    const double* column_terms = column_terms_.data();
+    // The sine is estimated first (sine_estimate, within 1e-14 of std::sin),
+    // so the value is known to within span x 1e-14 plus a few roundings:
+    // when it lies farther than `margin` from a whole number it truncates as
+    // the exact value would. Otherwise, and for values out of the estimate's
+    // reach, the exact sine is taken.
+    constexpr double margin = 1e-6;
+    const bool estimate =
+        std::isfinite(floor_) && std::isfinite(span_) && std::abs(floor_) + std::abs(span_) <= 1e6;
     for (std::uint16_t y = 0; y < rows; ++y) {
         if (rows_alike && y > 0) {
             std::memcpy(data + y * stride * sizeof(T), data, columns * sizeof(T));
@@ -100,17 +116,25 @@ template <class T> void wave::render(matrix& out, double phase_now) const {
         const double fy = y / height_;
         const double dy = 2 * (fy - 0.5);
         for (std::uint16_t x = 0; x < columns; ++x) {
-            const double fx = x / width_;
-            const double dx = 2 * (fx - 0.5);
+            const double fx = column_terms[2 * std::size_t(x)];
+            const double dx = column_terms[2 * std::size_t(x) + 1];
             const double linear = mode_ == linear_mode ? cos_angle_ * fx - sin_angle_ * fy : 0;
             const double radial =
                 mode_ == radial_mode ? ring_direction * std::sqrt(dx * dx + dy * dy) : 0;
             const double theta = (linear + radial + phase_now) * frequency_ * two_pi;
-            const double v = floor_ + span_ * (1 - std::sin(theta)) * 0.5;
-            if constexpr (sizeof(T) == 2)
-                store<T>(data, y * stride + x, truncate_to_u16(v));
-            else
-                store<T>(data, y * stride + x, truncate_to_u8(v));
+            std::int64_t whole = -1;
+            if (estimate && std::abs(theta) <= sine_estimate_range) {
+                const double near = floor_ + span_ * (1 - sine_estimate(theta)) * 0.5;
+                if (near >= 0 && near < 2147483648.0) {
+                    const auto truncated = static_cast<std::int64_t>(near);
+                    const double fraction = near - double(truncated);
+                    if (fraction >= margin && fraction <= 1 - margin)
+                        whole = truncated;
+                }
+            }
+            if (whole < 0)
+                whole = truncate_to_int64(floor_ + span_ * (1 - std::sin(theta)) * 0.5);
+            store<T>(data, y * stride + x, static_cast<T>(static_cast<std::uint64_t>(whole)));
         }
     }
 }

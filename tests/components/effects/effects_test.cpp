@@ -918,6 +918,69 @@ TEST(Wave, DegenerateSettings) {
     EXPECT_EQ(values_of(odd.frame(30)), list(8, 0));
 }
 
+// The estimate the wave tries first: within 1e-15 of std::sin over its whole
+// range, at random and beside every multiple of pi / 2 there.
+TEST(Wave, TheSineEstimateStaysWithinItsBound) {
+    std::mt19937_64 source(1);
+    std::uniform_real_distribution<double> anywhere(-sine_estimate_range, sine_estimate_range),
+        near(-100, 100);
+    double worst = 0;
+    for (int i = 0; i < 400000; ++i) {
+        const double x = i % 2 != 0 ? anywhere(source) : near(source);
+        worst = std::max(worst, std::abs(sine_estimate(x) - std::sin(x)));
+    }
+    const long quarters = long(sine_estimate_range / (pi / 2));
+    for (long k = -quarters; k <= quarters; k += 7)
+        for (const double x : {k * (pi / 2), std::nextafter(k * (pi / 2), 0.0) - 1e-9})
+            worst = std::max(worst, std::abs(sine_estimate(x) - std::sin(x)));
+    EXPECT_LT(worst, 1e-15);
+}
+
+// Every element is floor + span x (1 - sin theta) x 0.5 truncated, with theta
+// as the wave's description gives it, whatever shortcut the wave takes.
+TEST(Wave, EveryElementIsTheTruncatedFormula) {
+    int checked = 0;
+    for (const bool wide : {false, true})
+        for (const char* mode : {"LINEAR", "RADIAL"})
+            for (const double angle : {0.1, 37.3, 90.0, 211.0})
+                for (const double frequency : {1.0, 3.0}) {
+                    wave_rig r;
+                    if (wide)
+                        r.subject.menu("TYPE").select_by_name("UINT16");
+                    r.subject.menu("MODE").select_by_name(mode);
+                    r.set("ANGLE", angle).set("FREQUENCY", frequency).set("AMPLITUDE", 0.7);
+                    r.begin(61, 40);
+                    const double span = (wide ? 65535 : 255) * 0.7;
+                    const double a = angle * 0.017453292519943295;
+                    const double ring = a < 1.5707963267948966 ? -1.0 : 1.0;
+                    for (const unsigned c : {0u, 77u, 200u}) {
+                        const matrix& m = r.frame(c);
+                        const double phase = double(c) / 255;
+                        for (std::uint16_t y = 0; y < 40; ++y)
+                            for (std::uint16_t x = 0; x < 61; ++x) {
+                                const double fx = x / 61.0, fy = y / 40.0;
+                                const double dx = 2 * (fx - 0.5), dy = 2 * (fy - 0.5);
+                                const double linear = std::string(mode) == "LINEAR"
+                                                          ? std::cos(a) * fx - std::sin(a) * fy
+                                                          : 0;
+                                const double radial = std::string(mode) == "RADIAL"
+                                                          ? ring * std::sqrt(dx * dx + dy * dy)
+                                                          : 0;
+                                const double theta =
+                                    (linear + radial + phase) * frequency * 6.283185307179586;
+                                const double v = span * (1 - std::sin(theta)) * 0.5;
+                                const unsigned expected =
+                                    wide ? truncate_to_u16(v) : truncate_to_u8(v);
+                                checked += m.value_at(x, y) == expected;
+                                ASSERT_EQ(m.value_at(x, y), expected)
+                                    << mode << " " << angle << " " << frequency << " " << c
+                                    << " at " << x << "," << y;
+                            }
+                    }
+                }
+    EXPECT_EQ(checked, 2 * 2 * 4 * 2 * 3 * 61 * 40);
+}
+
 // ---- the colour space conversion -------------------------------------------
 
 using triple = rgb_hsv::triple;
