@@ -40,14 +40,19 @@ inline std::int64_t floor_to_int64(double v) {
 // The largest |x| that sine_estimate takes.
 inline constexpr double sine_estimate_range = 1e5;
 
-// An estimate of std::sin(x) for |x| <= sine_estimate_range, within 1e-14 of
-// it (a test checks the bound on a dense sweep and near multiples of pi / 2).
-// Not exact: callers use it only where an error this small provably cannot
-// change what they store, and compute std::sin otherwise. The argument is
-// reduced by the nearest multiple k of pi / 2, held in three parts whose
-// first two times k are exact; then Taylor polynomials of sin and cos, whose
-// remainders on |r| <= pi / 4 are below 1e-16.
-inline double sine_estimate(double x) {
+// Estimates of std::sin(x) and std::cos(x) for |x| <= sine_estimate_range,
+// each within 1e-15 of the exact one (a test checks the bound on a dense sweep
+// and near multiples of pi / 2). Not exact: callers use them only where an
+// error this small provably cannot change what they store, and compute
+// std::sin otherwise. The argument is reduced by the nearest multiple k of
+// pi / 2, held in three parts whose first two times k are exact; then Taylor
+// polynomials of sin and cos, whose remainders on |r| <= pi / 4 are below
+// 1e-16.
+struct sine_and_cosine {
+    double sine;
+    double cosine;
+};
+inline sine_and_cosine sine_cosine_estimate(double x) {
     constexpr double two_over_pi = 0.6366197723675814;
     constexpr double half_pi_1 = 1.5707963267341256;     // 33 bits
     constexpr double half_pi_2 = 6.077100506303966e-11;  // the next 33 bits
@@ -72,9 +77,21 @@ inline double sine_estimate(double x) {
                                 z * (-1.0 / 3628800 +
                                      z * (1.0 / 479001600 + z * (-1.0 / 87178291200 +
                                                                  z * (1.0 / 20922789888000))))))));
-    const int quadrant = int(static_cast<std::int64_t>(k) & 3);
-    const double value = (quadrant & 1) != 0 ? cosine : sine;
-    return (quadrant & 2) != 0 ? -value : value;
+    // sin(r + q pi / 2) and cos(r + q pi / 2) for the quarter q = k mod 4.
+    const int quarter = int(static_cast<std::int64_t>(k) & 3);
+    switch (quarter) {
+    case 0:
+        return {sine, cosine};
+    case 1:
+        return {cosine, -sine};
+    case 2:
+        return {-sine, -cosine};
+    default:
+        return {-cosine, sine};
+    }
+}
+inline double sine_estimate(double x) {
+    return sine_cosine_estimate(x).sine;
 }
 
 } // namespace zoetra

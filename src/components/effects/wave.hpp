@@ -41,8 +41,10 @@ class wave : public component {
     std::uint8_t control_floor_ = 0;
     std::uint8_t control_top_ = 0;
     std::uint8_t control_span_ = 0;
-    // Per column: x / width and 2 (x / width - 0.5).
+    // Per column: x / width, 2 (x / width - 0.5), and the sine and cosine of
+    // a linear wave's column part; one row's estimated values.
     std::vector<double> column_terms_;
+    std::vector<double> estimates_;
 };
 
 } // namespace zoetra::effects
