@@ -615,6 +615,62 @@ TEST(Cube, RandomCamerasNeverFail) {
     EXPECT_GT(projecting, 150);
 }
 
+// Every output is floor((v - least) x 65535 / span) of project()'s value,
+// with least and span over the eight corners, kept to 0..65535: the camera's
+// shortcuts change no element, corners and edges included.
+TEST(Cube, EveryOutputIsTheScaledProjection) {
+    std::mt19937 random(11);
+    const int w = 47, h = 31;
+    cube_rig rig(w, h);
+    long checked = 0;
+    for (int round = 0; round < 40; ++round) {
+        // Every fourth camera without tilt, as the flag's.
+        const double theta = random() % 3601 / 10.0;
+        const double phi = round % 4 == 0 ? 0.0 : int(random() % 361) - 180.0;
+        const double rho = 100 + random() % 101, zd = 50 + random() % 151;
+        rig.set("CAM.THETA", theta);
+        rig.set("CAM.PHI", phi);
+        rig.set("CAM.RHO", rho);
+        rig.set("CAM.ZD", zd);
+        list heights;
+        rig.heights("UINT16", [&](int c, int r) {
+            const unsigned z = (c + r) % 5 == 0 ? 65535 * (r % 2) : unsigned(random() % 65536);
+            heights.push_back(z);
+            return z;
+        });
+        const planes got = rig.fire();
+        ASSERT_EQ(got.size(), 3u) << round;
+        // The settings as the camera holds them (kept to their ranges).
+        auto held = [&](const char* name) { return rig.subject.number(name).value(0); };
+        const camera cam(held("CAM.THETA") * camera_degree, held("CAM.PHI") * camera_degree,
+                         held("CAM.RHO") * camera_degree, held("CAM.ZD"));
+        double least[3] = {1e300, 1e300, 1e300}, most[3] = {-1e300, -1e300, -1e300};
+        for (int i = 0; i < 8; ++i) {
+            const projection p = project(cam, i & 1, (i >> 1) & 1, (i >> 2) & 1);
+            const double v[3] = {p.screen_x, p.screen_y, p.eye};
+            for (int k = 0; k < 3; ++k) {
+                least[k] = std::min(least[k], v[k]);
+                most[k] = std::max(most[k], v[k]);
+            }
+        }
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) {
+                const std::size_t i = std::size_t(r) * w + c;
+                const projection p =
+                    project(cam, double(c) / w, double(r) / h, heights[i] / 65535.0);
+                const double v[3] = {p.screen_x, p.screen_y, p.eye};
+                for (int k = 0; k < 3; ++k) {
+                    const std::int64_t t =
+                        floor_to_int64((v[k] - least[k]) * 65535 / (most[k] - least[k]));
+                    ASSERT_EQ(got[k][i], unsigned(std::clamp<std::int64_t>(t, 0, 65535)))
+                        << "round " << round << " output " << k << " at " << c << "," << r;
+                    ++checked;
+                }
+            }
+    }
+    EXPECT_EQ(checked, 40L * w * h * 3);
+}
+
 list counting(std::size_t n, unsigned first = 0) {
     list v(n);
     std::iota(v.begin(), v.end(), first);
