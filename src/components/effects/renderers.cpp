@@ -1,5 +1,6 @@
 #include "components/effects/renderers.hpp"
 
+#include "app/services/process_state.hpp"
 #include "app/services/utility.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
@@ -259,23 +260,45 @@ const turn_table& turns() {
 
 } // namespace
 
+namespace {
+
+// ceil(v) as an int, for |v| < 2^31 - 1: the truncation, one up when that
+// lies below v.
+int ceiling(double v) {
+    const int whole = static_cast<int>(v);
+    return whole + (double(whole) < v);
+}
+
+} // namespace
+
 void cloud_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     const turn_table& table = turns();
     const std::int64_t sx = std::int16_t(record.x[0]);
     const std::int64_t sy = std::int16_t(record.y[0]);
     const pixel value = drawn_pixel(record.col);
+    // The draws of random_draw() and random_real(0, radius_), with the
+    // generator's state in hand for the drops of this point.
+    unsigned long& shared_state = process().random_state;
+    unsigned long state = shared_state;
+    // Distances stay within the radius: small enough for the quick ceiling.
+    const bool small = std::abs(radius_) <= 1000000;
     for (int i = 0; i < density_; ++i) {
-        const std::size_t turn = std::size_t(random_draw());
-        const double rho = random_real(0, radius_);
+        const std::size_t turn = std::size_t(next_random_draw(state));
+        const double rho =
+            0.0 + (double(radius_) - 0.0) * next_random_draw(state) * (1.0 / 32767.0);
+        const double across = rho * table.cosines[turn];
+        const double up = rho * table.sines[turn];
         const std::int64_t x =
-            sx + truncate_to_int(std::ceil(rho * table.cosines[turn])) - drop_ / 2;
-        const std::int64_t y = sy - truncate_to_int(std::ceil(rho * table.sines[turn])) - drop_ / 2;
+            sx + (small ? ceiling(across) : truncate_to_int(std::ceil(across))) - drop_ / 2;
+        const std::int64_t y =
+            sy - (small ? ceiling(up) : truncate_to_int(std::ceil(up))) - drop_ / 2;
         if (drop_rows_)
             fill_circle(image, coordinate(x), coordinate(y), *drop_rows_, value);
         else if (drop_ == 1)
             image.put(int(std::clamp<std::int64_t>(x, -1, image.width)),
                       int(std::clamp<std::int64_t>(y, -1, image.height)), value);
     }
+    shared_state = state;
 }
 
 } // namespace zoetra::effects
