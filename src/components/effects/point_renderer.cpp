@@ -73,6 +73,7 @@ bool point_renderer::prepare(std::string& error) {
 
 void point_renderer::reset() {
     records_.reset();
+    keys_.reset();
     order_.reset();
     key_counts_.reset();
     record_count_ = 0;
@@ -84,10 +85,12 @@ void point_renderer::allocate_records(bool wanted, std::size_t count) {
     with_records_ = wanted;
     record_count_ = wanted ? count : 0;
     records_.reset();
+    keys_.reset();
     order_.reset();
     key_counts_.reset();
     if (record_count_ > 0) {
         records_ = allocate_zeroed_array<point_record>(record_count_);
+        keys_ = allocate_array<std::uint16_t>(record_count_);
         order_ = allocate_array<std::uint32_t>(record_count_);
         key_counts_ = allocate_array<std::uint32_t>(key_values);
     }
@@ -96,12 +99,12 @@ void point_renderer::allocate_records(bool wanted, std::size_t count) {
 // A counting sort on the 16-bit keys: linear in the number of points, and
 // stable, so points with equal keys keep the order they were visited in.
 const std::uint32_t* point_renderer::depth_order(std::size_t count) {
-    const point_record* records = records_.get();
+    const std::uint16_t* keys = keys_.get();
     std::uint32_t* counts = key_counts_.get();
     std::uint32_t* order = order_.get();
     std::fill_n(counts, key_values, 0u);
     for (std::size_t i = 0; i < count; ++i)
-        ++counts[records[i].key];
+        ++counts[keys[i]];
     // Each key's first place: after every point with a larger key.
     std::uint32_t place = 0;
     for (int key = key_values - 1; key >= 0; --key) {
@@ -110,7 +113,7 @@ const std::uint32_t* point_renderer::depth_order(std::size_t count) {
         place += n;
     }
     for (std::size_t i = 0; i < count; ++i)
-        order[counts[records[i].key]++] = std::uint32_t(i);
+        order[counts[keys[i]]++] = std::uint32_t(i);
     return order;
 }
 
@@ -148,31 +151,103 @@ void point_renderer::fill_record(const point_planes& p, const drawing_area& a, i
     record.y[0] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
 }
 
-void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {
-    const pixel_canvas image(locked);
+std::size_t point_renderer::make_records(const point_planes& p, const drawing_area& a,
+                                         point_record* records, std::uint16_t* keys,
+                                         std::size_t capacity) {
     const int cols = std::max(0, columns());
     const int rows_ = std::max(0, rows());
-    point_record* records = records_.get();
     std::size_t drawn = 0;
     for (int r = 0; r < rows_; ++r) {
         begin_row(p, a, r);
         for (int c = 0; c < cols; ++c) {
             if (p.alpha.at(c, r) != 0)
                 continue;
-            if (with_records_ && drawn >= record_count_)
-                return; // cannot happen: the array has one record per point
-            point_record point{};
-            point_record& record = with_records_ ? records[drawn] : point;
+            if (drawn >= capacity)
+                return drawn; // cannot happen: the array has one record per point
+            point_record& record = records[drawn];
             record.col = colour{0, std::uint8_t(p.red.at(c, r)), std::uint8_t(p.green.at(c, r)),
                                 std::uint8_t(p.blue.at(c, r))};
             fill_record(p, a, c, r, record);
-            if (with_records_)
-                ++drawn;
-            else
-                mark(image, record);
+            keys[drawn++] = record.key;
         }
     }
-    if (!with_records_ || drawn == 0)
+    return drawn;
+}
+
+bool point_renderer::usual_planes(const point_planes& p) {
+    for (const plane* q : {&p.red, &p.green, &p.blue, &p.alpha})
+        if (q->element_size != 1)
+            return false;
+    for (const plane* q : {&p.x, &p.y, &p.sort})
+        if (q->element_size != 2)
+            return false;
+    return true;
+}
+
+std::size_t point_renderer::make_plain_records(const point_planes& p, const drawing_area& a,
+                                               point_record* records, std::uint16_t* keys,
+                                               std::size_t capacity) {
+    if (!usual_planes(p))
+        return point_renderer::make_records(p, a, records, keys, capacity);
+    auto row16 = [](const plane& q, int r) {
+        return q.data + 2 * std::size_t(r) * std::size_t(q.width);
+    };
+    auto row8 = [](const plane& q, int r) {
+        return q.data + std::size_t(r) * std::size_t(q.width);
+    };
+    auto at16 = [](const std::uint8_t* row, int c) {
+        std::uint16_t v;
+        std::memcpy(&v, row + 2 * std::size_t(c), 2);
+        return v;
+    };
+    const int cols = std::max(0, width_);
+    std::size_t drawn = 0;
+    for (int r = 0; r < std::max(0, height_); ++r) {
+        const std::uint8_t* alpha = row8(p.alpha, r);
+        const std::uint8_t* red = row8(p.red, r);
+        const std::uint8_t* green = row8(p.green, r);
+        const std::uint8_t* blue = row8(p.blue, r);
+        const std::uint8_t* xs = row16(p.x, r);
+        const std::uint8_t* ys = row16(p.y, r);
+        const std::uint8_t* sorts = row16(p.sort, r);
+        for (int c = 0; c < cols; ++c) {
+            if (alpha[c] != 0)
+                continue;
+            if (drawn >= capacity)
+                return drawn;
+            point_record& record = records[drawn];
+            record.col = colour{0, red[c], green[c], blue[c]};
+            record.key = at16(sorts, c);
+            record.x[0] = std::uint16_t(screen(at16(xs, c), a.x, a.width));
+            record.y[0] = std::uint16_t(screen(at16(ys, c), a.y, a.height));
+            keys[drawn++] = record.key;
+        }
+    }
+    return drawn;
+}
+
+void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {
+    const pixel_canvas image(locked);
+    if (!with_records_) {
+        const int cols = std::max(0, columns());
+        const int rows_ = std::max(0, rows());
+        for (int r = 0; r < rows_; ++r) {
+            begin_row(p, a, r);
+            for (int c = 0; c < cols; ++c) {
+                if (p.alpha.at(c, r) != 0)
+                    continue;
+                point_record point{};
+                point.col = colour{0, std::uint8_t(p.red.at(c, r)), std::uint8_t(p.green.at(c, r)),
+                                   std::uint8_t(p.blue.at(c, r))};
+                fill_record(p, a, c, r, point);
+                mark(image, point);
+            }
+        }
+        return;
+    }
+    point_record* records = records_.get();
+    const std::size_t drawn = make_records(p, a, records, keys_.get(), record_count_);
+    if (drawn == 0)
         return;
     // Largest key first; equal keys in the order they were visited.
     if (find_port("SORT").connected()) {

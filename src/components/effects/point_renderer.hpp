@@ -118,6 +118,23 @@ class point_renderer : public component {
     // Keeps an array of records (zero-filled) for this run, or none.
     void allocate_records(bool wanted, std::size_t count);
 
+    // Fills the records of the drawn points (alpha 0) in visiting order, at
+    // most capacity of them, with their keys also in keys; returns how many.
+    // This visits the points through begin_row and fill_record; members whose
+    // records are the usual ones may do the same faster.
+    virtual std::size_t make_records(const point_planes& p, const drawing_area& a,
+                                     point_record* records, std::uint16_t* keys,
+                                     std::size_t capacity);
+    // make_records for members that keep fill_record as it is (key, x[0],
+    // y[0] and the colour): with 8-bit colours and alpha and 16-bit
+    // positions and keys it reads the planes' rows directly.
+    std::size_t make_plain_records(const point_planes& p, const drawing_area& a,
+                                   point_record* records, std::uint16_t* keys,
+                                   std::size_t capacity);
+    // Whether the planes have the usual element sizes: 8-bit colours and
+    // alpha, 16-bit positions and keys.
+    static bool usual_planes(const point_planes& p);
+
     // origin + position x extent / 65535 (truncated): a position of 65535
     // lands one pixel past the area.
     static std::int16_t screen(unsigned position, int origin, int extent) {
@@ -139,6 +156,8 @@ class point_renderer : public component {
     bool with_records_ = false;
     std::size_t record_count_ = 0;
     heap_ptr<point_record> records_;
+    // The records' keys side by side, for the depth order's counting.
+    heap_ptr<std::uint16_t> keys_;
     // The drawing order and the counts of each key, kept while records are.
     heap_ptr<std::uint32_t> order_;
     heap_ptr<std::uint32_t> key_counts_;

@@ -6,6 +6,7 @@
 #include "raster/draw.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace zoetra::effects {
@@ -171,6 +172,18 @@ void surface_renderer::prepare_member() {
 
 void surface_renderer::place_row(const point_planes& p, const drawing_area& a, int r,
                                  std::uint16_t* out) const {
+    if (p.x.element_size == 2 && p.y.element_size == 2) {
+        const std::uint8_t* xs = p.x.data + 2 * std::size_t(r) * std::size_t(p.x.width);
+        const std::uint8_t* ys = p.y.data + 2 * std::size_t(r) * std::size_t(p.y.width);
+        for (int c = 0; c < width_; ++c) {
+            std::uint16_t x, y;
+            std::memcpy(&x, xs + 2 * std::size_t(c), 2);
+            std::memcpy(&y, ys + 2 * std::size_t(c), 2);
+            out[2 * c] = std::uint16_t(screen(x, a.x, a.width));
+            out[2 * c + 1] = std::uint16_t(screen(y, a.y, a.height));
+        }
+        return;
+    }
     for (int c = 0; c < width_; ++c) {
         out[2 * c] = std::uint16_t(screen(p.x.at(c, r), a.x, a.width));
         out[2 * c + 1] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
@@ -206,6 +219,54 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
     const unsigned key_sum =
         p.sort.at(c, r) + p.sort.at(c + 1, r) + p.sort.at(c + 1, r + 1) + p.sort.at(c, r + 1);
     record.key = std::uint16_t(key_sum / 4);
+}
+
+// The records of fill_record and begin_row, reading the planes' rows
+// directly when they have the usual element sizes.
+std::size_t surface_renderer::make_records(const point_planes& p, const drawing_area& a,
+                                           point_record* records, std::uint16_t* keys,
+                                           std::size_t capacity) {
+    if (!usual_planes(p))
+        return point_renderer::make_records(p, a, records, keys, capacity);
+    const int cols = std::max(0, columns());
+    std::size_t drawn = 0;
+    for (int r = 0; r < std::max(0, rows()); ++r) {
+        begin_row(p, a, r);
+        const std::uint8_t* alpha = p.alpha.data + std::size_t(r) * std::size_t(p.alpha.width);
+        const std::uint8_t* red = p.red.data + std::size_t(r) * std::size_t(p.red.width);
+        const std::uint8_t* green = p.green.data + std::size_t(r) * std::size_t(p.green.width);
+        const std::uint8_t* blue = p.blue.data + std::size_t(r) * std::size_t(p.blue.width);
+        const std::uint8_t* sort = p.sort.data + 2 * std::size_t(r) * std::size_t(p.sort.width);
+        const std::uint8_t* sort_below = sort + 2 * std::size_t(p.sort.width);
+        const std::uint16_t* upper = upper_row_.data();
+        const std::uint16_t* lower = lower_row_.data();
+        auto at16 = [](const std::uint8_t* row, int c) {
+            std::uint16_t v;
+            std::memcpy(&v, row + 2 * std::size_t(c), 2);
+            return unsigned(v);
+        };
+        for (int c = 0; c < cols; ++c) {
+            if (alpha[c] != 0)
+                continue;
+            if (drawn >= capacity)
+                return drawn;
+            point_record& record = records[drawn];
+            record.col = colour{0, red[c], green[c], blue[c]};
+            record.x[0] = upper[2 * c];
+            record.y[0] = upper[2 * c + 1];
+            record.x[1] = upper[2 * c + 2];
+            record.y[1] = upper[2 * c + 3];
+            record.x[2] = lower[2 * c + 2];
+            record.y[2] = lower[2 * c + 3];
+            record.x[3] = lower[2 * c];
+            record.y[3] = lower[2 * c + 1];
+            const unsigned key_sum =
+                at16(sort, c) + at16(sort, c + 1) + at16(sort_below, c + 1) + at16(sort_below, c);
+            record.key = std::uint16_t(key_sum / 4);
+            keys[drawn++] = record.key;
+        }
+    }
+    return drawn;
 }
 
 void surface_renderer::mark(const pixel_canvas& image, const point_record& record) const {

@@ -16,6 +16,10 @@ class dot_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
+    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
+                             std::uint16_t* keys, std::size_t capacity) override {
+        return make_plain_records(p, a, records, keys, capacity);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
@@ -51,6 +55,10 @@ class fiber_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
+    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
+                             std::uint16_t* keys, std::size_t capacity) override {
+        return make_plain_records(p, a, records, keys, capacity);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
@@ -71,6 +79,8 @@ class surface_renderer : public point_renderer {
     void begin_row(const point_planes& p, const drawing_area& a, int r) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
+    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
+                             std::uint16_t* keys, std::size_t capacity) override;
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
@@ -90,6 +100,10 @@ class cloud_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
+    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
+                             std::uint16_t* keys, std::size_t capacity) override {
+        return make_plain_records(p, a, records, keys, capacity);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
