@@ -228,10 +228,34 @@ std::size_t surface_renderer::make_records(const point_planes& p, const drawing_
                                            std::size_t capacity) {
     if (!usual_planes(p))
         return point_renderer::make_records(p, a, records, keys, capacity);
+    // Every position's screen coordinate along each axis, worked out once.
+    screen_x_.resize(65536);
+    screen_y_.resize(65536);
+    for (unsigned v = 0; v < 65536; ++v) {
+        screen_x_[v] = std::uint16_t(screen(v, a.x, a.width));
+        screen_y_[v] = std::uint16_t(screen(v, a.y, a.height));
+    }
+    auto place = [&](int r, std::uint16_t* out) {
+        const std::uint8_t* xs = p.x.data + 2 * std::size_t(r) * std::size_t(p.x.width);
+        const std::uint8_t* ys = p.y.data + 2 * std::size_t(r) * std::size_t(p.y.width);
+        for (int c = 0; c < width_; ++c) {
+            std::uint16_t x, y;
+            std::memcpy(&x, xs + 2 * std::size_t(c), 2);
+            std::memcpy(&y, ys + 2 * std::size_t(c), 2);
+            out[2 * c] = screen_x_[x];
+            out[2 * c + 1] = screen_y_[y];
+        }
+    };
     const int cols = std::max(0, columns());
     std::size_t drawn = 0;
     for (int r = 0; r < std::max(0, rows()); ++r) {
-        begin_row(p, a, r);
+        // As begin_row: the lower row of one becomes the upper of the next.
+        if (r == 0)
+            place(r, upper_row_.data());
+        else
+            std::swap(upper_row_, lower_row_);
+        place(r + 1, lower_row_.data());
+        placed_row_ = r;
         const std::uint8_t* alpha = p.alpha.data + std::size_t(r) * std::size_t(p.alpha.width);
         const std::uint8_t* red = p.red.data + std::size_t(r) * std::size_t(p.red.width);
         const std::uint8_t* green = p.green.data + std::size_t(r) * std::size_t(p.green.width);

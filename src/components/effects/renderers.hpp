@@ -90,6 +90,9 @@ class surface_renderer : public point_renderer {
     std::vector<std::uint16_t> upper_row_;
     std::vector<std::uint16_t> lower_row_;
     int placed_row_ = -1;
+    // The screen coordinate of every position, along x and along y.
+    std::vector<std::uint16_t> screen_x_;
+    std::vector<std::uint16_t> screen_y_;
 };
 
 // "DENSITY" small filled circles scattered at random within "RADIUS" of the point.
