@@ -6,9 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zoetra {
 namespace {
@@ -64,10 +61,11 @@ constexpr error_limit_table error_limit;
 
 // The same limit looked up straight from the sum of error shares, in
 // sixteenths, that a pixel received: limit((sum + 8) >> 4), at sum + offset.
-// Sums stay within +-(7 + 1 + 5 + 3) x 255.
+// Sums stay within +-(7 + 1 + 5 + 3) x 255; the 255 entries before offset -
+// 16 x 255 are never read but keep the dithering loop's pointers inside.
 struct share_limit_table {
     static constexpr int largest_sum = 16 * 255;
-    static constexpr int offset = 4096;
+    static constexpr int offset = 255 + largest_sum;
     std::array<std::int8_t, offset + largest_sum + 1> values{};
     constexpr share_limit_table() {
         for (int sum = -largest_sum; sum <= largest_sum; ++sum)
@@ -76,35 +74,27 @@ struct share_limit_table {
 };
 constexpr share_limit_table share_limit;
 
-// The dithering loop keeps its numbers positive with biases. A pixel's error
-// e (-255..255) is held as e + error_bias; the shares an entry of the error
-// row gathers (1 + 5 + 3 errors) as their sum + row_bias; a cell's entry
-// holds seven_bias - 7 x its palette colour. 7 x a value + a share sum from
-// above + a cell's entry is then the sum of shares + share_limit_table::offset.
-constexpr int error_bias = 256;
+// The dithering loop keeps its numbers positive: a cell's entry holds 255 -
+// c for its palette colour c, so a pixel's error e = v - c (-255..255) is
+// held as e + 255 = v + the entry; the shares an entry of the error row
+// gathers (1 + 5 + 3 errors) as their sum + 9 x 255. 7 x a value + a share
+// sum from above + 7 x a cell's entry is then the sum of shares + 16 x 255.
+constexpr int error_bias = 255;
 constexpr int row_bias = 9 * error_bias;
-constexpr int seven_bias = 7 * error_bias;
-static_assert(row_bias + seven_bias == share_limit_table::offset);
 
 // Four 16-bit lanes: red, green and blue errors and an unused lane.
 using lanes = std::uint16_t __attribute__((vector_size(8)));
 
-// x / 7 in each lane holding a multiple of 7 below 7 x 512: (x x 9363) >> 16,
-// since 9363 x 7 = 65536 + 5 and 5 x / 7 < 65536. (The unused lane gives
-// anything.)
-inline lanes sevenths(lanes seven_times) {
-#if defined(__SSE2__)
-    __m128i wide = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&seven_times));
-    wide = _mm_mulhi_epu16(wide, _mm_set1_epi16(9363));
-    lanes result;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(&result), wide);
-    return result;
-#else
-    lanes result;
-    for (int i = 0; i < 4; ++i)
-        result[i] = static_cast<std::uint16_t>((unsigned(seven_times[i]) * 9363u) >> 16);
-    return result;
+// at[7 x rest], read as (at - rest)[8 x rest]: one subtraction, the rest of
+// the sum left to the load's address. (The empty statement keeps the compiler
+// from turning it back into a multiplication by 7, which takes two steps
+// before the load instead of one.)
+inline std::int8_t plus_seven(const std::int8_t* at, std::ptrdiff_t rest) {
+    const std::int8_t* less = at - rest;
+#if defined(__GNUC__)
+    __asm__("" : "+r"(less));
 #endif
+    return less[8 * rest];
 }
 
 constexpr int clamp_sample(int value) {
@@ -121,7 +111,9 @@ struct colour_quantizer::colour_box {
     int colour_count = 0;
 };
 
-colour_quantizer::colour_quantizer() : storage_(allocate_zeroed_array<cell_entry>(cell_count)) {}
+colour_quantizer::colour_quantizer()
+    : storage_(allocate_array<cell_entry>(cell_count)),
+      known_(allocate_array<std::uint64_t>(cell_count / 64)) {}
 
 int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
                              std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
@@ -337,49 +329,48 @@ void colour_quantizer::map_row(const std::uint8_t* in, std::uint8_t* out, std::u
     constexpr std::ptrdiff_t above = step == 1 ? 0 : 4;
     constexpr std::ptrdiff_t below = 4 - above;
     const cell_entry* const cells = storage_.get();
-    const std::uint8_t generation = generation_;
-    const std::int8_t* const limit = share_limit.values.data();
+    const std::uint64_t* const known = known_.get();
+    const std::int8_t* const limit =
+        share_limit.values.data() + share_limit_table::offset - 16 * error_bias;
 
     // The limit table moved on by the share from above, and then also by 7 x
-    // the previous pixel's value.
+    // the previous pixel's value; with 7 x the previous cell's entry added,
+    // at the sum of shares.
     const std::int8_t* sum_r = limit + errors[above];
     const std::int8_t* sum_g = limit + errors[above + 1];
     const std::int8_t* sum_b = limit + errors[above + 2];
     // The previous pixel's cell entry (before the first: no error).
-    std::ptrdiff_t seven_r = seven_bias, seven_g = seven_bias, seven_b = seven_bias;
+    std::ptrdiff_t rest_r = error_bias, rest_g = error_bias, rest_b = error_bias;
     // The entry behind: its shares so far (1 x the error before the previous
     // pixel's and 5 x the previous pixel's); the previous error.
     lanes behind = lanes{} + std::uint16_t(6 * error_bias);
     lanes last = lanes{} + std::uint16_t(error_bias);
     for (int n = width; n > 0; --n) {
-        std::ptrdiff_t vr = std::ptrdiff_t(in[0]) + sum_r[seven_r];
-        std::ptrdiff_t vg = std::ptrdiff_t(in[1]) + sum_g[seven_g];
-        std::ptrdiff_t vb = std::ptrdiff_t(in[2]) + sum_b[seven_b];
+        std::ptrdiff_t vr = std::ptrdiff_t(in[0]) + plus_seven(sum_r, rest_r);
+        std::ptrdiff_t vg = std::ptrdiff_t(in[1]) + plus_seven(sum_g, rest_g);
+        std::ptrdiff_t vb = std::ptrdiff_t(in[2]) + plus_seven(sum_b, rest_b);
         if (((vr | vg | vb) & ~std::ptrdiff_t{0xFF}) != 0) [[unlikely]] {
             vr = clamp_sample(int(vr));
             vg = clamp_sample(int(vg));
             vb = clamp_sample(int(vb));
         }
         const std::ptrdiff_t cell = ((vr & 0xF8) << 8) | ((vg & 0xFC) << 3) | (vb >> blue_shift);
-        if (cells[cell].generation != generation) [[unlikely]]
+        if ((known[cell >> 6] >> (cell & 63) & 1) == 0) [[unlikely]]
             fill_cache_block(int(vr) >> red_shift, int(vg) >> green_shift, int(vb) >> blue_shift);
-        const cell_entry& found = cells[cell];
+        const cell_entry found = cells[cell];
         *out = found.index;
-        seven_r = found.seven[0];
-        seven_g = found.seven[1];
-        seven_b = found.seven[2];
+        rest_r = found.rest[0];
+        rest_g = found.rest[1];
+        rest_b = found.rest[2];
         // At the row's end this reads the edge entry, which is written (at
         // the first pixel of the row before) but never used.
         sum_r = limit + (7 * vr + errors[step8 + above]);
         sum_g = limit + (7 * vg + errors[step8 + above + 1]);
         sum_b = limit + (7 * vb + errors[step8 + above + 2]);
 
-        // The errors: (7 x value + the entry) / 7.
-        lanes seven_errors;
-        std::memcpy(&seven_errors, &found, sizeof seven_errors);
-        seven_errors +=
-            lanes{std::uint16_t(vr), std::uint16_t(vg), std::uint16_t(vb), 0} * std::uint16_t(7);
-        const lanes error = sevenths(seven_errors);
+        // The errors, value + entry; the fourth lane is never read.
+        const lanes error = lanes{std::uint16_t(vr + rest_r), std::uint16_t(vg + rest_g),
+                                  std::uint16_t(vb + rest_b), 0};
         const lanes done = behind + error * std::uint16_t(3);
         std::memcpy(errors - step8 + below, &done, sizeof done);
         behind = last + error * std::uint16_t(5);
@@ -395,7 +386,8 @@ void colour_quantizer::map_row(const std::uint8_t* in, std::uint8_t* out, std::u
 
 void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height,
                                   std::uint8_t* indices) {
-    start_cell_generation();
+    // No cell is known yet; the histograms overwrote the entries.
+    std::memset(known_.get(), 0, cell_count / 8);
     prepare_for_width(width);
     std::uint16_t* errors = error_row_.get();
     // The first row receives no shares.
@@ -409,20 +401,6 @@ void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height
             const std::size_t last = std::size_t(width - 1);
             map_row<-1>(in + last * 3, out + last, errors + (last + 1) * 8, width);
         }
-    }
-}
-
-// A new generation of the inverse map: entries of earlier ones count as
-// unknown. The histograms overwrote the entries of the first half; they are
-// cleared (generation 0 is never used). Once in 255 reductions the counter
-// wraps and every entry is cleared.
-void colour_quantizer::start_cell_generation() {
-    static_assert(2 * sizeof(std::uint16_t) <= sizeof(cell_entry));
-    if (++generation_ == 0) {
-        std::memset(storage_.get(), 0, cell_count * sizeof(cell_entry));
-        generation_ = 1;
-    } else {
-        std::memset(storage_.get(), 0, 2 * cell_count * sizeof(std::uint16_t));
     }
 }
 
@@ -502,16 +480,18 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
     }
 
     cell_entry* cells = storage_.get();
+    std::uint64_t* known = known_.get();
     for (int r = 0, k = 0; r < block_red_cells; ++r)
         for (int g = 0; g < block_green_cells; ++g, ++k)
             for (int b = 0; b < block_blue_cells; ++b) {
                 const int index = best_colour[k][b];
-                cell_entry& entry = cells[cell_index(first_r + r, first_g + g, first_b + b)];
-                entry.seven[0] = static_cast<std::uint16_t>(seven_bias - 7 * palette_red_[index]);
-                entry.seven[1] = static_cast<std::uint16_t>(seven_bias - 7 * palette_green_[index]);
-                entry.seven[2] = static_cast<std::uint16_t>(seven_bias - 7 * palette_blue_[index]);
+                const int cell = cell_index(first_r + r, first_g + g, first_b + b);
+                cell_entry& entry = cells[cell];
+                entry.rest[0] = static_cast<std::uint8_t>(error_bias - palette_red_[index]);
+                entry.rest[1] = static_cast<std::uint8_t>(error_bias - palette_green_[index]);
+                entry.rest[2] = static_cast<std::uint8_t>(error_bias - palette_blue_[index]);
                 entry.index = static_cast<std::uint8_t>(index);
-                entry.generation = generation_;
+                known[cell >> 6] |= std::uint64_t{1} << (cell & 63);
             }
 }
 

@@ -52,25 +52,22 @@ class colour_quantizer {
     template <int step>
     void map_row(const std::uint8_t* in, std::uint8_t* out, std::uint16_t* errors, int width);
     void fill_cache_block(int cell_r, int cell_g, int cell_b);
-    void start_cell_generation();
 
-    // The inverse colour map, one entry per cell: 7 x (256 - the palette
-    // colour nearest to the cell) for red, green and blue, its index, and the
-    // generation (reduction) in which it was found; entries of other
-    // generations are not yet known.
+    // The inverse colour map, one entry per cell: 255 - the palette colour
+    // nearest to the cell (red, green, blue) and its index; a bit per cell
+    // says whether the entry is known in this reduction.
     struct cell_entry {
-        std::uint16_t seven[3];
+        std::uint8_t rest[3];
         std::uint8_t index;
-        std::uint8_t generation;
     };
-    // The inverse map's entries; before they are needed, its first half holds
-    // two histograms: pixel counts per cell (red in bits 11-15, green 5-10,
+    // The inverse map's entries; before they are needed, they hold two
+    // histograms: pixel counts per cell (red in bits 11-15, green 5-10,
     // blue 0-4), and the odd pixels' counts while pixels are counted.
     heap_ptr<cell_entry> storage_;
+    heap_ptr<std::uint64_t> known_;
     std::uint16_t* histogram_storage() const {
         return reinterpret_cast<std::uint16_t*>(storage_.get());
     }
-    std::uint8_t generation_ = 0;
     // Two interleaved rows of (width + 2) x 4 accumulated errors, in
     // sixteenths.
     heap_ptr<std::uint16_t> error_row_;

@@ -488,9 +488,8 @@ TEST(Quantizer, PalettesAndIndicesMatchTheJpegLibrary) {
     }
 }
 
-// A quantizer keeps its inverse map between reductions; what an earlier
-// palette left in it must never be taken for the current one, also after
-// more reductions than the map can tell apart without clearing it.
+// A quantizer keeps its inverse map's storage between reductions; what an
+// earlier palette left in it must never be taken for the current one.
 TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
     const rgb_image images[] = {photo_like(48, 36), flat_tiles(40, 24, 9), photo_like(37, 29)};
     reduction fresh[3];
