@@ -81,7 +81,7 @@ void point_renderer::reset() {
     component::reset();
 }
 
-void point_renderer::allocate_records(bool wanted, std::size_t count) {
+void point_renderer::allocate_records(bool wanted, std::size_t count, bool full_records) {
     with_records_ = wanted;
     record_count_ = wanted ? count : 0;
     records_.reset();
@@ -89,7 +89,8 @@ void point_renderer::allocate_records(bool wanted, std::size_t count) {
     order_.reset();
     key_counts_.reset();
     if (record_count_ > 0) {
-        records_ = allocate_zeroed_array<point_record>(record_count_);
+        if (full_records)
+            records_ = allocate_zeroed_array<point_record>(record_count_);
         keys_ = allocate_array<std::uint16_t>(record_count_);
         order_ = allocate_array<std::uint32_t>(record_count_);
         key_counts_ = allocate_array<std::uint32_t>(key_values);
@@ -245,6 +246,10 @@ void point_renderer::draw_points(buffer& locked, const point_planes& p, const dr
         }
         return;
     }
+    if (draw_records(image, p, a))
+        return;
+    if (!records_)
+        records_ = allocate_zeroed_array<point_record>(record_count_);
     point_record* records = records_.get();
     const std::size_t drawn = make_records(p, a, records, keys_.get(), record_count_);
     if (drawn == 0)

@@ -164,7 +164,11 @@ surface_renderer::surface_renderer() : point_renderer("SURFACE") {
 }
 
 void surface_renderer::prepare_member() {
-    allocate_records(true, point_count(width_ - 1, height_ - 1));
+    cell_capacity_ = point_count(width_ - 1, height_ - 1);
+    allocate_records(true, cell_capacity_, false);
+    cells_.reset();
+    if (cell_capacity_ > 0)
+        cells_ = allocate_array<cell_record>(cell_capacity_);
     const std::size_t entries = 2 * std::size_t(std::max(width_, 0));
     upper_row_.assign(entries, 0);
     lower_row_.assign(entries, 0);
@@ -221,14 +225,21 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
     record.key = std::uint16_t(key_sum / 4);
 }
 
-// The records of fill_record and begin_row, reading the planes' rows
-// directly when they have the usual element sizes.
-std::size_t surface_renderer::make_records(const point_planes& p, const drawing_area& a,
-                                           point_record* records, std::uint16_t* keys,
-                                           std::size_t capacity) {
-    if (!usual_planes(p))
-        return point_renderer::make_records(p, a, records, keys, capacity);
-    // Every position's screen coordinate along each axis, worked out once.
+void surface_renderer::reset() {
+    cells_.reset();
+    cell_capacity_ = 0;
+    point_renderer::reset();
+}
+
+// The records of make_records as cell records, then drawn in depth order
+// (or visiting order without "SORT") as mark draws them.
+bool surface_renderer::draw_records(const pixel_canvas& image, const point_planes& p,
+                                    const drawing_area& a) {
+    if (!usual_planes(p) || !cells_)
+        return false;
+    std::uint16_t* keys = this->keys();
+    cell_record* cells = cells_.get();
+    far_corners_.clear();
     screen_x_.resize(65536);
     screen_y_.resize(65536);
     for (unsigned v = 0; v < 65536; ++v) {
@@ -245,6 +256,11 @@ std::size_t surface_renderer::make_records(const point_planes& p, const drawing_
             out[2 * c] = screen_x_[x];
             out[2 * c + 1] = screen_y_[y];
         }
+    };
+    auto at16 = [](const std::uint8_t* row, int c) {
+        std::uint16_t v;
+        std::memcpy(&v, row + 2 * std::size_t(c), 2);
+        return unsigned(v);
     };
     const int cols = std::max(0, columns());
     std::size_t drawn = 0;
@@ -264,33 +280,76 @@ std::size_t surface_renderer::make_records(const point_planes& p, const drawing_
         const std::uint8_t* sort_below = sort + 2 * std::size_t(p.sort.width);
         const std::uint16_t* upper = upper_row_.data();
         const std::uint16_t* lower = lower_row_.data();
-        auto at16 = [](const std::uint8_t* row, int c) {
-            std::uint16_t v;
-            std::memcpy(&v, row + 2 * std::size_t(c), 2);
-            return unsigned(v);
-        };
         for (int c = 0; c < cols; ++c) {
             if (alpha[c] != 0)
                 continue;
-            if (drawn >= capacity)
-                return drawn;
-            point_record& record = records[drawn];
-            record.col = colour{0, red[c], green[c], blue[c]};
-            record.x[0] = upper[2 * c];
-            record.y[0] = upper[2 * c + 1];
-            record.x[1] = upper[2 * c + 2];
-            record.y[1] = upper[2 * c + 3];
-            record.x[2] = lower[2 * c + 2];
-            record.y[2] = lower[2 * c + 3];
-            record.x[3] = lower[2 * c];
-            record.y[3] = lower[2 * c + 1];
+            if (drawn >= cell_capacity_)
+                return true; // cannot happen: one record per cell
+            // Corners clockwise from the top left, as fill_record gives them.
+            const std::int16_t xs[4] = {std::int16_t(upper[2 * c]), std::int16_t(upper[2 * c + 2]),
+                                        std::int16_t(lower[2 * c + 2]), std::int16_t(lower[2 * c])};
+            const std::int16_t ys[4] = {
+                std::int16_t(upper[2 * c + 1]), std::int16_t(upper[2 * c + 3]),
+                std::int16_t(lower[2 * c + 3]), std::int16_t(lower[2 * c + 1])};
+            cell_record& cell = cells[drawn];
+            cell.red = red[c];
+            cell.green = green[c];
+            cell.blue = blue[c];
+            bool near = true;
+            for (int k = 1; k < 4; ++k) {
+                const int dx = xs[k] - xs[0], dy = ys[k] - ys[0];
+                near = near && dx >= -128 && dx <= 127 && dy >= -128 && dy <= 127;
+                cell.dx[k - 1] = std::int8_t(dx);
+                cell.dy[k - 1] = std::int8_t(dy);
+            }
+            cell.far = !near;
+            if (near) {
+                cell.x = xs[0];
+                cell.y = ys[0];
+            } else {
+                const std::size_t at = far_corners_.size() / 8;
+                far_corners_.insert(far_corners_.end(), xs, xs + 4);
+                far_corners_.insert(far_corners_.end(), ys, ys + 4);
+                cell.x = std::int16_t(at & 0xFFFF);
+                cell.y = std::int16_t(at >> 16);
+            }
             const unsigned key_sum =
                 at16(sort, c) + at16(sort, c + 1) + at16(sort_below, c + 1) + at16(sort_below, c);
-            record.key = std::uint16_t(key_sum / 4);
-            keys[drawn++] = record.key;
+            keys[drawn++] = std::uint16_t(key_sum / 4);
         }
     }
-    return drawn;
+    auto draw = [&](const cell_record& cell) {
+        std::int16_t xs[4], ys[4];
+        if (cell.far == 0) {
+            xs[0] = cell.x;
+            ys[0] = cell.y;
+            for (int k = 1; k < 4; ++k) {
+                xs[k] = std::int16_t(cell.x + cell.dx[k - 1]);
+                ys[k] = std::int16_t(cell.y + cell.dy[k - 1]);
+            }
+        } else {
+            const std::size_t at =
+                std::size_t(std::uint16_t(cell.x)) | std::size_t(std::uint16_t(cell.y)) << 16;
+            std::memcpy(xs, &far_corners_[8 * at], sizeof xs);
+            std::memcpy(ys, &far_corners_[8 * at + 4], sizeof ys);
+        }
+        fill_quad(image, xs, ys, colour{0, cell.red, cell.green, cell.blue});
+    };
+    if (find_port("SORT").connected()) {
+        const std::uint32_t* order = depth_order(drawn);
+        // The order jumps about the cells: ask for the ones a few marks
+        // ahead early, or every mark waits for memory.
+        constexpr std::size_t ahead = 16;
+        for (std::size_t i = 0; i < drawn; ++i) {
+            if (i + ahead < drawn)
+                __builtin_prefetch(&cells[order[i + ahead]]);
+            draw(cells[order[i]]);
+        }
+    } else {
+        for (std::size_t i = 0; i < drawn; ++i)
+            draw(cells[i]);
+    }
+    return true;
 }
 
 void surface_renderer::mark(const pixel_canvas& image, const point_record& record) const {

@@ -79,11 +79,29 @@ class surface_renderer : public point_renderer {
     void begin_row(const point_planes& p, const drawing_area& a, int r) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
-    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
-                             std::uint16_t* keys, std::size_t capacity) override;
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override;
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
+  public:
+    void reset() override;
+
   private:
+    // A cell in 16 bytes: its first corner, the other three as differences
+    // from it, and its colour; a cell whose differences do not fit keeps its
+    // corners in far_corners_ (from 8 x the index in x and y).
+    struct cell_record {
+        std::int16_t x, y;
+        std::int8_t dx[3], dy[3];
+        std::uint8_t red, green, blue;
+        std::uint8_t far;
+        std::uint8_t unused[2];
+    };
+    static_assert(sizeof(cell_record) == 16);
+    heap_ptr<cell_record> cells_;
+    std::size_t cell_capacity_ = 0;
+    std::vector<std::int16_t> far_corners_;
+
     // The screen positions of the points of rows r and r + 1 (x and y
     // interleaved), each worked out once although four cells share it.
     void place_row(const point_planes& p, const drawing_area& a, int r, std::uint16_t* out) const;

@@ -283,6 +283,77 @@ TEST_F(Renderers, SurfaceCellsSortByTheMeanOfTheirCorners) {
               blue);
 }
 
+// Every drawn cell is fill_quad of its four corners' screen positions, the
+// cells taken largest mean key first and, among equal keys, in visiting
+// order: for cells a pixel or two wide and for ones across the picture.
+TEST_F(Renderers, SurfaceCellsAreTheirQuadsInDepthOrder) {
+    const int w = 9, h = 7;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 random(seed);
+        list xs(w * h), ys(w * h), keys(w * h), reds(w * h), alphas(w * h);
+        for (int i = 0; i < w * h; ++i) {
+            const int c = i % w, r = i / w;
+            // Even seeds: a gently bent grid; odd ones: corners anywhere.
+            xs[i] = seed % 2 == 0 ? unsigned(20000 + 300 * c + random() % 200) : random() % 65536;
+            ys[i] = seed % 2 == 0 ? unsigned(20000 + 300 * r + random() % 200) : random() % 65536;
+            keys[i] = random() % 5 * 9000;
+            reds[i] = random() % 256;
+            alphas[i] = random() % 6 == 0 ? 1 : 0;
+        }
+        clear();
+        rig<surface_renderer> s(w, h, {"X", "Y", "SORT", "RED", "GREEN", "BLUE", "ALPHA"});
+        s.give("X", plane("UINT16", w, h, xs));
+        s.give("Y", plane("UINT16", w, h, ys));
+        s.give("SORT", plane("UINT16", w, h, keys));
+        s.give("RED", plane("UINT8", w, h, reds));
+        s.give("GREEN", plane("UINT8", w, h, constant(seed)));
+        s.give("BLUE", plane("UINT8", w, h, constant(9)));
+        s.give("ALPHA", plane("UINT8", w, h, alphas));
+        run(s.subject);
+
+        buffer& image = frame.image();
+        buffer expected(image.width(), image.height(), colour{});
+        buffer_lock hold_expected(expected);
+        fast_fill(expected, colour{0, 0, 128, 128});
+        const rect a = area();
+        auto screen_x = [&](unsigned v) {
+            return std::int16_t(a.x + std::int64_t(v) * a.width / 65535);
+        };
+        auto screen_y = [&](unsigned v) {
+            return std::int16_t(a.y + std::int64_t(v) * a.height / 65535);
+        };
+        struct cell {
+            unsigned key;
+            int c, r;
+        };
+        std::vector<cell> cells;
+        for (int r = 0; r + 1 < h; ++r)
+            for (int c = 0; c + 1 < w; ++c)
+                if (alphas[r * w + c] == 0) {
+                    const int i = r * w + c;
+                    cells.push_back(
+                        {(keys[i] + keys[i + 1] + keys[i + w + 1] + keys[i + w]) / 4, c, r});
+                }
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const cell& x, const cell& y) { return x.key > y.key; });
+        const pixel_canvas canvas(expected);
+        for (const cell& k : cells) {
+            const int i = k.r * w + k.c;
+            const int corners[4] = {i, i + 1, i + w + 1, i + w};
+            std::int16_t qx[4], qy[4];
+            for (int j = 0; j < 4; ++j) {
+                qx[j] = screen_x(xs[corners[j]]);
+                qy[j] = screen_y(ys[corners[j]]);
+            }
+            fill_quad(canvas, qx, qy, colour{0, std::uint8_t(reds[i]), std::uint8_t(seed), 9});
+        }
+        buffer_lock hold(image);
+        const std::size_t pixels = std::size_t(image.width()) * image.height();
+        EXPECT_TRUE(std::equal(image.pixels(), image.pixels() + pixels, expected.pixels()))
+            << "seed " << seed;
+    }
+}
+
 TEST_F(Renderers, SurfaceNeedsTwoPointsEachWay) {
     for (auto [w, h] : {std::pair{1, 5}, std::pair{5, 1}, std::pair{1, 1}}) {
         rig<surface_renderer> s(w, h);
