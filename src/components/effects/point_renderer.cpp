@@ -13,7 +13,6 @@ namespace {
 constexpr double size_initial[3] = {1, 1, 1};
 constexpr double size_minimum[3] = {1, 1, 1};
 constexpr double size_maximum[3] = {2048, 2048, 1};
-constexpr int key_values = 65536;
 
 } // namespace
 
@@ -75,7 +74,7 @@ void point_renderer::reset() {
     records_.reset();
     keys_.reset();
     order_.reset();
-    key_counts_.reset();
+    passing_.reset();
     record_count_ = 0;
     with_records_ = false;
     component::reset();
@@ -87,34 +86,50 @@ void point_renderer::allocate_records(bool wanted, std::size_t count, bool full_
     records_.reset();
     keys_.reset();
     order_.reset();
-    key_counts_.reset();
+    passing_.reset();
     if (record_count_ > 0) {
         if (full_records)
             records_ = allocate_zeroed_array<point_record>(record_count_);
         keys_ = allocate_array<std::uint16_t>(record_count_);
         order_ = allocate_array<std::uint32_t>(record_count_);
-        key_counts_ = allocate_array<std::uint32_t>(key_values);
+        passing_ = allocate_array<std::uint32_t>(record_count_);
     }
 }
 
-// A counting sort on the 16-bit keys: linear in the number of points, and
-// stable, so points with equal keys keep the order they were visited in.
+// A stable sort on the 16-bit keys, largest first, so points with equal keys
+// keep the order they were visited in: two counting passes of 8 bits, the
+// low byte's and then the high byte's, each stable. Each pass writes to 256
+// places at a time, which the caches hold, where one pass over all 65536 keys
+// would scatter its writes over the whole order. The first pass carries the
+// high byte beside the index (below 2^24: at most 2048 x 2048 points).
 const std::uint32_t* point_renderer::depth_order(std::size_t count) {
     const std::uint16_t* keys = keys_.get();
-    std::uint32_t* counts = key_counts_.get();
+    std::uint32_t* passing = passing_.get();
     std::uint32_t* order = order_.get();
-    std::fill_n(counts, key_values, 0u);
-    for (std::size_t i = 0; i < count; ++i)
-        ++counts[keys[i]];
-    // Each key's first place: after every point with a larger key.
-    std::uint32_t place = 0;
-    for (int key = key_values - 1; key >= 0; --key) {
-        const std::uint32_t n = counts[key];
-        counts[key] = place;
-        place += n;
+    std::uint32_t low[256] = {}, high[256] = {};
+    // Digits count down, so that larger keys come first.
+    for (std::size_t i = 0; i < count; ++i) {
+        ++low[255 - (keys[i] & 255)];
+        ++high[255 - (keys[i] >> 8)];
     }
-    for (std::size_t i = 0; i < count; ++i)
-        order[counts[keys[i]]++] = std::uint32_t(i);
+    // Each digit's first place: after every smaller digit.
+    std::uint32_t low_place = 0, high_place = 0;
+    for (int d = 0; d < 256; ++d) {
+        const std::uint32_t low_count = low[d], high_count = high[d];
+        low[d] = low_place;
+        high[d] = high_place;
+        low_place += low_count;
+        high_place += high_count;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned key = keys[i];
+        passing[low[255 - (key & 255)]++] =
+            std::uint32_t(255 - (key >> 8)) << 24 | std::uint32_t(i);
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::uint32_t v = passing[j];
+        order[high[v >> 24]++] = v & 0xFFFFFF;
+    }
     return order;
 }
 

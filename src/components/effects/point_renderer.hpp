@@ -168,9 +168,10 @@ class point_renderer : public component {
     heap_ptr<point_record> records_;
     // The records' keys side by side, for the depth order's counting.
     heap_ptr<std::uint16_t> keys_;
-    // The drawing order and the counts of each key, kept while records are.
+    // The drawing order, and the order after its first pass, kept while
+    // records are.
     heap_ptr<std::uint32_t> order_;
-    heap_ptr<std::uint32_t> key_counts_;
+    heap_ptr<std::uint32_t> passing_;
 };
 
 } // namespace zoetra::effects
