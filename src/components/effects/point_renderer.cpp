@@ -87,13 +87,19 @@ void point_renderer::allocate_records(bool wanted, std::size_t count, bool full_
     keys_.reset();
     order_.reset();
     passing_.reset();
-    if (record_count_ > 0) {
-        if (full_records)
-            records_ = allocate_zeroed_array<point_record>(record_count_);
+    if (record_count_ > 0 && full_records)
+        allocate_arrays();
+}
+
+void point_renderer::allocate_arrays() {
+    if (!records_)
+        records_ = allocate_zeroed_array<point_record>(record_count_);
+    if (!keys_)
         keys_ = allocate_array<std::uint16_t>(record_count_);
+    if (!order_)
         order_ = allocate_array<std::uint32_t>(record_count_);
+    if (!passing_)
         passing_ = allocate_array<std::uint32_t>(record_count_);
-    }
 }
 
 // A stable sort on the 16-bit keys, largest first, so points with equal keys
@@ -263,8 +269,7 @@ void point_renderer::draw_points(buffer& locked, const point_planes& p, const dr
     }
     if (draw_records(image, p, a))
         return;
-    if (!records_)
-        records_ = allocate_zeroed_array<point_record>(record_count_);
+    allocate_arrays();
     point_record* records = records_.get();
     const std::size_t drawn = make_records(p, a, records, keys_.get(), record_count_);
     if (drawn == 0)

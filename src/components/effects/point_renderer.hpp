@@ -116,19 +116,16 @@ class point_renderer : public component {
     virtual void mark(const pixel_canvas& image, const point_record& record) const = 0;
 
     // Keeps an array of records (zero-filled) for this run, or none; with
-    // full_records false only the keys and the order's arrays, for a member
-    // that keeps its own records (draw_records), the records being made
-    // only if it leaves a fire to the base.
+    // full_records false none of the arrays yet, for a member that keeps its
+    // own records (draw_records): they are made only if it leaves a fire to
+    // the base.
     void allocate_records(bool wanted, std::size_t count, bool full_records = true);
 
-    // A member's own making and drawing of its records (the keys in keys(),
-    // the order from depth_order); false leaves the fire to the base.
+    // A member's own making and drawing of its records, in visiting order or
+    // (with "SORT") in depth order; false leaves the fire to the base.
     virtual bool draw_records(const pixel_canvas&, const point_planes&, const drawing_area&) {
         return false;
     }
-    std::uint16_t* keys() { return keys_.get(); }
-    // The first count keys' drawing order, as indices.
-    const std::uint32_t* depth_order(std::size_t count);
 
     // Fills the records of the drawn points (alpha 0) in visiting order, at
     // most capacity of them, with their keys also in keys; returns how many.
@@ -162,6 +159,9 @@ class point_renderer : public component {
     matrix_ptr grid(port& p, bool along_x) const;
     bool planes_cover(const point_planes& p) const;
     void draw_points(buffer& image, const point_planes& p, const drawing_area& a);
+    void allocate_arrays();
+    // The first count keys' drawing order, as indices.
+    const std::uint32_t* depth_order(std::size_t count);
 
     bool with_records_ = false;
     std::size_t record_count_ = 0;

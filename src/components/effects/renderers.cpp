@@ -167,8 +167,12 @@ void surface_renderer::prepare_member() {
     cell_capacity_ = point_count(width_ - 1, height_ - 1);
     allocate_records(true, cell_capacity_, false);
     cells_.reset();
-    if (cell_capacity_ > 0)
+    passing_cells_.reset();
+    if (cell_capacity_ > 0) {
         cells_ = allocate_array<cell_record>(cell_capacity_);
+        if (find_port("SORT").connected())
+            passing_cells_ = allocate_array<cell_record>(cell_capacity_);
+    }
     const std::size_t entries = 2 * std::size_t(std::max(width_, 0));
     upper_row_.assign(entries, 0);
     lower_row_.assign(entries, 0);
@@ -227,6 +231,7 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
 
 void surface_renderer::reset() {
     cells_.reset();
+    passing_cells_.reset();
     cell_capacity_ = 0;
     point_renderer::reset();
 }
@@ -235,10 +240,12 @@ void surface_renderer::reset() {
 // (or visiting order without "SORT") as mark draws them.
 bool surface_renderer::draw_records(const pixel_canvas& image, const point_planes& p,
                                     const drawing_area& a) {
-    if (!usual_planes(p) || !cells_)
+    const bool sorted = find_port("SORT").connected();
+    if (!usual_planes(p) || !cells_ || (sorted && !passing_cells_))
         return false;
-    std::uint16_t* keys = this->keys();
     cell_record* cells = cells_.get();
+    // Per digit of the key (high and low byte), how many cells have it.
+    std::uint32_t low[256] = {}, high[256] = {};
     far_corners_.clear();
     screen_x_.resize(65536);
     screen_y_.resize(65536);
@@ -315,7 +322,11 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
             }
             const unsigned key_sum =
                 at16(sort, c) + at16(sort, c + 1) + at16(sort_below, c + 1) + at16(sort_below, c);
-            keys[drawn++] = std::uint16_t(key_sum / 4);
+            cell.key = std::uint16_t(key_sum / 4);
+            // Digits count down, so that larger keys come first.
+            ++low[255 - (cell.key & 255)];
+            ++high[255 - (cell.key >> 8)];
+            ++drawn;
         }
     }
     auto draw = [&](const cell_record& cell) {
@@ -335,20 +346,28 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
         }
         fill_quad(image, xs, ys, colour{0, cell.red, cell.green, cell.blue});
     };
-    if (find_port("SORT").connected()) {
-        const std::uint32_t* order = depth_order(drawn);
-        // The order jumps about the cells: ask for the ones a few marks
-        // ahead early, or every mark waits for memory.
-        constexpr std::size_t ahead = 16;
-        for (std::size_t i = 0; i < drawn; ++i) {
-            if (i + ahead < drawn)
-                __builtin_prefetch(&cells[order[i + ahead]]);
-            draw(cells[order[i]]);
+    if (sorted) {
+        // The cells themselves put in depth order, largest key first and
+        // equal keys in visiting order, by the stable two-pass sort of
+        // depth_order: each pass reads its cells in turn and writes to 256
+        // places at a time, so the drawing reads them in turn too instead
+        // of jumping about the memory.
+        std::uint32_t low_place = 0, high_place = 0;
+        for (int d = 0; d < 256; ++d) {
+            const std::uint32_t low_count = low[d], high_count = high[d];
+            low[d] = low_place;
+            high[d] = high_place;
+            low_place += low_count;
+            high_place += high_count;
         }
-    } else {
+        cell_record* passing = passing_cells_.get();
         for (std::size_t i = 0; i < drawn; ++i)
-            draw(cells[i]);
+            passing[low[255 - (cells[i].key & 255)]++] = cells[i];
+        for (std::size_t i = 0; i < drawn; ++i)
+            cells[high[255 - (passing[i].key >> 8)]++] = passing[i];
     }
+    for (std::size_t i = 0; i < drawn; ++i)
+        draw(cells[i]);
     return true;
 }
 

@@ -88,17 +88,20 @@ class surface_renderer : public point_renderer {
 
   private:
     // A cell in 16 bytes: its first corner, the other three as differences
-    // from it, and its colour; a cell whose differences do not fit keeps its
-    // corners in far_corners_ (from 8 x the index in x and y).
+    // from it, its colour and its key; a cell whose differences do not fit
+    // keeps its corners in far_corners_ (from 8 x the index in x and y).
     struct cell_record {
         std::int16_t x, y;
         std::int8_t dx[3], dy[3];
         std::uint8_t red, green, blue;
         std::uint8_t far;
-        std::uint8_t unused[2];
+        std::uint16_t key;
     };
     static_assert(sizeof(cell_record) == 16);
+    // The cells in visiting order, then in depth order; the cells after
+    // the first pass of the depth order.
     heap_ptr<cell_record> cells_;
+    heap_ptr<cell_record> passing_cells_;
     std::size_t cell_capacity_ = 0;
     std::vector<std::int16_t> far_corners_;
 
