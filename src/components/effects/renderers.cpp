@@ -229,6 +229,42 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
     record.key = std::uint16_t(key_sum / 4);
 }
 
+namespace {
+
+// Moves the n cells from `from` to `to` in the order of their digit (0 to
+// 255, smallest first), cells of one digit in the order they come: a stable
+// counting pass. The cells go as two halves side by side, each half with its
+// own places (the first half's cells of a digit before the second's), so
+// that a run of one digit does not wait for each cell's place in turn.
+template <class Cell, class Digit>
+void stable_pass(const Cell* from, Cell* to, std::size_t n, Digit digit) {
+    const std::size_t half = n / 2;
+    const Cell* second = from + half;
+    const std::size_t second_count = n - half;
+    std::uint32_t first_places[256] = {}, second_places[256] = {};
+    for (std::size_t i = 0; i < half; ++i) {
+        ++first_places[digit(from[i])];
+        ++second_places[digit(second[i])];
+    }
+    if (second_count > half)
+        ++second_places[digit(second[half])];
+    std::uint32_t place = 0;
+    for (int d = 0; d < 256; ++d) {
+        const std::uint32_t in_first = first_places[d], in_second = second_places[d];
+        first_places[d] = place;
+        second_places[d] = place + in_first;
+        place += in_first + in_second;
+    }
+    for (std::size_t i = 0; i < half; ++i) {
+        to[first_places[digit(from[i])]++] = from[i];
+        to[second_places[digit(second[i])]++] = second[i];
+    }
+    if (second_count > half)
+        to[second_places[digit(second[half])]++] = second[half];
+}
+
+} // namespace
+
 void surface_renderer::reset() {
     cells_.reset();
     passing_cells_.reset();
@@ -244,8 +280,6 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
     if (!usual_planes(p) || !cells_ || (sorted && !passing_cells_))
         return false;
     cell_record* cells = cells_.get();
-    // Per digit of the key (high and low byte), how many cells have it.
-    std::uint32_t low[256] = {}, high[256] = {};
     far_corners_.clear();
     screen_x_.resize(65536);
     screen_y_.resize(65536);
@@ -323,9 +357,6 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
             const unsigned key_sum =
                 at16(sort, c) + at16(sort, c + 1) + at16(sort_below, c + 1) + at16(sort_below, c);
             cell.key = std::uint16_t(key_sum / 4);
-            // Digits count down, so that larger keys come first.
-            ++low[255 - (cell.key & 255)];
-            ++high[255 - (cell.key >> 8)];
             ++drawn;
         }
     }
@@ -352,19 +383,12 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
         // depth_order: each pass reads its cells in turn and writes to 256
         // places at a time, so the drawing reads them in turn too instead
         // of jumping about the memory.
-        std::uint32_t low_place = 0, high_place = 0;
-        for (int d = 0; d < 256; ++d) {
-            const std::uint32_t low_count = low[d], high_count = high[d];
-            low[d] = low_place;
-            high[d] = high_place;
-            low_place += low_count;
-            high_place += high_count;
-        }
+        // Digits count down, so that larger keys come first.
         cell_record* passing = passing_cells_.get();
-        for (std::size_t i = 0; i < drawn; ++i)
-            passing[low[255 - (cells[i].key & 255)]++] = cells[i];
-        for (std::size_t i = 0; i < drawn; ++i)
-            cells[high[255 - (passing[i].key >> 8)]++] = passing[i];
+        stable_pass(cells, passing, drawn,
+                    [](const cell_record& c) { return 255u - (c.key & 255u); });
+        stable_pass(passing, cells, drawn,
+                    [](const cell_record& c) { return 255u - (c.key >> 8); });
     }
     for (std::size_t i = 0; i < drawn; ++i)
         draw(cells[i]);
