@@ -169,12 +169,14 @@ void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix&
     const double eye_factor = 65535 / box.eye.span();
     // The whole part of an estimate t, or -1 when t is too near a whole
     // number or outside 0..65535.
+    // (Written without branches: out-of-range values are first replaced by
+    // -1, which converts safely and fails the test.)
     auto whole = [](double t) -> int {
-        if (!(t >= 0 && t < 65536))
-            return -1;
-        const int w = static_cast<int>(t);
-        const double fraction = t - w;
-        return fraction >= margin && fraction <= 1 - margin ? w : -1;
+        const bool inside = t >= 0 && t < 65536;
+        const double kept = inside ? t : -1.0;
+        const int w = static_cast<int>(kept);
+        const double fraction = kept - w;
+        return (fraction >= margin) & (fraction <= 1 - margin) ? w : -1;
     };
 
     // Without tilt (sin phi exactly 0) A sin phi is a zero, so D = rho - T
