@@ -72,6 +72,8 @@ bool point_renderer::prepare(std::string& error) {
 
 void point_renderer::reset() {
     records_.reset();
+    plain_.reset();
+    plain_passing_.reset();
     keys_.reset();
     order_.reset();
     passing_.reset();
@@ -206,11 +208,21 @@ bool point_renderer::usual_planes(const point_planes& p) {
     return true;
 }
 
-std::size_t point_renderer::make_plain_records(const point_planes& p, const drawing_area& a,
-                                               point_record* records, std::uint16_t* keys,
-                                               std::size_t capacity) {
-    if (!usual_planes(p))
-        return point_renderer::make_records(p, a, records, keys, capacity);
+void point_renderer::allocate_plain_records(std::size_t count) {
+    plain_.reset();
+    plain_passing_.reset();
+    if (count > 0) {
+        plain_ = allocate_array<plain_record>(count);
+        if (find_port("SORT").connected())
+            plain_passing_ = allocate_array<plain_record>(count);
+    }
+}
+
+bool point_renderer::draw_plain_records(const pixel_canvas& image, const point_planes& p,
+                                        const drawing_area& a) {
+    const bool sorted = find_port("SORT").connected();
+    if (!usual_planes(p) || !plain_ || (sorted && !plain_passing_))
+        return false;
     auto row16 = [](const plane& q, int r) {
         return q.data + 2 * std::size_t(r) * std::size_t(q.width);
     };
@@ -222,6 +234,7 @@ std::size_t point_renderer::make_plain_records(const point_planes& p, const draw
         std::memcpy(&v, row + 2 * std::size_t(c), 2);
         return v;
     };
+    plain_record* points = plain_.get();
     const int cols = std::max(0, width_);
     std::size_t drawn = 0;
     for (int r = 0; r < std::max(0, height_); ++r) {
@@ -235,17 +248,37 @@ std::size_t point_renderer::make_plain_records(const point_planes& p, const draw
         for (int c = 0; c < cols; ++c) {
             if (alpha[c] != 0)
                 continue;
-            if (drawn >= capacity)
-                return drawn;
-            point_record& record = records[drawn];
-            record.col = colour{0, red[c], green[c], blue[c]};
-            record.key = at16(sorts, c);
-            record.x[0] = std::uint16_t(screen(at16(xs, c), a.x, a.width));
-            record.y[0] = std::uint16_t(screen(at16(ys, c), a.y, a.height));
-            keys[drawn++] = record.key;
+            if (drawn >= record_count_)
+                return true; // cannot happen: one record per point
+            points[drawn++] = plain_record{at16(sorts, c),
+                                           screen(at16(xs, c), a.x, a.width),
+                                           screen(at16(ys, c), a.y, a.height),
+                                           red[c],
+                                           green[c],
+                                           blue[c],
+                                           0};
         }
     }
-    return drawn;
+    if (sorted) {
+        // Largest key first (digits count down), equal keys in visiting
+        // order: two stable passes that move the records themselves, so the
+        // marks read them in turn instead of jumping about the memory.
+        plain_record* passing = plain_passing_.get();
+        stable_pass(points, passing, drawn,
+                    [](const plain_record& q) { return 255u - (q.key & 255u); });
+        stable_pass(passing, points, drawn,
+                    [](const plain_record& q) { return 255u - (q.key >> 8); });
+    }
+    for (std::size_t i = 0; i < drawn; ++i) {
+        const plain_record& q = points[i];
+        point_record record{};
+        record.key = q.key;
+        record.x[0] = std::uint16_t(q.x);
+        record.y[0] = std::uint16_t(q.y);
+        record.col = colour{0, q.red, q.green, q.blue};
+        mark(image, record);
+    }
+    return true;
 }
 
 void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {

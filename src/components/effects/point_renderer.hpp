@@ -76,6 +76,38 @@ inline std::int16_t coordinate(std::int64_t v) {
     return std::int16_t(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
 }
 
+// Moves the n items from `from` to `to` in the order of their digit (0 to
+// 255, smallest first), items of one digit in the order they come: a stable
+// counting pass. The items go as two halves side by side, each half with its
+// own places (the first half's items of a digit before the second's), so
+// that a run of one digit does not wait for each item's place in turn.
+template <class Item, class Digit>
+void stable_pass(const Item* from, Item* to, std::size_t n, Digit digit) {
+    const std::size_t half = n / 2;
+    const Item* second = from + half;
+    const std::size_t second_count = n - half;
+    std::uint32_t first_places[256] = {}, second_places[256] = {};
+    for (std::size_t i = 0; i < half; ++i) {
+        ++first_places[digit(from[i])];
+        ++second_places[digit(second[i])];
+    }
+    if (second_count > half)
+        ++second_places[digit(second[half])];
+    std::uint32_t place = 0;
+    for (int d = 0; d < 256; ++d) {
+        const std::uint32_t in_first = first_places[d], in_second = second_places[d];
+        first_places[d] = place;
+        second_places[d] = place + in_first;
+        place += in_first + in_second;
+    }
+    for (std::size_t i = 0; i < half; ++i) {
+        to[first_places[digit(from[i])]++] = from[i];
+        to[second_places[digit(second[i])]++] = second[i];
+    }
+    if (second_count > half)
+        to[second_places[digit(second[half])]++] = second[half];
+}
+
 class point_renderer : public component {
   public:
     bool prepare(std::string& error) override;
@@ -134,12 +166,14 @@ class point_renderer : public component {
     virtual std::size_t make_records(const point_planes& p, const drawing_area& a,
                                      point_record* records, std::uint16_t* keys,
                                      std::size_t capacity);
-    // make_records for members that keep fill_record as it is (key, x[0],
-    // y[0] and the colour): with 8-bit colours and alpha and 16-bit
-    // positions and keys it reads the planes' rows directly.
-    std::size_t make_plain_records(const point_planes& p, const drawing_area& a,
-                                   point_record* records, std::uint16_t* keys,
-                                   std::size_t capacity);
+    // For members that keep fill_record as it is (key, x[0], y[0] and the
+    // colour): the plain arrays for allocate_records(wanted, count, false),
+    // and draw_records making 10-byte records from the planes' rows (with
+    // the usual element sizes), put in depth order by moving the records
+    // themselves, and drawn with mark.
+    void allocate_plain_records(std::size_t count);
+    bool draw_plain_records(const pixel_canvas& image, const point_planes& p,
+                            const drawing_area& a);
     // Whether the planes have the usual element sizes: 8-bit colours and
     // alpha, 16-bit positions and keys.
     static bool usual_planes(const point_planes& p);
@@ -166,6 +200,15 @@ class point_renderer : public component {
     bool with_records_ = false;
     std::size_t record_count_ = 0;
     heap_ptr<point_record> records_;
+    // A point in 10 bytes, for draw_plain_records; the points in visiting
+    // order and then in depth order, and after the order's first pass.
+    struct plain_record {
+        std::uint16_t key;
+        std::int16_t x, y;
+        std::uint8_t red, green, blue, unused;
+    };
+    heap_ptr<plain_record> plain_;
+    heap_ptr<plain_record> plain_passing_;
     // The records' keys side by side, for the depth order's counting.
     heap_ptr<std::uint16_t> keys_;
     // The drawing order, and the order after its first pass, kept while

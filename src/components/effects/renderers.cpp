@@ -51,7 +51,9 @@ dot_renderer::dot_renderer() : point_renderer("DOT") {
 
 void dot_renderer::prepare_member() {
     mode_ = menu("MODE").selected();
-    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+    const bool sorted = find_port("SORT").connected();
+    allocate_records(sorted, point_count(width_, height_), false);
+    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
 }
 
 bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
@@ -137,7 +139,8 @@ void fiber_renderer::prepare_member() {
     length_ = truncate_to_int(number("LENGTH").value(0));
     // A segment moves at most five pixels either way.
     area_ = output_area().shrunk(5 * std::int64_t(length_));
-    allocate_records(true, point_count(width_, height_));
+    allocate_records(true, point_count(width_, height_), false);
+    allocate_plain_records(point_count(width_, height_));
 }
 
 // Each segment turns by a fresh random amount about the set angle; the turns
@@ -228,42 +231,6 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
         p.sort.at(c, r) + p.sort.at(c + 1, r) + p.sort.at(c + 1, r + 1) + p.sort.at(c, r + 1);
     record.key = std::uint16_t(key_sum / 4);
 }
-
-namespace {
-
-// Moves the n cells from `from` to `to` in the order of their digit (0 to
-// 255, smallest first), cells of one digit in the order they come: a stable
-// counting pass. The cells go as two halves side by side, each half with its
-// own places (the first half's cells of a digit before the second's), so
-// that a run of one digit does not wait for each cell's place in turn.
-template <class Cell, class Digit>
-void stable_pass(const Cell* from, Cell* to, std::size_t n, Digit digit) {
-    const std::size_t half = n / 2;
-    const Cell* second = from + half;
-    const std::size_t second_count = n - half;
-    std::uint32_t first_places[256] = {}, second_places[256] = {};
-    for (std::size_t i = 0; i < half; ++i) {
-        ++first_places[digit(from[i])];
-        ++second_places[digit(second[i])];
-    }
-    if (second_count > half)
-        ++second_places[digit(second[half])];
-    std::uint32_t place = 0;
-    for (int d = 0; d < 256; ++d) {
-        const std::uint32_t in_first = first_places[d], in_second = second_places[d];
-        first_places[d] = place;
-        second_places[d] = place + in_first;
-        place += in_first + in_second;
-    }
-    for (std::size_t i = 0; i < half; ++i) {
-        to[first_places[digit(from[i])]++] = from[i];
-        to[second_places[digit(second[i])]++] = second[i];
-    }
-    if (second_count > half)
-        to[second_places[digit(second[half])]++] = second[half];
-}
-
-} // namespace
 
 void surface_renderer::reset() {
     cells_.reset();
@@ -419,7 +386,9 @@ void cloud_renderer::prepare_member() {
     density_ = truncate_to_int(number("DENSITY").value(0));
     drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
     area_ = output_area().shrunk(radius_);
-    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+    const bool sorted = find_port("SORT").connected();
+    allocate_records(sorted, point_count(width_, height_), false);
+    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
     drop_rows_.reset();
     if (drop_ >= 2)
         drop_rows_.emplace(drop_);

@@ -16,9 +16,9 @@ class dot_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
-    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
-                             std::uint16_t* keys, std::size_t capacity) override {
-        return make_plain_records(p, a, records, keys, capacity);
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
     }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
@@ -55,9 +55,9 @@ class fiber_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
-                             std::uint16_t* keys, std::size_t capacity) override {
-        return make_plain_records(p, a, records, keys, capacity);
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
     }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
@@ -124,9 +124,9 @@ class cloud_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
-    std::size_t make_records(const point_planes& p, const drawing_area& a, point_record* records,
-                             std::uint16_t* keys, std::size_t capacity) override {
-        return make_plain_records(p, a, records, keys, capacity);
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
     }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
