@@ -60,18 +60,42 @@ struct error_limit_table {
 constexpr error_limit_table error_limit;
 
 // The same limit looked up straight from the sum of error shares, in
-// sixteenths, that a pixel received: limit((sum + 8) >> 4). Sums stay within
-// +-(7 + 1 + 5 + 3) x 255.
+// sixteenths, that a pixel received: limit((sum + 8) >> 4), at sum + offset.
+// Sums stay within +-(7 + 1 + 5 + 3) x 255; the 255 entries before offset -
+// 16 x 255 are never read but keep the dithering loop's pointers inside.
 struct share_limit_table {
     static constexpr int largest_sum = 16 * 255;
-    std::array<std::int8_t, 2 * largest_sum + 1> values{};
+    static constexpr int offset = 255 + largest_sum;
+    std::array<std::int8_t, offset + largest_sum + 1> values{};
     constexpr share_limit_table() {
         for (int sum = -largest_sum; sum <= largest_sum; ++sum)
-            values[sum + largest_sum] = static_cast<std::int8_t>(error_limit[(sum + 8) >> 4]);
+            values[sum + offset] = static_cast<std::int8_t>(error_limit[(sum + 8) >> 4]);
     }
-    int operator[](int sum) const { return values[sum + largest_sum]; }
 };
 constexpr share_limit_table share_limit;
+
+// The dithering loop keeps its numbers positive: a cell's entry holds 255 -
+// c for its palette colour c, so a pixel's error e = v - c (-255..255) is
+// held as e + 255 = v + the entry; the shares an entry of the error row
+// gathers (1 + 5 + 3 errors) as their sum + 9 x 255. 7 x a value + a share
+// sum from above + 7 x a cell's entry is then the sum of shares + 16 x 255.
+constexpr int error_bias = 255;
+constexpr int row_bias = 9 * error_bias;
+
+// Four 16-bit lanes: red, green and blue errors and an unused lane.
+using lanes = std::uint16_t __attribute__((vector_size(8)));
+
+// at[7 x rest], read as (at - rest)[8 x rest]: one subtraction, the rest of
+// the sum left to the load's address. (The empty statement keeps the compiler
+// from turning it back into a multiplication by 7, which takes two steps
+// before the load instead of one.)
+inline std::int8_t plus_seven(const std::int8_t* at, std::ptrdiff_t rest) {
+    const std::int8_t* less = at - rest;
+#if defined(__GNUC__)
+    __asm__("" : "+r"(less));
+#endif
+    return less[8 * rest];
+}
 
 constexpr int clamp_sample(int value) {
     return value < 0 ? 0 : value > 255 ? 255 : value;
@@ -88,9 +112,8 @@ struct colour_quantizer::colour_box {
 };
 
 colour_quantizer::colour_quantizer()
-    : histogram_(allocate_array<std::uint16_t>(cell_count)),
-      second_histogram_(allocate_array<std::uint16_t>(cell_count)),
-      cell_colours_(allocate_array<std::uint32_t>(cell_count)) {}
+    : storage_(allocate_array<cell_entry>(cell_count)),
+      known_(allocate_array<std::uint64_t>(cell_count / 64)) {}
 
 int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
                              std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
@@ -116,9 +139,9 @@ int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std
 
 void colour_quantizer::prepare_for_width(int width) {
     // Two rows: the one being read and the one below gathering its shares.
-    const std::size_t entries = 2 * (std::size_t(std::max(width, 0)) + 2) * 3;
+    const std::size_t entries = (std::size_t(std::max(width, 0)) + 2) * 8;
     if (entries > error_row_capacity_) {
-        error_row_ = allocate_array<std::int16_t>(entries);
+        error_row_ = allocate_array<std::uint16_t>(entries);
         error_row_capacity_ = entries;
     }
 }
@@ -127,8 +150,8 @@ void colour_quantizer::prepare_for_width(int width) {
 // do not wait for each other's count; counts stick at 65535 instead of
 // wrapping round to 0, in each histogram and in their sum.
 void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_count) {
-    std::uint16_t* histogram = histogram_.get();
-    std::uint16_t* second = second_histogram_.get();
+    std::uint16_t* histogram = histogram_storage();
+    std::uint16_t* second = histogram + cell_count;
     std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
     std::memset(second, 0, cell_count * sizeof(std::uint16_t));
     auto count = [](std::uint16_t& n) {
@@ -143,8 +166,8 @@ void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_c
     if (i < pixel_count)
         count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
     for (int cell = 0; cell < cell_count; ++cell)
-        histogram[cell] = static_cast<std::uint16_t>(
-            std::min(int(histogram[cell]) + int(second[cell]), 65535));
+        histogram[cell] =
+            static_cast<std::uint16_t>(std::min(int(histogram[cell]) + int(second[cell]), 65535));
 }
 
 void colour_quantizer::select_colours(int wanted) {
@@ -217,7 +240,7 @@ void colour_quantizer::select_colours(int wanted) {
 // empty planes are dropped, the result is the bounding box of the occupied
 // cells inside, which one scan finds together with their number.
 void colour_quantizer::shrink(colour_box& box) const {
-    const std::uint16_t* histogram = histogram_.get();
+    const std::uint16_t* histogram = histogram_storage();
     int r0 = INT_MAX, r1 = -1, g0 = INT_MAX, g1 = -1, b0 = INT_MAX, b1 = -1;
     int occupied = 0;
     for (int r = box.r0; r <= box.r1; ++r) {
@@ -259,7 +282,7 @@ void colour_quantizer::shrink(colour_box& box) const {
 
 // The count-weighted mean of the cell centres in the box, rounded.
 void colour_quantizer::set_box_colour(const colour_box& box, int entry) {
-    const std::uint16_t* histogram = histogram_.get();
+    const std::uint16_t* histogram = histogram_storage();
     std::int64_t total = 0, red = 0, green = 0, blue = 0;
     for (int r = box.r0; r <= box.r1; ++r) {
         for (int g = box.g0; g <= box.g1; ++g) {
@@ -284,69 +307,100 @@ void colour_quantizer::set_box_colour(const colour_box& box, int entry) {
 // Serpentine Floyd-Steinberg: even rows left to right, odd rows right to
 // left. Errors are kept in sixteenths: 7/16 of a pixel's error goes to the
 // next pixel of its row, 3/16, 5/16 and 1/16 to the pixels below behind, below
-// and below ahead. The row below gathers its shares in a second error row
-// (entry k belongs to column k - 1, so shares that fall off either end land in
-// entry 0 or width + 1 and are never read).
+// and below ahead. Two error rows take turns: one holds the shares of the row
+// being mapped, the other gathers the shares of the row below. They are
+// interleaved, eight entries per column (red, green, blue and an unused
+// entry of the even rows' shares, then the same of the odd rows'); column
+// k - 1 has the entries from 8k, so columns -1 and width are edges whose
+// entries are written but never used.
+//
+// The pixels of a row form one chain: each pixel's colour waits for the
+// previous pixel's error. The chain is kept short: the next pixel's share sum
+// is 7 x this value + the share from above (both known early) - 7 x the
+// cell's palette colour, which one load of the cell's entry gives; a value
+// out of range is rare, so it is clamped behind a branch; and the row below
+// is summed in registers, four lanes at a time, and written once per entry.
+template <int step>
+void colour_quantizer::map_row(const std::uint8_t* in, std::uint8_t* out, std::uint16_t* errors,
+                               int width) {
+    constexpr std::ptrdiff_t step3 = step * 3;
+    constexpr std::ptrdiff_t step8 = step * 8;
+    // Even rows (left to right) read the even rows' shares; odd ones the odd.
+    constexpr std::ptrdiff_t above = step == 1 ? 0 : 4;
+    constexpr std::ptrdiff_t below = 4 - above;
+    const cell_entry* const cells = storage_.get();
+    const std::uint64_t* const known = known_.get();
+    const std::int8_t* const limit =
+        share_limit.values.data() + share_limit_table::offset - 16 * error_bias;
+
+    // The limit table moved on by the share from above, and then also by 7 x
+    // the previous pixel's value; with 7 x the previous cell's entry added,
+    // at the sum of shares.
+    const std::int8_t* sum_r = limit + errors[above];
+    const std::int8_t* sum_g = limit + errors[above + 1];
+    const std::int8_t* sum_b = limit + errors[above + 2];
+    // The previous pixel's cell entry (before the first: no error).
+    std::ptrdiff_t rest_r = error_bias, rest_g = error_bias, rest_b = error_bias;
+    // The entry behind: its shares so far (1 x the error before the previous
+    // pixel's and 5 x the previous pixel's); the previous error.
+    lanes behind = lanes{} + std::uint16_t(6 * error_bias);
+    lanes last = lanes{} + std::uint16_t(error_bias);
+    for (int n = width; n > 0; --n) {
+        std::ptrdiff_t vr = std::ptrdiff_t(in[0]) + plus_seven(sum_r, rest_r);
+        std::ptrdiff_t vg = std::ptrdiff_t(in[1]) + plus_seven(sum_g, rest_g);
+        std::ptrdiff_t vb = std::ptrdiff_t(in[2]) + plus_seven(sum_b, rest_b);
+        if (((vr | vg | vb) & ~std::ptrdiff_t{0xFF}) != 0) [[unlikely]] {
+            vr = clamp_sample(int(vr));
+            vg = clamp_sample(int(vg));
+            vb = clamp_sample(int(vb));
+        }
+        const std::ptrdiff_t cell = ((vr & 0xF8) << 8) | ((vg & 0xFC) << 3) | (vb >> blue_shift);
+        if ((known[cell >> 6] >> (cell & 63) & 1) == 0) [[unlikely]]
+            fill_cache_block(int(vr) >> red_shift, int(vg) >> green_shift, int(vb) >> blue_shift);
+        const cell_entry found = cells[cell];
+        *out = found.index;
+        rest_r = found.rest[0];
+        rest_g = found.rest[1];
+        rest_b = found.rest[2];
+        // At the row's end this reads the edge entry, which is written (at
+        // the first pixel of the row before) but never used.
+        sum_r = limit + (7 * vr + errors[step8 + above]);
+        sum_g = limit + (7 * vg + errors[step8 + above + 1]);
+        sum_b = limit + (7 * vb + errors[step8 + above + 2]);
+
+        // The errors, value + entry; the fourth lane is never read.
+        const lanes error = lanes{std::uint16_t(vr + rest_r), std::uint16_t(vg + rest_g),
+                                  std::uint16_t(vb + rest_b), 0};
+        const lanes done = behind + error * std::uint16_t(3);
+        std::memcpy(errors - step8 + below, &done, sizeof done);
+        behind = last + error * std::uint16_t(5);
+        last = error;
+        in += step3;
+        out += step;
+        errors += step8;
+    }
+    // The last entry has no share from ahead: an error of 0.
+    const lanes done = behind + std::uint16_t(3 * error_bias);
+    std::memcpy(errors - step8 + below, &done, sizeof done);
+}
+
 void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height,
                                   std::uint8_t* indices) {
-    std::uint16_t* cache = histogram_.get();
-    std::memset(cache, 0, cell_count * sizeof(std::uint16_t));
+    // No cell is known yet; the histograms overwrote the entries.
+    std::memset(known_.get(), 0, cell_count / 8);
     prepare_for_width(width);
-    const std::size_t row_entries = (std::size_t(width) + 2) * 3;
-    std::int16_t* this_row = error_row_.get();
-    std::int16_t* next_row = this_row + row_entries;
-    std::memset(this_row, 0, row_entries * sizeof(std::int16_t));
-
-    const std::uint32_t* cell_colours = cell_colours_.get();
-
+    std::uint16_t* errors = error_row_.get();
+    // The first row receives no shares.
+    std::fill_n(errors, (std::size_t(width) + 2) * 8, std::uint16_t(row_bias));
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = rgb + std::size_t(y) * width * 3;
         std::uint8_t* out = indices + std::size_t(y) * width;
-        std::size_t entry = 1; // of the pixel in hand
-        int step = 1;
-        if (y % 2 != 0) {
-            in += std::size_t(width - 1) * 3;
-            out += width - 1;
-            entry = width;
-            step = -1;
+        if (y % 2 == 0) {
+            map_row<1>(in, out, errors + 8, width);
+        } else {
+            const std::size_t last = std::size_t(width - 1);
+            map_row<-1>(in + last * 3, out + last, errors + (last + 1) * 8, width);
         }
-        const std::ptrdiff_t step3 = step * 3;
-        const std::int16_t* above = this_row + entry * 3;
-        std::int16_t* below = next_row + entry * 3;
-        below[0] = below[1] = below[2] = 0;
-        below[-step3] = below[1 - step3] = below[2 - step3] = 0;
-        int ahead_r = 0, ahead_g = 0, ahead_b = 0;
-        for (int n = width; n > 0; --n) {
-            const int vr = clamp_sample(in[0] + share_limit[ahead_r + above[0]]);
-            const int vg = clamp_sample(in[1] + share_limit[ahead_g + above[1]]);
-            const int vb = clamp_sample(in[2] + share_limit[ahead_b + above[2]]);
-            const int cell = cell_of_colour(vr, vg, vb);
-            if (cache[cell] == 0)
-                fill_cache_block(vr >> red_shift, vg >> green_shift, vb >> blue_shift);
-            *out = static_cast<std::uint8_t>(cache[cell] - 1);
-
-            const std::uint32_t colour = cell_colours[cell];
-            const int dr = vr - int(colour & 0xFF);
-            const int dg = vg - int(colour >> 8 & 0xFF);
-            const int db = vb - int(colour >> 16);
-            below[-step3] = static_cast<std::int16_t>(below[-step3] + dr * 3);
-            below[1 - step3] = static_cast<std::int16_t>(below[1 - step3] + dg * 3);
-            below[2 - step3] = static_cast<std::int16_t>(below[2 - step3] + db * 3);
-            below[0] = static_cast<std::int16_t>(below[0] + dr * 5);
-            below[1] = static_cast<std::int16_t>(below[1] + dg * 5);
-            below[2] = static_cast<std::int16_t>(below[2] + db * 5);
-            below[step3] = static_cast<std::int16_t>(dr);
-            below[step3 + 1] = static_cast<std::int16_t>(dg);
-            below[step3 + 2] = static_cast<std::int16_t>(db);
-            ahead_r = dr * 7;
-            ahead_g = dg * 7;
-            ahead_b = db * 7;
-            in += step3;
-            out += step;
-            above += step3;
-            below += step3;
-        }
-        std::swap(this_row, next_row);
     }
 }
 
@@ -425,17 +479,19 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
         }
     }
 
-    std::uint16_t* cache = histogram_.get();
-    std::uint32_t* cell_colours = cell_colours_.get();
+    cell_entry* cells = storage_.get();
+    std::uint64_t* known = known_.get();
     for (int r = 0, k = 0; r < block_red_cells; ++r)
         for (int g = 0; g < block_green_cells; ++g, ++k)
             for (int b = 0; b < block_blue_cells; ++b) {
-                const int cell = cell_index(first_r + r, first_g + g, first_b + b);
                 const int index = best_colour[k][b];
-                cache[cell] = static_cast<std::uint16_t>(index + 1);
-                cell_colours[cell] = std::uint32_t(palette_red_[index]) |
-                                     std::uint32_t(palette_green_[index]) << 8 |
-                                     std::uint32_t(palette_blue_[index]) << 16;
+                const int cell = cell_index(first_r + r, first_g + g, first_b + b);
+                cell_entry& entry = cells[cell];
+                entry.rest[0] = static_cast<std::uint8_t>(error_bias - palette_red_[index]);
+                entry.rest[1] = static_cast<std::uint8_t>(error_bias - palette_green_[index]);
+                entry.rest[2] = static_cast<std::uint8_t>(error_bias - palette_blue_[index]);
+                entry.index = static_cast<std::uint8_t>(index);
+                known[cell >> 6] |= std::uint64_t{1} << (cell & 63);
             }
 }
 

@@ -48,19 +48,29 @@ class colour_quantizer {
     void shrink(colour_box& box) const;
     void set_box_colour(const colour_box& box, int entry);
     void map_pixels(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices);
+    // One row in the direction step (1 or -1), from the pixel at in.
+    template <int step>
+    void map_row(const std::uint8_t* in, std::uint8_t* out, std::uint16_t* errors, int width);
     void fill_cache_block(int cell_r, int cell_g, int cell_b);
 
-    // Pixel counts per cell during colour selection; afterwards the inverse
-    // colour map (0 = not yet known, otherwise palette index + 1).
-    heap_ptr<std::uint16_t> histogram_;
-    // The odd pixels' counts while pixels are counted.
-    heap_ptr<std::uint16_t> second_histogram_;
-    // (width + 2) x 3 accumulated errors, in sixteenths.
-    // Beside the inverse map, the palette colour of each known cell (red in
-    // bits 0-7, green 8-15, blue 16-23), so that the dithering loop reads a
-    // cell's colour without first waiting for its index.
-    heap_ptr<std::uint32_t> cell_colours_;
-    heap_ptr<std::int16_t> error_row_;
+    // The inverse colour map, one entry per cell: 255 - the palette colour
+    // nearest to the cell (red, green, blue) and its index; a bit per cell
+    // says whether the entry is known in this reduction.
+    struct cell_entry {
+        std::uint8_t rest[3];
+        std::uint8_t index;
+    };
+    // The inverse map's entries; before they are needed, they hold two
+    // histograms: pixel counts per cell (red in bits 11-15, green 5-10,
+    // blue 0-4), and the odd pixels' counts while pixels are counted.
+    heap_ptr<cell_entry> storage_;
+    heap_ptr<std::uint64_t> known_;
+    std::uint16_t* histogram_storage() const {
+        return reinterpret_cast<std::uint16_t*>(storage_.get());
+    }
+    // Two interleaved rows of (width + 2) x 4 accumulated errors, in
+    // sixteenths.
+    heap_ptr<std::uint16_t> error_row_;
     std::size_t error_row_capacity_ = 0;
 
     int colour_count_ = 0;

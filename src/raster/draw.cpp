@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace zoetra {
 namespace {
@@ -234,21 +235,53 @@ circle_rows::circle_rows(int diameter) : radius(std::max(diameter, 2) / 2) {
         }
         u += 2;
     }
+    widest = *std::max_element(half_widths.begin(), half_widths.end());
 }
+
+namespace {
+
+// Sets the n pixels from p (n >= 1): four at a time, the last four possibly
+// overlapping the ones before, for the short spans of small circles.
+void fill_span(pixel* p, int n, pixel value) {
+    if (n < 4) {
+        p[0] = value;
+        if (n > 1)
+            p[1] = value;
+        if (n > 2)
+            p[2] = value;
+        return;
+    }
+    const pixel four[4] = {value, value, value, value};
+    for (int i = 0; i + 4 < n; i += 4)
+        std::memcpy(p + i, four, sizeof four);
+    std::memcpy(p + n - 4, four, sizeof four);
+}
+
+} // namespace
 
 void fill_circle(const pixel_canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,
                  pixel value) {
     const int cx = x + rows.radius;
     const int cy = y + rows.radius;
+    const int* halves = rows.half_widths.data() + rows.radius;
+    if (cy >= rows.radius && cy + rows.radius < c.height && cx >= rows.widest &&
+        cx + rows.widest < c.width) {
+        // Wholly inside: no row needs clipping.
+        pixel* line = c.pixels + std::size_t(cy - rows.radius) * std::size_t(c.width) + cx;
+        for (int k = -rows.radius; k <= rows.radius; ++k, line += c.width)
+            if (const int half = halves[k]; half >= 0)
+                fill_span(line - half, 2 * half + 1, value);
+        return;
+    }
     const int first = std::max(-rows.radius, -cy);
     const int last = std::min(rows.radius, c.height - 1 - cy);
     for (int k = first; k <= last; ++k) {
-        const int half = rows.half_widths[std::size_t(k + rows.radius)];
+        const int half = halves[k];
         const int from = std::max(cx - half, 0);
         const int to = std::min(cx + half, c.width - 1);
-        pixel* line = c.pixels + std::size_t(cy + k) * std::size_t(c.width);
-        for (int i = from; i <= to; ++i)
-            line[i] = value;
+        if (from <= to)
+            fill_span(c.pixels + std::size_t(cy + k) * std::size_t(c.width) + from, to - from + 1,
+                      value);
     }
 }
 

@@ -64,6 +64,7 @@ struct circle_rows {
     int radius;
     // Per row from -radius to +radius: the span's half width, -1 for none.
     std::vector<int> half_widths;
+    int widest = 0; // the largest half width
 };
 // draw_circle(x, y, diameter, diameter, k, true, k) on a canvas.
 void fill_circle(const pixel_canvas& c, std::int16_t x, std::int16_t y, const circle_rows& rows,

@@ -178,6 +178,43 @@ void fill_quad(const pixel_canvas& c, const std::int16_t* xs, const std::int16_t
             line[x] = value;
         return;
     }
+    const int top = std::min(std::min(ys[0], ys[1]), std::min(ys[2], ys[3]));
+    const int bottom = std::max(std::max(ys[0], ys[1]), std::max(ys[2], ys[3]));
+    if (bottom - top == 1) {
+        // Two rows apart: every edge that is not flat covers the top row
+        // only, where it stands at its upper end, and the scanline fill
+        // draws from the first of them to one before the second, and so on
+        // (two or four, in column order).
+        int columns[4];
+        int count = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int previous = i == 0 ? 3 : i - 1;
+            if (ys[previous] != ys[i])
+                columns[count++] = ys[previous] < ys[i] ? xs[previous] : xs[i];
+        }
+        if (top < 0 || top >= c.height)
+            return;
+        auto order = [&](int a, int b) {
+            if (columns[b] < columns[a])
+                std::swap(columns[a], columns[b]);
+        };
+        order(0, 1);
+        if (count == 4) {
+            order(2, 3);
+            order(0, 2);
+            order(1, 3);
+            order(1, 2);
+        }
+        pixel* line = c.pixels + std::size_t(top) * std::size_t(c.width);
+        const pixel value = drawn_pixel(k);
+        for (int i = 0; i + 1 < count; i += 2) {
+            const int from = std::max<int>(std::int16_t(columns[i]), 0);
+            const int to = std::min<int>(std::int16_t(columns[i + 1] - 1), c.width - 1);
+            for (int x = from; x <= to; ++x)
+                line[x] = value;
+        }
+        return;
+    }
     scanline_fill(c.pixels, c.width, c.height, xs, ys, 4, drawn_pixel(k));
 }
 

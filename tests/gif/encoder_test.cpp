@@ -488,6 +488,31 @@ TEST(Quantizer, PalettesAndIndicesMatchTheJpegLibrary) {
     }
 }
 
+// A quantizer keeps its inverse map's storage between reductions; what an
+// earlier palette left in it must never be taken for the current one.
+TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
+    const rgb_image images[] = {photo_like(48, 36), flat_tiles(40, 24, 9), photo_like(37, 29)};
+    reduction fresh[3];
+    for (int i = 0; i < 3; ++i)
+        fresh[i] = reduce(images[i]);
+    colour_quantizer quantizer;
+    std::uint8_t map[3][256] = {};
+    int differing = 0;
+    for (int run = 0; run < 600; ++run) {
+        const rgb_image& image = images[run % 3];
+        bytes indices(image.rgb.size() / 3);
+        ASSERT_EQ(quantizer.reduce(image.rgb.data(), image.width, image.height, indices.data(),
+                                   map[0], map[1], map[2], 255),
+                  0);
+        const reduction& expected = fresh[run % 3];
+        for (int c = 0; c < 3; ++c)
+            differing += !std::equal(expected.palette[c].begin(), expected.palette[c].end(), map[c],
+                                     map[c] + quantizer.colour_count());
+        differing += indices != expected.indices;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 TEST(Quantizer, RefusesUnusableRequests) {
     colour_quantizer quantizer;
     std::uint8_t rgb[3] = {1, 2, 3}, index = 7, r[256], g[256], b[256];

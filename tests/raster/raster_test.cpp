@@ -425,7 +425,7 @@ TEST_F(Drawing, PolygonsFillBetweenTheirEdges) {
 // The quad fill on a canvas is draw_polygon of four corners in one colour:
 // tiny and flat quads (the point renderers' usual ones), quads over the
 // edges, self-crossing ones and corners far outside, including flat ones
-// wider than the 16-bit line arithmetic.
+// wider than the 16-bit line arithmetic and spans whose end wraps round.
 TEST(Quads, TheCanvasFillDrawsWhatDrawPolygonDraws) {
     buffer reference(40, 30, background), fast(40, 30, background);
     buffer_lock hold_reference(reference), hold_fast(fast);
@@ -446,6 +446,13 @@ TEST(Quads, TheCanvasFillDrawsWhatDrawPolygonDraws) {
         if (round % 97 == 0) {
             xs[0] = -32768;
             xs[2] = 32767;
+        }
+        if (round % 89 == 0) {
+            // Two rows whose both edges start at the 16-bit minimum: the
+            // span's end, one before it, wraps round to the right edge.
+            xs[0] = xs[1] = xs[3] = -32768;
+            ys[0] = ys[1] = y0;
+            ys[2] = ys[3] = std::int16_t(y0 + 1);
         }
         const colour k{0, std::uint8_t(round), std::uint8_t(round >> 8), 9};
         draw_polygon(reference, xs, ys, 4, k, true, k);

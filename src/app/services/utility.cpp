@@ -32,9 +32,7 @@ double seconds() {
 // A small linear congruential generator with the classic 15-bit output, so
 // sequences are the same on every platform.
 int random_draw() {
-    unsigned long& state = process().random_state;
-    state = state * 1103515245UL + 12345UL;
-    return static_cast<int>((state / 65536UL) % 32768UL);
+    return next_random_draw(process().random_state);
 }
 
 void seed_random(unsigned seed) {

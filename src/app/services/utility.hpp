@@ -16,6 +16,14 @@ void seed_random(unsigned seed);
 // lo + (hi - lo) * n / 32767 with n a fresh draw.
 double random_real(double lo, double hi);
 
+// The generator's step, for loops that take many draws: they hold the state
+// (the process state's random_state) in hand and give it back when done.
+// random_draw() is next_random_draw(process().random_state).
+inline int next_random_draw(unsigned long& state) {
+    state = state * 1103515245UL + 12345UL;
+    return static_cast<int>((state / 65536UL) % 32768UL);
+}
+
 // The longest leading decimal number of a text (blanks, sign, digits,
 // fraction, exponent), 0 when the text does not start with one.
 double read_number(std::string_view text);

@@ -150,6 +150,47 @@ void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix&
     }
     const double* columns = column_terms_.data();
     const double* heights_at = height_terms_.data();
+
+    // Each output is floor((v - minimum) x 65535 / span) of a quotient v (or
+    // of D). It is estimated with one reciprocal of D and the reciprocals of
+    // the spans: for a point inside the corners' box v is off by at most 3
+    // units in the last place of the box's largest magnitude, so the
+    // estimate is within 8 x 2^-52 x (|minimum| + |maximum|) x 65535 / span
+    // (plus smaller roundings) of the exact value. Where that bound is below
+    // 1e-7, an estimate farther than `margin` from a whole number floors as
+    // the exact value would; elsewhere the exact value is worked out.
+    constexpr double margin = 1e-6;
+    auto estimable = [](const cube_extent& e) {
+        return 8 * 0x1p-52 * (std::abs(e.minimum) + std::abs(e.maximum)) * 65535 / e.span() <= 1e-7;
+    };
+    const bool estimate = estimable(box.x) && estimable(box.y) && estimable(box.eye);
+    const double x_factor = 65535 / box.x.span();
+    const double y_factor = 65535 / box.y.span();
+    const double eye_factor = 65535 / box.eye.span();
+    // The whole part of an estimate t, or -1 when t is too near a whole
+    // number or outside 0..65535.
+    // (Written without branches: out-of-range values are first replaced by
+    // -1, which converts safely and fails the test.)
+    auto whole = [](double t) -> int {
+        const bool inside = t >= 0 && t < 65536;
+        const double kept = inside ? t : -1.0;
+        const int w = static_cast<int>(kept);
+        const double fraction = kept - w;
+        return (fraction >= margin) & (fraction <= 1 - margin) ? w : -1;
+    };
+
+    // Without tilt (sin phi exactly 0) A sin phi is a zero, so D = rho - T
+    // cos phi depends on the height alone: its output is looked up. (Its
+    // estimate would be no use here: the output then nearly equals the
+    // height, a whole number.)
+    const bool eye_by_height = cam.sin_phi == 0;
+    if (eye_by_height) {
+        eye_by_height_.resize(heights);
+        for (std::size_t z = 0; z < heights; ++z)
+            eye_by_height_[z] = box.eye.scale(cam.rho - heights_at[2 * z]);
+    }
+    const std::uint16_t* eyes = eye_by_height_.data();
+
     for (int r = 0; r < out_height; ++r) {
         const double V = double(r) / height - 0.5;
         const double row_a = V * cam.sin_theta;
@@ -172,9 +213,19 @@ void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix&
             const double B = columns[2 * c + 1] - row_b;
             const double D = cam.rho - A * cam.sin_phi - heights_at[2 * z];
             const double E = A * cam.cos_phi + heights_at[2 * z + 1];
-            x_row[c] = box.x.scale(-B * cam.zd / D);
-            y_row[c] = box.y.scale(-E * cam.zd / D);
-            eye_row[c] = box.eye.scale(D);
+            int x = -1, y = -1, eye = -1;
+            if (estimate) {
+                const double reciprocal = 1 / D;
+                x = whole((-B * cam.zd * reciprocal - box.x.minimum) * x_factor);
+                y = whole((-E * cam.zd * reciprocal - box.y.minimum) * y_factor);
+                if (!eye_by_height)
+                    eye = whole((D - box.eye.minimum) * eye_factor);
+            }
+            x_row[c] = x >= 0 ? static_cast<std::uint16_t>(x) : box.x.scale(-B * cam.zd / D);
+            y_row[c] = y >= 0 ? static_cast<std::uint16_t>(y) : box.y.scale(-E * cam.zd / D);
+            eye_row[c] = eye_by_height ? eyes[z]
+                         : eye >= 0    ? static_cast<std::uint16_t>(eye)
+                                       : box.eye.scale(D);
         }
     }
 }

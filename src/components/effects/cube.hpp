@@ -49,6 +49,8 @@ class cube : public component {
     // Terms of the projection worked out once per column and per height.
     std::vector<double> column_terms_;
     std::vector<double> height_terms_;
+    // The eye output of every height, for a camera without tilt.
+    std::vector<std::uint16_t> eye_by_height_;
 
     // A connected control gives c / m x 360 degrees, else the config's value.
     double degrees(const char* control_port, const char* setting) const;

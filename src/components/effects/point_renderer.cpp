@@ -13,7 +13,6 @@ namespace {
 constexpr double size_initial[3] = {1, 1, 1};
 constexpr double size_minimum[3] = {1, 1, 1};
 constexpr double size_maximum[3] = {2048, 2048, 1};
-constexpr int key_values = 65536;
 
 } // namespace
 
@@ -73,44 +72,72 @@ bool point_renderer::prepare(std::string& error) {
 
 void point_renderer::reset() {
     records_.reset();
+    plain_.reset();
+    plain_passing_.reset();
+    keys_.reset();
     order_.reset();
-    key_counts_.reset();
+    passing_.reset();
     record_count_ = 0;
     with_records_ = false;
     component::reset();
 }
 
-void point_renderer::allocate_records(bool wanted, std::size_t count) {
+void point_renderer::allocate_records(bool wanted, std::size_t count, bool full_records) {
     with_records_ = wanted;
     record_count_ = wanted ? count : 0;
     records_.reset();
+    keys_.reset();
     order_.reset();
-    key_counts_.reset();
-    if (record_count_ > 0) {
-        records_ = allocate_zeroed_array<point_record>(record_count_);
-        order_ = allocate_array<std::uint32_t>(record_count_);
-        key_counts_ = allocate_array<std::uint32_t>(key_values);
-    }
+    passing_.reset();
+    if (record_count_ > 0 && full_records)
+        allocate_arrays();
 }
 
-// A counting sort on the 16-bit keys: linear in the number of points, and
-// stable, so points with equal keys keep the order they were visited in.
+void point_renderer::allocate_arrays() {
+    if (!records_)
+        records_ = allocate_zeroed_array<point_record>(record_count_);
+    if (!keys_)
+        keys_ = allocate_array<std::uint16_t>(record_count_);
+    if (!order_)
+        order_ = allocate_array<std::uint32_t>(record_count_);
+    if (!passing_)
+        passing_ = allocate_array<std::uint32_t>(record_count_);
+}
+
+// A stable sort on the 16-bit keys, largest first, so points with equal keys
+// keep the order they were visited in: two counting passes of 8 bits, the
+// low byte's and then the high byte's, each stable. Each pass writes to 256
+// places at a time, which the caches hold, where one pass over all 65536 keys
+// would scatter its writes over the whole order. The first pass carries the
+// high byte beside the index (below 2^24: at most 2048 x 2048 points).
 const std::uint32_t* point_renderer::depth_order(std::size_t count) {
-    const point_record* records = records_.get();
-    std::uint32_t* counts = key_counts_.get();
+    const std::uint16_t* keys = keys_.get();
+    std::uint32_t* passing = passing_.get();
     std::uint32_t* order = order_.get();
-    std::fill_n(counts, key_values, 0u);
-    for (std::size_t i = 0; i < count; ++i)
-        ++counts[records[i].key];
-    // Each key's first place: after every point with a larger key.
-    std::uint32_t place = 0;
-    for (int key = key_values - 1; key >= 0; --key) {
-        const std::uint32_t n = counts[key];
-        counts[key] = place;
-        place += n;
+    std::uint32_t low[256] = {}, high[256] = {};
+    // Digits count down, so that larger keys come first.
+    for (std::size_t i = 0; i < count; ++i) {
+        ++low[255 - (keys[i] & 255)];
+        ++high[255 - (keys[i] >> 8)];
     }
-    for (std::size_t i = 0; i < count; ++i)
-        order[counts[records[i].key]++] = std::uint32_t(i);
+    // Each digit's first place: after every smaller digit.
+    std::uint32_t low_place = 0, high_place = 0;
+    for (int d = 0; d < 256; ++d) {
+        const std::uint32_t low_count = low[d], high_count = high[d];
+        low[d] = low_place;
+        high[d] = high_place;
+        low_place += low_count;
+        high_place += high_count;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned key = keys[i];
+        passing[low[255 - (key & 255)]++] =
+            std::uint32_t(255 - (key >> 8)) << 24 | std::uint32_t(i);
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+        const std::uint32_t v = passing[j];
+        order[high[v >> 24]++] = v & 0xFFFFFF;
+    }
     return order;
 }
 
@@ -148,31 +175,137 @@ void point_renderer::fill_record(const point_planes& p, const drawing_area& a, i
     record.y[0] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
 }
 
-void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {
-    const pixel_canvas image(locked);
+std::size_t point_renderer::make_records(const point_planes& p, const drawing_area& a,
+                                         point_record* records, std::uint16_t* keys,
+                                         std::size_t capacity) {
     const int cols = std::max(0, columns());
     const int rows_ = std::max(0, rows());
-    point_record* records = records_.get();
     std::size_t drawn = 0;
     for (int r = 0; r < rows_; ++r) {
         begin_row(p, a, r);
         for (int c = 0; c < cols; ++c) {
             if (p.alpha.at(c, r) != 0)
                 continue;
-            if (with_records_ && drawn >= record_count_)
-                return; // cannot happen: the array has one record per point
-            point_record point{};
-            point_record& record = with_records_ ? records[drawn] : point;
+            if (drawn >= capacity)
+                return drawn; // cannot happen: the array has one record per point
+            point_record& record = records[drawn];
             record.col = colour{0, std::uint8_t(p.red.at(c, r)), std::uint8_t(p.green.at(c, r)),
                                 std::uint8_t(p.blue.at(c, r))};
             fill_record(p, a, c, r, record);
-            if (with_records_)
-                ++drawn;
-            else
-                mark(image, record);
+            keys[drawn++] = record.key;
         }
     }
-    if (!with_records_ || drawn == 0)
+    return drawn;
+}
+
+bool point_renderer::usual_planes(const point_planes& p) {
+    for (const plane* q : {&p.red, &p.green, &p.blue, &p.alpha})
+        if (q->element_size != 1)
+            return false;
+    for (const plane* q : {&p.x, &p.y, &p.sort})
+        if (q->element_size != 2)
+            return false;
+    return true;
+}
+
+void point_renderer::allocate_plain_records(std::size_t count) {
+    plain_.reset();
+    plain_passing_.reset();
+    if (count > 0) {
+        plain_ = allocate_array<plain_record>(count);
+        if (find_port("SORT").connected())
+            plain_passing_ = allocate_array<plain_record>(count);
+    }
+}
+
+bool point_renderer::draw_plain_records(const pixel_canvas& image, const point_planes& p,
+                                        const drawing_area& a) {
+    const bool sorted = find_port("SORT").connected();
+    if (!usual_planes(p) || !plain_ || (sorted && !plain_passing_))
+        return false;
+    auto row16 = [](const plane& q, int r) {
+        return q.data + 2 * std::size_t(r) * std::size_t(q.width);
+    };
+    auto row8 = [](const plane& q, int r) {
+        return q.data + std::size_t(r) * std::size_t(q.width);
+    };
+    auto at16 = [](const std::uint8_t* row, int c) {
+        std::uint16_t v;
+        std::memcpy(&v, row + 2 * std::size_t(c), 2);
+        return v;
+    };
+    plain_record* points = plain_.get();
+    const int cols = std::max(0, width_);
+    std::size_t drawn = 0;
+    for (int r = 0; r < std::max(0, height_); ++r) {
+        const std::uint8_t* alpha = row8(p.alpha, r);
+        const std::uint8_t* red = row8(p.red, r);
+        const std::uint8_t* green = row8(p.green, r);
+        const std::uint8_t* blue = row8(p.blue, r);
+        const std::uint8_t* xs = row16(p.x, r);
+        const std::uint8_t* ys = row16(p.y, r);
+        const std::uint8_t* sorts = row16(p.sort, r);
+        for (int c = 0; c < cols; ++c) {
+            if (alpha[c] != 0)
+                continue;
+            if (drawn >= record_count_)
+                return true; // cannot happen: one record per point
+            points[drawn++] = plain_record{at16(sorts, c),
+                                           screen(at16(xs, c), a.x, a.width),
+                                           screen(at16(ys, c), a.y, a.height),
+                                           red[c],
+                                           green[c],
+                                           blue[c],
+                                           0};
+        }
+    }
+    if (sorted) {
+        // Largest key first (digits count down), equal keys in visiting
+        // order: two stable passes that move the records themselves, so the
+        // marks read them in turn instead of jumping about the memory.
+        plain_record* passing = plain_passing_.get();
+        stable_pass(points, passing, drawn,
+                    [](const plain_record& q) { return 255u - (q.key & 255u); });
+        stable_pass(passing, points, drawn,
+                    [](const plain_record& q) { return 255u - (q.key >> 8); });
+    }
+    for (std::size_t i = 0; i < drawn; ++i) {
+        const plain_record& q = points[i];
+        point_record record{};
+        record.key = q.key;
+        record.x[0] = std::uint16_t(q.x);
+        record.y[0] = std::uint16_t(q.y);
+        record.col = colour{0, q.red, q.green, q.blue};
+        mark(image, record);
+    }
+    return true;
+}
+
+void point_renderer::draw_points(buffer& locked, const point_planes& p, const drawing_area& a) {
+    const pixel_canvas image(locked);
+    if (!with_records_) {
+        const int cols = std::max(0, columns());
+        const int rows_ = std::max(0, rows());
+        for (int r = 0; r < rows_; ++r) {
+            begin_row(p, a, r);
+            for (int c = 0; c < cols; ++c) {
+                if (p.alpha.at(c, r) != 0)
+                    continue;
+                point_record point{};
+                point.col = colour{0, std::uint8_t(p.red.at(c, r)), std::uint8_t(p.green.at(c, r)),
+                                   std::uint8_t(p.blue.at(c, r))};
+                fill_record(p, a, c, r, point);
+                mark(image, point);
+            }
+        }
+        return;
+    }
+    if (draw_records(image, p, a))
+        return;
+    allocate_arrays();
+    point_record* records = records_.get();
+    const std::size_t drawn = make_records(p, a, records, keys_.get(), record_count_);
+    if (drawn == 0)
         return;
     // Largest key first; equal keys in the order they were visited.
     if (find_port("SORT").connected()) {

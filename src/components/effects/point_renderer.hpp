@@ -76,6 +76,38 @@ inline std::int16_t coordinate(std::int64_t v) {
     return std::int16_t(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
 }
 
+// Moves the n items from `from` to `to` in the order of their digit (0 to
+// 255, smallest first), items of one digit in the order they come: a stable
+// counting pass. The items go as two halves side by side, each half with its
+// own places (the first half's items of a digit before the second's), so
+// that a run of one digit does not wait for each item's place in turn.
+template <class Item, class Digit>
+void stable_pass(const Item* from, Item* to, std::size_t n, Digit digit) {
+    const std::size_t half = n / 2;
+    const Item* second = from + half;
+    const std::size_t second_count = n - half;
+    std::uint32_t first_places[256] = {}, second_places[256] = {};
+    for (std::size_t i = 0; i < half; ++i) {
+        ++first_places[digit(from[i])];
+        ++second_places[digit(second[i])];
+    }
+    if (second_count > half)
+        ++second_places[digit(second[half])];
+    std::uint32_t place = 0;
+    for (int d = 0; d < 256; ++d) {
+        const std::uint32_t in_first = first_places[d], in_second = second_places[d];
+        first_places[d] = place;
+        second_places[d] = place + in_first;
+        place += in_first + in_second;
+    }
+    for (std::size_t i = 0; i < half; ++i) {
+        to[first_places[digit(from[i])]++] = from[i];
+        to[second_places[digit(second[i])]++] = second[i];
+    }
+    if (second_count > half)
+        to[second_places[digit(second[half])]++] = second[half];
+}
+
 class point_renderer : public component {
   public:
     bool prepare(std::string& error) override;
@@ -115,8 +147,36 @@ class point_renderer : public component {
     // Draws the mark of one point on the locked frame image.
     virtual void mark(const pixel_canvas& image, const point_record& record) const = 0;
 
-    // Keeps an array of records (zero-filled) for this run, or none.
-    void allocate_records(bool wanted, std::size_t count);
+    // Keeps an array of records (zero-filled) for this run, or none; with
+    // full_records false none of the arrays yet, for a member that keeps its
+    // own records (draw_records): they are made only if it leaves a fire to
+    // the base.
+    void allocate_records(bool wanted, std::size_t count, bool full_records = true);
+
+    // A member's own making and drawing of its records, in visiting order or
+    // (with "SORT") in depth order; false leaves the fire to the base.
+    virtual bool draw_records(const pixel_canvas&, const point_planes&, const drawing_area&) {
+        return false;
+    }
+
+    // Fills the records of the drawn points (alpha 0) in visiting order, at
+    // most capacity of them, with their keys also in keys; returns how many.
+    // This visits the points through begin_row and fill_record; members whose
+    // records are the usual ones may do the same faster.
+    virtual std::size_t make_records(const point_planes& p, const drawing_area& a,
+                                     point_record* records, std::uint16_t* keys,
+                                     std::size_t capacity);
+    // For members that keep fill_record as it is (key, x[0], y[0] and the
+    // colour): the plain arrays for allocate_records(wanted, count, false),
+    // and draw_records making 10-byte records from the planes' rows (with
+    // the usual element sizes), put in depth order by moving the records
+    // themselves, and drawn with mark.
+    void allocate_plain_records(std::size_t count);
+    bool draw_plain_records(const pixel_canvas& image, const point_planes& p,
+                            const drawing_area& a);
+    // Whether the planes have the usual element sizes: 8-bit colours and
+    // alpha, 16-bit positions and keys.
+    static bool usual_planes(const point_planes& p);
 
     // origin + position x extent / 65535 (truncated): a position of 65535
     // lands one pixel past the area.
@@ -133,15 +193,28 @@ class point_renderer : public component {
     matrix_ptr grid(port& p, bool along_x) const;
     bool planes_cover(const point_planes& p) const;
     void draw_points(buffer& image, const point_planes& p, const drawing_area& a);
-    // The first count records in drawing order, as indices into the records.
+    void allocate_arrays();
+    // The first count keys' drawing order, as indices.
     const std::uint32_t* depth_order(std::size_t count);
 
     bool with_records_ = false;
     std::size_t record_count_ = 0;
     heap_ptr<point_record> records_;
-    // The drawing order and the counts of each key, kept while records are.
+    // A point in 10 bytes, for draw_plain_records; the points in visiting
+    // order and then in depth order, and after the order's first pass.
+    struct plain_record {
+        std::uint16_t key;
+        std::int16_t x, y;
+        std::uint8_t red, green, blue, unused;
+    };
+    heap_ptr<plain_record> plain_;
+    heap_ptr<plain_record> plain_passing_;
+    // The records' keys side by side, for the depth order's counting.
+    heap_ptr<std::uint16_t> keys_;
+    // The drawing order, and the order after its first pass, kept while
+    // records are.
     heap_ptr<std::uint32_t> order_;
-    heap_ptr<std::uint32_t> key_counts_;
+    heap_ptr<std::uint32_t> passing_;
 };
 
 } // namespace zoetra::effects

@@ -1,10 +1,12 @@
 #include "components/effects/renderers.hpp"
 
+#include "app/services/process_state.hpp"
 #include "app/services/utility.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace zoetra::effects {
@@ -49,7 +51,9 @@ dot_renderer::dot_renderer() : point_renderer("DOT") {
 
 void dot_renderer::prepare_member() {
     mode_ = menu("MODE").selected();
-    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+    const bool sorted = find_port("SORT").connected();
+    allocate_records(sorted, point_count(width_, height_), false);
+    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
 }
 
 bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
@@ -135,7 +139,8 @@ void fiber_renderer::prepare_member() {
     length_ = truncate_to_int(number("LENGTH").value(0));
     // A segment moves at most five pixels either way.
     area_ = output_area().shrunk(5 * std::int64_t(length_));
-    allocate_records(true, point_count(width_, height_));
+    allocate_records(true, point_count(width_, height_), false);
+    allocate_plain_records(point_count(width_, height_));
 }
 
 // Each segment turns by a fresh random amount about the set angle; the turns
@@ -162,7 +167,15 @@ surface_renderer::surface_renderer() : point_renderer("SURFACE") {
 }
 
 void surface_renderer::prepare_member() {
-    allocate_records(true, point_count(width_ - 1, height_ - 1));
+    cell_capacity_ = point_count(width_ - 1, height_ - 1);
+    allocate_records(true, cell_capacity_, false);
+    cells_.reset();
+    passing_cells_.reset();
+    if (cell_capacity_ > 0) {
+        cells_ = allocate_array<cell_record>(cell_capacity_);
+        if (find_port("SORT").connected())
+            passing_cells_ = allocate_array<cell_record>(cell_capacity_);
+    }
     const std::size_t entries = 2 * std::size_t(std::max(width_, 0));
     upper_row_.assign(entries, 0);
     lower_row_.assign(entries, 0);
@@ -170,6 +183,18 @@ void surface_renderer::prepare_member() {
 
 void surface_renderer::place_row(const point_planes& p, const drawing_area& a, int r,
                                  std::uint16_t* out) const {
+    if (p.x.element_size == 2 && p.y.element_size == 2) {
+        const std::uint8_t* xs = p.x.data + 2 * std::size_t(r) * std::size_t(p.x.width);
+        const std::uint8_t* ys = p.y.data + 2 * std::size_t(r) * std::size_t(p.y.width);
+        for (int c = 0; c < width_; ++c) {
+            std::uint16_t x, y;
+            std::memcpy(&x, xs + 2 * std::size_t(c), 2);
+            std::memcpy(&y, ys + 2 * std::size_t(c), 2);
+            out[2 * c] = std::uint16_t(screen(x, a.x, a.width));
+            out[2 * c + 1] = std::uint16_t(screen(y, a.y, a.height));
+        }
+        return;
+    }
     for (int c = 0; c < width_; ++c) {
         out[2 * c] = std::uint16_t(screen(p.x.at(c, r), a.x, a.width));
         out[2 * c + 1] = std::uint16_t(screen(p.y.at(c, r), a.y, a.height));
@@ -207,6 +232,136 @@ void surface_renderer::fill_record(const point_planes& p, const drawing_area&, i
     record.key = std::uint16_t(key_sum / 4);
 }
 
+void surface_renderer::reset() {
+    cells_.reset();
+    passing_cells_.reset();
+    cell_capacity_ = 0;
+    point_renderer::reset();
+}
+
+// The records of make_records as cell records, then drawn in depth order
+// (or visiting order without "SORT") as mark draws them.
+bool surface_renderer::draw_records(const pixel_canvas& image, const point_planes& p,
+                                    const drawing_area& a) {
+    const bool sorted = find_port("SORT").connected();
+    if (!usual_planes(p) || !cells_ || (sorted && !passing_cells_))
+        return false;
+    cell_record* cells = cells_.get();
+    far_corners_.clear();
+    screen_x_.resize(65536);
+    screen_y_.resize(65536);
+    for (unsigned v = 0; v < 65536; ++v) {
+        screen_x_[v] = std::uint16_t(screen(v, a.x, a.width));
+        screen_y_[v] = std::uint16_t(screen(v, a.y, a.height));
+    }
+    auto place = [&](int r, std::uint16_t* out) {
+        const std::uint8_t* xs = p.x.data + 2 * std::size_t(r) * std::size_t(p.x.width);
+        const std::uint8_t* ys = p.y.data + 2 * std::size_t(r) * std::size_t(p.y.width);
+        for (int c = 0; c < width_; ++c) {
+            std::uint16_t x, y;
+            std::memcpy(&x, xs + 2 * std::size_t(c), 2);
+            std::memcpy(&y, ys + 2 * std::size_t(c), 2);
+            out[2 * c] = screen_x_[x];
+            out[2 * c + 1] = screen_y_[y];
+        }
+    };
+    auto at16 = [](const std::uint8_t* row, int c) {
+        std::uint16_t v;
+        std::memcpy(&v, row + 2 * std::size_t(c), 2);
+        return unsigned(v);
+    };
+    const int cols = std::max(0, columns());
+    std::size_t drawn = 0;
+    for (int r = 0; r < std::max(0, rows()); ++r) {
+        // As begin_row: the lower row of one becomes the upper of the next.
+        if (r == 0)
+            place(r, upper_row_.data());
+        else
+            std::swap(upper_row_, lower_row_);
+        place(r + 1, lower_row_.data());
+        placed_row_ = r;
+        const std::uint8_t* alpha = p.alpha.data + std::size_t(r) * std::size_t(p.alpha.width);
+        const std::uint8_t* red = p.red.data + std::size_t(r) * std::size_t(p.red.width);
+        const std::uint8_t* green = p.green.data + std::size_t(r) * std::size_t(p.green.width);
+        const std::uint8_t* blue = p.blue.data + std::size_t(r) * std::size_t(p.blue.width);
+        const std::uint8_t* sort = p.sort.data + 2 * std::size_t(r) * std::size_t(p.sort.width);
+        const std::uint8_t* sort_below = sort + 2 * std::size_t(p.sort.width);
+        const std::uint16_t* upper = upper_row_.data();
+        const std::uint16_t* lower = lower_row_.data();
+        for (int c = 0; c < cols; ++c) {
+            if (alpha[c] != 0)
+                continue;
+            if (drawn >= cell_capacity_)
+                return true; // cannot happen: one record per cell
+            // Corners clockwise from the top left, as fill_record gives them.
+            const std::int16_t xs[4] = {std::int16_t(upper[2 * c]), std::int16_t(upper[2 * c + 2]),
+                                        std::int16_t(lower[2 * c + 2]), std::int16_t(lower[2 * c])};
+            const std::int16_t ys[4] = {
+                std::int16_t(upper[2 * c + 1]), std::int16_t(upper[2 * c + 3]),
+                std::int16_t(lower[2 * c + 3]), std::int16_t(lower[2 * c + 1])};
+            cell_record& cell = cells[drawn];
+            cell.red = red[c];
+            cell.green = green[c];
+            cell.blue = blue[c];
+            bool near = true;
+            for (int k = 1; k < 4; ++k) {
+                const int dx = xs[k] - xs[0], dy = ys[k] - ys[0];
+                near = near && dx >= -128 && dx <= 127 && dy >= -128 && dy <= 127;
+                cell.dx[k - 1] = std::int8_t(dx);
+                cell.dy[k - 1] = std::int8_t(dy);
+            }
+            cell.far = !near;
+            if (near) {
+                cell.x = xs[0];
+                cell.y = ys[0];
+            } else {
+                const std::size_t at = far_corners_.size() / 8;
+                far_corners_.insert(far_corners_.end(), xs, xs + 4);
+                far_corners_.insert(far_corners_.end(), ys, ys + 4);
+                cell.x = std::int16_t(at & 0xFFFF);
+                cell.y = std::int16_t(at >> 16);
+            }
+            const unsigned key_sum =
+                at16(sort, c) + at16(sort, c + 1) + at16(sort_below, c + 1) + at16(sort_below, c);
+            cell.key = std::uint16_t(key_sum / 4);
+            ++drawn;
+        }
+    }
+    auto draw = [&](const cell_record& cell) {
+        std::int16_t xs[4], ys[4];
+        if (cell.far == 0) {
+            xs[0] = cell.x;
+            ys[0] = cell.y;
+            for (int k = 1; k < 4; ++k) {
+                xs[k] = std::int16_t(cell.x + cell.dx[k - 1]);
+                ys[k] = std::int16_t(cell.y + cell.dy[k - 1]);
+            }
+        } else {
+            const std::size_t at =
+                std::size_t(std::uint16_t(cell.x)) | std::size_t(std::uint16_t(cell.y)) << 16;
+            std::memcpy(xs, &far_corners_[8 * at], sizeof xs);
+            std::memcpy(ys, &far_corners_[8 * at + 4], sizeof ys);
+        }
+        fill_quad(image, xs, ys, colour{0, cell.red, cell.green, cell.blue});
+    };
+    if (sorted) {
+        // The cells themselves put in depth order, largest key first and
+        // equal keys in visiting order, by the stable two-pass sort of
+        // depth_order: each pass reads its cells in turn and writes to 256
+        // places at a time, so the drawing reads them in turn too instead
+        // of jumping about the memory.
+        // Digits count down, so that larger keys come first.
+        cell_record* passing = passing_cells_.get();
+        stable_pass(cells, passing, drawn,
+                    [](const cell_record& c) { return 255u - (c.key & 255u); });
+        stable_pass(passing, cells, drawn,
+                    [](const cell_record& c) { return 255u - (c.key >> 8); });
+    }
+    for (std::size_t i = 0; i < drawn; ++i)
+        draw(cells[i]);
+    return true;
+}
+
 void surface_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     std::int16_t xs[4];
     std::int16_t ys[4];
@@ -231,7 +386,9 @@ void cloud_renderer::prepare_member() {
     density_ = truncate_to_int(number("DENSITY").value(0));
     drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
     area_ = output_area().shrunk(radius_);
-    allocate_records(find_port("SORT").connected(), point_count(width_, height_));
+    const bool sorted = find_port("SORT").connected();
+    allocate_records(sorted, point_count(width_, height_), false);
+    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
     drop_rows_.reset();
     if (drop_ >= 2)
         drop_rows_.emplace(drop_);
@@ -259,23 +416,45 @@ const turn_table& turns() {
 
 } // namespace
 
+namespace {
+
+// ceil(v) as an int, for |v| < 2^31 - 1: the truncation, one up when that
+// lies below v.
+int ceiling(double v) {
+    const int whole = static_cast<int>(v);
+    return whole + (double(whole) < v);
+}
+
+} // namespace
+
 void cloud_renderer::mark(const pixel_canvas& image, const point_record& record) const {
     const turn_table& table = turns();
     const std::int64_t sx = std::int16_t(record.x[0]);
     const std::int64_t sy = std::int16_t(record.y[0]);
     const pixel value = drawn_pixel(record.col);
+    // The draws of random_draw() and random_real(0, radius_), with the
+    // generator's state in hand for the drops of this point.
+    unsigned long& shared_state = process().random_state;
+    unsigned long state = shared_state;
+    // Distances stay within the radius: small enough for the quick ceiling.
+    const bool small = std::abs(radius_) <= 1000000;
     for (int i = 0; i < density_; ++i) {
-        const std::size_t turn = std::size_t(random_draw());
-        const double rho = random_real(0, radius_);
+        const std::size_t turn = std::size_t(next_random_draw(state));
+        const double rho =
+            0.0 + (double(radius_) - 0.0) * next_random_draw(state) * (1.0 / 32767.0);
+        const double across = rho * table.cosines[turn];
+        const double up = rho * table.sines[turn];
         const std::int64_t x =
-            sx + truncate_to_int(std::ceil(rho * table.cosines[turn])) - drop_ / 2;
-        const std::int64_t y = sy - truncate_to_int(std::ceil(rho * table.sines[turn])) - drop_ / 2;
+            sx + (small ? ceiling(across) : truncate_to_int(std::ceil(across))) - drop_ / 2;
+        const std::int64_t y =
+            sy - (small ? ceiling(up) : truncate_to_int(std::ceil(up))) - drop_ / 2;
         if (drop_rows_)
             fill_circle(image, coordinate(x), coordinate(y), *drop_rows_, value);
         else if (drop_ == 1)
             image.put(int(std::clamp<std::int64_t>(x, -1, image.width)),
                       int(std::clamp<std::int64_t>(y, -1, image.height)), value);
     }
+    shared_state = state;
 }
 
 } // namespace zoetra::effects

@@ -16,6 +16,10 @@ class dot_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     bool draw_without_points(buffer& image, const point_planes& p, const drawing_area& a) override;
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
@@ -51,6 +55,10 @@ class fiber_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
@@ -71,15 +79,41 @@ class surface_renderer : public point_renderer {
     void begin_row(const point_planes& p, const drawing_area& a, int r) override;
     void fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                      point_record& record) const override;
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override;
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
+  public:
+    void reset() override;
+
   private:
+    // A cell in 16 bytes: its first corner, the other three as differences
+    // from it, its colour and its key; a cell whose differences do not fit
+    // keeps its corners in far_corners_ (from 8 x the index in x and y).
+    struct cell_record {
+        std::int16_t x, y;
+        std::int8_t dx[3], dy[3];
+        std::uint8_t red, green, blue;
+        std::uint8_t far;
+        std::uint16_t key;
+    };
+    static_assert(sizeof(cell_record) == 16);
+    // The cells in visiting order, then in depth order; the cells after
+    // the first pass of the depth order.
+    heap_ptr<cell_record> cells_;
+    heap_ptr<cell_record> passing_cells_;
+    std::size_t cell_capacity_ = 0;
+    std::vector<std::int16_t> far_corners_;
+
     // The screen positions of the points of rows r and r + 1 (x and y
     // interleaved), each worked out once although four cells share it.
     void place_row(const point_planes& p, const drawing_area& a, int r, std::uint16_t* out) const;
     std::vector<std::uint16_t> upper_row_;
     std::vector<std::uint16_t> lower_row_;
     int placed_row_ = -1;
+    // The screen coordinate of every position, along x and along y.
+    std::vector<std::uint16_t> screen_x_;
+    std::vector<std::uint16_t> screen_y_;
 };
 
 // "DENSITY" small filled circles scattered at random within "RADIUS" of the point.
@@ -90,6 +124,10 @@ class cloud_renderer : public point_renderer {
   protected:
     void prepare_member() override;
     drawing_area area_at_fire() const override { return area_; }
+    bool draw_records(const pixel_canvas& image, const point_planes& p,
+                      const drawing_area& a) override {
+        return draw_plain_records(image, p, a);
+    }
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:

@@ -5,6 +5,7 @@
 #include "engine/component.hpp"
 
 #include <cstdint>
+#include <vector>
 
 namespace zoetra::effects {
 
@@ -21,7 +22,7 @@ class wave : public component {
     static double shared_phase();
 
   private:
-    template <class T> void render(matrix& out, double phase) const;
+    template <class T> void render(matrix& out, double phase);
     double phase_from_control(std::uint8_t c) const;
 
     double frequency_ = 1;
@@ -40,6 +41,10 @@ class wave : public component {
     std::uint8_t control_floor_ = 0;
     std::uint8_t control_top_ = 0;
     std::uint8_t control_span_ = 0;
+    // Per column: x / width, 2 (x / width - 0.5), and the sine and cosine of
+    // a linear wave's column part; one row's estimated values.
+    std::vector<double> column_terms_;
+    std::vector<double> estimates_;
 };
 
 } // namespace zoetra::effects

@@ -283,6 +283,77 @@ TEST_F(Renderers, SurfaceCellsSortByTheMeanOfTheirCorners) {
               blue);
 }
 
+// Every drawn cell is fill_quad of its four corners' screen positions, the
+// cells taken largest mean key first and, among equal keys, in visiting
+// order: for cells a pixel or two wide and for ones across the picture.
+TEST_F(Renderers, SurfaceCellsAreTheirQuadsInDepthOrder) {
+    const int w = 9, h = 7;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 random(seed);
+        list xs(w * h), ys(w * h), keys(w * h), reds(w * h), alphas(w * h);
+        for (int i = 0; i < w * h; ++i) {
+            const int c = i % w, r = i / w;
+            // Even seeds: a gently bent grid; odd ones: corners anywhere.
+            xs[i] = seed % 2 == 0 ? unsigned(20000 + 300 * c + random() % 200) : random() % 65536;
+            ys[i] = seed % 2 == 0 ? unsigned(20000 + 300 * r + random() % 200) : random() % 65536;
+            keys[i] = random() % 5 * 9000;
+            reds[i] = random() % 256;
+            alphas[i] = random() % 6 == 0 ? 1 : 0;
+        }
+        clear();
+        rig<surface_renderer> s(w, h, {"X", "Y", "SORT", "RED", "GREEN", "BLUE", "ALPHA"});
+        s.give("X", plane("UINT16", w, h, xs));
+        s.give("Y", plane("UINT16", w, h, ys));
+        s.give("SORT", plane("UINT16", w, h, keys));
+        s.give("RED", plane("UINT8", w, h, reds));
+        s.give("GREEN", plane("UINT8", w, h, constant(seed)));
+        s.give("BLUE", plane("UINT8", w, h, constant(9)));
+        s.give("ALPHA", plane("UINT8", w, h, alphas));
+        run(s.subject);
+
+        buffer& image = frame.image();
+        buffer expected(image.width(), image.height(), colour{});
+        buffer_lock hold_expected(expected);
+        fast_fill(expected, colour{0, 0, 128, 128});
+        const rect a = area();
+        auto screen_x = [&](unsigned v) {
+            return std::int16_t(a.x + std::int64_t(v) * a.width / 65535);
+        };
+        auto screen_y = [&](unsigned v) {
+            return std::int16_t(a.y + std::int64_t(v) * a.height / 65535);
+        };
+        struct cell {
+            unsigned key;
+            int c, r;
+        };
+        std::vector<cell> cells;
+        for (int r = 0; r + 1 < h; ++r)
+            for (int c = 0; c + 1 < w; ++c)
+                if (alphas[r * w + c] == 0) {
+                    const int i = r * w + c;
+                    cells.push_back(
+                        {(keys[i] + keys[i + 1] + keys[i + w + 1] + keys[i + w]) / 4, c, r});
+                }
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const cell& x, const cell& y) { return x.key > y.key; });
+        const pixel_canvas canvas(expected);
+        for (const cell& k : cells) {
+            const int i = k.r * w + k.c;
+            const int corners[4] = {i, i + 1, i + w + 1, i + w};
+            std::int16_t qx[4], qy[4];
+            for (int j = 0; j < 4; ++j) {
+                qx[j] = screen_x(xs[corners[j]]);
+                qy[j] = screen_y(ys[corners[j]]);
+            }
+            fill_quad(canvas, qx, qy, colour{0, std::uint8_t(reds[i]), std::uint8_t(seed), 9});
+        }
+        buffer_lock hold(image);
+        const std::size_t pixels = std::size_t(image.width()) * image.height();
+        EXPECT_TRUE(std::equal(image.pixels(), image.pixels() + pixels, expected.pixels()))
+            << "seed " << seed;
+    }
+}
+
 TEST_F(Renderers, SurfaceNeedsTwoPointsEachWay) {
     for (auto [w, h] : {std::pair{1, 5}, std::pair{5, 1}, std::pair{1, 1}}) {
         rig<surface_renderer> s(w, h);
@@ -615,6 +686,62 @@ TEST(Cube, RandomCamerasNeverFail) {
     EXPECT_GT(projecting, 150);
 }
 
+// Every output is floor((v - least) x 65535 / span) of project()'s value,
+// with least and span over the eight corners, kept to 0..65535: the camera's
+// shortcuts change no element, corners and edges included.
+TEST(Cube, EveryOutputIsTheScaledProjection) {
+    std::mt19937 random(11);
+    const int w = 47, h = 31;
+    cube_rig rig(w, h);
+    long checked = 0;
+    for (int round = 0; round < 40; ++round) {
+        // Every fourth camera without tilt, as the flag's.
+        const double theta = random() % 3601 / 10.0;
+        const double phi = round % 4 == 0 ? 0.0 : int(random() % 361) - 180.0;
+        const double rho = 100 + random() % 101, zd = 50 + random() % 151;
+        rig.set("CAM.THETA", theta);
+        rig.set("CAM.PHI", phi);
+        rig.set("CAM.RHO", rho);
+        rig.set("CAM.ZD", zd);
+        list heights;
+        rig.heights("UINT16", [&](int c, int r) {
+            const unsigned z = (c + r) % 5 == 0 ? 65535 * (r % 2) : unsigned(random() % 65536);
+            heights.push_back(z);
+            return z;
+        });
+        const planes got = rig.fire();
+        ASSERT_EQ(got.size(), 3u) << round;
+        // The settings as the camera holds them (kept to their ranges).
+        auto held = [&](const char* name) { return rig.subject.number(name).value(0); };
+        const camera cam(held("CAM.THETA") * camera_degree, held("CAM.PHI") * camera_degree,
+                         held("CAM.RHO") * camera_degree, held("CAM.ZD"));
+        double least[3] = {1e300, 1e300, 1e300}, most[3] = {-1e300, -1e300, -1e300};
+        for (int i = 0; i < 8; ++i) {
+            const projection p = project(cam, i & 1, (i >> 1) & 1, (i >> 2) & 1);
+            const double v[3] = {p.screen_x, p.screen_y, p.eye};
+            for (int k = 0; k < 3; ++k) {
+                least[k] = std::min(least[k], v[k]);
+                most[k] = std::max(most[k], v[k]);
+            }
+        }
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) {
+                const std::size_t i = std::size_t(r) * w + c;
+                const projection p =
+                    project(cam, double(c) / w, double(r) / h, heights[i] / 65535.0);
+                const double v[3] = {p.screen_x, p.screen_y, p.eye};
+                for (int k = 0; k < 3; ++k) {
+                    const std::int64_t t =
+                        floor_to_int64((v[k] - least[k]) * 65535 / (most[k] - least[k]));
+                    ASSERT_EQ(got[k][i], unsigned(std::clamp<std::int64_t>(t, 0, 65535)))
+                        << "round " << round << " output " << k << " at " << c << "," << r;
+                    ++checked;
+                }
+            }
+    }
+    EXPECT_EQ(checked, 40L * w * h * 3);
+}
+
 list counting(std::size_t n, unsigned first = 0) {
     list v(n);
     std::iota(v.begin(), v.end(), first);
@@ -916,6 +1043,74 @@ TEST(Wave, DegenerateSettings) {
     odd.subject.number("AMPLITUDE").set_maximum(0, infinity);
     odd.set("AMPLITUDE", infinity).begin(4, 2);
     EXPECT_EQ(values_of(odd.frame(30)), list(8, 0));
+}
+
+// The estimates the wave tries first: within 1e-15 of std::sin and std::cos
+// over their whole range, at random and beside multiples of pi / 2 there.
+TEST(Wave, TheSineEstimateStaysWithinItsBound) {
+    std::mt19937_64 source(1);
+    std::uniform_real_distribution<double> anywhere(-sine_estimate_range, sine_estimate_range),
+        near(-100, 100);
+    double worst = 0;
+    auto check = [&](double x) {
+        const sine_and_cosine both = sine_cosine_estimate(x);
+        worst =
+            std::max({worst, std::abs(both.sine - std::sin(x)), std::abs(both.cosine - std::cos(x)),
+                      std::abs(sine_estimate(x) - std::sin(x))});
+    };
+    for (int i = 0; i < 400000; ++i)
+        check(i % 2 != 0 ? anywhere(source) : near(source));
+    const long quarters = long(sine_estimate_range / (pi / 2));
+    for (long k = -quarters; k <= quarters; k += 7) {
+        check(k * (pi / 2));
+        check(std::nextafter(k * (pi / 2), 0.0) - 1e-9);
+    }
+    EXPECT_LT(worst, 1e-15);
+}
+
+// Every element is floor + span x (1 - sin theta) x 0.5 truncated, with theta
+// as the wave's description gives it, whatever shortcut the wave takes.
+TEST(Wave, EveryElementIsTheTruncatedFormula) {
+    int checked = 0;
+    for (const bool wide : {false, true})
+        for (const char* mode : {"LINEAR", "RADIAL"})
+            for (const double angle : {0.1, 37.3, 90.0, 211.0})
+                for (const double frequency : {1.0, 3.0}) {
+                    wave_rig r;
+                    if (wide)
+                        r.subject.menu("TYPE").select_by_name("UINT16");
+                    r.subject.menu("MODE").select_by_name(mode);
+                    r.set("ANGLE", angle).set("FREQUENCY", frequency).set("AMPLITUDE", 0.7);
+                    r.begin(61, 40);
+                    const double span = (wide ? 65535 : 255) * 0.7;
+                    const double a = angle * 0.017453292519943295;
+                    const double ring = a < 1.5707963267948966 ? -1.0 : 1.0;
+                    for (const unsigned c : {0u, 77u, 200u}) {
+                        const matrix& m = r.frame(c);
+                        const double phase = double(c) / 255;
+                        for (std::uint16_t y = 0; y < 40; ++y)
+                            for (std::uint16_t x = 0; x < 61; ++x) {
+                                const double fx = x / 61.0, fy = y / 40.0;
+                                const double dx = 2 * (fx - 0.5), dy = 2 * (fy - 0.5);
+                                const double linear = std::string(mode) == "LINEAR"
+                                                          ? std::cos(a) * fx - std::sin(a) * fy
+                                                          : 0;
+                                const double radial = std::string(mode) == "RADIAL"
+                                                          ? ring * std::sqrt(dx * dx + dy * dy)
+                                                          : 0;
+                                const double theta =
+                                    (linear + radial + phase) * frequency * 6.283185307179586;
+                                const double v = span * (1 - std::sin(theta)) * 0.5;
+                                const unsigned expected =
+                                    wide ? truncate_to_u16(v) : truncate_to_u8(v);
+                                checked += m.value_at(x, y) == expected;
+                                ASSERT_EQ(m.value_at(x, y), expected)
+                                    << mode << " " << angle << " " << frequency << " " << c
+                                    << " at " << x << "," << y;
+                            }
+                    }
+                }
+    EXPECT_EQ(checked, 2 * 2 * 4 * 2 * 3 * 61 * 40);
 }
 
 // ---- the colour space conversion -------------------------------------------
