@@ -176,7 +176,7 @@ void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix&
         const double kept = inside ? t : -1.0;
         const int w = static_cast<int>(kept);
         const double fraction = kept - w;
-        return (fraction >= margin) & (fraction <= 1 - margin) ? w : -1;
+        return ((fraction >= margin) & (fraction <= 1 - margin)) ? w : -1;
     };
 
     // Without tilt (sin phi exactly 0) A sin phi is a zero, so D = rho - T
