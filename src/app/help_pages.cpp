@@ -36,7 +36,7 @@ struct page_text {
 using enum part_kind;
 
 constexpr part welcome[] = {
-    {paragraph, "Zoetra turns still GIF images into animated GIF89a files. It runs effects over "
+    {paragraph, "Zoetra turns still GIF, PNG and JPEG pictures into animated GIF89a files. It runs effects over "
                 "your pictures: small networks of components (image sources, wave generators, "
                 "arithmetic, a 3-D camera, point renderers) kept as .zoml files in the Effects "
                 "folder. You collect your GIFs, pick an effect, tune its settings, create up to "
@@ -48,9 +48,9 @@ constexpr part welcome[] = {
     {key, "SELECT EFFECT", "The effects, sorted into four types. Click one to make it current."},
     {key, "(S)ETTINGS", "The current effect's own settings; the tab carries the effect's name."},
     {key, "CREATE & SAVE", "Frames, delay, loops, direction and size; create, measure and save."},
-    {key, "HELP/ABOUT", "These pages: turn them with the arrows below, or with , and . keys."},
+    {key, "HELP/ABOUT", "These pages: turn them with the arrows below, or the comma and full stop keys."},
     {heading, "Your first animation"},
-    {paragraph, "1.  Press Insert and choose a GIF file.\n"
+    {paragraph, "1.  Press Insert and choose a GIF, PNG or JPEG file.\n"
                 "2.  On the SELECT EFFECT tab, click an effect.\n"
                 "3.  Press Ctrl+G. Zoetra creates the frames, then plays them in the work area.\n"
                 "4.  Press Ctrl+S and tell Zoetra where to save the animation."},
@@ -153,7 +153,7 @@ constexpr part keyboard[] = {
     {key, "Ctrl+S", "Save the animation."},
     {key, "Ctrl+B", "Reload the skin images from the Resources folder."},
     {heading, "About Zoetra"},
-    {paragraph, "Zoetra 1.0, which turns still GIF images into animated GIF89a files.\n"
+    {paragraph, "Zoetra 1.0, which turns still pictures into animated GIF89a files.\n"
                 "Copyright (C) 2026 the Zoetra developers.\n"
                 "Zoetra is free software: you can redistribute it and/or modify it under the "
                 "terms of the GNU General Public License, version 3 or (at your option) any later "

@@ -3,7 +3,7 @@
 namespace zoetra {
 
 const char* licence_notice() {
-    return "Zoetra - turns still GIF images into animated GIF89a files.\n"
+    return "Zoetra - turns still pictures into animated GIF89a files.\n"
            "Copyright (C) 2026 the Zoetra developers\n"
            "\n"
            "This program is free software: you can redistribute it and/or modify it under the "
