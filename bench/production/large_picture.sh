@@ -62,16 +62,24 @@ while read -r stem; do
         continue
     fi
     rm -f "$work"/t.*
+    # An effect newer than the other build is timed here alone.
+    compare=$other
+    if [ -n "$other" ] && ! "$other/src/cli/zoetra-render" -q -e "$stem" -n 1 \
+        -o "$work/out.gif" "$picture" 2>/dev/null; then
+        compare=""
+    fi
     for ((i = 0; i < runs; ++i)); do
         seconds "$render" "$stem" 1 >>"$work/t.this.1"
         seconds "$render" "$stem" "$frames" >>"$work/t.this.n"
-        if [ -n "$other" ]; then
+        if [ -n "$compare" ]; then
             seconds "$other/src/cli/zoetra-render" "$stem" 1 >>"$work/t.other.1"
             seconds "$other/src/cli/zoetra-render" "$stem" "$frames" >>"$work/t.other.n"
         fi
     done
     this=$(per_frame "$work/t.this")
-    if [ -n "$other" ]; then
+    if [ -n "$other" ] && [ -z "$compare" ]; then
+        printf '%-12s %12s %12s\n' "$stem" "$this" "(none)"
+    elif [ -n "$other" ]; then
         that=$(per_frame "$work/t.other")
         printf '%-12s %12s %12s %7.2fx\n' "$stem" "$this" "$that" \
             "$(awk -v a="$that" -v b="$this" 'BEGIN { print (b > 0) ? a / b : 0 }')"
