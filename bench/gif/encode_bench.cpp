@@ -195,9 +195,12 @@ void BM_gif_save(benchmark::State& state) {
     std::uint32_t bytes = 0;
     for (auto _ : state) {
         zoetra::gif_writer writer;
-        writer.open_for_estimate("temmmp.gif", {}, size, 0);
+        writer.open_for_estimate("estimate.gif", {}, size, 0);
         writer.estimate_frames(frames, {}, size, 50);
-        writer.close();
+        if (!writer.close()) {
+            state.SkipWithError("the estimate failed");
+            break;
+        }
         bytes = writer.size();
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()) * 32 * width * height);

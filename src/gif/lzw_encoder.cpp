@@ -54,11 +54,18 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
         std::uint32_t prefix = indices[0] & index_mask;
         for (std::size_t i = 1; i < count; ++i) {
             const std::uint32_t next = indices[i] & index_mask;
-            // The child of prefix met last: runs and repeated patterns find
-            // their string here without hashing.
+            // The children of prefix met last: runs and repeated patterns
+            // find their string here without hashing.
             const std::uint32_t recent = recent_[prefix];
             if (recent >> max_bits == next) {
                 prefix = recent & (max_codes - 1);
+                continue;
+            }
+            const std::uint32_t earlier = earlier_[prefix];
+            if (earlier >> max_bits == next) {
+                earlier_[prefix] = recent;
+                recent_[prefix] = earlier;
+                prefix = earlier & (max_codes - 1);
                 continue;
             }
             const std::uint32_t key = (next << max_bits) + prefix;
@@ -70,6 +77,7 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
                 entry = entries[slot];
             }
             if (entry != free_slot) {
+                earlier_[key & (max_codes - 1)] = recent;
                 prefix = entry & (max_codes - 1);
                 recent_[key & (max_codes - 1)] = next << max_bits | prefix;
                 continue;
@@ -78,6 +86,7 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
             widen();
             if (next_code < max_codes) {
                 entries[slot] = key << max_bits | std::uint32_t(next_code);
+                earlier_[prefix] = recent;
                 recent_[prefix] = next << max_bits | std::uint32_t(next_code++);
                 prefix = next;
             } else {
@@ -102,6 +111,7 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
 void lzw_encoder::clear_table() {
     std::memset(entries_, 0xFF, sizeof entries_);
     std::memset(recent_, 0xFF, sizeof recent_);
+    std::memset(earlier_, 0xFF, sizeof earlier_);
 }
 
 std::size_t lzw_encoder::flush_blocks(byte_sink& sink, std::size_t length, bool everything) {
