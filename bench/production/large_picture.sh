@@ -50,14 +50,15 @@ per_frame() { # file-prefix
     awk -v a="$one" -v b="$many" -v n="$frames" 'BEGIN { printf "%.1f\n", (b - a) * 1000 / (n - 1) }'
 }
 
-echo "Every bundled effect on a $size picture: ms per frame ($frames frames less 1), median of $runs"
+echo "Every bundled effect on a $size picture: ms per frame ($frames frames less 1), median of $runs;"
+echo "a still, marked (1), gives its one frame's whole render"
 if [ -n "$other" ]; then
     printf '%-12s %12s %12s %8s\n' effect "this ms" "other ms" other/this
 else
     printf '%-12s %12s %12s\n' effect "ms/frame" "1 frame ms"
 fi
-"$render" --list | cut -f2 >"$work/list"
-while read -r stem; do
+"$render" --list | cut -f1,2 >"$work/list"
+while IFS=$'\t' read -r type stem; do
     if [ -n "${EFFECTS:-}" ] && [[ " $EFFECTS " != *" $stem "* ]]; then
         continue
     fi
@@ -77,10 +78,17 @@ while read -r stem; do
         fi
     done
     this=$(per_frame "$work/t.this")
+    if [ "$type" = Still ]; then
+        # A still makes one frame however many are asked for: its whole
+        # one-frame render is the figure.
+        this=$(median <"$work/t.this.1" | awk '{ printf "%.1f", $1 * 1000 }')
+        [ -n "$compare" ] && that=$(median <"$work/t.other.1" | awk '{ printf "%.1f", $1 * 1000 }')
+        stem="$stem (1)"
+    fi
     if [ -n "$other" ] && [ -z "$compare" ]; then
         printf '%-12s %12s %12s\n' "$stem" "$this" "(none)"
     elif [ -n "$other" ]; then
-        that=$(per_frame "$work/t.other")
+        [ "$type" = Still ] || that=$(per_frame "$work/t.other")
         printf '%-12s %12s %12s %7.2fx\n' "$stem" "$this" "$that" \
             "$(awk -v a="$that" -v b="$this" 'BEGIN { print (b > 0) ? a / b : 0 }')"
     else
