@@ -40,7 +40,15 @@ GIFIN::GIFIN()
     for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
         add_port(port::direction::out, "VALUE", "SIZE", "TYPE", name);
     add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.GIFIN");
+    memory_source_ = register_memory_source(1, [this] {
+        if (kept_.planes[0] == nullptr)
+            return false;
+        kept_ = {};
+        return true;
+    });
 }
+
+GIFIN::~GIFIN() { unregister_memory_source(memory_source_); }
 
 gif_size GIFIN::text_size() const {
     const auto& text = dynamic_cast<const cfg_text&>(find_config("TEXTIN")).text_at(0);
@@ -49,6 +57,7 @@ gif_size GIFIN::text_size() const {
 }
 
 bool GIFIN::preprepare(std::string& error) {
+    kept_ = {}; // a file may have changed since the last run
     text_mode_ = menu("MODE.input").selected_name() == "TEXT";
     gif_size text = text_mode_ ? text_size() : gif_size{};
     gif_size picture = palette_.selected_size();
@@ -156,9 +165,42 @@ void GIFIN::draw_into_output_area(const std::string& name) {
                     area.y + area.height / 2 - h / 2, w, h, 1);
 }
 
+namespace {
+// Whether copies of the planes fit in memory that is free anyway: the kept
+// planes never make anything else go to disk or out of memory.
+bool fits_in_free_memory(const std::array<matrix_ptr, 5>& planes) {
+    std::size_t bytes = 0;
+    for (const matrix_ptr& plane : planes)
+        bytes += plane->byte_size();
+    return heap_bytes_in_use() <= heap_budget() && bytes <= heap_budget() - heap_bytes_in_use();
+}
+} // namespace
+
 bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
-    int width = truncate_to_u16(number("SIZE").value(0));
-    int height = truncate_to_u16(number("SIZE").value(1));
+    const int width = truncate_to_u16(number("SIZE").value(0));
+    const int height = truncate_to_u16(number("SIZE").value(1));
+    std::array<matrix_ptr, 5> planes;
+    // Taken out of the memory handler's reach while it is copied.
+    kept_planes kept = std::move(kept_);
+    kept_ = {};
+    if (kept.planes[0] != nullptr && kept.name == name && kept.width == width &&
+        kept.height == height && fits_in_free_memory(kept.planes)) {
+        for (std::size_t i = 0; i < planes.size(); ++i)
+            planes[i] = kept.planes[i]->clone();
+        kept_ = std::move(kept);
+    } else {
+        kept = {};
+        planes = draw_planes(name, width, height);
+        keep_copies(name, width, height, planes);
+    }
+    const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
+    for (int i = 0; i < 5; ++i)
+        find_port(names[i]).hold(planes[i], error);
+    return finish_fire(error, true);
+}
+
+std::array<matrix_ptr, 5> GIFIN::draw_planes(const std::string& name, int width,
+                                             int height) const {
     buffer picture(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
                    colour{1, 0, 0, 0});
     if (!name.empty()) {
@@ -167,15 +209,18 @@ bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
         int h = std::min<int>(size.height, height);
         draw_skin_image(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
     }
-    std::array<matrix_ptr, 5> planes;
-    {
-        buffer_lock lock(picture);
-        planes = split_into_planes(picture);
-    }
-    const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
-    for (int i = 0; i < 5; ++i)
-        find_port(names[i]).hold(planes[i], error);
-    return finish_fire(error, true);
+    buffer_lock lock(picture);
+    return split_into_planes(picture);
+}
+
+void GIFIN::keep_copies(const std::string& name, int width, int height,
+                        const std::array<matrix_ptr, 5>& planes) {
+    if (!fits_in_free_memory(planes))
+        return;
+    kept_planes kept{name, width, height, {}};
+    for (std::size_t i = 0; i < planes.size(); ++i)
+        kept.planes[i] = planes[i]->clone();
+    kept_ = std::move(kept);
 }
 
 TEXT::TEXT() : component(kind_output, "TEXT", 1.0) {

@@ -3,6 +3,9 @@
 #include "components/io/image_palette.hpp"
 #include "engine/text_settings.hpp"
 
+#include <array>
+#include <string>
+
 namespace zoetra::io {
 
 // The component through which a network receives its picture: the selected
@@ -16,6 +19,9 @@ class GIFIN : public component {
     static constexpr const char* sample_text = "samples/logo.gif";
 
     GIFIN();
+    ~GIFIN() override;
+    GIFIN(const GIFIN&) = delete;
+    GIFIN& operator=(const GIFIN&) = delete;
     bool preprepare(std::string& error) override;
     bool fire(std::string& error) override;
 
@@ -28,10 +34,27 @@ class GIFIN : public component {
     int chosen_index();
     void draw_into_output_area(const std::string& name);
     bool hand_on_planes(const std::string& name, std::string& error);
+    std::array<matrix_ptr, 5> draw_planes(const std::string& name, int width, int height) const;
+    void keep_copies(const std::string& name, int width, int height,
+                     const std::array<matrix_ptr, 5>& planes);
 
     cfg_image_in& palette_;
     bool text_mode_ = false;
     int image_count_ = 0;
+
+    // Copies of the planes last handed on: the next frame of a run nearly
+    // always asks for the same picture, and copying its planes costs far
+    // less than drawing and splitting it again (the networks downstream may
+    // change the planes they receive, so they always get copies). Forgotten
+    // at every run and whenever memory runs short.
+    struct kept_planes {
+        std::string name;
+        int width = 0;
+        int height = 0;
+        std::array<matrix_ptr, 5> planes;
+    };
+    kept_planes kept_;
+    int memory_source_ = 0;
 };
 
 // Prints every matrix that arrives at its input on standard output.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zoetra {
 namespace {
 
@@ -150,6 +152,18 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     EXPECT_EQ(at(0, 5), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 54), std::pair(252u, 0u));
     EXPECT_EQ(at(59, 55), std::pair(0u, 1u));
+
+    // Later frames get the same planes, whatever the network did to the
+    // ones it received, and another picture once the selection moves.
+    matrix& received = rig.tap.at(1).get_matrix();
+    std::fill_n(received.data(), received.byte_size(), std::uint8_t{7});
+    rig.fire_once();
+    EXPECT_EQ(rig.values(1), reds);
+    EXPECT_EQ(rig.values(2), alpha);
+    add(rig.subject, "green.gif", 100, 50, green);
+    rig.subject.palette().set_selected(1);
+    rig.fire_once();
+    EXPECT_EQ(rig.values(1)[30 * 60 + 30], 4u);
 
     // An empty palette gives empty planes.
     component_rig<io::GIFIN> none;
