@@ -134,8 +134,8 @@ done
 
 echo
 echo "every animated bundled effect on samples/photo.gif (8 frames): flicker in %, bytes, and whether --optimize shows the default pictures"
-printf '  %-10s %19s   %29s  %s\n' "" "flicker % of still" "bytes" "--optimize pictures"
-printf '  %-10s %9s %9s %9s %9s %9s  %s\n' effect default fine default optimize fine "beside the default"
+printf '  %-14s %19s   %29s  %s\n' "" "flicker % of still" "bytes" "--optimize pictures"
+printf '  %-14s %9s %9s %9s %9s %9s  %s\n' effect default fine default optimize fine "beside the default"
 EFF="$WORK/fine/effects"
 rm -rf "$EFF"
 mkdir -p "$EFF"
@@ -147,7 +147,7 @@ for zoml in "$SOURCE"/Effects/*.zoml; do
   "$RENDER" "${opts[@]}" --optimize -o "$EFF/$stem.optimize.gif"
   "$RENDER" "${opts[@]}" --colours fine -o "$EFF/$stem.fine.gif"
   read -r _ plain _ _ _ fine _ _ <<<"$("$PY" "$HERE/flicker.py" "$EFF/$stem.frames" "$EFF/$stem.gif" "$EFF/$stem.fine.gif" | tr '\n' ' ')"
-  printf '  %-10s %9.4f %9.4f %9s %9s %9s  %s\n' "$stem" "$plain" "$fine" "$(stat -c %s "$EFF/$stem.gif")" \
+  printf '  %-14s %9.4f %9.4f %9s %9s %9s  %s\n' "$stem" "$plain" "$fine" "$(stat -c %s "$EFF/$stem.gif")" \
     "$(stat -c %s "$EFF/$stem.optimize.gif")" "$(stat -c %s "$EFF/$stem.fine.gif")" \
     "$("$PY" "$PEERS/psnr.py" --same "$EFF/$stem.gif" "$EFF/$stem.optimize.gif")"
 done

@@ -58,11 +58,11 @@ time_effect() {
 }
 
 echo "Whole renders of $frames frames from $(basename "$picture"), $runs runs each"
-printf '%-12s %-9s %10s %8s %10s\n' effect type "mean ms" "sd ms" bytes
+printf '%-18s %-9s %10s %8s %10s\n' effect type "mean ms" "sd ms" bytes
 tab=$(printf '\t')
 "$render" --list >"$work/list"
 while IFS="$tab" read -r type stem title description; do
     set -- $(time_effect "$stem")
-    printf '%-12s %-9s %10s %8s %10s\n' "$stem" "$type" "$1" "$2" \
+    printf '%-18s %-9s %10s %8s %10s\n' "$stem" "$type" "$1" "$2" \
         "$(wc -c <"$work/$stem.gif" | tr -d ' ')"
 done <"$work/list"

@@ -53,9 +53,9 @@ per_frame() { # file-prefix
 echo "Every bundled effect on a $size picture: ms per frame ($frames frames less 1), median of $runs;"
 echo "a still, marked (1), gives its one frame's whole render"
 if [ -n "$other" ]; then
-    printf '%-12s %12s %12s %8s\n' effect "this ms" "other ms" other/this
+    printf '%-18s %12s %12s %8s\n' effect "this ms" "other ms" other/this
 else
-    printf '%-12s %12s %12s\n' effect "ms/frame" "1 frame ms"
+    printf '%-18s %12s %12s\n' effect "ms/frame" "1 frame ms"
 fi
 "$render" --list | cut -f1,2 >"$work/list"
 while IFS=$'\t' read -r type stem; do
@@ -86,13 +86,13 @@ while IFS=$'\t' read -r type stem; do
         stem="$stem (1)"
     fi
     if [ -n "$other" ] && [ -z "$compare" ]; then
-        printf '%-12s %12s %12s\n' "$stem" "$this" "(none)"
+        printf '%-18s %12s %12s\n' "$stem" "$this" "(none)"
     elif [ -n "$other" ]; then
         [ "$type" = Still ] || that=$(per_frame "$work/t.other")
-        printf '%-12s %12s %12s %7.2fx\n' "$stem" "$this" "$that" \
+        printf '%-18s %12s %12s %7.2fx\n' "$stem" "$this" "$that" \
             "$(awk -v a="$that" -v b="$this" 'BEGIN { print (b > 0) ? a / b : 0 }')"
     else
-        printf '%-12s %12s %12.1f\n' "$stem" "$this" \
+        printf '%-18s %12s %12.1f\n' "$stem" "$this" \
             "$(awk -v a="$(median <"$work/t.this.1")" 'BEGIN { print a * 1000 }')"
     fi
 done <"$work/list"
