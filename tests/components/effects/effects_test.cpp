@@ -288,14 +288,22 @@ TEST_F(Renderers, SurfaceCellsSortByTheMeanOfTheirCorners) {
 // order: for cells a pixel or two wide and for ones across the picture.
 TEST_F(Renderers, SurfaceCellsAreTheirQuadsInDepthOrder) {
     const int w = 9, h = 7;
-    for (unsigned seed = 1; seed <= 6; ++seed) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
         std::mt19937 random(seed);
         list xs(w * h), ys(w * h), keys(w * h), reds(w * h), alphas(w * h);
+        // Up to seed 6, even seeds: a gently bent grid; odd ones: corners
+        // anywhere. Seeds 7 and 8: a grid finer than the pixels, whose cells
+        // mostly have all four corners on one pixel.
+        auto coordinate = [&](int along) -> unsigned {
+            if (seed > 6)
+                return unsigned(30000 + 40 * along + random() % 20);
+            return seed % 2 == 0 ? unsigned(20000 + 300 * along + random() % 200)
+                                 : random() % 65536;
+        };
         for (int i = 0; i < w * h; ++i) {
             const int c = i % w, r = i / w;
-            // Even seeds: a gently bent grid; odd ones: corners anywhere.
-            xs[i] = seed % 2 == 0 ? unsigned(20000 + 300 * c + random() % 200) : random() % 65536;
-            ys[i] = seed % 2 == 0 ? unsigned(20000 + 300 * r + random() % 200) : random() % 65536;
+            xs[i] = coordinate(c);
+            ys[i] = coordinate(r);
             keys[i] = random() % 5 * 9000;
             reds[i] = random() % 256;
             alphas[i] = random() % 6 == 0 ? 1 : 0;
