@@ -91,22 +91,6 @@ pixel rgb_pixel(int r, int g, int b) {
     return pixel(r) << 16 | pixel(g) << 8 | pixel(b);
 }
 
-// Frames owned by a test, with the raw pointers the writer takes.
-struct frame_set {
-    std::vector<std::unique_ptr<buffer>> owned;
-    std::vector<buffer*> frames;
-
-    template <class Paint> void add(int width, int height, Paint colour_at) {
-        owned.push_back(std::make_unique<buffer>(std::uint16_t(width), std::uint16_t(height),
-                                                 colour{1, 0, 0, 0}));
-        frames.push_back(owned.back().get());
-        buffer_lock hold(*frames.back());
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                frames.back()->pixels()[y * width + x] = colour_at(x, y);
-    }
-};
-
 // Photo-like content in a moving blob, transparent outside it.
 frame_set animation(int frame_count, int width, int height) {
     frame_set set;

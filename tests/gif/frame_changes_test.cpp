@@ -22,20 +22,13 @@ namespace {
 using shown_picture = std::vector<pixel>; // composed: rgb, or transparent_flag alone
 constexpr pixel clear = transparent_flag;
 
-struct animation {
+// Frames of one size.
+struct animation : frame_set {
     int width = 0, height = 0;
-    std::vector<std::unique_ptr<buffer>> owned;
-    std::vector<buffer*> frames;
 
     animation(int w, int h) : width(w), height(h) {}
     void add(const std::function<pixel(int, int)>& colour_at) {
-        owned.push_back(std::make_unique<buffer>(std::uint16_t(width), std::uint16_t(height),
-                                                 colour{1, 0, 0, 0}));
-        frames.push_back(owned.back().get());
-        buffer_lock hold(*frames.back());
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                frames.back()->pixels()[y * width + x] = colour_at(x, y);
+        frame_set::add(width, height, colour_at);
     }
     shown_picture source(std::size_t i) const {
         shown_picture out = pixels_of(*frames[i]);

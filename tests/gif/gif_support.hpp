@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -24,6 +25,22 @@ using bytes = std::vector<std::uint8_t>;
 using testing::read_file;
 using testing::scratch_folder;
 using testing::write_file;
+
+// Frames owned by a test, with the raw pointers the writer takes.
+struct frame_set {
+    std::vector<std::unique_ptr<buffer>> owned;
+    std::vector<buffer*> frames;
+
+    template <class Paint> void add(int width, int height, Paint colour_at) {
+        owned.push_back(std::make_unique<buffer>(std::uint16_t(width), std::uint16_t(height),
+                                                 colour{1, 0, 0, 0}));
+        frames.push_back(owned.back().get());
+        buffer_lock hold(*frames.back());
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                frames.back()->pixels()[y * width + x] = colour_at(x, y);
+    }
+};
 
 // Packs codes least significant bit first, each as wide as the decoder reads
 // it: every code but a clear code and the first after it makes an entry (the
