@@ -329,8 +329,8 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
     }
     auto draw = [&](const cell_record& cell) {
         std::int16_t xs[4], ys[4];
-        if (cell.far == 0 && (cell.dx[0] | cell.dx[1] | cell.dx[2] | cell.dy[0] | cell.dy[1] |
-                              cell.dy[2]) == 0) {
+        if (cell.far == 0 &&
+            (cell.dx[0] | cell.dx[1] | cell.dx[2] | cell.dy[0] | cell.dy[1] | cell.dy[2]) == 0) {
             // All four corners on one pixel: the quad is that pixel. Most
             // cells of a large picture shown small are such.
             image.put(cell.x, cell.y, drawn_pixel(colour{0, cell.red, cell.green, cell.blue}));

@@ -48,7 +48,9 @@ GIFIN::GIFIN()
     });
 }
 
-GIFIN::~GIFIN() { unregister_memory_source(memory_source_); }
+GIFIN::~GIFIN() {
+    unregister_memory_source(memory_source_);
+}
 
 gif_size GIFIN::text_size() const {
     const auto& text = dynamic_cast<const cfg_text&>(find_config("TEXTIN")).text_at(0);
@@ -199,8 +201,7 @@ bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
     return finish_fire(error, true);
 }
 
-std::array<matrix_ptr, 5> GIFIN::draw_planes(const std::string& name, int width,
-                                             int height) const {
+std::array<matrix_ptr, 5> GIFIN::draw_planes(const std::string& name, int width, int height) const {
     buffer picture(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
                    colour{1, 0, 0, 0});
     if (!name.empty()) {

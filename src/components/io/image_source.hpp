@@ -1,6 +1,6 @@
 #pragma once
-#include "engine/component.hpp"
 #include "components/io/image_palette.hpp"
+#include "engine/component.hpp"
 #include "engine/text_settings.hpp"
 
 #include <array>
