@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
 # Installs what Zoetra needs on Debian 12, builds it, and then:
-#   start  runs the program
+#   start  runs the program (pictures named after it wait in the GIF palette;
+#          relative names are taken from the folder the command runs in)
 #   test   runs the whole test suite: the normal build, the sanitizer build
 #          (AddressSanitizer + UndefinedBehaviorSanitizer) and a short run of
 #          every fuzz target
 #   bench  runs the benchmarks (not part of the test suite)
 set -euo pipefail
 mode=${1:-test}
+[ $# -gt 0 ] && shift
+# The pictures for start, made absolute before the move to the project folder.
+pictures=()
+for picture in "$@"; do
+    case $picture in
+    /*) pictures+=("$picture") ;;
+    *) pictures+=("$PWD/$picture") ;;
+    esac
+done
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -34,7 +44,8 @@ install() {
 }
 
 # Every option is passed explicitly, so a folder configured by one mode
-# never carries its settings into another.
+# never carries its settings into another. CMAKE_GENERATOR chooses another
+# generator than Ninja (the test suite builds once with CMake's default).
 configure_and_build() { # dir [--target T] extra cmake options...
     local dir=$1 target=all
     shift
@@ -42,7 +53,7 @@ configure_and_build() { # dir [--target T] extra cmake options...
         target=$2
         shift 2
     fi
-    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S "$root" -B "$dir" -G "${CMAKE_GENERATOR:-Ninja}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$jobs" --target "$target"
 }
 
@@ -75,8 +86,10 @@ run_fuzzers() { # dir
 install
 case "$mode" in
 start)
-    configure_and_build build -DZOETRA_TESTS=OFF -DZOETRA_WERROR=OFF -DZOETRA_SANITIZE=OFF
-    exec "$root/tools/start-zoetra.sh" build
+    # ZOETRA_BUILD_DIR: another build folder than build (the test suite's check of start).
+    start_build=${ZOETRA_BUILD_DIR:-build}
+    configure_and_build "$start_build" -DZOETRA_TESTS=OFF -DZOETRA_WERROR=OFF -DZOETRA_SANITIZE=OFF
+    exec "$root/tools/start-zoetra.sh" "$start_build" "${pictures[@]}"
     ;;
 test)
     # Each phase's time is printed as it ends and again in a table at the end.
@@ -97,6 +110,10 @@ test)
     # The real window under a virtual X server, driven as a person would.
     phase "window test under a virtual X server"
     WINDOW_CPU_SECONDS=${WINDOW_CPU_SECONDS:-10} bash tests/window/window_test.sh build build/window-test
+    # The README's start command with pictures, built with CMake's default
+    # generator instead of Ninja.
+    phase "start with pictures, built with CMake's default generator"
+    bash tests/window/start_test.sh build-plain build/window-test
     # The Debian package, unpacked into a folder of its own, renders alone.
     phase "package check"
     bash tests/package/check_package.sh build

@@ -120,6 +120,14 @@ int main(int argc, char** argv) {
         window.icon(icon.get());
     window.show(1, argv);
     app.insert_files(images);
+    if (const char* trace = std::getenv("ZOETRA_TRACE"); trace != nullptr && *trace != 0) {
+        const cfg_image_in& palette = app.production().image_source().palette();
+        std::string names;
+        for (int i = 0; i < palette.count(); ++i)
+            names += (i == 0 ? " " : ", ") + palette.name_at(i);
+        std::fprintf(stderr, "zoetra: the palette holds %d pictures:%s\n", palette.count(),
+                     names.c_str());
+    }
 
     std::signal(SIGUSR1, want_snapshot);
     Fl::add_timeout(0.1, watch_for_snapshots, &window);

@@ -42,6 +42,7 @@ root=$scratch/root
 dpkg -x "$deb" "$root"
 share=$root/usr/share
 for expected in usr/bin/zoetra-render usr/share/zoetra/Resources/skins.rez \
+    usr/share/zoetra/Resources/icons.rez \
     usr/share/applications/zoetra.desktop usr/share/icons/hicolor/128x128/apps/zoetra.png \
     usr/share/doc/zoetra/copyright; do
     [ -s "$root/$expected" ] || fail "the package lacks $expected"
