@@ -64,8 +64,8 @@ std::vector<select_effect_panel::button> select_effect_panel::buttons() {
     const std::vector<int> effects = effects_of_type();
     for (std::size_t k = 0; k < effects.size(); ++k) {
         const int left = list_.x + effect_button_size * int(k);
-        const rect box = rect_between(left, list_.y, left + effect_button_size,
-                                      list_.y + effect_button_size);
+        const rect box =
+            rect_between(left, list_.y, left + effect_button_size, list_.y + effect_button_size);
         if (intersection(box, area()) == box) {
             placed.push_back(button{effects[k], box});
         } else if (reported_.insert(effects[k]).second) {
@@ -82,13 +82,21 @@ void select_effect_panel::idle(int x, int y) {
         return;
     for (const button& b : buttons())
         if (b.area.contains(x, y))
-            set_status(format("%s", app_.production().catalogue().effect(b.effect).desc().text.c_str()));
+            set_status(
+                format("%s", app_.production().catalogue().effect(b.effect).desc().text.c_str()));
 }
 
 void select_effect_panel::mouse_down(int x, int y, int button) {
+    const int type_before = type_.selected();
     panel::mouse_down(x, y, button);
     if (!active())
         return;
+    // The type menu draws only itself: the buttons of the new type are the
+    // panel's to draw.
+    if (type_.selected() != type_before) {
+        redraw();
+        return;
+    }
     for (const auto& b : buttons()) {
         if (b.area.contains(x, y)) {
             app_.choose_effect(b.effect);
@@ -122,8 +130,11 @@ void select_effect_panel::key(int ch, int x, int y) {
 
 void select_effect_panel::command(const std::string& category, const std::string& name) {
     panel::command(category, name);
-    if (category == "type")
-        type_.select_by_name(name);
+    if (category != "type")
+        return;
+    const int type_before = type_.selected();
+    if (type_.select_by_name(name) && type_.selected() != type_before)
+        redraw();
 }
 
 void select_effect_panel::draw_contents() {
@@ -215,8 +226,9 @@ void settings_panel::draw_contents() {
         return;
     const rect body = area();
     const int w = std::min<int>(212, body.width), h = std::min<int>(14, body.height);
-    const rect box = rect_between(body.x + (body.width - w) / 2, body.y + (body.height - h) / 2,
-                                  body.x + (body.width - w) / 2 + w, body.y + (body.height - h) / 2 + h);
+    const rect box =
+        rect_between(body.x + (body.width - w) / 2, body.y + (body.height - h) / 2,
+                     body.x + (body.width - w) / 2 + w, body.y + (body.height - h) / 2 + h);
     canvas c(*target(), box);
     c.text_centred("No settings for this effect.", box.x + box.width / 2, centred_baseline(box));
 }

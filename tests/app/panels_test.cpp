@@ -2,6 +2,8 @@
 #include "app/panel_host.hpp"
 #include "app/services/process_state.hpp"
 #include "app/services/utility.hpp"
+#include "raster/draw.hpp"
+#include "ui/setting_editors.hpp"
 
 #include "../production/studio_support.hpp"
 
@@ -218,6 +220,38 @@ TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
     host.select(panel_host::select_effect);
     ASSERT_EQ(host.effects().buttons().size(), 1u);
     EXPECT_EQ(host.effects().buttons()[0].effect, 1);
+}
+
+// What the frame image shows in the effect row, as pixels.
+std::vector<colour> pixels_of(buffer& image, const rect& area) {
+    buffer_lock hold(image);
+    std::vector<colour> found;
+    for (int y = area.y; y < area.bottom(); ++y)
+        for (int x = area.x; x < area.right(); ++x)
+            found.push_back(get_pixel(image, std::int16_t(x), std::int16_t(y)));
+    return found;
+}
+
+TEST_F(shell_test, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
+    folder_.write("Effects/a.zoml", effect("Standard", "Alpha"));
+    folder_.write("Effects/b.zoml", effect("Wave", "Bravo"));
+    folder_.write("Effects/c.zoml", effect("Art", "Charlie"));
+    start();
+    panel_host& host = app_->panels();
+    host.select(panel_host::select_effect);
+    select_effect_panel& effects = host.effects();
+    const rect row = rect_between(effects.area().x + 115, effects.area().y + 14,
+                                  effects.area().right(), effects.area().y + 64);
+    const rect menu = menu_editor::menu_area(effects.type_menu().area());
+    const int row_height = menu.height / 4;
+    for (int type : {1, 0, 2, 3, 0}) {
+        click(menu.x + 10, menu.y + row_height * type + row_height / 2);
+        ASSERT_EQ(effects.type_menu().selected(), type);
+        // The row as the click left it must be the row a full redraw draws.
+        const std::vector<colour> shown = pixels_of(app_->frame().image(), row);
+        effects.redraw();
+        EXPECT_EQ(shown, pixels_of(app_->frame().image(), row)) << "type " << type;
+    }
 }
 
 TEST_F(shell_test, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
