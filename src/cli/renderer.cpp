@@ -142,19 +142,9 @@ void describe_effect(studio& s, script& e) {
 
 std::optional<failure> fill_palette(studio& s, const options& o) {
     cfg_image_in& palette = s.image_source().palette();
-    for (const std::string& image : o.images) {
-        std::error_code ignored;
-        if (!fs::is_regular_file(image, ignored))
-            return failure{bad_input, format("the image \"%s\" does not exist", image.c_str())};
-        std::string reason;
-        if (!load_picture(image, reason))
-            return failure{bad_input,
-                           format("the image \"%s\" is not a readable GIF, PNG or JPEG (%s)",
-                                  image.c_str(), reason.c_str())};
+    for (const std::string& image : o.images)
         if (outcome added = palette.add_image(image, palette.count()); !added)
-            return failure{bad_input, format("the image \"%s\" was refused: %s", image.c_str(),
-                                             added.message().c_str())};
-    }
+            return failure{bad_input, added.message()};
     palette.set_selected(0);
     if (o.select) {
         if (*o.select < 1 || *o.select > palette.count())

@@ -122,7 +122,7 @@ bool read_header(jpeg_session& s, const std::uint8_t* data, std::size_t size, jp
         stop_with(reinterpret_cast<j_common_ptr>(&d), "CMYK and YCCK JPEG images are not read");
     default:
         stop_with(reinterpret_cast<j_common_ptr>(&d),
-                  "the colour components are not YCbCr, RGB or grey");
+                  "JPEG images with colours other than YCbCr, RGB or grey are not read");
     }
     d.out_color_space = JCS_RGB;
     d.dct_method = JDCT_ISLOW;

@@ -3,9 +3,17 @@
 #include "gif/jpeg_reader.hpp"
 #include "gif/png_reader.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
 
 namespace zoetra {
+
+namespace fs = std::filesystem;
+
 namespace {
 
 std::optional<gif_size> probe_gif(std::FILE* file) {
@@ -47,6 +55,62 @@ std::unique_ptr<buffer> decode_picture(file_bytes bytes, std::string& failure) {
     }
     failure = "not a GIF, PNG or JPEG file";
     return nullptr;
+}
+
+namespace {
+
+// A system error's text as the middle of a sentence: "permission denied".
+std::string error_words(int error) {
+    std::string words = std::strerror(error);
+    if (!words.empty())
+        words[0] = char(std::tolower(static_cast<unsigned char>(words[0])));
+    return words;
+}
+
+outcome unreadable(const std::string& name, const std::string& why) {
+    return outcome::failure("\"" + name + "\" cannot be read: " + why);
+}
+
+} // namespace
+
+result<std::unique_ptr<buffer>> open_picture(const std::string& name) {
+    const std::string quoted = "\"" + name + "\"";
+    if (name.empty())
+        return outcome::failure("no picture was named");
+    if (name.front() != '*') {
+        // Names may use "\\" between folders, as the resource names do.
+        std::string path = name;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (status.type() == fs::file_type::not_found)
+            return outcome::failure(quoted + " does not exist");
+        if (status.type() == fs::file_type::directory)
+            return outcome::failure(quoted + " is a folder, not a picture");
+    }
+    errno = 0;
+    file_ptr file = open_resource(name, "rb");
+    if (!file)
+        return unreadable(name, errno != 0 ? error_words(errno) : "it cannot be opened");
+    errno = 0;
+    std::optional<file_bytes> bytes = read_whole_file(file.get());
+    if (!bytes)
+        return unreadable(name, errno != 0 ? error_words(errno) : "it is larger than 1 GB");
+    file.reset();
+    const picture_kind kind = picture_kind_of(bytes->data.get(), bytes->size);
+    if (kind == picture_kind::unknown)
+        return outcome::failure(quoted + " is not a GIF, PNG or JPEG picture");
+    std::string reason;
+    std::unique_ptr<buffer> picture = decode_picture(std::move(*bytes), reason);
+    if (picture)
+        return picture;
+    // The readers' refusals of what they do not take (their size limits,
+    // colour models they leave out) end in these words; every other refusal
+    // of a file of a known kind is damage to it.
+    const std::string_view said = reason;
+    if (said.ends_with("too large") || said.ends_with("not read"))
+        return outcome::failure(quoted + " cannot be used: " + reason);
+    return outcome::failure(quoted + " is damaged: " + reason);
 }
 
 std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failure) {

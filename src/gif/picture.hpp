@@ -8,9 +8,10 @@
 //
 // Every kind keeps to the GIF reader's size limits, so that whatever the
 // palette holds fits the image buffers and the memory of the program.
+#include "app/services/memory.hpp"
+#include "app/services/outcome.hpp"
 #include "gif/byte_stream.hpp"
 #include "gif/decoder.hpp"
-#include "app/services/memory.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
@@ -66,8 +67,13 @@ enum class picture_kind { unknown, gif, png, jpeg };
 picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size);
 
 // The picture in a file, opened by name through the resource archives ("*"
-// names) or from disk, as a new buffer; none when it cannot be read, with the
-// reason written into failure.
+// names) or from disk, as a new buffer; or why not, in words that name the
+// file: "NAME" does not exist, cannot be read: REASON, is not a GIF, PNG or
+// JPEG picture, is too large: REASON, or is damaged: REASON.
+result<std::unique_ptr<buffer>> open_picture(const std::string& name);
+
+// The same with only the reader's reason, for callers that name the file
+// themselves; none when it cannot be read.
 std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failure);
 std::unique_ptr<buffer> load_picture(const std::string& name);
 // The same for a file already in memory.

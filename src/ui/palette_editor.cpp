@@ -44,10 +44,11 @@ palette_layout layout_palette(const rect& area, int image_count, double fraction
     const int bar_top = y + 2 + l.cell;
     const int bar_height = std::max(0, (h - 12) / 5);
     const int bar_length = n * l.slot_width;
-    const rect whole_bar = rect_between(l.strip.x, bar_top, l.strip.x + bar_length, bar_top + bar_height);
+    const rect whole_bar =
+        rect_between(l.strip.x, bar_top, l.strip.x + bar_length, bar_top + bar_height);
     if (image_count + 1 > n) {
-        l.left_arrow = rect_between(whole_bar.x, whole_bar.y, whole_bar.x + arrow_width,
-                                    whole_bar.bottom());
+        l.left_arrow =
+            rect_between(whole_bar.x, whole_bar.y, whole_bar.x + arrow_width, whole_bar.bottom());
         l.right_arrow = rect_between(whole_bar.right() - arrow_width, whole_bar.y,
                                      whole_bar.right(), whole_bar.bottom());
         l.scroll_bar = rect_between(whole_bar.x + arrow_width, whole_bar.y,
@@ -67,7 +68,7 @@ palette_layout palette_editor::layout() const {
 
 void palette_editor::insert() {
     std::optional<std::string> name =
-        choose_file_to_open("Please select your input gif", "*.{gif,png,jpg,jpeg}");
+        choose_file_to_open(open_dialog_title, "*.{gif,png,jpg,jpeg}");
     if (!name)
         return;
     if (outcome added = palette_.add_image(*name, palette_.selected()); !added)
@@ -167,6 +168,9 @@ std::string palette_editor::size_text() {
         measured_name_ = name;
         measured_size_ = palette_.selected_size();
     }
+    // The empty slot has no size to tell.
+    if (measured_size_.width == 0)
+        return "";
     return format("%d x %d", measured_size_.width, measured_size_.height);
 }
 
@@ -195,8 +199,10 @@ void palette_editor::draw() {
     }
     draw_button(c, l.insert_button, "__insert.gif", "(insert)Image", insert_held_);
     draw_button(c, l.remove_button, "__delete.gif", "(delete)Image", remove_held_);
-    for (const auto& [box, left] : {std::pair{l.left_arrow, true}, std::pair{l.right_arrow, false}}) {
-        if (box.empty() || c.skin(skin_image_name(left ? "__left_arrow.gif" : "__right_arrow.gif"), box))
+    for (const auto& [box, left] :
+         {std::pair{l.left_arrow, true}, std::pair{l.right_arrow, false}}) {
+        if (box.empty() ||
+            c.skin(skin_image_name(left ? "__left_arrow.gif" : "__right_arrow.gif"), box))
             continue;
         c.box(box, false);
         const int middle = box.y + box.height / 2, tip = left ? box.x + 2 : box.right() - 3;

@@ -8,11 +8,15 @@
 
 namespace zoetra {
 
+// The title of the dialog that Insert opens.
+inline constexpr const char* open_dialog_title =
+    "Please select your input picture (GIF, PNG or JPEG)";
+
 // Where every part of the palette editor lies, from its rectangle, the image
 // count and the scroll fraction.
 struct palette_layout {
-    int cell = 0;         // cell height
-    rect strip;           // the thumbnail strip
+    int cell = 0; // cell height
+    rect strip;   // the thumbnail strip
     rect insert_button;
     rect remove_button;
     int visible_slots = 0; // slots that fit the strip

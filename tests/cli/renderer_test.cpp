@@ -125,7 +125,7 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     std::ofstream(path("fake.gif")) << "not a picture";
     command_result fake = run("-q " + path("fake.gif"));
     EXPECT_EQ(fake.status, 2);
-    EXPECT_NE(fake.err.find("not a readable GIF"), std::string::npos);
+    EXPECT_NE(fake.err.find("fake.gif\" is not a GIF, PNG or JPEG picture"), std::string::npos);
     command_result effect = run("-e no-such-effect " + sample("icon.gif"));
     EXPECT_EQ(effect.status, 2);
     EXPECT_NE(effect.err.find("no-such-effect"), std::string::npos);

@@ -205,14 +205,17 @@ TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
     images_.set_selected(3);
     platform.queue_file_choice(gif_);
     click(view().layout().insert_button);
-    EXPECT_EQ(platform.dialog_titles().back(), "Please select your input gif");
+    EXPECT_EQ(platform.dialog_titles().back(),
+              "Please select your input picture (GIF, PNG or JPEG)");
     ASSERT_EQ(images_.count(), 4);
     EXPECT_EQ(images_.name_at(3), (std::filesystem::current_path() / "a.gif").string());
 
     folder.write("not.gif", "nothing");
     platform.queue_file_choice("not.gif");
     images_.command("file", "insert");
-    EXPECT_EQ(platform.messages().back().text, "Cannot not add image unless it is in GIF format.");
+    EXPECT_EQ(platform.messages().back().text,
+              "\"" + (std::filesystem::current_path() / "not.gif").string() +
+                  "\" is not a GIF, PNG or JPEG picture");
     EXPECT_EQ(images_.count(), 4);
 
     fill(28);
@@ -306,6 +309,20 @@ TEST_F(palette, DrawsTheSelectedSlotSunkenAndThumbnails) {
     EXPECT_EQ(shown(empty.x, empty.y), ui_highlight);
     EXPECT_EQ(shown(first.x + 10, first.y + 10), red); // the thumbnail
     EXPECT_EQ(presented.back(), images_.area());
+    // The size of the selected picture is written under the strip; the empty
+    // slot has none to tell.
+    const rect label = view().layout().size_label;
+    auto written = [&] {
+        int inked = 0;
+        for (int y = label.y; y < label.bottom(); ++y)
+            for (int x = label.x; x < label.right(); ++x)
+                inked += shown(x, y) != shown(label.x, label.y);
+        return inked;
+    };
+    EXPECT_GT(written(), 0);
+    images_.set_selected(1);
+    images_.draw();
+    EXPECT_EQ(written(), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "components/io/image_palette.hpp"
 
 #include "app/services/messages.hpp"
+#include "app/services/utility.hpp"
 #include "gif/picture.hpp"
 
 #include <algorithm>
@@ -12,8 +13,8 @@ cfg_image_in::cfg_image_in(component* owner, std::string name, bool shown, doubl
     : config(owner, kind, std::move(name), shown, version) {
     // Each initial name goes to position 0, so the list ends up reversed.
     for (const auto& initial : initial_names)
-        if (count() < max_images)
-            names_.insert(names_.begin(), initial.substr(0, max_name));
+        if (count() < max_images && initial.size() <= max_name)
+            names_.insert(names_.begin(), initial);
 }
 
 outcome cfg_image_in::add_image(const std::string& name, int position) {
@@ -23,11 +24,16 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
         return outcome::failure(palette_full_message);
     if (name.empty())
         return outcome::success();
-    if (!load_picture(name))
-        return outcome::failure(not_a_gif_message);
+    // A cut name would name another file, or none.
+    if (name.size() > max_name)
+        return outcome::failure(format("\"%s\" cannot be added: the palette takes paths of at "
+                                       "most %zu bytes",
+                                       name.c_str(), max_name));
+    if (auto picture = open_picture(name); !picture)
+        return outcome::failure(picture.message());
     // A position past the last image would leave a hole: append instead.
     position = std::min(position, count());
-    names_.insert(names_.begin() + position, name.substr(0, max_name));
+    names_.insert(names_.begin() + position, name);
     mark_settings_changed();
     notify_view();
     return outcome::success();

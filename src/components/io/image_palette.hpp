@@ -15,7 +15,6 @@ namespace zoetra {
 inline constexpr const char* palette_full_message =
     "The gif palette can contain a maximum of 32 gifs.  To add another gif you must first remove "
     "one from the palette.";
-inline constexpr const char* not_a_gif_message = "Cannot not add image unless it is in GIF format.";
 
 class cfg_image_in : public config {
   public:
@@ -27,10 +26,11 @@ class cfg_image_in : public config {
                  const std::vector<std::string>& initial_names = {});
 
     // Inserts a readable picture at position (at most the count: a larger
-    // position appends). A full palette and a file that is no readable GIF,
-    // PNG or JPEG are refused with their messages and leave the palette as it was. An empty
-    // name (a cancelled dialog) and a position above 64 add nothing and are
-    // no failure.
+    // position appends). A full palette, a path longer than max_name and a
+    // file that is no readable GIF, PNG or JPEG are refused with a message
+    // that names the file and says why, and leave the palette as it was. An
+    // empty name (a cancelled dialog) and a position above 64 add nothing and
+    // are no failure.
     outcome add_image(const std::string& name, int position);
     void remove_image(int position);
 
