@@ -4,7 +4,16 @@
 
 namespace zoetra {
 
-lzw_lookahead_encoder::lzw_lookahead_encoder() : child_(std::size_t(max_codes) * 256, 0) {}
+// The table is not cleared as a whole: a code's row is read only after an
+// entry leads to it, so each row is cleared when its code is made (and the
+// first-index rows when the table starts). A frame of a few pixels then
+// touches a few rows, not all 2 MB.
+lzw_lookahead_encoder::lzw_lookahead_encoder()
+    : child_(std::make_unique_for_overwrite<std::uint16_t[]>(std::size_t(max_codes) * 256)) {}
+
+void lzw_lookahead_encoder::clear_row(int code) {
+    std::fill_n(child_.get() + std::size_t(code) * 256, 256, std::uint16_t(0));
+}
 
 std::size_t lzw_lookahead_encoder::longest(const std::uint8_t* indices, std::size_t at,
                                            std::size_t count, unsigned mask, int& code) const {
@@ -47,12 +56,11 @@ void lzw_lookahead_encoder::encode(int initial_bits, byte_sink& sink, const std:
         }
     };
     auto clear_table = [&] {
-        std::fill(child_.begin(), child_.begin() + std::ptrdiff_t(next_code) * 256, 0);
+        for (int root = 0; root < clear_code; ++root)
+            clear_row(root);
     };
 
-    next_code = max_codes;
     clear_table();
-    next_code = clear_code + 2;
     put(clear_code);
     for (std::size_t at = 0; at < count;) {
         int code = 0;
@@ -82,8 +90,10 @@ void lzw_lookahead_encoder::encode(int initial_bits, byte_sink& sink, const std:
             break;
         if (next_code < max_codes) {
             std::uint16_t& entry = child_[std::size_t(code) * 256 + (indices[at] & mask)];
-            if (entry == 0)
+            if (entry == 0) {
                 entry = std::uint16_t(next_code);
+                clear_row(next_code);
+            }
             ++next_code;
         } else {
             clear_table();

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zoetra {
@@ -43,8 +44,11 @@ class lzw_lookahead_encoder {
     std::size_t longest(const std::uint8_t* indices, std::size_t at, std::size_t count,
                         unsigned mask, int& code) const;
 
+    void clear_row(int code);
+
     // Per code and next index, the code of the longer string; 0 for none.
-    std::vector<std::uint16_t> child_;
+    // Rows of codes not yet made hold anything.
+    std::unique_ptr<std::uint16_t[]> child_;
     std::vector<std::uint8_t> packed_;
 };
 

@@ -19,6 +19,9 @@ constexpr int cell_count = red_cells * green_cells * blue_cells;
 constexpr int red_shift = 3;   // 8 values of red per cell
 constexpr int green_shift = 2; // 4 values of green per cell
 constexpr int blue_shift = 3;  // 8 values of blue per cell
+// Below this many pixels an image is counted pixel by pixel, without passes
+// over every cell.
+constexpr int small_image_pixels = cell_count / 4;
 
 constexpr int cell_index(int r, int g, int b) {
     return (r << 11) | (g << 5) | b;
@@ -128,8 +131,7 @@ int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std
         blue_map == nullptr)
         return 1;
 
-    count_pixels(rgb, pixel_count);
-    select_colours(wanted);
+    select_colours(wanted, count_pixels(rgb, pixel_count));
     std::copy_n(palette_red_, colour_count_, red_map);
     std::copy_n(palette_green_, colour_count_, green_map);
     std::copy_n(palette_blue_, colour_count_, blue_map);
@@ -148,33 +150,67 @@ void colour_quantizer::prepare_for_width(int width) {
 
 // Pixels go alternately to two histograms, so that neighbours of one cell
 // do not wait for each other's count; counts stick at 65535 instead of
-// wrapping round to 0, in each histogram and in their sum.
-void colour_quantizer::count_pixels(const std::uint8_t* rgb, std::size_t pixel_count) {
+// wrapping round to 0, in each histogram and in their sum. The pass that adds
+// the two also finds the bounding box of the occupied cells and their number,
+// which is what shrinking the whole space would give. A small image, with
+// fewer pixels than there are cells, is counted into one histogram and its
+// box found from its pixels, so that it does not pay for whole-space passes.
+colour_quantizer::colour_box colour_quantizer::count_pixels(const std::uint8_t* rgb,
+                                                            std::size_t pixel_count) {
     std::uint16_t* histogram = histogram_storage();
-    std::uint16_t* second = histogram + cell_count;
-    std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
-    std::memset(second, 0, cell_count * sizeof(std::uint16_t));
     auto count = [](std::uint16_t& n) {
         if (++n == 0)
             --n;
     };
-    std::size_t i = 0;
-    for (; i + 1 < pixel_count; i += 2, rgb += 6) {
-        count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
-        count(second[cell_of_colour(rgb[3], rgb[4], rgb[5])]);
+    int r0 = INT_MAX, r1 = -1, g0 = INT_MAX, g1 = -1, b0 = INT_MAX, b1 = -1;
+    int occupied = 0;
+    auto include = [&](int r, int g, int b) {
+        ++occupied;
+        r0 = std::min(r0, r);
+        r1 = std::max(r1, r);
+        g0 = std::min(g0, g);
+        g1 = std::max(g1, g);
+        b0 = std::min(b0, b);
+        b1 = std::max(b1, b);
+    };
+    if (pixel_count < std::size_t(small_image_pixels)) {
+        std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
+        for (std::size_t i = 0; i < pixel_count; ++i, rgb += 3) {
+            std::uint16_t& n = histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])];
+            if (n == 0)
+                include(rgb[0] >> red_shift, rgb[1] >> green_shift, rgb[2] >> blue_shift);
+            count(n);
+        }
+    } else {
+        std::uint16_t* second = histogram + cell_count;
+        std::memset(histogram, 0, cell_count * sizeof(std::uint16_t));
+        std::memset(second, 0, cell_count * sizeof(std::uint16_t));
+        std::size_t i = 0;
+        for (; i + 1 < pixel_count; i += 2, rgb += 6) {
+            count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
+            count(second[cell_of_colour(rgb[3], rgb[4], rgb[5])]);
+        }
+        if (i < pixel_count)
+            count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
+        for (int r = 0, cell = 0; r < red_cells; ++r)
+            for (int g = 0; g < green_cells; ++g)
+                for (int b = 0; b < blue_cells; ++b, ++cell) {
+                    const int sum = int(histogram[cell]) + int(second[cell]);
+                    histogram[cell] = static_cast<std::uint16_t>(std::min(sum, 65535));
+                    if (sum != 0)
+                        include(r, g, b);
+                }
     }
-    if (i < pixel_count)
-        count(histogram[cell_of_colour(rgb[0], rgb[1], rgb[2])]);
-    for (int cell = 0; cell < cell_count; ++cell)
-        histogram[cell] =
-            static_cast<std::uint16_t>(std::min(int(histogram[cell]) + int(second[cell]), 65535));
+    colour_box box{r0, r1, g0, g1, b0, b1};
+    set_volume(box);
+    box.colour_count = occupied;
+    return box;
 }
 
-void colour_quantizer::select_colours(int wanted) {
+void colour_quantizer::select_colours(int wanted, const colour_box& occupied) {
     std::array<colour_box, 256> boxes;
     int box_count = 1;
-    boxes[0] = colour_box{0, red_cells - 1, 0, green_cells - 1, 0, blue_cells - 1};
-    shrink(boxes[0]);
+    boxes[0] = occupied;
 
     // Median cut: early on split the box with the most colours, later the
     // biggest one, so that sparse corners of the space still get entries.
@@ -273,11 +309,15 @@ void colour_quantizer::shrink(colour_box& box) const {
         box.b0 = b0;
         box.b1 = b1;
     }
+    set_volume(box);
+    box.colour_count = occupied;
+}
+
+void colour_quantizer::set_volume(colour_box& box) {
     const std::int32_t dr = (box.r1 - box.r0) * red_cell_weight;
     const std::int32_t dg = (box.g1 - box.g0) * green_cell_weight;
     const std::int32_t db = (box.b1 - box.b0) * blue_cell_weight;
     box.volume = dr * dr + dg * dg + db * db;
-    box.colour_count = occupied;
 }
 
 // The count-weighted mean of the cell centres in the box, rounded.

@@ -43,9 +43,11 @@ class colour_quantizer {
   private:
     struct colour_box;
 
-    void count_pixels(const std::uint8_t* rgb, std::size_t pixel_count);
-    void select_colours(int wanted);
+    // Counts the pixels into the histogram; the box of the occupied cells.
+    colour_box count_pixels(const std::uint8_t* rgb, std::size_t pixel_count);
+    void select_colours(int wanted, const colour_box& occupied);
     void shrink(colour_box& box) const;
+    static void set_volume(colour_box& box);
     void set_box_colour(const colour_box& box, int entry);
     void map_pixels(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices);
     // One row in the direction step (1 or -1), from the pixel at in.

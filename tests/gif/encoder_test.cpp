@@ -457,7 +457,11 @@ TEST(Quantizer, PalettesAndIndicesMatchTheJpegLibrary) {
     std::mt19937 source(1);
     for (auto& sample : noisy.rgb)
         sample = std::uint8_t(int(source() % 256));
+    rgb_image small_noise(90, 60); // counted pixel by pixel, below a quarter of the cells
+    for (auto& sample : small_noise.rgb)
+        sample = std::uint8_t(int(source() % 256));
     const std::pair<const char*, rgb_image> cases[] = {
+        {"small noise", small_noise},
         {"photo", photo_like(320, 240)},
         {"photo of an odd size", photo_like(317, 203)},
         {"noise", noisy},
