@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Drives the real window under a virtual X server as a person would: a sample
-# on the command line, another inserted through the open dialog, an effect
-# picked on the SELECT EFFECT panel, Ctrl+G, Ctrl+C and Ctrl+S with a typed
-# file name. The saved file must be the renderer's, and the window must show
-# exactly the frame image the program drew. Screenshots of every step stay
-# in OUT_DIR for a person to look at. It waits by polling, with timeouts.
+# on the command line, another inserted through the open dialog, the effect
+# types switched and an effect picked on the SELECT EFFECT panel, Ctrl+G,
+# Ctrl+C and Ctrl+S with a typed file name. The saved file must be the
+# renderer's, the window must show exactly the frame image the program drew,
+# and the effect buttons after a switch of type must be the ones a full
+# redraw shows. Screenshots of every step stay in OUT_DIR for a person to
+# look at. It waits by polling, with timeouts, and types into a dialog only
+# once its text entry is seen to take keys.
 #
 #   tests/window/window_test.sh BUILD_DIR OUT_DIR
 set -euo pipefail
@@ -20,9 +23,13 @@ export HOME="$scratch/home"
 mkdir -p "$HOME"
 rm -f "$out"/*.png "$out"/*.ppm "$out"/*.gif
 
+source "$root/tests/window/x_server.sh"
 cleanup() {
-    [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
-    [ -n "${xserver:-}" ] && kill "$xserver" 2>/dev/null || true
+    if [ -n "${app:-}" ]; then
+        kill "$app" 2>/dev/null || true
+        wait "$app" 2>/dev/null || true
+    fi
+    stop_x_server
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -44,11 +51,7 @@ until_ok() {
     done
 }
 
-# A display of our own.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xserver=$!
-until_ok 10 test -s "$scratch/display" || fail "the X server did not start"
-export DISPLAY=":$(cat "$scratch/display")"
+start_x_server "$scratch/xvfb.log" || fail "the X server did not start"
 
 # Started from a folder of its own, so the first dialog opens there, where
 # the second sample waits.
@@ -75,66 +78,114 @@ press() {
     sleep 0.2
 }
 shot() { import -window "$window" "$out/$1.png"; }
-dialog() { xdotool search --onlyvisible --name "$1" | head -n 1; }
-# Types a path into the file dialog titled $1 and takes it.
+# The window titled $1 (a literal title, not a pattern).
+dialog() {
+    local pattern
+    pattern=$(printf '%s' "$1" | sed 's/[][\\.*^$()+?{}|]/\\&/g')
+    xdotool search --onlyvisible --name "^$pattern\$" | head -n 1
+}
+no_dialog() { [ -z "$(dialog "$1")" ]; }
+has_keyboard() { xdotool windowfocus --sync "$1" && [ "$(xdotool getwindowfocus)" = "$1" ]; }
+# A fingerprint of the top 90 rows of window $1, where a file dialog keeps
+# its text entry (the name field, or the location field that Ctrl+L opens).
+entry_pixels() { import -window "$1" -crop 2000x90+0+0 +repage rgb:- 2>/dev/null | md5sum; }
+differs_from() { [ "$(entry_pixels "$1")" != "$2" ]; }
+# answer_dialog TITLE PATH SHOT KEYS...: types PATH into the dialog's text
+# entry and takes it. The dialog must have the keyboard first (checked), and
+# KEYS must visibly change its entry: Ctrl+L opens the location field with
+# the focus, Ctrl+A selects the whole name in a focused name field. Only then
+# is the path typed, it must show, and the dialog must close.
 answer_dialog() {
-    local d=""
-    until_ok 10 dialog "$1" || fail "no dialog \"$1\""
-    d=$(dialog "$1")
-    import -window "$d" "$out/$3.png" 2>/dev/null || true
-    xdotool windowfocus --sync "$d" 2>/dev/null || true
-    # Home, then Shift+End: the whole name field, in any dialog's text entry.
-    xdotool key Home shift+End
-    xdotool type --delay 30 "$2"
-    sleep 0.2
+    local title=$1 path=$2 picture=$3 d="" before
+    shift 3
+    until_ok 10 dialog "$title" || fail "no dialog \"$title\""
+    d=$(dialog "$title")
+    xdotool mousemove --window "$d" 300 24 # over the text entry, as a person would
+    until_ok 10 has_keyboard "$d" || fail "the dialog \"$title\" never had the keyboard"
+    before=$(entry_pixels "$d")
+    xdotool key "$@"
+    until_ok 10 differs_from "$d" "$before" || fail "the text entry of \"$title\" took no key"
+    before=$(entry_pixels "$d")
+    xdotool type --delay 20 "$path"
+    until_ok 10 differs_from "$d" "$before" || fail "\"$title\" shows nothing of what was typed"
+    import -window "$d" "$out/$picture.png" 2>/dev/null || true
     xdotool key Return
-    until_ok 10 sh -c "! xdotool search --onlyvisible --name '$1' >/dev/null" || fail "dialog \"$1\" stayed"
+    until_ok 10 no_dialog "$title" || fail "dialog \"$title\" stayed"
 }
 
 shot 1-started
 
 # Insert a second sample through the open dialog.
 press Insert
-answer_dialog "Please select your input gif" logo.gif 2-open-dialog
+answer_dialog "Please select your input picture (GIF, PNG or JPEG)" "$scratch/work/logo.gif" \
+    2-open-dialog ctrl+l ctrl+a
 sleep 0.3
 shot 3-inserted
 
-# SELECT EFFECT, the WAVE type, its first effect.
+# SELECT EFFECT: the effect types in turn, each after another. The button row
+# that a click on a type leaves must be the row the panel draws when it is
+# opened anew (the frame image itself would be stale, so the snapshot below
+# cannot tell). Then the WAVE type's first effect.
 click 195 10
-click 40 55
+# The frame image's effect buttons, from a snapshot the window writes once it
+# has handled the events sent before.
+button_row() {
+    kill -USR1 "$app"
+    until_ok 10 test -f "$out/snapshot.ppm" || fail "no snapshot"
+    convert "$out/snapshot.ppm" -crop 535x50+115+34 +repage "$scratch/$1.png"
+    rm -f "$out/snapshot.ppm"
+}
+rm -f "$out/snapshot.ppm"
+step=0
+for type in STANDARD:41 WAVE:56 ART:71 STANDARD:41 ART:71 STILL:86 WAVE:56; do
+    name=${type%%:*}
+    step=$((step + 1))
+    click 40 "${type##*:}"
+    shot "4-type-$step-$name"
+    button_row clicked
+    click 65 10
+    click 195 10
+    button_row redrawn
+    differing=$(compare -metric AE "$scratch/clicked.png" "$scratch/redrawn.png" null: 2>&1 || true)
+    [ "$differing" = "0" ] ||
+        fail "after a click on $name the effect buttons differ from that type's in $differing pixels"
+done
+echo "window test: each effect type shows its own buttons as soon as it is clicked"
 click 140 59
-shot 4-effect-chosen
+shot 5-effect-chosen
 
 # What the window shows is exactly what the program drew (no preview plays yet).
 rm -f "$out/snapshot.ppm"
 kill -USR1 "$app"
 until_ok 10 test -f "$out/snapshot.ppm" || fail "no snapshot"
-import -window "$window" -crop 650x465+0+$menu +repage "$out/5-client-area.png"
-differing=$(compare -metric AE "$out/5-client-area.png" "$out/snapshot.ppm" null: 2>&1 || true)
+import -window "$window" -crop 650x465+0+$menu +repage "$out/6-client-area.png"
+differing=$(compare -metric AE "$out/6-client-area.png" "$out/snapshot.ppm" null: 2>&1 || true)
 [ "$differing" = "0" ] || fail "the window differs from the frame image in $differing pixels"
 echo "window test: the client area equals the frame image (0 pixels differ)"
 
 # Create, and ask for the size until the frames exist.
 press ctrl+g
 sleep 0.2
-shot 6-creating
+shot 7-creating
 size_box() { dialog "GIF89 file size"; }
 created() {
     press ctrl+c
-    size_box
+    [ -n "$(size_box)" ]
 }
 until_ok 60 created || fail "the frames were never made"
-import -window "$(size_box)" "$out/7-size.png" 2>/dev/null || true
-xdotool windowfocus --sync "$(size_box)" 2>/dev/null || true
+box=$(size_box)
+import -window "$box" "$out/8-size.png" 2>/dev/null || true
+until_ok 10 has_keyboard "$box" || fail "the size box never had the keyboard"
 xdotool key Return
-until_ok 10 sh -c '! xdotool search --onlyvisible --name "GIF89 file size" >/dev/null' || fail "the size box stayed"
-shot 8-created
+until_ok 10 no_dialog "GIF89 file size" || fail "the size box stayed"
+shot 9-created
 
-# Save under a name typed without its extension.
+# Save under a full path typed over the whole proposed name.
 press ctrl+s
-answer_dialog "Please tell me where to save" from-window 9-save-dialog
-until_ok 10 test -s "$scratch/work/from-window.gif" || fail "nothing was saved"
-shot 10-saved
+answer_dialog "Please tell me where to save" "$scratch/work/from-window.gif" 10-save-dialog ctrl+a
+until_ok 10 test -s "$scratch/work/from-window.gif" ||
+    fail "nothing was saved as from-window.gif: $(ls "$scratch/work")"
+shot 11-saved
 
 # The renderer with the same settings: the second sample first and selected.
 "$render" -q -e flag -o "$scratch/from-renderer.gif" "$root/samples/logo.gif" "$root/samples/photo.gif"
@@ -154,7 +205,7 @@ window_ms=$(grep "created 32 frames" "$scratch/zoetra.log" | tail -n 1 | awk '{ 
 render_ms=$(ZOETRA_TRACE=1 "$render" -q -e flag -n 32 --estimate "$root/samples/logo.gif" \
     "$root/samples/photo.gif" 2>&1 >/dev/null | awk '/created/ { print $(NF - 1) }')
 echo "window test: 32 frames in the window ${window_ms} ms, in the renderer ${render_ms} ms"
-shot 11-32-frames
+shot 12-32-frames
 
 # CPU time of the window over a few seconds: idle on the help pages (no
 # preview), then showing its preview.
@@ -174,5 +225,5 @@ echo "window test: CPU with nothing to do, over ${seconds}s: $(measure "$seconds
 click 455 10
 xdotool mousemove --window "$window" 300 300
 echo "window test: CPU while the preview plays, over ${seconds}s: $(measure "$seconds")"
-shot 12-previewing
+shot 13-previewing
 echo "window test: passed; screenshots in $out"
