@@ -2,9 +2,9 @@
 // transparent background, 1-bit line art and a small icon. Usage:
 //   zoetra-make-samples OUTPUT_FOLDER
 //   zoetra-make-samples --photo WIDTHxHEIGHT FILE   (the photo at another size)
-#include "save_gif.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
+#include "save_gif.hpp"
 
 #include <cmath>
 #include <cstdio>

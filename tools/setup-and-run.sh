@@ -27,7 +27,7 @@ build_packages="build-essential cmake ninja-build pkg-config libfltk1.3-dev libf
   libfontconfig-dev fonts-dejavu-core libpng-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
   libimagequant-dev"
 # Independent references that the tests compare against, and the fuzzing toolchain.
-test_packages="clang libclang-rt-14-dev libgif-dev imagemagick ffmpeg gifsicle
+test_packages="clang clang-format libclang-rt-14-dev libgif-dev imagemagick ffmpeg gifsicle
   python3 python3-pil python3-numpy xvfb xdotool libgtk-3-0 bsdutils file desktop-file-utils"
 bench_packages="hyperfine bc"
 
@@ -102,6 +102,9 @@ test)
         [ "$1" = done ] || echo "== $1 (${now}s so far)"
     }
     development="-DZOETRA_TESTS=ON -DZOETRA_WERROR=ON -DZOETRA_BENCH=OFF -DZOETRA_FUZZ=OFF"
+    # Every C++ file as .clang-format lays it out.
+    phase "format check"
+    bash tools/check-format.sh
     phase "build"
     # shellcheck disable=SC2086
     configure_and_build build $development -DZOETRA_SANITIZE=OFF

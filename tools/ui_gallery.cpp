@@ -69,8 +69,8 @@ template <class C> C& keep(std::vector<std::unique_ptr<control>>& kept, C* c) {
     return *c;
 }
 
-template <class C> C& keep(std::vector<std::unique_ptr<config>>& kept, C* c, buffer& page,
-                           const rect& area) {
+template <class C>
+C& keep(std::vector<std::unique_ptr<config>>& kept, C* c, buffer& page, const rect& area) {
     kept.emplace_back(c);
     attach_editor(*c);
     c->set_target(&page);
@@ -140,19 +140,21 @@ void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control
 void draw_editors(buffer& page, gallery& g, std::vector<std::unique_ptr<config>>& settings,
                   const std::string& picture) {
     g.new_row();
-    keep(settings, new cfg_FP64(nullptr, "SIZE", true, 1.0, {{3, 0, 9, 1}, {6, 0, 9, 1}, {9, 0, 9, 1}}),
-         page, rect_from(g.next("number setting, three values"), 212, 42));
+    keep(settings,
+         new cfg_FP64(nullptr, "SIZE", true, 1.0, {{3, 0, 9, 1}, {6, 0, 9, 1}, {9, 0, 9, 1}}), page,
+         rect_from(g.next("number setting, three values"), 212, 42));
     keep(settings, new cfg_FP64(nullptr, "FRAMES", true, 1.0, {{8, 1, 32, 1}}, false, true), page,
          rect_from(g.next("number setting, typed"), 180, 18));
-    auto& angle = keep(settings, new cfg_FP64(nullptr, "MOTION ANGLE", true, 1.0,
-                                              {{60, 0.1, 360, 0.1}}, true),
-                       page, rect_from(g.next("number setting, dial"), 140, 25));
+    auto& angle = keep(
+        settings, new cfg_FP64(nullptr, "MOTION ANGLE", true, 1.0, {{60, 0.1, 360, 0.1}}, true),
+        page, rect_from(g.next("number setting, dial"), 140, 25));
     angle.desc().title = "MOTION ANGLE";
     angle.draw();
-    auto& loop = keep(settings, new cfg_menu(nullptr, "LOOP", true, 1.0,
-                                             {"FORWARD", "BACKWARD", "FORWARD_AND_BACK",
-                                              "BACK_AND_FORTH"}, 2),
-                      page, rect_from(g.next("menu setting"), 70, 64));
+    auto& loop =
+        keep(settings,
+             new cfg_menu(nullptr, "LOOP", true, 1.0,
+                          {"FORWARD", "BACKWARD", "FORWARD_AND_BACK", "BACK_AND_FORTH"}, 2),
+             page, rect_from(g.next("menu setting"), 70, 64));
     loop.desc().title = "DIRECTION";
     loop.draw();
     keep(settings, new cfg_text(nullptr, "TEXTIN", true, 1.0, {"first line", "second line"}), page,

@@ -56,8 +56,11 @@ gif_source load_gif(const std::filesystem::path& path) {
                         out.colours.begin());
         for (int i = 0; i < gif->ImageCount; ++i) {
             const SavedImage& image = gif->SavedImages[i];
-            gif_frame frame{image.ImageDesc.Left, image.ImageDesc.Top, image.ImageDesc.Width,
-                            image.ImageDesc.Height, {}};
+            gif_frame frame{image.ImageDesc.Left,
+                            image.ImageDesc.Top,
+                            image.ImageDesc.Width,
+                            image.ImageDesc.Height,
+                            {}};
             frame.indices.assign(image.RasterBits,
                                  image.RasterBits + std::size_t(frame.width) * frame.height);
             out.frames.push_back(std::move(frame));
@@ -146,8 +149,7 @@ void BM_giflib_lzw_encode(benchmark::State& state) {
         ColorMapObject* map = GifMakeMapObject(256, source.colours.data());
         EGifPutScreenDesc(gif, source.width, source.height, 8, 0, map);
         for (const auto& frame : source.frames) {
-            EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false,
-                             nullptr);
+            EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, false, nullptr);
             EGifPutLine(gif, const_cast<GifPixelType*>(frame.indices.data()),
                         int(frame.indices.size()));
         }
@@ -171,9 +173,8 @@ void BM_gif_save(benchmark::State& state) {
     std::vector<std::unique_ptr<zoetra::buffer>> owned;
     std::vector<zoetra::buffer*> frames;
     for (int f = 0; f < 32; ++f) {
-        owned.push_back(std::make_unique<zoetra::buffer>(std::uint16_t(width),
-                                                         std::uint16_t(height),
-                                                         zoetra::colour{1, 0, 0, 0}));
+        owned.push_back(std::make_unique<zoetra::buffer>(
+            std::uint16_t(width), std::uint16_t(height), zoetra::colour{1, 0, 0, 0}));
         zoetra::buffer_lock hold(*owned.back());
         zoetra::pixel* pixels = owned.back()->pixels();
         std::uint32_t seed = std::uint32_t(f + 1);
@@ -184,10 +185,10 @@ void BM_gif_save(benchmark::State& state) {
                 if (dx * dx + dy * dy > 0.12 * width * height)
                     continue;
                 const int n = int(seed >> 29);
-                pixels[y * width + x] =
-                    zoetra::pixel(std::min(255, x * 255 / width + n)) << 16 |
-                    zoetra::pixel(int(128 + 100 * std::sin((x + f * 5) * 0.03))) << 8 |
-                    zoetra::pixel(std::min(255, y * 255 / height + n));
+                pixels[y * width + x] = zoetra::pixel(std::min(255, x * 255 / width + n)) << 16 |
+                                        zoetra::pixel(int(128 + 100 * std::sin((x + f * 5) * 0.03)))
+                                            << 8 |
+                                        zoetra::pixel(std::min(255, y * 255 / height + n));
             }
         frames.push_back(owned.back().get());
     }

@@ -42,8 +42,7 @@ std::vector<std::string> dropped_paths(std::string_view text) {
     return paths;
 }
 
-application::application(std::uint16_t width, std::uint16_t height)
-    : production_(width, height) {
+application::application(std::uint16_t width, std::uint16_t height) : production_(width, height) {
     install_shell(this);
     production_.set_listener(this);
     production_.image().on_output_area_changed([this](const rect&) {
@@ -222,7 +221,8 @@ menu_bar application::menus() const {
     for (int t = 0; t < 4; ++t) {
         auto& submenu = effects.items[std::size_t(t)].items;
         if (submenu.empty())
-            submenu.push_back(make_item(command_id::none_available + t, "None available", {}, false));
+            submenu.push_back(
+                make_item(command_id::none_available + t, "None available", {}, false));
     }
     menu_item help = make_item(0, "&Help");
     help.items = {make_item(command_id::licence, "&License Agreement"),
@@ -307,7 +307,8 @@ bool application::may_exit() {
         return true;
     platform* p = installed_platform();
     return p == nullptr ||
-           p->confirm("Zoetra", "The frames you created have not been saved. Discard them and exit?");
+           p->confirm("Zoetra",
+                      "The frames you created have not been saved. Discard them and exit?");
 }
 
 // ---- events ---------------------------------------------------------------

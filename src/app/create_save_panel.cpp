@@ -57,7 +57,8 @@ void create_save_panel::apply_visibility() {
     bool frames_bound = false;
     for (int i = 0; i < effect->component_count(); ++i) {
         const component& c = effect->component_at(i);
-        if (same_name(c.name(), "CPU") && c.find_config("FRAMES.CONTROL").bound_partner() != nullptr)
+        if (same_name(c.name(), "CPU") &&
+            c.find_config("FRAMES.CONTROL").bound_partner() != nullptr)
             frames_bound = true;
     }
     auto show = [](config& setting, bool shown) {
@@ -84,8 +85,8 @@ void create_save_panel::draw_contents() {
     const script* effect = app_.production().current_effect();
     if (effect != nullptr && !same_name(effect->desc().type, "still")) {
         canvas c(*target(), area());
-        c.bevel(rect{std::int16_t(area().x + 8), std::int16_t(area().y + 6), 189, 64},
-                ui_highlight, ui_dark);
+        c.bevel(rect{std::int16_t(area().x + 8), std::int16_t(area().y + 6), 189, 64}, ui_highlight,
+                ui_dark);
     }
     draw_buttons();
 }

@@ -36,7 +36,8 @@ struct page_text {
 using enum part_kind;
 
 constexpr part welcome[] = {
-    {paragraph, "Zoetra turns still GIF, PNG and JPEG pictures into animated GIF89a files. It runs effects over "
+    {paragraph, "Zoetra turns still GIF, PNG and JPEG pictures into animated GIF89a files. It runs "
+                "effects over "
                 "your pictures: small networks of components (image sources, wave generators, "
                 "arithmetic, a 3-D camera, point renderers) kept as .zoml files in the Effects "
                 "folder. You collect your GIFs, pick an effect, tune its settings, create up to "
@@ -48,7 +49,8 @@ constexpr part welcome[] = {
     {key, "SELECT EFFECT", "The effects, sorted into four types. Click one to make it current."},
     {key, "(S)ETTINGS", "The current effect's own settings; the tab carries the effect's name."},
     {key, "CREATE & SAVE", "Frames, delay, loops, direction and size; create, measure and save."},
-    {key, "HELP/ABOUT", "These pages: turn them with the arrows below, or the comma and full stop keys."},
+    {key, "HELP/ABOUT",
+     "These pages: turn them with the arrows below, or the comma and full stop keys."},
     {heading, "Your first animation"},
     {paragraph, "1.  Press Insert and choose a GIF, PNG or JPEG file.\n"
                 "2.  On the SELECT EFFECT tab, click an effect.\n"

@@ -66,8 +66,8 @@ void panel_host::draw_tab(int i) {
     c.paint(rect_between(right, t.y, right + 1, t.bottom()), ui_dark);
     if (i != active_)
         c.paint(rect_between(t.x, t.bottom() - 1, t.right(), t.bottom()), ui_dark);
-    const rect label = rect_between(t.x + (t.width - 97) / 2, t.y + 4, t.x + (t.width - 97) / 2 + 97,
-                                    t.y + 16);
+    const rect label =
+        rect_between(t.x + (t.width - 97) / 2, t.y + 4, t.x + (t.width - 97) / 2 + 97, t.y + 16);
     if (!c.skin(skin_image_name(format("__tab.%d.gif", i + 1)), label))
         c.text_centred(tab_label(i), t.x + t.width / 2, t.y + 14);
     present(app_.frame().image(), t);

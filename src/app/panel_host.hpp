@@ -12,8 +12,8 @@ class application;
 
 class panel_host {
   public:
-    static constexpr int choose_gif = 0, select_effect = 1, settings = 2, create_save = 3,
-                         help = 4, panel_count = 5;
+    static constexpr int choose_gif = 0, select_effect = 1, settings = 2, create_save = 3, help = 4,
+                         panel_count = 5;
 
     explicit panel_host(application& app);
 

@@ -57,8 +57,8 @@ void draw_construction_screen(frame_image& frame, int slots_in_use) {
     buffer_lock lock(image);
     const rect top{0, 0, frame.width(), static_cast<std::uint16_t>(frame.work_area().y)};
     fast_fill(image, ui_mid, top);
-    draw_text_in_box(image, 50, 0, static_cast<std::uint16_t>(std::max(0, frame.width() - 100)),
-                     24, "I am now creating your gif89 frames...", ui_text, text_size::points_12);
+    draw_text_in_box(image, 50, 0, static_cast<std::uint16_t>(std::max(0, frame.width() - 100)), 24,
+                     "I am now creating your gif89 frames...", ui_text, text_size::points_12);
     for (int k = 0; k < std::clamp(slots_in_use, 0, 32); ++k) {
         const rect slot = frame_slot(k);
         canvas(image, image.window()).bevel(inset(slot, -1), ui_dark, ui_light);
@@ -81,8 +81,8 @@ void draw_cancel_button(frame_image& frame, bool pressed) {
 
 void draw_frame_in_slot(frame_image& frame, int k, buffer& captured) {
     const rect slot = frame_slot(k);
-    stretch_copy(captured, frame.image(), 0, 0, captured.width(), captured.height(), slot.x,
-                 slot.y, slot.width, slot.height);
+    stretch_copy(captured, frame.image(), 0, 0, captured.width(), captured.height(), slot.x, slot.y,
+                 slot.width, slot.height);
     frame.mark_damaged(slot);
 }
 

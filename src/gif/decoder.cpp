@@ -156,8 +156,8 @@ std::unique_ptr<buffer> gif_reader::next_frame(hand_out mode) {
     // frame with little data costs little.
     auto indices = allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
     auto line = allocate_array<std::uint8_t>(std::max<std::size_t>(image.width, 1));
-    const lzw_status status = decoder_->decode(stream_, image.interlaced, image.width,
-                                               image.height, indices.get(), line.get());
+    const lzw_status status = decoder_->decode(stream_, image.interlaced, image.width, image.height,
+                                               indices.get(), line.get());
     if (status != lzw_status::decoded) {
         fail(status == lzw_status::bad_code_size ? "an image's minimum code size is outside 2 to 9"
                                                  : "the file ends before an image's data");

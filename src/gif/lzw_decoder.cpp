@@ -108,7 +108,7 @@ std::uint16_t interlaced_row(std::uint16_t n, std::uint16_t height) {
 }
 
 lzw_status lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t width,
-                        std::uint16_t height, std::uint8_t* indices, std::uint8_t* line) {
+                               std::uint16_t height, std::uint8_t* indices, std::uint8_t* line) {
     int code_size = stream.read_byte();
     if (code_size < 0)
         return lzw_status::end_of_file;
@@ -408,8 +408,8 @@ lzw_decoder::expansion lzw_decoder::expand_by_walking(decoding_state& state, int
     }
 }
 
-lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
-               std::uint8_t* index_buffer, std::uint8_t* line_buffer) {
+lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width,
+                      byte_stream& stream, std::uint8_t* index_buffer, std::uint8_t* line_buffer) {
     auto decoder = std::make_unique<lzw_decoder>();
     return decoder->decode(stream, interlaced, width, height, index_buffer, line_buffer);
 }

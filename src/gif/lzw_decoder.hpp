@@ -40,8 +40,8 @@ class lzw_decoder {
     // end_of_file when the minimum code size is missing and bad_code_size when
     // it is outside 2 to 9. Afterwards the stream stands after the image's
     // terminating empty sub-block (or at the end of the file).
-    lzw_status decode(byte_stream& stream, bool interlaced, std::uint16_t width, std::uint16_t height,
-               std::uint8_t* indices, std::uint8_t* line);
+    lzw_status decode(byte_stream& stream, bool interlaced, std::uint16_t width,
+                      std::uint16_t height, std::uint8_t* indices, std::uint8_t* line);
 
   private:
     // The data sub-blocks joined into one run, followed by zero padding so
@@ -86,7 +86,7 @@ std::uint16_t interlaced_row(std::uint16_t n, std::uint16_t height);
 
 // One image's raster data decoded with a decoder of its own (see
 // lzw_decoder::decode).
-lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width, byte_stream& stream,
-               std::uint8_t* index_buffer, std::uint8_t* line_buffer);
+lzw_status decode_lzw(bool interlaced, std::uint16_t height, std::uint16_t width,
+                      byte_stream& stream, std::uint8_t* index_buffer, std::uint8_t* line_buffer);
 
 } // namespace zoetra

@@ -182,7 +182,8 @@ void main_window::blit(int x, int y, int width, int height) {
     buffer& image = app_.frame().image();
     const int left = std::max(0, x / scale_), top = std::max(0, (y - menu_height_) / scale_);
     const int right = std::min<int>(image.width(), (x + width + scale_ - 1) / scale_);
-    const int bottom = std::min<int>(image.height(), (y - menu_height_ + height + scale_ - 1) / scale_);
+    const int bottom =
+        std::min<int>(image.height(), (y - menu_height_ + height + scale_ - 1) / scale_);
     if (right <= left || bottom <= top)
         return;
     buffer_lock lock(image);
@@ -204,9 +205,9 @@ void main_window::blit(int x, int y, int width, int height) {
     const int out_x = left * scale_, out_y = menu_height_ + top * scale_;
     static const bool direct = visual_matches_pixels();
     if (direct) {
-        XImage* picture = XCreateImage(fl_display, fl_visual->visual, fl_visual->depth, ZPixmap,
-                                       0, reinterpret_cast<char*>(const_cast<pixel*>(from)),
-                                       out_w, out_h, 32, rows_stride * 4);
+        XImage* picture = XCreateImage(fl_display, fl_visual->visual, fl_visual->depth, ZPixmap, 0,
+                                       reinterpret_cast<char*>(const_cast<pixel*>(from)), out_w,
+                                       out_h, 32, rows_stride * 4);
         if (picture != nullptr) {
             XPutImage(fl_display, fl_window, fl_gc, picture, 0, 0, out_x, out_y, out_w, out_h);
             picture->data = nullptr; // the pixels are ours

@@ -131,7 +131,8 @@ outcome studio::start_script() {
     }
     std::string error;
     if (!s.start(error))
-        return outcome::failure(format("Script failed to startup because \"%s\".\n", error.c_str()));
+        return outcome::failure(
+            format("Script failed to startup because \"%s\".\n", error.c_str()));
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
         if (same_name(c.name(), "CPU"))

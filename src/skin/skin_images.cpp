@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <list>
-#include <set>
 #include <memory>
+#include <set>
 
 namespace zoetra {
 namespace {
@@ -120,8 +120,8 @@ bool draw_skin_image_centred(buffer& target, const std::string& name, const rect
     const int h = std::min<int>(size.height, box.height);
     stretch_copy(*prepared, target, std::int16_t((size.width - w) / 2),
                  std::int16_t((size.height - h) / 2), std::uint16_t(w), std::uint16_t(h),
-                 std::int16_t(box.x + (box.width - w) / 2), std::int16_t(box.y + (box.height - h) / 2),
-                 std::uint16_t(w), std::uint16_t(h));
+                 std::int16_t(box.x + (box.width - w) / 2),
+                 std::int16_t(box.y + (box.height - h) / 2), std::uint16_t(w), std::uint16_t(h));
     return true;
 }
 

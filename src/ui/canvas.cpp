@@ -78,7 +78,7 @@ void canvas::circle(int cx, int cy, int radius, colour c) {
     const pixel p = drawn_pixel(c);
     // Midpoint circle: eight points per step.
     for (int x = radius, y = 0, error = 1 - radius; x >= y; ++y) {
-        const int points[8][2] = {{x, y}, {y, x}, {-y, x}, {-x, y},
+        const int points[8][2] = {{x, y},   {y, x},   {-y, x}, {-x, y},
                                   {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
         for (const auto& pt : points)
             put(cx + pt[0], cy + pt[1], p);

@@ -6,7 +6,19 @@
 
 namespace zoetra {
 
-enum class key_name { none, left, right, up, down, insert, delete_key, tab, backspace, enter, escape };
+enum class key_name {
+    none,
+    left,
+    right,
+    up,
+    down,
+    insert,
+    delete_key,
+    tab,
+    backspace,
+    enter,
+    escape
+};
 
 struct input_event {
     enum class kind { mouse_down, mouse_up, mouse_move, key };

@@ -117,8 +117,8 @@ void menu_control::on_draw(buffer& target) {
         for (int i = 0; i < count(); ++i) {
             const rect box = row(i);
             const bool on = i == selected_;
-            const std::string skin =
-                skin_image_name(format("__menu.%s.%s.gif", items_[i].name.c_str(), on ? "on" : "off"));
+            const std::string skin = skin_image_name(
+                format("__menu.%s.%s.gif", items_[i].name.c_str(), on ? "on" : "off"));
             if (c.skin(skin, box))
                 continue;
             c.box(box, on);

@@ -27,7 +27,8 @@ std::vector<number_row> number_editor_layout(const rect& area, int count, bool t
             row.title = rect_between(x, top + 7, x + 3 * w / 4, top + 7 + height);
         } else {
             const int left = x + 2 * (w - 2) / 3 - 11;
-            row.control = rect_between(left, top + 1, left + (w - 2) / 3 + 10, top + 1 + height - 2);
+            row.control =
+                rect_between(left, top + 1, left + (w - 2) / 3 + 10, top + 1 + height - 2);
             row.title = rect_between(x, top, x + 2 * w / 3 - 21, top + height);
         }
         rows.push_back(row);
@@ -37,9 +38,9 @@ std::vector<number_row> number_editor_layout(const rect& area, int count, bool t
 
 number_editor::number_editor(cfg_FP64& setting) : setting_(setting) {
     for (int i = 0; i < setting.count(); ++i) {
-        auto slider = std::make_unique<slider_control>(
-            rect{}, setting.target(), setting.value(i), setting.minimum(i), setting.maximum(i),
-            setting.step(i), setting.dial());
+        auto slider = std::make_unique<slider_control>(rect{}, setting.target(), setting.value(i),
+                                                       setting.minimum(i), setting.maximum(i),
+                                                       setting.step(i), setting.dial());
         slider->on_change = [this, i](double v) { setting_.set_value(i, v); };
         sliders_.push_back(std::move(slider));
     }

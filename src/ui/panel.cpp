@@ -5,8 +5,7 @@
 
 namespace zoetra {
 
-panel::panel(buffer* target, const rect& area, std::string title)
-    : target_(target), area_(area) {
+panel::panel(buffer* target, const rect& area, std::string title) : target_(target), area_(area) {
     description_.type = "PANEL";
     description_.name = title;
     description_.title = std::move(title);

@@ -100,12 +100,15 @@ void text_editor::draw() {
 // ---- menu -------------------------------------------------------------------
 
 menu_editor::menu_editor(cfg_menu& setting)
-    : setting_(setting), menu_(rect{}, setting.target(), [&] {
-          std::vector<std::string> names;
-          for (int i = 0; i < setting.count(); ++i)
-              names.push_back(setting.item_name(i));
-          return names;
-      }(), setting.selected(), setting.switch_mode()) {
+    : setting_(setting), menu_(
+                             rect{}, setting.target(),
+                             [&] {
+                                 std::vector<std::string> names;
+                                 for (int i = 0; i < setting.count(); ++i)
+                                     names.push_back(setting.item_name(i));
+                                 return names;
+                             }(),
+                             setting.selected(), setting.switch_mode()) {
     menu_.on_change = [this](int i) { setting_.select(i); };
     for (int i = 0; i < setting.count(); ++i)
         menu_.set_label(i, setting.label(i));

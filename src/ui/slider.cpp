@@ -40,8 +40,8 @@ std::string format_for_step(double value, double step) {
 
 slider_control::slider_control(const rect& area, buffer* target, double value, double minimum,
                                double maximum, double step, bool dial, bool vertical)
-    : control(area, target), value_(settle_value(value, minimum, maximum, step)),
-      minimum_(minimum), maximum_(maximum), step_(step), dial_(dial), vertical_(vertical && !dial) {}
+    : control(area, target), value_(settle_value(value, minimum, maximum, step)), minimum_(minimum),
+      maximum_(maximum), step_(step), dial_(dial), vertical_(vertical && !dial) {}
 
 void slider_control::set_value(double v) {
     const double old = value_;
@@ -77,7 +77,8 @@ slider_layout slider_control::layout() const {
         l.needle_y = cy - int(std::lround(reach * std::sin(angle)));
     } else if (vertical_) {
         const int q = ceil_quarter(r.width);
-        l.track = rect_between(r.x + q, r.y, r.x + q + std::max(0, track_length - 2 * q), r.bottom());
+        l.track =
+            rect_between(r.x + q, r.y, r.x + q + std::max(0, track_length - 2 * q), r.bottom());
         if (ranged) {
             const int top = l.track.y + int(f * 0.9 * l.track.height);
             l.thumb = rect_between(l.track.x, top, l.track.right(), top + l.track.height / 10);
@@ -182,9 +183,8 @@ void slider_control::on_key(int ch, int x, int y) {
 void slider_control::draw_arrow(canvas& c, const rect& box, bool left, bool held) {
     c.fill(box);
     // A held arrow is drawn pressed: one pixel further right and down.
-    const rect shown = held ? rect{std::int16_t(box.x + 1), std::int16_t(box.y + 1), box.width,
-                                   box.height}
-                            : box;
+    const rect shown =
+        held ? rect{std::int16_t(box.x + 1), std::int16_t(box.y + 1), box.width, box.height} : box;
     if (c.skin(skin_image_name(left ? "__left_arrow.gif" : "__right_arrow.gif"), shown))
         return;
     // A triangle pointing outwards, filled with lines.

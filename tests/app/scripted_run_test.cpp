@@ -78,8 +78,8 @@ TEST_F(scripted_run, SavesTheFileTheRendererWrites) {
               std::string::npos);
 
     const std::string rendered = (folder / "renderer.gif").string();
-    const auto r = testing::run(testing::renderer() + " -q -e " + effect + " -o " + rendered + " " +
-                                sample);
+    const auto r =
+        testing::run(testing::renderer() + " -q -e " + effect + " -o " + rendered + " " + sample);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(testing::read_file(saved), testing::read_file(rendered)) << effect;
 }

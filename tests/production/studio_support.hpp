@@ -56,7 +56,8 @@ inline constexpr colour red{0, 252, 2, 4};
 
 // The picture drawn straight into the output area, one per frame; with the
 // clock on GIFIN's control, frame k shows palette image k of the frames.
-inline constexpr const char* show_effect = R"(<effect type="Standard" description="Shows the palette.">
+inline constexpr const char* show_effect =
+    R"(<effect type="Standard" description="Shows the palette.">
   <description><title>Show all</title></description>
   <cpu id="clock"><out name="CONTROL.CPU" id="clock.out"></out></cpu>
   <GIFIN id="gifin"><in name="CONTROL.GIFIN" id="gifin.control" idref="clock.out"></in></GIFIN>

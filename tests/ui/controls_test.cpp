@@ -186,7 +186,7 @@ TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
 TEST_F(controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
     menu_control m(rect{10, 10, 80, 40}, &image(), {"ONE", "TWO"});
     visible(m).draw();
-    EXPECT_EQ(shown(10, 10), ui_dark);      // row 0, selected: sunken
+    EXPECT_EQ(shown(10, 10), ui_dark); // row 0, selected: sunken
     EXPECT_EQ(shown(89, 29), ui_highlight);
     EXPECT_EQ(shown(10, 30), ui_highlight); // row 1: raised
     EXPECT_EQ(shown(89, 49), ui_dark);

@@ -45,13 +45,13 @@ class random_events : public testing::ui_test {
         }
     }
     int key() {
-        static const int keys[] = {',', '.', '2', '8', '4', '6', 'z', 'a', 13, 8, 127,
-                                   28,  29,  30,  31,  5,   9,   250, 'x', '1'};
+        static const int keys[] = {',', '.', '2', '8', '4', '6', 'z', 'a', 13,  8,
+                                   127, 28,  29,  30,  31,  5,   9,   250, 'x', '1'};
         return random_() % 4 == 0 ? int(random_() % 256) : keys[random_() % std::size(keys)];
     }
     double extreme() {
-        const double values[] = {std::nan(""), 1e300, -1e300,
-                                 std::numeric_limits<double>::infinity(), -3, 0.5, 70000};
+        const double values[] = {
+            std::nan(""), 1e300, -1e300, std::numeric_limits<double>::infinity(), -3, 0.5, 70000};
         return values[random_() % std::size(values)];
     }
 
@@ -124,7 +124,8 @@ class random_events : public testing::ui_test {
     void control_run(control& c) {
         c.set_target(&image());
         c.show();
-        run(c.extent(), [&](input_event e) { send_to(c, e); },
+        run(
+            c.extent(), [&](input_event e) { send_to(c, e); },
             [&](bool on) {
                 on ? c.show() : c.hide();
                 c.draw();
@@ -138,7 +139,8 @@ class random_events : public testing::ui_test {
         c.set_area(area);
         c.activate();
         const rect owned = rect_between(area.x, area.y, area.right() + beyond, area.bottom());
-        run(owned, [&](input_event e) { send_to(c, e); },
+        run(
+            owned, [&](input_event e) { send_to(c, e); },
             [&](bool on) {
                 on ? c.activate() : c.deactivate();
                 c.refresh();

@@ -18,8 +18,7 @@ namespace zoetra::testing {
 
 class ui_test : public ::testing::Test, public shell {
   protected:
-    explicit ui_test(std::uint16_t width = 650, std::uint16_t height = 465)
-        : frame(width, height) {
+    explicit ui_test(std::uint16_t width = 650, std::uint16_t height = 465) : frame(width, height) {
         reset_process_state();
         install_shell(this);
         platform.set_quiet(true);

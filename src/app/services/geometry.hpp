@@ -29,8 +29,7 @@ inline rect rect_between(int left, int top, int right, int bottom) {
     top = std::clamp(top, -32768, 32767);
     const int width = std::clamp(right - left, 0, 65535);
     const int height = std::clamp(bottom - top, 0, 65535);
-    return rect{std::int16_t(left), std::int16_t(top), std::uint16_t(width),
-                std::uint16_t(height)};
+    return rect{std::int16_t(left), std::int16_t(top), std::uint16_t(width), std::uint16_t(height)};
 }
 
 // The common part of two rectangles (empty when they do not meet).

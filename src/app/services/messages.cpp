@@ -87,8 +87,8 @@ std::optional<std::string> with_remembered_folder(std::string& remembered, Dialo
     std::error_code ignored;
     const fs::path here = fs::current_path(ignored);
     if (remembered.empty())
-        remembered = process().first_dialog_folder.empty() ? here.string()
-                                                           : process().first_dialog_folder;
+        remembered =
+            process().first_dialog_folder.empty() ? here.string() : process().first_dialog_folder;
     std::optional<std::string> chosen = dialog(remembered);
     if (chosen) {
         fs::path path = fs::absolute(*chosen, ignored).lexically_normal();
