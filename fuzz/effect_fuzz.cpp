@@ -2,9 +2,10 @@
 // refuse anything broken with a reason, never crash or recurse without bound,
 // and no setting a file gives may make a component read or write out of bounds.
 #include "components/io/register.hpp"
+#include "engine/context.hpp"
 #include "engine/element.hpp"
 #include "engine/script.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,23 +15,22 @@
 
 namespace {
 
-// Every component of the program.
-const zoetra::component_factory& factory() {
-    static zoetra::component_factory f = [] {
-        zoetra::component_factory made;
-        zoetra::define_all_components(made);
-        return made;
-    }();
-    return f;
+// The program the networks belong to, and a canvas in the window's work
+// area, so that numbers from the file reach the pixel writers.
+zoetra::context& program() {
+    static zoetra::context made;
+    return made;
 }
 
-// A frame image of the window's size, so that numbers from the file reach
-// the pixel writers.
-zoetra::frame_image& frame() {
-    static zoetra::frame_image image(650, 465);
-    static const bool sized = (image.set_output_size(350, 250), true);
-    (void)sized;
-    return image;
+zoetra::output_canvas& canvas() {
+    static zoetra::output_canvas made = [] {
+        zoetra::output_canvas c(zoetra::output_canvas::standard_work_width,
+                                zoetra::output_canvas::standard_work_height,
+                                zoetra::colour{0, 0, 128, 128});
+        c.set_output_size(350, 250);
+        return c;
+    }();
+    return made;
 }
 
 const std::string& scratch_file() {
@@ -56,7 +56,7 @@ bool small_enough(const zoetra::script& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    zoetra::read_element_tree(text);
+    (void)zoetra::read_element_tree(text);
 
     std::FILE* out = std::fopen(scratch_file().c_str(), "wb");
     if (out == nullptr)
@@ -64,14 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, out);
     std::fclose(out);
 
-    zoetra::script s(scratch_file(), 1.0, factory());
-    std::string error;
-    if (!s.load(error) || !small_enough(s))
+    zoetra::script s(scratch_file(), program(), zoetra::program_factory());
+    if (!s.load() || !small_enough(s))
         return 0;
-    s.set_frame_image(&frame());
-    if (s.start(error)) {
+    s.set_canvas(&canvas());
+    if (s.start()) {
         for (int frame = 0; frame < 2; ++frame)
-            if (!s.run(error, false))
+            if (!s.run(false))
                 break;
     }
     return 0;

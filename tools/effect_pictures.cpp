@@ -10,7 +10,7 @@
 //     frames of it on each sample.
 //
 // Both work in DATA_FOLDER (the one that holds Effects), as the programs do.
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "gif/encoder.hpp"
 #include "production/studio.hpp"
 #include "raster/draw.hpp"
@@ -32,30 +32,23 @@ namespace {
 constexpr int icon_edge = 44;
 constexpr colour backdrop{0, 72, 72, 80};
 
-// Runs effect `index` over one picture; false with the reason on failure.
-bool make_frames(studio& s, int index, const std::string& picture, int frames, std::string& error) {
+// Runs effect `index` over one picture, or says why it did not.
+outcome make_frames(studio& s, int index, const std::string& picture, int frames) {
     cfg_image_in& palette = s.image_source().palette();
     while (palette.count() > 0)
         palette.remove_image(0);
-    if (outcome added = palette.add_image(picture, 0); !added) {
-        error = added.message();
-        return false;
-    }
+    if (outcome added = palette.add_image(picture, 0); !added)
+        return added;
     palette.set_selected(0);
     s.select_effect(index);
     if (!is_still_effect(*s.current_effect()))
-        s.standing("CPU").number("FRAMES.CONTROL").set_value(0, frames);
-    if (outcome started = s.start_construction(); !started) {
-        error = started.message();
-        return false;
-    }
-    while (s.busy()) {
-        if (outcome stepped = s.step(); !stepped) {
-            error = stepped.message();
-            return false;
-        }
-    }
-    return s.stored_frames() > 0;
+        s.frame_clock().frames().set_value(0, frames);
+    if (outcome started = s.start_construction(); !started)
+        return started;
+    while (s.busy())
+        if (outcome stepped = s.step(); !stepped)
+            return stepped;
+    return s.stored_frames() > 0 ? outcome::success() : outcome::failure("no frame was made");
 }
 
 // The mean colour of the source pixels under output pixel (x, y) when a
@@ -119,12 +112,11 @@ int make_icons(studio& s, const std::string& sample, const std::string& out) {
     for (int i = 0; i < s.catalogue().count(); ++i) {
         script& effect = s.catalogue().effect(i);
         const std::string& name = effect.desc().image_file;
-        std::string error;
         if (name == "no_image_file" || name.find_first_of("/\\*") != std::string::npos)
             continue;
-        if (!make_frames(s, i, sample, 8, error)) {
+        if (outcome made = make_frames(s, i, sample, 8); !made) {
             std::fprintf(stderr, "zoetra-effect-pictures: %s: %s\n", effect.desc().name.c_str(),
-                         error.c_str());
+                         made.message().c_str());
             return 1;
         }
         buffer icon(icon_edge, icon_edge, backdrop);
@@ -135,9 +127,8 @@ int make_icons(studio& s, const std::string& sample, const std::string& out) {
             return 1;
         }
     }
-    std::string error;
-    if (!write_archive(out, entries, error)) {
-        std::fprintf(stderr, "zoetra-effect-pictures: %s\n", error.c_str());
+    if (outcome written = write_archive(out, entries); !written) {
+        std::fprintf(stderr, "zoetra-effect-pictures: %s\n", written.message().c_str());
         return 1;
     }
     std::printf("%s: %zu icons\n", out.c_str(), entries.size());
@@ -167,10 +158,10 @@ int make_sheet(studio& s, const fs::path& folder, const std::vector<std::string>
         }
         fs::create_directories(folder / effect.desc().name);
         for (std::size_t k = 0; k < samples.size(); ++k) {
-            std::string error;
-            if (!make_frames(s, i, samples[k], 8, error)) {
+            if (outcome made = make_frames(s, i, samples[k], 8); !made) {
                 std::fprintf(stderr, "zoetra-effect-pictures: %s on %s: %s\n",
-                             effect.desc().name.c_str(), samples[k].c_str(), error.c_str());
+                             effect.desc().name.c_str(), samples[k].c_str(),
+                             made.message().c_str());
                 return 1;
             }
             const fs::path gif = folder / effect.desc().name / fs::path(samples[k]).filename();
@@ -209,13 +200,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> paths;
     for (int i = 3; i < argc; ++i)
         paths.push_back(fs::absolute(argv[i]).lexically_normal().string());
-    std::error_code error;
-    fs::current_path(argv[2], error);
-    if (error) {
-        std::fprintf(stderr, "zoetra-effect-pictures: cannot work in %s\n", argv[2]);
-        return 1;
-    }
-    studio s;
+    studio s(argv[2]);
     if (outcome loaded = s.load_effects(); !loaded) {
         std::fprintf(stderr, "zoetra-effect-pictures: %s\n", loaded.message().c_str());
         return 1;

@@ -12,9 +12,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<std::string> files(argv + 2, argv + argc);
-    std::string error;
-    if (!zoetra::pack_files(argv[1], files, error)) {
-        std::fprintf(stderr, "zoetra-rezpack: %s\n", error.c_str());
+    if (zoetra::outcome packed = zoetra::pack_files(argv[1], files); !packed) {
+        std::fprintf(stderr, "zoetra-rezpack: %s\n", packed.message().c_str());
         return 1;
     }
     std::printf("%s: %zu %s\n", argv[1], files.size(), files.size() == 1 ? "entry" : "entries");

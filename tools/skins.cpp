@@ -10,11 +10,11 @@
 // pixels are opaque; only background pixels would turn transparent), except
 // round the application icon's rounded corners.
 #include "app/help_pages.hpp"
+#include "app/services/interface_colours.hpp"
 #include "gif/byte_sink.hpp"
 #include "gif/lzw_encoder.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
-#include "raster/ui_colours.hpp"
 #include "resources/archive_format.hpp"
 #include "resources/archive_writer.hpp"
 
@@ -563,9 +563,8 @@ int main(int argc, char** argv) {
     if (too_large)
         return 1;
 
-    std::string error;
-    if (!write_archive(folder + "/skins.rez", entries, error)) {
-        std::fprintf(stderr, "zoetra-skins: %s\n", error.c_str());
+    if (outcome written = write_archive(folder + "/skins.rez", entries); !written) {
+        std::fprintf(stderr, "zoetra-skins: %s\n", written.message().c_str());
         return 1;
     }
     buffer icon(128, 128, transparent);

@@ -2,13 +2,13 @@
 // once without skin images and once with simple skin images of its own, so
 // that a person can look at the whole toolkit at a glance. Usage:
 //   zoetra-ui-gallery OUTPUT.gif
-#include "app/services/messages.hpp"
+#include "app/frame_image.hpp"
+#include "app/services/interface_colours.hpp"
 #include "components/io/image_palette.hpp"
 #include "engine/text_settings.hpp"
 #include "raster/draw.hpp"
-#include "raster/frame_image.hpp"
 #include "raster/text.hpp"
-#include "raster/ui_colours.hpp"
+#include "resources/resource.hpp"
 #include "save_gif.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/editors.hpp"
@@ -69,18 +69,26 @@ template <class C> C& keep(std::vector<std::unique_ptr<control>>& kept, C* c) {
     return *c;
 }
 
+// A setting shown by its editor: both live as long as the gallery.
+struct shown_setting {
+    std::unique_ptr<config> setting;
+    std::unique_ptr<setting_editor> editor;
+};
+
 template <class C>
-C& keep(std::vector<std::unique_ptr<config>>& kept, C* c, buffer& page, const rect& area) {
-    kept.emplace_back(c);
-    attach_editor(*c);
-    c->set_target(&page);
-    c->set_area(area);
-    c->activate();
-    c->draw();
-    return *c;
+setting_editor& keep(std::vector<shown_setting>& kept, C* c, const surface& where,
+                     const rect& area) {
+    shown_setting& shown = kept.emplace_back(shown_setting{std::unique_ptr<config>(c), {}});
+    shown.editor = make_editor(*c);
+    shown.editor->set_surface(where);
+    shown.editor->set_area(area);
+    shown.editor->activate();
+    shown.editor->draw();
+    return *shown.editor;
 }
 
-void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control>>& controls) {
+void draw_controls(const surface& where, gallery& g,
+                   std::vector<std::unique_ptr<control>>& controls) {
     auto slider = [&](const char* caption, double value, bool dial = false, bool vertical = false) {
         rect r = g.next(caption);
         r.x = std::int16_t(r.x + 14);
@@ -88,7 +96,7 @@ void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control
         r.height = vertical ? 64 : dial ? 40 : 16;
         if (vertical)
             r.width = 24;
-        return &keep(controls, new slider_control(r, &page, value, 0, 10, 0.5, dial, vertical));
+        return &keep(controls, new slider_control(r, where, value, 0, 10, 0.5, dial, vertical));
     };
     slider("slider", 2.5);
     slider_control* dragging = slider("slider, dragging", 2.5);
@@ -103,7 +111,7 @@ void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control
     rect hidden_area = g.next("slider, hidden: ignores a click, draws nothing");
     hidden_area.x = std::int16_t(hidden_area.x + 14);
     hidden_area.height = 16;
-    auto* hidden = new slider_control(hidden_area, &page, 5, 0, 10, 0.5);
+    auto* hidden = new slider_control(hidden_area, where, 5, 0, 10, 0.5);
     controls.emplace_back(hidden);
     hidden->mouse_down(hidden_area.x + 45, hidden_area.y + 5, 1);
     hidden->draw();
@@ -112,7 +120,7 @@ void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control
         rect r = g.next(caption);
         r.height = 18;
         r.width = 160;
-        return &keep(controls, new text_control(r, &page, text, 20));
+        return &keep(controls, new text_control(r, where, text, 20));
     };
     field("text field", "some text");
     text_control* editing = field("text field, editing", "some text");
@@ -124,20 +132,20 @@ void draw_controls(buffer& page, gallery& g, std::vector<std::unique_ptr<control
 
     rect list_area = g.next("menu, item 2 selected");
     list_area.width = 90;
-    keep(controls, new menu_control(list_area, &page, {"ONE", "TWO", "THREE", "FOUR"}, 1));
+    keep(controls, new menu_control(list_area, where, {"ONE", "TWO", "THREE", "FOUR"}, 1));
     rect pressed_area = g.next("menu, pressed on item 4");
     pressed_area.width = 90;
     menu_control& pressed =
-        keep(controls, new menu_control(pressed_area, &page, {"ONE", "TWO", "THREE", "FOUR"}));
+        keep(controls, new menu_control(pressed_area, where, {"ONE", "TWO", "THREE", "FOUR"}));
     pressed.mouse_down(pressed_area.x + 5, pressed_area.y + 60, 1);
     for (int selected = 0; selected < 2; ++selected) {
         rect r = g.next(selected ? "switch, on" : "switch, off");
         r.width = 64;
-        keep(controls, new menu_control(r, &page, {"OFF", "ON"}, selected, true));
+        keep(controls, new menu_control(r, where, {"OFF", "ON"}, selected, true));
     }
 }
 
-void draw_editors(buffer& page, gallery& g, std::vector<std::unique_ptr<config>>& settings,
+void draw_editors(const surface& page, gallery& g, std::vector<shown_setting>& settings,
                   const std::string& picture) {
     g.new_row();
     keep(settings,
@@ -148,14 +156,14 @@ void draw_editors(buffer& page, gallery& g, std::vector<std::unique_ptr<config>>
     auto& angle = keep(
         settings, new cfg_FP64(nullptr, "MOTION ANGLE", true, 1.0, {{60, 0.1, 360, 0.1}}, true),
         page, rect_from(g.next("number setting, dial"), 140, 25));
-    angle.desc().title = "MOTION ANGLE";
+    angle.setting().desc().title = "MOTION ANGLE";
     angle.draw();
     auto& loop =
         keep(settings,
              new cfg_menu(nullptr, "LOOP", true, 1.0,
                           {"FORWARD", "BACKWARD", "FORWARD_AND_BACK", "BACK_AND_FORTH"}, 2),
              page, rect_from(g.next("menu setting"), 70, 64));
-    loop.desc().title = "DIRECTION";
+    loop.setting().desc().title = "DIRECTION";
     loop.draw();
     keep(settings, new cfg_text(nullptr, "TEXTIN", true, 1.0, {"first line", "second line"}), page,
          rect_from(g.next("text setting"), 200, 40));
@@ -166,21 +174,22 @@ void draw_editors(buffer& page, gallery& g, std::vector<std::unique_ptr<config>>
     const rect held_button = held.area();
     held.mouse_down(held_button.x + 10, held_button.y + 20, 1);
 
-    auto palette = [&](const char* caption, int images, int selected) -> config& {
+    auto palette = [&](const char* caption, int images, int selected) -> setting_editor& {
         g.new_row();
         rect r = g.next(caption, 645);
         r.height = 60;
-        auto& p = keep(settings, new cfg_image_in(nullptr, "GIFIN", true, 1.0), page, r);
+        auto* p = new cfg_image_in(nullptr, "GIFIN", true, 1.0);
+        setting_editor& editor = keep(settings, p, page, r);
         for (int i = 0; i < images; ++i)
-            static_cast<void>(p.add_image(picture, i));
-        p.set_selected(selected);
-        p.draw();
+            static_cast<void>(p->add_image(picture, i));
+        p->set_selected(selected);
+        editor.draw();
         g.new_row();
-        return p;
+        return editor;
     };
     palette("palette, three images, the second selected", 3, 1);
     palette("palette, full (32 images)", 32, 32);
-    config& scrolled = palette("palette, 20 images scrolled once, insert held", 20, 7);
+    setting_editor& scrolled = palette("palette, 20 images scrolled once, insert held", 20, 7);
     const rect area = scrolled.area();
     scrolled.mouse_down(area.x + 134 + 480 - 5, area.y + 42, 1); // the right arrow
     scrolled.mouse_up(0, 0, 1);
@@ -235,11 +244,11 @@ std::string write_picture(const fs::path& folder) {
 }
 
 // One half of the page: every exhibit, drawn with whatever skins exist now.
-void draw_half(buffer& page, int top, const char* title, const std::string& picture) {
-    draw_text_at(page, title, 10, std::int16_t(top + 14), ui_text, text_size::points_12);
-    gallery g(page, top + 24);
+void draw_half(const surface& page, int top, const char* title, const std::string& picture) {
+    draw_text_at(*page.image, title, 10, std::int16_t(top + 14), ui_text, text_size::points_12);
+    gallery g(*page.image, top + 24);
     std::vector<std::unique_ptr<control>> controls;
-    std::vector<std::unique_ptr<config>> settings;
+    std::vector<shown_setting> settings;
     draw_controls(page, g, controls);
     draw_editors(page, g, settings, picture);
 }
@@ -256,15 +265,19 @@ int main(int argc, char** argv) {
     if (mkdtemp(pattern) == nullptr)
         return 1;
     const fs::path scratch = pattern;
-    fs::current_path(scratch);
     const std::string picture = write_picture(scratch);
+    // The skin images come from the scratch folder: none at first, then the
+    // test skins.
+    resource_folder folder(scratch);
+    skin_cache skins(folder);
 
     constexpr int half_height = 1180;
     frame_image page(page_width, 2 * half_height);
-    draw_half(page.image(), 0, "Without skin images", picture);
+    const surface where{&page.image(), &skins};
+    draw_half(where, 0, "Without skin images", picture);
     write_test_skins(scratch / "Resources");
-    empty_skin_cache();
-    draw_half(page.image(), half_height, "With test skin images", picture);
+    skins.empty();
+    draw_half(where, half_height, "With test skin images", picture);
     // The window shows background pixels as they are; a GIF would make them transparent.
     {
         buffer_lock lock(page.image());
@@ -273,7 +286,6 @@ int main(int argc, char** argv) {
             p[i] &= ~transparency_mask;
     }
     const bool written = tools::save_gif(page.image(), output.string());
-    fs::current_path("/");
     std::error_code ignored;
     fs::remove_all(scratch, ignored);
     if (!written) {

@@ -1,42 +1,31 @@
 // One frame of the three-dimensional effects at the default output size:
 // a 350 x 250 height plane through the camera onto a surface, and a cloud
-// of 350 x 250 points, drawn into a 350 x 250 output area of a frame image
-// of the default window size.
-#include "app/services/utility.hpp"
+// of 350 x 250 points, drawn on a 350 x 250 output canvas in the window's
+// work area.
+#include "base/utility.hpp"
 #include "components/effects/cube.hpp"
 #include "components/effects/renderers.hpp"
-#include "raster/frame_image.hpp"
+#include "engine/context.hpp"
+#include "plane_ends.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace zoetra {
 namespace {
 
+using bench::must;
+using bench::plane_ends;
+
 constexpr int plane_width = 350;
 constexpr int plane_height = 250;
 
-// A component whose outputs make the inputs they feed count as connected.
-class source : public component {
-  public:
-    source() : component(kind_input, "SOURCE", 1.0) {
-        const double one[3] = {1, 1, 1};
-        const double big[3] = {2048, 2048, 1};
-        add_number("VALUE", false, 0, 0, 65535, 1);
-        add_size("SIZE", one, one, big);
-        add_menu("TYPE", false, {"UINT8", "UINT16"});
-    }
-    bool fire(std::string& error) override { return finish_fire(error, true); }
-    void feed(component& target, const char* input) {
-        port& out = add_port(port::direction::out, "VALUE", "SIZE", "TYPE", input);
-        port::connect(out, target.find_port(input), nullptr);
-    }
-};
-
 void set_size(component& c) {
-    c.number("SIZE").set_value(0, plane_width);
-    c.number("SIZE").set_value(1, plane_height);
+    number_named(c, "SIZE").set_value(0, plane_width);
+    number_named(c, "SIZE").set_value(1, plane_height);
 }
 
 // Rolling hills: heights between 0 and 65535.
@@ -51,32 +40,34 @@ matrix_ptr hills() {
 }
 
 struct scene {
-    frame_image frame{650, 465};
+    context program;
+    output_canvas canvas{output_canvas::standard_work_width, output_canvas::standard_work_height,
+                         colour{0, 0, 128, 128}};
     effects::cube camera;
-    source heights;
+    plane_ends heights{"UINT16", 1, 1};
     matrix_ptr z = hills();
-    std::string error;
 
-    run_context context{&frame};
+    run_context network{&program, &canvas};
 
     scene() {
-        frame.set_output_size(plane_width, plane_height);
-        seed_random(1);
+        canvas.set_output_size(plane_width, plane_height);
+        program.random().seed(1);
+        camera.set_context(&network);
         set_size(camera);
-        camera.number("CAM.PHI").set_value(0, 40);
+        number_named(camera, "CAM.PHI").set_value(0, 40);
         heights.feed(camera, "Z.IN");
     }
     void wire(component& renderer) {
-        renderer.set_context(&context);
+        renderer.set_context(&network);
         set_size(renderer);
-        port::connect(camera.find_port("X.OUT"), renderer.find_port("X"), nullptr);
-        port::connect(camera.find_port("Y.OUT"), renderer.find_port("Y"), nullptr);
-        port::connect(camera.find_port("EYE.OUT"), renderer.find_port("SORT"), nullptr);
+        must(port::connect(port_of(camera, "X.OUT"), port_of(renderer, "X")));
+        must(port::connect(port_of(camera, "Y.OUT"), port_of(renderer, "Y")));
+        must(port::connect(port_of(camera, "EYE.OUT"), port_of(renderer, "SORT")));
     }
     void project() {
         matrix_ptr given = z->clone();
-        camera.find_port("Z.IN").hold(given, error);
-        camera.fire(error);
+        must(port_of(camera, "Z.IN").hold(given));
+        must(camera.fire());
         camera.clear_fired();
     }
 };
@@ -99,10 +90,10 @@ void camera_and_surface(benchmark::State& state) {
     scene s;
     effects::surface_renderer surface;
     s.wire(surface);
-    surface.prepare(s.error);
+    must(surface.prepare());
     for (auto _ : state) {
         s.project();
-        surface.fire(s.error);
+        must(surface.fire());
         surface.clear_fired();
     }
     state.SetItemsProcessed(state.iterations() * (plane_width - 1) * (plane_height - 1));
@@ -120,12 +111,12 @@ void cloud(benchmark::State& state) {
         s.wire(cloud);
     else
         set_size(cloud);
-    cloud.set_context(&s.context);
-    cloud.prepare(s.error);
+    cloud.set_context(&s.network);
+    must(cloud.prepare());
     for (auto _ : state) {
         if (with_camera)
             s.project();
-        cloud.fire(s.error);
+        must(cloud.fire());
         cloud.clear_fired();
     }
     state.SetItemsProcessed(state.iterations() * plane_width * plane_height);

@@ -7,6 +7,7 @@
 #include "components/effects/crystalize.hpp"
 #include "components/effects/rotate.hpp"
 #include "components/effects/wave.hpp"
+#include "plane_ends.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -17,34 +18,15 @@
 namespace zoetra {
 namespace {
 
+using bench::must;
+using bench::plane_ends;
+
 constexpr std::uint16_t picture_width = 350;
 constexpr std::uint16_t picture_height = 250;
 
-// The rest of the network: outputs that give the effect's inputs a peer, and
-// inputs that receive (and audit) the planes it sends.
-class plane_ends : public component {
-  public:
-    explicit plane_ends(const char* type) : component(kind_input, "PLANES", 1.0) {
-        const double size[3] = {picture_width, picture_height, 1};
-        const double big[3] = {2048, 2048, 1};
-        add_number("VALUE", false, 0, 0, 65535, 1);
-        add_size("SIZE", size, size, big);
-        add_menu("TYPE", false, {"UINT8", "UINT16"}).select_by_name(type);
-    }
-    bool fire(std::string& error) override { return finish_fire(error, true); }
-    void feed(component& target, const std::string& input) {
-        port& out = add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "TO." + input);
-        port::connect(out, target.find_port(input), nullptr);
-    }
-    void take(component& target, const std::string& output) {
-        port& in = add_port(port::direction::in, "VALUE", "SIZE", "TYPE", "FROM." + output);
-        port::connect(in, target.find_port(output), nullptr);
-    }
-};
-
 void set_plane_size(component& c, const char* name) {
-    c.number(name).set_value(0, picture_width);
-    c.number(name).set_value(1, picture_height);
+    number_named(c, name).set_value(0, picture_width);
+    number_named(c, name).set_value(1, picture_height);
 }
 
 // A colour plane with some structure, so that no shortcut pays off.
@@ -59,24 +41,21 @@ matrix_ptr colour_plane(int seed) {
 }
 
 void prepare(component& c) {
-    std::string error;
-    c.preprepare(error);
-    c.prepare(error);
+    must(c.preprepare());
+    must(c.prepare());
 }
 
 void fire_once(component& c) {
-    std::string error;
-    if (!c.fire(error))
-        throw std::runtime_error(error);
+    must(c.fire());
     c.clear_fired();
 }
 
 void wave_frame(benchmark::State& state) {
     effects::wave w;
-    plane_ends sink("UINT8");
+    plane_ends sink("UINT8", picture_width, picture_height);
     sink.take(w, "OUT");
     set_plane_size(w, "SIZE");
-    w.menu("MODE").select(static_cast<int>(state.range(0)));
+    menu_named(w, "MODE").select(static_cast<int>(state.range(0)));
     prepare(w);
     for (auto _ : state)
         fire_once(w);
@@ -88,23 +67,22 @@ BENCHMARK(wave_frame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // Three planes, as a network turns the red, green and blue planes of a picture.
 void rotation_frame(benchmark::State& state) {
     effects::rotate turn;
-    plane_ends ends("UINT8");
-    turn.menu("TYPE").select_by_name("UINT8");
+    plane_ends ends("UINT8", picture_width, picture_height);
+    menu_named(turn, "TYPE").select_by_name("UINT8");
     set_plane_size(turn, "SIZE.IN");
     set_plane_size(turn, "SIZE.OUT");
-    turn.number("ROTATE_ANGLE").set_value(0, 35);
+    number_named(turn, "ROTATE_ANGLE").set_value(0, 35);
     matrix_ptr planes[3] = {colour_plane(0), colour_plane(40), colour_plane(80)};
     for (int k = 1; k <= 3; ++k) {
         ends.feed(turn, "IN." + std::to_string(k));
         ends.take(turn, "OUT." + std::to_string(k));
     }
     prepare(turn);
-    std::string error;
     for (auto _ : state) {
         state.PauseTiming();
         for (int k = 0; k < 3; ++k) {
             matrix_ptr copy = planes[k]->clone();
-            turn.find_port("IN." + std::to_string(k + 1)).hold(copy, error);
+            must(port_of(turn, "IN." + std::to_string(k + 1)).hold(copy));
         }
         state.ResumeTiming();
         fire_once(turn);
@@ -115,22 +93,21 @@ BENCHMARK(rotation_frame)->Unit(benchmark::kMillisecond);
 
 void mosaic_frame(benchmark::State& state) {
     effects::crystalize mosaic;
-    plane_ends ends("UINT8");
-    mosaic.menu("TYPE").select_by_name("UINT8");
+    plane_ends ends("UINT8", picture_width, picture_height);
+    menu_named(mosaic, "TYPE").select_by_name("UINT8");
     set_plane_size(mosaic, "SIZE");
-    mosaic.number("CRYSTAL SIZE").set_value(0, double(state.range(0)));
+    number_named(mosaic, "CRYSTAL SIZE").set_value(0, double(state.range(0)));
     matrix_ptr planes[3] = {colour_plane(0), colour_plane(40), colour_plane(80)};
     for (int k = 1; k <= 3; ++k) {
         ends.feed(mosaic, "IN." + std::to_string(k));
         ends.take(mosaic, "OUT." + std::to_string(k));
     }
     prepare(mosaic);
-    std::string error;
     for (auto _ : state) {
         state.PauseTiming();
         for (int k = 0; k < 3; ++k) {
             matrix_ptr copy = planes[k]->clone();
-            mosaic.find_port("IN." + std::to_string(k + 1)).hold(copy, error);
+            must(port_of(mosaic, "IN." + std::to_string(k + 1)).hold(copy));
         }
         state.ResumeTiming();
         fire_once(mosaic);

@@ -2,8 +2,9 @@
 
 #include "app/licence_text.hpp"
 #include "app/panel_host.hpp"
-#include "app/services/utility.hpp"
 #include "app/window_parts.hpp"
+#include "base/utility.hpp"
+#include "raster/draw.hpp"
 #include "skin/skin_images.hpp"
 
 #include <algorithm>
@@ -42,28 +43,47 @@ std::vector<std::string> dropped_paths(std::string_view text) {
     return paths;
 }
 
-application::application(std::uint16_t width, std::uint16_t height) : production_(width, height) {
+application::application(std::filesystem::path data_folder, std::uint16_t width,
+                         std::uint16_t height)
+    : production_(std::move(data_folder)), frame_(width, height) {
     install_shell(this);
     production_.set_listener(this);
-    production_.image().on_output_area_changed([this](const rect&) {
-        if (ready_)
-            redraw_work_area();
-    });
+    set_memory_report([](const std::string& text) { set_status(text); });
 }
 
-// The panels go first, then the skin image cache, then the studio (scripts,
-// frames, standing components, frame image).
+// The panels and their editors go first, then the studio (scripts, frames,
+// standing components, the context with its skin image cache).
 application::~application() {
     host_.reset();
-    empty_skin_cache();
+    set_memory_report(nullptr);
     production_.set_listener(nullptr);
     install_shell(nullptr);
+}
+
+rect application::output_rect() const {
+    const rect work = frame_.work_area();
+    const rect area = production_.canvas().output_area();
+    return rect{std::int16_t(work.x + area.x), std::int16_t(work.y + area.y), area.width,
+                area.height};
+}
+
+void application::canvas_changed() {
+    const rect shown = output_rect();
+    buffer& canvas_image = production_.canvas().image();
+    stretch_copy(canvas_image, frame_.image(), 0, 0, shown.width, shown.height, shown.x, shown.y,
+                 shown.width, shown.height);
+    present_area(shown);
+}
+
+void application::output_area_changed() {
+    if (ready_)
+        redraw_work_area();
 }
 
 outcome application::start() {
     present_area(rect{});
     set_status("Welcome to Zoetra.");
-    draw_splash(frame());
+    draw_splash(frame(), production_.program().skins());
     if (outcome loaded = production_.load_effects(); !loaded)
         return loaded;
     host_ = std::make_unique<panel_host>(*this);
@@ -71,7 +91,6 @@ outcome application::start() {
     choose_effect(0);
     redraw_work_area();
     present_area(rect{});
-    production_.clear_settings_changed();
     ready_ = true;
     return outcome::success();
 }
@@ -129,7 +148,7 @@ void application::frame_captured(int k, buffer& captured) {
 
 void application::redraw_work_area() {
     if (mode() == mode_creating) {
-        draw_work_area_background(frame(), false);
+        draw_work_area_background(frame(), production_.program().skins(), false);
         redraw_construction_screen();
         return;
     }
@@ -141,10 +160,11 @@ void application::redraw_work_area() {
     // The preview shows the frames; without them the background image, or
     // the splash until the first frames are made.
     if (splash_showing_ && !production_.has_frames()) {
-        draw_work_area_background(frame(), false);
-        draw_splash(frame());
+        draw_work_area_background(frame(), production_.program().skins(), false);
+        draw_splash(frame(), production_.program().skins());
     } else {
-        draw_work_area_background(frame(), !production_.has_frames());
+        draw_work_area_background(frame(), production_.program().skins(),
+                                  !production_.has_frames());
     }
     production_.show_preview_frame();
     // The help pages cover the status line too.
@@ -157,7 +177,7 @@ void application::redraw_construction_screen() {
     draw_construction_screen(frame(), production_.frame_count());
     for (int k = 0; k < production_.stored_frames(); ++k)
         draw_frame_in_slot(frame(), k, production_.stored_frame(k));
-    draw_cancel_button(frame(), cancel_pressed_);
+    draw_cancel_button(frame(), production_.program().skins(), cancel_pressed_);
 }
 
 // ---- effects and menus ----------------------------------------------------
@@ -337,7 +357,7 @@ void application::mouse_down(int x, int y, int button) {
     if (mode() == mode_creating) {
         if (cancel_button.contains(x, y)) {
             cancel_pressed_ = true;
-            draw_cancel_button(frame(), true);
+            draw_cancel_button(frame(), production_.program().skins(), true);
         }
         return;
     }
@@ -355,7 +375,7 @@ void application::mouse_up(int x, int y, int button) {
             production_.cancel_construction();
         } else if (cancel_pressed_) {
             cancel_pressed_ = false;
-            draw_cancel_button(frame(), false);
+            draw_cancel_button(frame(), production_.program().skins(), false);
         }
         return;
     }
@@ -370,7 +390,7 @@ void application::mouse_moved(int x, int y) {
     if (mode() == mode_creating) {
         if (cancel_pressed_ && !cancel_button.contains(x, y)) {
             cancel_pressed_ = false;
-            draw_cancel_button(frame(), false);
+            draw_cancel_button(frame(), production_.program().skins(), false);
         }
         return;
     }
@@ -386,7 +406,7 @@ void application::key(int ch) {
         return;
     }
     if (ch == keys::ctrl_b)
-        empty_skin_cache();
+        production_.program().skins().empty();
     if (ch == keys::ctrl_g && production_.can_create())
         create();
     else if (ch == keys::ctrl_s && production_.has_frames())
@@ -416,7 +436,6 @@ void application::idle(int x, int y, std::optional<double> now) {
     const bool help = host_ && host_->active() == panel_host::help;
     if (now && !mouse_held_ && !help && x == idle_x_ && y == idle_y_)
         production_.preview_step(*now);
-    production_.clear_settings_changed();
     idle_x_ = x;
     idle_y_ = y;
 }

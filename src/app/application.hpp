@@ -6,11 +6,14 @@
 // ticks it. It never reads a clock or the keyboard itself: events and the
 // time come from the caller, and pixels and damaged rectangles go out
 // through the frame image.
+#include "app/frame_image.hpp"
 #include "app/menus.hpp"
 #include "app/services/messages.hpp"
 #include "production/studio.hpp"
 #include "ui/event.hpp"
+#include "ui/surface.hpp"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,9 +41,15 @@ class application : public shell, public studio_listener {
     static constexpr int mode_editing = 0;
     static constexpr int mode_creating = 1;
     static constexpr const char* title = "Zoetra 1.0";
+    // The window's size: a work area of the canvas's standard size, with the
+    // tab row and panel body above it and the status line below.
+    static constexpr std::uint16_t default_width = 650;
+    static constexpr std::uint16_t default_height = 465;
 
-    explicit application(std::uint16_t width = studio::default_width,
-                         std::uint16_t height = studio::default_height);
+    // The window of a studio working in the data folder.
+    explicit application(std::filesystem::path data_folder = ".",
+                         std::uint16_t width = default_width,
+                         std::uint16_t height = default_height);
     ~application() override;
     application(const application&) = delete;
     application& operator=(const application&) = delete;
@@ -73,7 +82,12 @@ class application : public shell, public studio_listener {
     int mode() const { return production_.busy() ? mode_creating : mode_editing; }
     studio& production() { return production_; }
     const studio& production() const { return production_; }
-    frame_image& frame() { return production_.image(); }
+    frame_image& frame() { return frame_; }
+    // Where the panels draw: the frame image, with the program's skin images.
+    surface window_surface() { return surface{&frame_.image(), &production_.program().skins()}; }
+    // Where the studio's canvas shows in the frame image: its output area,
+    // in the work area.
+    rect output_rect() const;
     panel_host& panels() { return *host_; }
     const std::string& status_text() const { return status_; }
 
@@ -89,7 +103,6 @@ class application : public shell, public studio_listener {
     // The shell services.
     void present_area(const rect& area) override;
     void show_status(const std::string& text) override;
-    void settings_changed() override { production_.mark_settings_changed(); }
 
     // What the studio reports.
     void status(const std::string& text) override;
@@ -98,6 +111,8 @@ class application : public shell, public studio_listener {
     void construction_ended() override;
     void run_progress(int k, int fired, int count) override;
     void frame_captured(int k, buffer& frame) override;
+    void canvas_changed() override;
+    void output_area_changed() override;
 
   private:
     void mouse_down(int x, int y, int button);
@@ -115,6 +130,7 @@ class application : public shell, public studio_listener {
     void show_failure(const outcome& o);
 
     studio production_;
+    frame_image frame_;
     std::unique_ptr<panel_host> host_;
     std::string status_;
     bool ready_ = false;

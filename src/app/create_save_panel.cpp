@@ -1,6 +1,6 @@
 #include "app/application.hpp"
 #include "app/panels.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/event.hpp"
@@ -9,34 +9,28 @@ namespace zoetra {
 namespace {
 
 // A standing component's setting, with the title this panel gives it.
-config& titled(component& owner, const char* name, const char* title = nullptr) {
-    config& setting = owner.find_config(name);
-    if (title != nullptr)
-        setting.desc().title = title;
+config& titled(config& setting, const char* title) {
+    setting.desc().title = title;
     return setting;
 }
 
-void place(config& setting, const rect& body, int x, int y, int w, int h) {
-    setting.set_area(rect{std::int16_t(body.x + x), std::int16_t(body.y + y), std::uint16_t(w),
-                          std::uint16_t(std::max(0, h))});
+rect placed(const rect& body, int x, int y, int w, int h) {
+    return rect{std::int16_t(body.x + x), std::int16_t(body.y + y), std::uint16_t(w),
+                std::uint16_t(std::max(0, h))};
 }
 
 } // namespace
 
 create_save_panel::create_save_panel(application& app, const rect& body)
-    : panel(&app.frame().image(), body, "CREATE & SAVE"), app_(app),
-      delay_(titled(app.production().standing("GIFOUT"), "DELAY", "DELAY")),
-      loop_(titled(app.production().standing("GIFOUT"), "LOOP", "LOOP")),
-      frames_(titled(app.production().standing("CPU"), "FRAMES.CONTROL", "FRAMES")),
-      direction_(titled(app.production().standing("CPU"), "LOOP", "DIRECTION")),
-      size_(titled(app.production().standing("GIFIN"), "MODE.SIZE", "GIF89 SIZE")) {
-    place(delay_, body, 13, 9, 180, 18);
-    place(loop_, body, 13, 29, 180, 18);
-    place(frames_, body, 13, 49, 180, 18);
-    place(direction_, body, 217, 2, 70, body.height - 4);
-    place(size_, body, 311, 1, 68, body.height - 2);
-    for (config* setting : {&delay_, &loop_, &frames_, &direction_, &size_})
-        add(*setting);
+    : panel(app.window_surface(), body, "CREATE & SAVE"), app_(app) {
+    studio& production = app.production();
+    add(titled(production.animation_settings().delay(), "DELAY"), placed(body, 13, 9, 180, 18));
+    add(titled(production.animation_settings().loop(), "LOOP"), placed(body, 13, 29, 180, 18));
+    add(titled(production.frame_clock().frames(), "FRAMES"), placed(body, 13, 49, 180, 18));
+    add(titled(production.frame_clock().loop(), "DIRECTION"),
+        placed(body, 217, 2, 70, body.height - 4));
+    add(titled(production.image_source().size_mode(), "GIF89 SIZE"),
+        placed(body, 311, 1, 68, body.height - 2));
 }
 
 rect create_save_panel::create_button() const {
@@ -55,23 +49,20 @@ void create_save_panel::apply_visibility() {
     const bool one_size = effect_has_class(*effect, "one_size");
     const bool constant_frames = effect_has_class(*effect, "constant_frames");
     bool frames_bound = false;
-    for (int i = 0; i < effect->component_count(); ++i) {
-        const component& c = effect->component_at(i);
-        if (same_name(c.name(), "CPU") &&
-            c.find_config("FRAMES.CONTROL").bound_partner() != nullptr)
-            frames_bound = true;
-    }
-    auto show = [](config& setting, bool shown) {
+    for (int i = 0; i < effect->component_count(); ++i)
+        if (const auto* clock = dynamic_cast<const basic::CPU*>(&effect->component_at(i)))
+            frames_bound = frames_bound || clock->frames().bound_partner() != nullptr;
+    auto show = [this](shown_setting which, bool shown) {
         if (shown)
-            setting.activate();
+            editor(which).activate();
         else
-            setting.deactivate();
+            editor(which).deactivate();
     };
-    show(size_, !one_size);
-    show(delay_, !still);
-    show(loop_, !still);
-    show(frames_, !still && !frames_bound);
-    show(direction_, !still && !constant_frames);
+    show(size, !one_size);
+    show(delay, !still);
+    show(loop, !still);
+    show(frames, !still && !frames_bound);
+    show(direction, !still && !constant_frames);
 }
 
 void create_save_panel::redraw() {
@@ -84,7 +75,7 @@ void create_save_panel::redraw() {
 void create_save_panel::draw_contents() {
     const script* effect = app_.production().current_effect();
     if (effect != nullptr && !same_name(effect->desc().type, "still")) {
-        canvas c(*target(), area());
+        canvas c(*target(), area(), where().skins);
         c.bevel(rect{std::int16_t(area().x + 8), std::int16_t(area().y + 6), 189, 64}, ui_highlight,
                 ui_dark);
     }
@@ -92,7 +83,7 @@ void create_save_panel::draw_contents() {
 }
 
 void create_save_panel::draw_buttons() {
-    canvas c(*target(), area());
+    canvas c(*target(), area(), where().skins);
     auto button = [&](const rect& box, const char* skin, const char* label, bool held) {
         c.fill(box);
         c.box(box, held);

@@ -6,7 +6,7 @@
 // text, its text in 9-point text on a sunken sheet, and along the bottom the
 // two page arrows and "page N of 5". Every position is relative to the body's
 // top-left corner; a smaller body cuts the page, never the pixels around it.
-#include "app/services/geometry.hpp"
+#include "base/geometry.hpp"
 #include "raster/buffer.hpp"
 
 namespace zoetra {

@@ -1,14 +1,14 @@
 #include "app/application.hpp"
 #include "app/help_pages.hpp"
 #include "app/panels.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/event.hpp"
 
 namespace zoetra {
 help_panel::help_panel(application& app, const rect& body)
-    : panel(&app.frame().image(), body, "HELP/ABOUT") {}
+    : panel(app.window_surface(), body, "HELP/ABOUT") {}
 
 void help_panel::turn(int by) {
     const int pages = help_page_count();
@@ -40,7 +40,8 @@ void help_panel::key(int ch, int x, int y) {
 // drawn with text.
 void help_panel::draw_contents() {
     buffer& image = *target();
-    if (!draw_skin_image_centred(image, skin_image_name(format("__help%d.gif", page_)), area()))
+    if (where().skins == nullptr ||
+        !where().skins->draw_centred(image, skin_image_name(format("__help%d.gif", page_)), area()))
         draw_help_page(image, area(), page_);
 }
 

@@ -1,7 +1,7 @@
 #include "app/panel_host.hpp"
 
 #include "app/application.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/event.hpp"
@@ -15,7 +15,8 @@ panel_host::panel_host(application& app) : app_(app) {
     frame_image& frame = app.frame();
     const rect body = frame.panel_body();
     {
-        canvas c(frame.image(), rect_between(0, 0, frame.width(), body.bottom()));
+        canvas c(frame.image(), rect_between(0, 0, frame.width(), body.bottom()),
+                 &app.production().program().skins());
         c.fill(c.clip());
     }
     panels_[choose_gif] = std::make_unique<choose_gif_panel>(app, body);
@@ -58,7 +59,7 @@ std::string panel_host::tab_label(int i) const {
 
 void panel_host::draw_tab(int i) {
     const rect t = drawn_tab(i);
-    canvas c(app_.frame().image(), t);
+    canvas c(app_.frame().image(), t, &app_.production().program().skins());
     c.fill(t);
     const int right = t.right() - 1;
     c.paint(rect_between(t.x, t.y, t.right(), t.y + 1), ui_highlight);

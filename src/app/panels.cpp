@@ -2,7 +2,7 @@
 
 #include "app/application.hpp"
 #include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "raster/text.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
@@ -16,10 +16,9 @@ namespace zoetra {
 // ---- CHOOSE A GIF ---------------------------------------------------------------
 
 choose_gif_panel::choose_gif_panel(application& app, const rect& body)
-    : panel(&app.frame().image(), body, "CHOOSE A GIF") {
-    config& palette = app.production().image_source().palette();
-    palette.set_area(rect{std::int16_t(body.x + 3), std::int16_t(body.y + 13), 645, 60});
-    add(palette);
+    : panel(app.window_surface(), body, "CHOOSE A GIF") {
+    add(app.production().image_source().palette(),
+        rect{std::int16_t(body.x + 3), std::int16_t(body.y + 13), 645, 60});
 }
 
 // ---- SELECT EFFECT --------------------------------------------------------------
@@ -40,14 +39,13 @@ std::string icon_name(const std::string& image_file) {
 } // namespace
 
 select_effect_panel::select_effect_panel(application& app, const rect& body)
-    : panel(&app.frame().image(), body, "SELECT EFFECT"), app_(app),
+    : panel(app.window_surface(), body, "SELECT EFFECT"), app_(app),
       type_(nullptr, "TYPE", true, 1.0, {"STANDARD", "WAVE", "ART", "STILL"}, 1),
       list_(rect_between(body.x + 115, body.y + 14, body.x + 115 + body.width - 4,
                          body.y + 14 + body.height - 28)) {
     type_.desc().title = "EFFECT TYPE";
-    type_.set_area(rect{std::int16_t(body.x + 2), std::int16_t(body.y + 2), 83,
-                        std::uint16_t(std::max(0, body.height - 4))});
-    add(type_);
+    add(type_, rect{std::int16_t(body.x + 2), std::int16_t(body.y + 2), 83,
+                    std::uint16_t(std::max(0, body.height - 4))});
 }
 
 std::vector<int> select_effect_panel::effects_of_type() const {
@@ -141,7 +139,7 @@ void select_effect_panel::draw_contents() {
     buffer& image = *target();
     const int current = app_.production().current_effect_index();
     for (const button& b : buttons()) {
-        canvas c(image, b.area);
+        canvas c(image, b.area, where().skins);
         const bool sunken = b.effect == current;
         c.paint(b.area, ui_light);
         for (int edge = 0; edge < 3; ++edge)
@@ -171,7 +169,7 @@ constexpr cell_column dial_cells{140, 25, 237};
 } // namespace
 
 settings_panel::settings_panel(application& app, const rect& body)
-    : panel(&app.frame().image(), body, "(S)ETTINGS"), app_(app) {}
+    : panel(app.window_surface(), body, "(S)ETTINGS"), app_(app) {}
 
 void settings_panel::place_settings(script& effect) {
     const rect body = area();
@@ -185,8 +183,11 @@ void settings_panel::place_settings(script& effect) {
     };
     for (config* setting : effect.configs()) {
         const component* owner = setting->owner();
+        // The camera's settings are the standing camera's, which persist
+        // from effect to effect (found by the names effect files use).
         if (owner != nullptr && same_name(owner->name(), "CUBE"))
-            setting = &app_.production().standing("CUBE").find_config(setting->name());
+            if (config* standing = app_.production().camera().config_named(setting->name()))
+                setting = standing;
         if (!setting->shown() || owner == nullptr)
             continue;
         if (same_name(owner->name(), "GIFOUT") || same_name(owner->name(), "GIFIN") ||
@@ -207,8 +208,7 @@ void settings_panel::place_settings(script& effect) {
         if (!fits(cell))
             continue;
         ++*counter;
-        setting->set_area(cell);
-        add(*setting);
+        add(*setting, cell);
     }
 }
 
@@ -229,7 +229,7 @@ void settings_panel::draw_contents() {
     const rect box =
         rect_between(body.x + (body.width - w) / 2, body.y + (body.height - h) / 2,
                      body.x + (body.width - w) / 2 + w, body.y + (body.height - h) / 2 + h);
-    canvas c(*target(), box);
+    canvas c(*target(), box, where().skins);
     c.text_centred("No settings for this effect.", box.x + box.width / 2, centred_baseline(box));
 }
 

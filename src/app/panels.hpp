@@ -96,11 +96,9 @@ class create_save_panel : public panel {
     void draw_buttons();
 
     application& app_;
-    config& delay_;
-    config& loop_;
-    config& frames_;
-    config& direction_;
-    config& size_;
+    // The editors of DELAY, LOOP, FRAMES, DIRECTION and GIF89 SIZE, in that order.
+    enum shown_setting { delay, loop, frames, direction, size, setting_count };
+    setting_editor& editor(shown_setting which) { return child(which); }
     bool create_held_ = false;
     bool save_held_ = false;
 };

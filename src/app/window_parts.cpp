@@ -1,8 +1,8 @@
 #include "app/window_parts.hpp"
 
+#include "app/services/interface_colours.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
-#include "raster/ui_colours.hpp"
 #include "resources/resource.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
@@ -37,18 +37,18 @@ void draw_status_line(frame_image& frame, const std::string& text) {
     frame.mark_damaged(line);
 }
 
-void draw_splash(frame_image& frame) {
+void draw_splash(frame_image& frame, skin_cache& skins) {
     buffer_lock lock(frame.image());
-    draw_skin_image_centred(frame.image(), skin_image_name("__splash.gif"), frame.work_area());
+    skins.draw_centred(frame.image(), skin_image_name("__splash.gif"), frame.work_area());
     frame.mark_damaged(frame.work_area());
 }
 
-void draw_work_area_background(frame_image& frame, bool with_background) {
+void draw_work_area_background(frame_image& frame, skin_cache& skins, bool with_background) {
     const rect work = frame.work_area();
     buffer_lock lock(frame.image());
     fast_fill(frame.image(), ui_mid, work);
     if (with_background)
-        draw_skin_image_centred(frame.image(), skin_image_name("__background.gif"), work);
+        skins.draw_centred(frame.image(), skin_image_name("__background.gif"), work);
     frame.mark_damaged(work);
 }
 
@@ -66,14 +66,14 @@ void draw_construction_screen(frame_image& frame, int slots_in_use) {
     frame.mark_damaged(top);
 }
 
-void draw_cancel_button(frame_image& frame, bool pressed) {
+void draw_cancel_button(frame_image& frame, skin_cache& skins, bool pressed) {
     buffer& image = frame.image();
     buffer_lock lock(image);
     const rect& b = cancel_button;
     draw_rectangle(image, b.x, b.y, b.width, b.height, ui_light, true, ui_light);
     canvas(image, b).bevel(b, pressed ? ui_dark : ui_highlight, pressed ? ui_highlight : ui_dark);
-    if (!draw_skin_image(image, skin_image_name("__cancel.gif"), b.x + 2, b.y + 2, b.width - 4,
-                         b.height - 4, 0))
+    if (!skins.draw(image, skin_image_name("__cancel.gif"), b.x + 2, b.y + 2, b.width - 4,
+                    b.height - 4, 0))
         draw_text_at(image, "Cancel(backspace)", std::int16_t(b.x + 6), std::int16_t(b.y + 12),
                      ui_text);
     frame.mark_damaged(b);

@@ -1,6 +1,6 @@
 #include "cli/check.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 
 namespace zoetra::cli {
 

@@ -66,8 +66,11 @@ bool to_real(const std::string& text, double& out) {
 
 } // namespace
 
-std::optional<options> parse_options(const std::vector<std::string>& args, std::string& error) {
+result<options> parse_options(const std::vector<std::string>& args) {
     options o;
+    // What the helpers below found wrong, for the failure they end with.
+    std::string error;
+    const auto refused = [&error] { return outcome::failure(error); };
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         std::string inline_value;
@@ -107,53 +110,52 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
         std::string text;
         if (arg == "-e" || arg == "--effect") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.effect = text;
         } else if (arg == "-o" || arg == "--output") {
             if (!value(o.output))
-                return std::nullopt;
+                return refused();
         } else if (arg == "-n" || arg == "--frames") {
             if (!number(o.frames))
-                return std::nullopt;
+                return refused();
         } else if (arg == "-d" || arg == "--delay") {
             double seconds;
             if (!value(text))
-                return std::nullopt;
+                return refused();
             if (!to_real(text, seconds)) {
-                error = "the option " + arg + " needs a number of seconds, not \"" + text + "\"";
-                return std::nullopt;
+                return outcome::failure("the option " + arg + " needs a number of seconds, not \"" +
+                                        text + "\"");
             }
             o.delay = seconds;
         } else if (arg == "-l" || arg == "--loop") {
             if (!number(o.loop))
-                return std::nullopt;
+                return refused();
         } else if (arg == "--direction") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.direction = text;
         } else if (arg == "--size") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.size = text;
         } else if (arg == "-s" || arg == "--select") {
             if (!number(o.select))
-                return std::nullopt;
+                return refused();
         } else if (arg == "--set") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             auto equals = text.find('=');
             if (equals == std::string::npos || equals == 0) {
-                error = "--set needs NAME=VALUE, not \"" + text + "\"";
-                return std::nullopt;
+                return outcome::failure("--set needs NAME=VALUE, not \"" + text + "\"");
             }
             o.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
         } else if (arg == "--colours") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.colours = text;
         } else if (arg == "--frames-to") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.frames_to = text;
         } else if (arg == "--optimize") {
             o.optimize = true;
@@ -163,11 +165,11 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
             o.list = true;
         } else if (arg == "--describe") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.describe = text;
         } else if (arg == "--check") {
             if (!value(text))
-                return std::nullopt;
+                return refused();
             o.check = text;
         } else if (arg == "-q" || arg == "--quiet") {
             o.quiet = true;
@@ -179,20 +181,17 @@ std::optional<options> parse_options(const std::vector<std::string>& args, std::
             o.images.insert(o.images.end(), args.begin() + std::ptrdiff_t(i) + 1, args.end());
             break;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return std::nullopt;
+            return outcome::failure("unknown option " + arg);
         } else {
             o.images.push_back(arg);
         }
         if (has_inline && (arg == "--estimate" || arg == "--optimize" || arg == "--list" ||
                            arg == "--quiet" || arg == "--version" || arg == "--help")) {
-            error = "the option " + arg + " takes no value";
-            return std::nullopt;
+            return outcome::failure("the option " + arg + " takes no value");
         }
     }
     if (!o.help && !o.version && !o.list && !o.describe && !o.check && o.images.empty()) {
-        error = "no image given";
-        return std::nullopt;
+        return outcome::failure("no image given");
     }
     return o;
 }

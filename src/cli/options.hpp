@@ -1,4 +1,5 @@
 #pragma once
+#include "base/outcome.hpp"
 // The command line of the headless renderer.
 #include <optional>
 #include <string>
@@ -35,7 +36,7 @@ struct options {
 };
 
 // Parses argv; on a usage error returns none with the reason in error.
-std::optional<options> parse_options(const std::vector<std::string>& args, std::string& error);
+result<options> parse_options(const std::vector<std::string>& args);
 
 extern const char* const usage_text;
 

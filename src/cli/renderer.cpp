@@ -1,10 +1,11 @@
 #include "cli/renderer.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/fatal.hpp"
+#include "base/utility.hpp"
 #include "cli/check.hpp"
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
+#include "components/io/register.hpp"
 #include "gif/picture.hpp"
 #include "production/data_directory.hpp"
 #include "production/studio.hpp"
@@ -21,11 +22,6 @@ namespace zoetra::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-struct failure {
-    int status;
-    std::string message;
-};
 
 void say(const std::string& text) {
     std::fprintf(stderr, "zoetra-render: %s\n", text.c_str());
@@ -78,30 +74,14 @@ class progress_printer : public studio_listener {
     bool line_open_ = false;
 };
 
-// What the renderer offers the services in place of a window: setting changes
-// reach the studio; nothing is drawn on a screen.
-class renderer_shell : public shell {
-  public:
-    explicit renderer_shell(studio& s) : studio_(s) { install_shell(this); }
-    ~renderer_shell() override { install_shell(nullptr); }
-    renderer_shell(const renderer_shell&) = delete;
-    renderer_shell& operator=(const renderer_shell&) = delete;
-    void present_area(const rect&) override {}
-    void show_status(const std::string&) override {}
-    void settings_changed() override { studio_.mark_settings_changed(); }
-
-  private:
-    studio& studio_;
-};
-
 std::string absolute_path(const std::string& path) {
     std::error_code error;
     fs::path made = fs::absolute(path, error);
     return error ? path : made.lexically_normal().string();
 }
 
-// A name that is a path, or an effect file in the user's folder, is made
-// absolute before the program moves to its data folder.
+// A name that is a path, or an effect file in the user's folder, is taken
+// as a file of the user's rather than as the name of a bundled effect.
 bool names_a_file(const std::string& name) {
     std::error_code ignored;
     const bool effect_file = name.size() > 5 && same_name(name.substr(name.size() - 5), ".zoml");
@@ -109,17 +89,13 @@ bool names_a_file(const std::string& name) {
            (effect_file && fs::is_regular_file(name, ignored));
 }
 
-int choose_effect(studio& s, const std::string& name, std::string& error) {
-    int index = s.catalogue().find(name);
-    if (index >= 0)
-        return index;
+result<int> choose_effect(studio& s, const std::string& name) {
+    if (std::optional<int> index = s.catalogue().find(name))
+        return *index;
     std::error_code ignored;
-    if (fs::is_regular_file(name, ignored)) {
-        index = s.catalogue().add_file(absolute_path(name), program_factory(), error);
-        return index;
-    }
-    error = format("there is no effect called \"%s\" (see --list)", name.c_str());
-    return -1;
+    if (fs::is_regular_file(name, ignored))
+        return s.catalogue().add_file(absolute_path(name), s.program(), program_factory());
+    return outcome::failure(format("there is no effect called \"%s\" (see --list)", name.c_str()));
 }
 
 void list_effects(studio& s) {
@@ -140,111 +116,109 @@ void describe_effect(studio& s, script& e) {
         std::printf("  %s\n", describe_setting(setting).c_str());
 }
 
-std::optional<failure> fill_palette(studio& s, const options& o) {
+outcome fill_palette(studio& s, const options& o) {
     cfg_image_in& palette = s.image_source().palette();
     for (const std::string& image : o.images)
         if (outcome added = palette.add_image(image, palette.count()); !added)
-            return failure{bad_input, added.message()};
+            return added;
     palette.set_selected(0);
     if (o.select) {
         if (*o.select < 1 || *o.select > palette.count())
-            return failure{bad_input, format("--select %d: the palette holds images 1 to %d",
-                                             *o.select, palette.count())};
+            return outcome::failure(format("--select %d: the palette holds images 1 to %d",
+                                           *o.select, palette.count()));
         palette.set_selected(*o.select - 1);
     }
-    return std::nullopt;
+    return outcome::success();
 }
 
-std::optional<failure> pick(cfg_menu& menu, const std::optional<std::string>& wanted,
-                            const std::vector<std::string>& words, const char* option) {
+outcome pick(cfg_menu& menu, const std::optional<std::string>& wanted,
+             const std::vector<std::string>& words, const char* option) {
     if (!wanted)
-        return std::nullopt;
+        return outcome::success();
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (same_name(words[i], *wanted)) {
             menu.select(static_cast<int>(i));
-            return std::nullopt;
+            return outcome::success();
         }
     }
-    return failure{bad_input,
-                   format("%s \"%s\" is not one of its choices", option, wanted->c_str())};
+    return outcome::failure(format("%s \"%s\" is not one of its choices", option, wanted->c_str()));
 }
 
-std::optional<failure> in_range(const char* option, double value, const cfg_FP64& setting) {
-    if (value < setting.minimum(0) || value > setting.maximum(0))
-        return failure{bad_input, format("%s %g is out of its range %g to %g", option, value,
-                                         setting.minimum(0), setting.maximum(0))};
-    return std::nullopt;
+// Sets the setting's first value when the option was given and lies in its range.
+template <class Number>
+outcome set_in_range(const char* option, const std::optional<Number>& value, cfg_FP64& setting,
+                     bool applies = true) {
+    if (!value)
+        return outcome::success();
+    if (*value < setting.minimum(0) || *value > setting.maximum(0))
+        return outcome::failure(format("%s %g is out of its range %g to %g", option, double(*value),
+                                       setting.minimum(0), setting.maximum(0)));
+    if (applies)
+        setting.set_value(0, *value);
+    return outcome::success();
 }
 
-std::optional<failure> apply_options(studio& s, script& effect, const options& o) {
-    component& cpu = s.standing("CPU");
-    component& gifout = s.standing("GIFOUT");
-    if (o.frames) {
-        if (auto f = in_range("--frames", *o.frames, cpu.number("FRAMES.CONTROL")))
-            return f;
-        if (!is_still_effect(effect))
-            cpu.number("FRAMES.CONTROL").set_value(0, *o.frames);
-    }
-    if (o.delay) {
-        if (auto f = in_range("--delay", *o.delay, gifout.number("DELAY")))
-            return f;
-        gifout.number("DELAY").set_value(0, *o.delay);
-    }
-    if (o.loop) {
-        if (auto f = in_range("--loop", *o.loop, gifout.number("LOOP")))
-            return f;
-        gifout.number("LOOP").set_value(0, *o.loop);
-    }
-    if (auto f = pick(cpu.menu("LOOP"), o.direction,
-                      {"forward", "backward", "forward-and-back", "back-and-forth"}, "--direction"))
-        return f;
-    if (auto f = pick(s.standing("GIFIN").menu("MODE.SIZE"), o.size,
-                      {"source", "small", "medium", "large", "full"}, "--size"))
-        return f;
+outcome apply_options(studio& s, script& effect, const options& o) {
+    basic::CPU& clock = s.frame_clock();
+    io::GIFOUT& output = s.animation_settings();
+    // A still effect keeps its one frame.
+    for (outcome applied :
+         {set_in_range("--frames", o.frames, clock.frames(), !is_still_effect(effect)),
+          set_in_range("--delay", o.delay, output.delay()),
+          set_in_range("--loop", o.loop, output.loop()),
+          pick(clock.loop(), o.direction,
+               {"forward", "backward", "forward-and-back", "back-and-forth"}, "--direction"),
+          pick(s.image_source().size_mode(), o.size, {"source", "small", "medium", "large", "full"},
+               "--size")})
+        if (!applied)
+            return applied;
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
     if (o.colours) {
         if (same_name(*o.colours, "fine"))
             encoding.colours = colour_mode::fine;
         else if (!same_name(*o.colours, "standard"))
-            return failure{bad_input, format("--colours \"%s\" is not one of its choices "
-                                             "(standard, fine)",
-                                             o.colours->c_str())};
+            return outcome::failure(format("--colours \"%s\" is not one of its choices "
+                                           "(standard, fine)",
+                                           o.colours->c_str()));
     }
     s.set_encode_options(encoding);
     auto settings = public_settings(s, effect);
-    for (const auto& assignment : o.settings) {
-        std::string error;
-        if (!assign_setting(settings, assignment.name, assignment.values, error))
-            return failure{bad_input, error};
-    }
-    return std::nullopt;
+    for (const auto& assignment : o.settings)
+        if (outcome assigned = assign_setting(settings, assignment.name, assignment.values);
+            !assigned)
+            return assigned;
+    return outcome::success();
 }
 
-std::optional<failure> create_frames(studio& s) {
+// The frames of the effect. The construction's failures are the effect's
+// (exit status 3); not being able to start at all is the input's.
+outcome create_frames(studio& s, int& status) {
+    status = bad_input;
     if (!s.can_create())
-        return failure{bad_input, "the effect cannot be created from these images"};
+        return outcome::failure("the effect cannot be created from these images");
+    status = effect_failed;
     const auto began = std::chrono::steady_clock::now();
     if (outcome started = s.start_construction(); !started)
-        return failure{effect_failed, without_line_break(started.message())};
+        return outcome::failure(without_line_break(started.message()));
     while (s.busy())
         if (outcome stepped = s.step(); !stepped)
-            return failure{effect_failed, without_line_break(stepped.message())};
+            return outcome::failure(without_line_break(stepped.message()));
     // ZOETRA_TRACE=1 gives the construction's time (beside the window's).
     if (const char* trace = std::getenv("ZOETRA_TRACE"); trace != nullptr && *trace != 0)
         std::fprintf(
             stderr, "zoetra-render: created %d frames in %.0f ms\n", s.stored_frames(),
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
                 .count());
-    return std::nullopt;
+    return outcome::success();
 }
 
 // The frames as they are saved (the output area of each), uncompressed: for
 // comparing the file with its source, or other encoders with this one.
-std::optional<failure> write_frames_to(studio& s, const std::string& folder) {
+outcome write_frames_to(studio& s, const std::string& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
-    const rect area = s.image().output_area();
+    const rect area = s.canvas().output_area();
     const int count = std::min(s.frame_count(), s.stored_frames());
     auto put = [&](const std::string& name, const std::string& header, auto sample, int channels) {
         std::FILE* file = std::fopen((fs::path(folder) / name).c_str(), "wb");
@@ -290,40 +264,40 @@ std::optional<failure> write_frames_to(studio& s, const std::string& folder) {
                 format("P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
                        area.width, area.height),
                 rgba, 4))
-            return failure{bad_input,
-                           format("cannot write the frames into \"%s\"", folder.c_str())};
+            return outcome::failure(format("cannot write the frames into \"%s\"", folder.c_str()));
     }
     std::FILE* info = std::fopen((fs::path(folder) / "info.txt").c_str(), "w");
     if (info == nullptr)
-        return failure{bad_input, format("cannot write the frames into \"%s\"", folder.c_str())};
+        return outcome::failure(format("cannot write the frames into \"%s\"", folder.c_str()));
     std::fprintf(info, "%d %d %d\n", area.width, area.height, count);
     std::fclose(info);
-    return std::nullopt;
+    return outcome::success();
 }
 
-std::optional<failure> deliver(studio& s, const options& o, progress_printer& progress) {
+outcome deliver(studio& s, const options& o, progress_printer& progress) {
     if (o.frames_to)
-        if (auto f = write_frames_to(s, *o.frames_to))
-            return f;
+        if (outcome written = write_frames_to(s, *o.frames_to); !written)
+            return written;
     if (o.estimate) {
         result<std::uint32_t> bytes = s.size();
         if (!bytes)
-            return failure{bad_input, without_line_break(bytes.message())};
+            return outcome::failure(without_line_break(bytes.message()));
         progress.end_line();
         std::printf("%u\n", bytes.value());
-        return std::nullopt;
+        return outcome::success();
     }
     if (outcome saved = s.save(o.output); !saved)
-        return failure{bad_input, without_line_break(saved.message())};
+        return outcome::failure(without_line_break(saved.message()));
     std::error_code ignored;
     progress.summary(format("The animation went to %s (%d frames, %ju bytes).", o.output.c_str(),
                             std::min(s.frame_count(), s.stored_frames()),
                             std::uintmax_t(fs::file_size(o.output, ignored))));
-    return std::nullopt;
+    return outcome::success();
 }
 
 int run(options o) {
-    // Paths the user gives are the user's; the program then works in its data folder.
+    // Paths the user gives are the user's, taken from the folder the program
+    // runs in; the program's own files come from its data folder.
     for (auto& image : o.images)
         image = absolute_path(image);
     o.output = absolute_path(o.output);
@@ -337,90 +311,89 @@ int run(options o) {
         o.check = absolute_path(*o.check);
 
     std::optional<fs::path> data = find_data_directory();
-    std::error_code error;
-    if (!data || (fs::current_path(*data, error), error)) {
+    if (!data) {
         say("cannot find the folder that holds Zoetra's Effects; set ZOETRA_DATA_DIR");
         return bad_input;
     }
 
-    // Exhausted memory ends the program with its message on standard error.
-    set_fatal_exit_status(cannot_go_on);
     progress_printer progress;
-    studio s;
+    studio s(*data);
     s.set_listener(&progress);
-    renderer_shell shell(s);
-    auto finish = [&](std::optional<failure> f) {
+    auto finish = [&](int status, const outcome& result) {
         progress.end_line();
-        if (!f)
+        if (result)
             return int(success);
-        say(f->message);
-        return f->status;
+        say(result.message());
+        return status;
     };
 
     if (outcome loaded = s.load_effects(); !loaded)
-        return finish(failure{cannot_go_on, loaded.message()});
+        return finish(cannot_go_on, loaded);
     if (o.list) {
         list_effects(s);
-        return finish(std::nullopt);
+        return finish(success, outcome::success());
     }
     if (o.describe) {
-        std::string reason;
-        int index = choose_effect(s, *o.describe, reason);
-        if (index < 0)
-            return finish(failure{bad_input, reason});
-        describe_effect(s, s.catalogue().effect(index));
-        return finish(std::nullopt);
+        result<int> index = choose_effect(s, *o.describe);
+        if (index)
+            describe_effect(s, s.catalogue().effect(index.value()));
+        return finish(bad_input, index ? outcome::success() : outcome::failure(index.message()));
     }
     if (o.check) {
-        std::string reason;
-        int index = choose_effect(s, *o.check, reason);
-        if (index < 0)
-            return finish(failure{bad_input, reason});
+        result<int> index = choose_effect(s, *o.check);
+        if (!index)
+            return finish(bad_input, outcome::failure(index.message()));
         int problems = 0;
-        std::printf("%s", check_report(s.catalogue().effect(index), problems).c_str());
-        return finish(problems > 0 ? std::optional<failure>(failure{
-                                         effect_failed, format("%d problems found", problems)})
-                                   : std::nullopt);
+        std::printf("%s", check_report(s.catalogue().effect(index.value()), problems).c_str());
+        return finish(effect_failed, problems > 0
+                                         ? outcome::failure(format("%d problems found", problems))
+                                         : outcome::success());
     }
     int index = 0;
     if (o.effect) {
-        std::string reason;
-        index = choose_effect(s, *o.effect, reason);
-        if (index < 0)
-            return finish(failure{bad_input, reason});
+        result<int> chosen = choose_effect(s, *o.effect);
+        if (!chosen)
+            return finish(bad_input, outcome::failure(chosen.message()));
+        index = chosen.value();
     }
     s.select_effect(index);
     script& effect = s.catalogue().effect(index);
-    if (auto f = fill_palette(s, o))
-        return finish(f);
-    if (auto f = apply_options(s, effect, o))
-        return finish(f);
+    if (outcome filled = fill_palette(s, o); !filled)
+        return finish(bad_input, filled);
+    if (outcome applied = apply_options(s, effect, o); !applied)
+        return finish(bad_input, applied);
 
     progress.set_quiet(o.quiet);
-    if (auto f = create_frames(s))
-        return finish(f);
-    return finish(deliver(s, o, progress));
+    int status = success;
+    if (outcome created = create_frames(s, status); !created)
+        return finish(status, created);
+    return finish(bad_input, deliver(s, o, progress));
 }
 
 } // namespace
 
 int render_main(const std::vector<std::string>& args) {
-    std::string error;
-    std::optional<options> o = parse_options(args, error);
+    result<options> o = parse_options(args);
     if (!o) {
-        say(error);
+        say(o.message());
         std::fprintf(stderr, "Try 'zoetra-render --help'.\n");
         return usage_error;
     }
-    if (o->help) {
+    if (o.value().help) {
         std::printf("%s", usage_text);
         return success;
     }
-    if (o->version) {
+    if (o.value().version) {
         std::printf("zoetra-render 1.0\n");
         return success;
     }
-    return run(std::move(*o));
+    // A condition the program cannot go on from (memory exhausted after every
+    // freeing step) ends it with its message and its own status.
+    set_fatal_handler([](const std::string& message) {
+        std::fprintf(stderr, "Error: %s\n", without_line_break(message).c_str());
+        std::exit(cannot_go_on);
+    });
+    return run(std::move(o.value()));
 }
 
 } // namespace zoetra::cli

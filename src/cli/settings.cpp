@@ -1,6 +1,6 @@
 #include "cli/settings.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/text_settings.hpp"
 
 #include <cmath>
@@ -47,51 +47,44 @@ std::vector<std::string> split(const std::string& text, char separator) {
     return parts;
 }
 
-bool assign_numbers(cfg_FP64& number, const std::string& values, const std::string& name,
-                    std::string& error) {
+outcome assign_numbers(cfg_FP64& number, const std::string& values, const std::string& name) {
     std::vector<std::string> parts = split(values, ',');
-    if (parts.empty() || int(parts.size()) > number.count()) {
-        error = format("\"%s\" takes %d value(s)", name.c_str(), number.count());
-        return false;
-    }
+    if (parts.empty() || int(parts.size()) > number.count())
+        return outcome::failure(format("\"%s\" takes %d value(s)", name.c_str(), number.count()));
     std::vector<double> parsed;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         char* end = nullptr;
         double v = std::strtod(parts[i].c_str(), &end);
-        if (parts[i].empty() || *end != 0 || !std::isfinite(v)) {
-            error = format("\"%s\" needs numbers, not \"%s\"", name.c_str(), parts[i].c_str());
-            return false;
-        }
+        if (parts[i].empty() || *end != 0 || !std::isfinite(v))
+            return outcome::failure(
+                format("\"%s\" needs numbers, not \"%s\"", name.c_str(), parts[i].c_str()));
         int k = static_cast<int>(i);
-        if (v < number.minimum(k) || v > number.maximum(k)) {
-            error = format("the value %s of \"%s\" is out of its range %s to %s", parts[i].c_str(),
-                           name.c_str(), number_text(number.minimum(k)).c_str(),
-                           number_text(number.maximum(k)).c_str());
-            return false;
-        }
+        if (v < number.minimum(k) || v > number.maximum(k))
+            return outcome::failure(format("the value %s of \"%s\" is out of its range %s to %s",
+                                           parts[i].c_str(), name.c_str(),
+                                           number_text(number.minimum(k)).c_str(),
+                                           number_text(number.maximum(k)).c_str()));
         parsed.push_back(v);
     }
     for (std::size_t i = 0; i < parsed.size(); ++i)
         number.set_value(static_cast<int>(i), parsed[i]);
-    return true;
+    return outcome::success();
 }
 
-bool assign_menu(cfg_menu& menu, const std::string& value, const std::string& name,
-                 std::string& error) {
+outcome assign_menu(cfg_menu& menu, const std::string& value, const std::string& name) {
     if (menu.select_by_name(value))
-        return true;
+        return outcome::success();
     for (int i = 0; i < menu.count(); ++i) {
         if (same_name(menu.label(i), value)) {
             menu.select(i);
-            return true;
+            return outcome::success();
         }
     }
     std::string items;
     for (int i = 0; i < menu.count(); ++i)
         items += (i ? ", " : "") + menu.item_name(i);
-    error = format("\"%s\" is not one of the items of \"%s\" (%s)", value.c_str(), name.c_str(),
-                   items.c_str());
-    return false;
+    return outcome::failure(format("\"%s\" is not one of the items of \"%s\" (%s)", value.c_str(),
+                                   name.c_str(), items.c_str()));
 }
 
 } // namespace
@@ -130,8 +123,8 @@ std::string describe_setting(const public_setting& setting) {
     return line;
 }
 
-bool assign_setting(std::vector<public_setting>& settings, const std::string& name,
-                    const std::string& values, std::string& error) {
+outcome assign_setting(std::vector<public_setting>& settings, const std::string& name,
+                       const std::string& values) {
     std::string id, config_name = name;
     if (auto colon = name.find(':'); colon != std::string::npos) {
         id = name.substr(0, colon);
@@ -145,26 +138,23 @@ bool assign_setting(std::vector<public_setting>& settings, const std::string& na
             same_name(s.in_network->desc().title, config_name))
             matches.push_back(&s);
     }
-    if (matches.empty()) {
-        error = format("the effect has no public setting \"%s\" (see --describe)", name.c_str());
-        return false;
-    }
-    if (matches.size() > 1) {
-        error = format("\"%s\" names %d settings; write it as ID:NAME (see --describe)",
-                       name.c_str(), int(matches.size()));
-        return false;
-    }
+    if (matches.empty())
+        return outcome::failure(
+            format("the effect has no public setting \"%s\" (see --describe)", name.c_str()));
+    if (matches.size() > 1)
+        return outcome::failure(
+            format("\"%s\" names %d settings; write it as ID:NAME (see --describe)", name.c_str(),
+                   int(matches.size())));
     config& target = *matches[0]->effective;
     if (auto* number = dynamic_cast<cfg_FP64*>(target.as_kind(cfg_FP64::kind)))
-        return assign_numbers(*number, values, name, error);
+        return assign_numbers(*number, values, name);
     if (auto* menu = dynamic_cast<cfg_menu*>(target.as_kind(cfg_menu::kind)))
-        return assign_menu(*menu, values, name, error);
+        return assign_menu(*menu, values, name);
     if (auto* text = dynamic_cast<cfg_text*>(target.as_kind(cfg_text::kind))) {
         text->set_text_at(values, 0);
-        return true;
+        return outcome::success();
     }
-    error = format("\"%s\" cannot be set from the command line", name.c_str());
-    return false;
+    return outcome::failure(format("\"%s\" cannot be set from the command line", name.c_str()));
 }
 
 } // namespace zoetra::cli

@@ -23,9 +23,9 @@ std::vector<public_setting> public_settings(studio& s, script& effect);
 std::string describe_setting(const public_setting& setting);
 
 // Finds the setting by config name or title ("ID:NAME" picks the component
-// by id) and sets its value(s); false with the reason when the name matches
-// nothing or several, or a value is out of range or not one of the items.
-bool assign_setting(std::vector<public_setting>& settings, const std::string& name,
-                    const std::string& values, std::string& error);
+// by id) and sets its value(s); the reason when the name matches nothing or
+// several, or a value is out of range or not one of the items.
+outcome assign_setting(std::vector<public_setting>& settings, const std::string& name,
+                       const std::string& values);
 
 } // namespace zoetra::cli

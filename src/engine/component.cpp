@@ -1,7 +1,9 @@
 #include "engine/component.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
+#include "engine/context.hpp"
+
+#include <stdexcept>
 
 namespace zoetra {
 
@@ -21,14 +23,14 @@ component::~component() {
     configs_.clear();
 }
 
-bool component::preprepare(std::string&) {
+outcome component::preprepare() {
     preprepared_ = true;
-    return true;
+    return outcome::success();
 }
 
-bool component::prepare(std::string&) {
+outcome component::prepare() {
     prepared_ = true;
-    return true;
+    return outcome::success();
 }
 
 void component::reset() {
@@ -37,37 +39,23 @@ void component::reset() {
         p->release();
 }
 
-config& component::find_config(std::string_view name) const {
+config* component::config_named(std::string_view name) const {
     for (const auto& c : configs_)
         if (same_name(c->name(), name))
-            return *c;
-    fatal_error(format("Could not find \"%.*s\" config in \"%s\".", int(name.size()), name.data(),
-                       description_.name.c_str()));
+            return c.get();
+    return nullptr;
 }
 
-port& component::find_port(std::string_view name) const {
+port* component::port_named(std::string_view name) const {
     for (const auto& p : ports_)
         if (same_name(p->name(), name))
-            return *p;
-    fatal_error(format("Could not find \"%.*s\" port in \"%s\"", int(name.size()), name.data(),
-                       description_.name.c_str()));
+            return p.get();
+    return nullptr;
 }
 
-namespace {
-template <class C> C& checked_kind(config& c, std::string_view name, const std::string& owner) {
-    if (auto* typed = dynamic_cast<C*>(c.as_kind(C::kind)))
-        return *typed;
-    fatal_error(format("Could not find \"%.*s\" config in \"%s\".", int(name.size()), name.data(),
-                       owner.c_str()));
-}
-} // namespace
-
-cfg_FP64& component::number(std::string_view name) const {
-    return checked_kind<cfg_FP64>(find_config(name), name, description_.name);
-}
-
-cfg_menu& component::menu(std::string_view name) const {
-    return checked_kind<cfg_menu>(find_config(name), name, description_.name);
+diagnostics& component::diagnostics_sink() const {
+    context* owner = program();
+    return owner != nullptr ? owner->diagnostics_sink() : standard_streams();
 }
 
 bool component::ready() const {
@@ -79,15 +67,15 @@ bool component::ready() const {
     return true;
 }
 
-bool component::finish_fire(std::string& error, bool ok) {
+outcome component::finish_fire(outcome so_far) {
     for (auto& p : ports_) {
-        if (ok && !p->is_input())
-            ok = p->send(error);
+        if (so_far && !p->is_input())
+            so_far = p->send();
         p->release();
     }
-    if (ok)
+    if (so_far)
         fired_ = true;
-    return ok;
+    return so_far;
 }
 
 void component::copy_configs_from(const component& other) {
@@ -129,18 +117,20 @@ cfg_menu& component::add_menu(std::string name, bool shown, std::vector<std::str
                                 switch_mode);
 }
 
-port& component::add_port(port::direction dir, std::string_view value, std::string_view size,
-                          std::string_view type, std::string name) {
+// Every component registers a fixed set of configs and ports, well within
+// the limits: going past one is a mistake in the program, not in its input.
+port& component::add_port(port::direction dir, cfg_FP64& value, cfg_FP64& size, cfg_menu& type,
+                          std::string name) {
     if (port_count() >= max_ports)
-        fatal_error(format("Too many ports in \"%s\".", description_.name.c_str()));
-    ports_.push_back(std::make_unique<port>(this, dir, number(value), number(size), menu(type),
-                                            std::move(name), version()));
+        throw std::logic_error(format("too many ports in \"%s\"", description_.name.c_str()));
+    ports_.push_back(
+        std::make_unique<port>(this, dir, value, size, type, std::move(name), version()));
     return *ports_.back();
 }
 
 void component::append_config(std::unique_ptr<config> c) {
     if (config_count() >= max_configs)
-        fatal_error(format("Too many configs in \"%s\".", description_.name.c_str()));
+        throw std::logic_error(format("too many configs in \"%s\"", description_.name.c_str()));
     configs_.push_back(std::move(c));
 }
 

@@ -3,6 +3,7 @@
 // ports (in registration order, which is the order of look-ups, reading,
 // binding, copying and release), keeps the per-run flags and implements the
 // common end of every fire.
+#include "base/diagnostics.hpp"
 #include "engine/config.hpp"
 #include "engine/description.hpp"
 #include "engine/element.hpp"
@@ -28,9 +29,9 @@ class component {
     component(const component&) = delete;
     component& operator=(const component&) = delete;
 
-    virtual bool preprepare(std::string& error);
-    virtual bool prepare(std::string& error);
-    virtual bool fire(std::string& error) = 0;
+    virtual outcome preprepare();
+    virtual outcome prepare();
+    virtual outcome fire() = 0;
     // Clears the flags and releases every held matrix.
     virtual void reset();
 
@@ -43,13 +44,12 @@ class component {
     int port_count() const { return static_cast<int>(ports_.size()); }
     port& port_at(int i) const { return *ports_[i]; }
 
-    // The first config (port) whose name equals name ignoring case; none is a
-    // fatal error, since only the program's own code looks names up.
-    config& find_config(std::string_view name) const;
-    port& find_port(std::string_view name) const;
-    // Checked casts of find_config; a config of another kind is fatal too.
-    cfg_FP64& number(std::string_view name) const;
-    cfg_menu& menu(std::string_view name) const;
+    // The first config (port) whose name equals name ignoring case, or
+    // none. The program's own code keeps references from registration; only
+    // those who know just a name (an effect file, a person's --set, the
+    // tests) look names up (engine/lookup.hpp).
+    config* config_named(std::string_view name) const;
+    port* port_named(std::string_view name) const;
 
     bool preprepared() const { return preprepared_; }
     bool prepared() const { return prepared_; }
@@ -59,8 +59,9 @@ class component {
 
     // False once fired; otherwise true unless a connected input holds nothing.
     bool ready() const;
-    // Sends every output, then releases every port; sets fired when all went well.
-    bool finish_fire(std::string& error, bool ok);
+    // Sends every output, then releases every port; sets fired when all
+    // went well. A fire that failed already (so_far) only releases them.
+    outcome finish_fire(outcome so_far = outcome::success());
 
     // Config i takes the settings of the other's config i.
     void copy_configs_from(const component& other);
@@ -70,8 +71,13 @@ class component {
 
     // What the running network reaches; a component outside a network has none.
     void set_context(const run_context* context) { context_ = context; }
-    // The frame image the network draws into, or none.
-    frame_image* frame() const { return context_ != nullptr ? context_->frame : nullptr; }
+    // The canvas the network draws on, or none.
+    output_canvas* canvas() const { return context_ != nullptr ? context_->canvas : nullptr; }
+    // The context of the program whose network this is, or none.
+    context* program() const { return context_ != nullptr ? context_->program : nullptr; }
+    // Where the component's diagnostic lines go: its program's sink, or the
+    // standard streams outside a network.
+    diagnostics& diagnostics_sink() const;
     // Configs, then ports, read their settings from the stored element.
     void read_element();
 
@@ -90,9 +96,10 @@ class component {
                        const double maximum[3]);
     cfg_menu& add_menu(std::string name, bool shown, std::vector<std::string> items,
                        int selected = 0, bool switch_mode = false);
-    // A port named after three configs of this component, found by name.
-    port& add_port(port::direction dir, std::string_view value, std::string_view size,
-                   std::string_view type, std::string name);
+    // A port whose value range and fill, sizes and element type are three
+    // configs of this component.
+    port& add_port(port::direction dir, cfg_FP64& value, cfg_FP64& size, cfg_menu& type,
+                   std::string name);
     void append_config(std::unique_ptr<config> c);
 
     double version() const { return description_.version; }

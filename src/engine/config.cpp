@@ -1,7 +1,8 @@
 #include "engine/config.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include <utility>
+
+#include "base/utility.hpp"
 
 #include <algorithm>
 #include <cfloat>
@@ -22,48 +23,47 @@ config::config(component* owner, std::string kind_name, std::string name, bool s
 
 config::~config() = default;
 
-void config::idle(int x, int y) {
-    if (visible_ && view_)
-        view_->idle(x, y);
-}
-void config::mouse_down(int x, int y, int button) {
-    if (visible_ && view_)
-        view_->mouse_down(x, y, button);
-}
-void config::mouse_up(int x, int y, int button) {
-    if (visible_ && view_)
-        view_->mouse_up(x, y, button);
-}
-void config::key(int ch, int x, int y) {
-    if (visible_ && view_)
-        view_->key(ch, x, y);
-}
-void config::command(const std::string& category, const std::string& name) {
-    if (view_)
-        view_->command(category, name);
-}
-void config::refresh() {
-    if (visible_ && !area_.is_null())
-        draw();
-}
-void config::draw() {
-    if (view_)
-        view_->draw();
-}
-void config::activate() {
-    visible_ = true;
-    if (view_)
-        view_->activate();
-}
-void config::deactivate() {
-    visible_ = false;
-    if (view_)
-        view_->deactivate();
+config::observation config::observe(change_observer observer) {
+    const int id = observers_->next_id++;
+    observers_->entries.emplace_back(id, std::move(observer));
+    return observation(observers_, id);
 }
 
-void config::dump(int flag) const {
-    if (flag == 0)
-        description_.dump();
+config::observation& config::observation::operator=(observation&& other) noexcept {
+    if (this != &other) {
+        cancel();
+        list_ = std::move(other.list_);
+        id_ = std::exchange(other.id_, -1);
+    }
+    return *this;
+}
+
+void config::observation::cancel() {
+    if (std::shared_ptr<observer_list> list = list_.lock())
+        std::erase_if(list->entries, [this](const auto& entry) { return entry.first == id_; });
+    list_.reset();
+    id_ = -1;
+}
+
+void config::changed(bool setting_change) {
+    // An observer may end its own or another's observation while it hears
+    // of the change: each is looked up again just before it is called.
+    const std::shared_ptr<observer_list> list = observers_;
+    std::vector<int> ids;
+    for (const auto& entry : list->entries)
+        ids.push_back(entry.first);
+    for (int id : ids) {
+        auto found = std::find_if(list->entries.begin(), list->entries.end(),
+                                  [id](const auto& entry) { return entry.first == id; });
+        if (found == list->entries.end())
+            continue;
+        const change_observer observer = found->second;
+        observer(*this, setting_change);
+    }
+}
+
+std::string config::dump_text(int flag) const {
+    return flag == 0 ? description_.dump_text() : std::string();
 }
 
 void config::read(const std::string& name, const element& component_element) {
@@ -146,8 +146,7 @@ void cfg_FP64::set_value(int i, double v) {
     double old = n.value;
     n.value = settle_value(v, n.minimum, n.maximum, n.step);
     if (n.value != old) {
-        mark_settings_changed();
-        notify_view();
+        changed();
     }
 }
 
@@ -233,8 +232,7 @@ void cfg_menu::select(int index) {
     index = wrapped_menu_index(index, count());
     if (index != selected_) {
         selected_ = index;
-        mark_settings_changed();
-        notify_view();
+        changed();
     }
 }
 

@@ -1,39 +1,21 @@
 #pragma once
 // A config is a named, typed setting of a component: the component's
-// parameter store, the shape store of its ports, and (through a view that
-// the user interface attaches) its on-screen editor.
-#include "app/services/geometry.hpp"
+// parameter store and the shape store of its ports. Its on-screen editors
+// (src/ui) hold it and hear of its changes.
 #include "engine/description.hpp"
 #include "engine/element.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zoetra {
 
-class buffer;
 class component;
-class config;
-
-// The on-screen side of a config. Until the user interface installs a view
-// maker, configs have no view and the on-screen operations do nothing.
-class config_view {
-  public:
-    virtual ~config_view() = default;
-    virtual void idle(int x, int y) = 0;
-    virtual void mouse_down(int x, int y, int button) = 0;
-    virtual void mouse_up(int x, int y, int button) = 0;
-    virtual void key(int ch, int x, int y) = 0;
-    virtual void command(const std::string& category, const std::string& name) = 0;
-    virtual void draw() = 0;
-    virtual void activate() = 0;
-    virtual void deactivate() = 0;
-    // A value, the selection or a text of the config changed.
-    virtual void settings_changed() = 0;
-};
 
 class config {
   public:
@@ -50,30 +32,12 @@ class config {
 
     bool shown() const { return shown_; }
     void set_shown(bool flag) { shown_ = flag; }
-    const rect& area() const { return area_; }
-    void set_area(const rect& r) { area_ = r; }
-    buffer* target() const { return target_; }
-    void set_target(buffer* image) { target_ = image; }
-    bool visible() const { return visible_; }
 
     config* bound_partner() const { return partner_; }
     void bind_to(config* partner) { partner_ = partner; }
 
-    // Events from the settings panel; acted on only while visible, except command.
-    void idle(int x, int y);
-    void mouse_down(int x, int y, int button);
-    void mouse_up(int x, int y, int button);
-    void key(int ch, int x, int y);
-    void command(const std::string& category, const std::string& name);
-    void refresh();
-    void draw();
-    void activate();
-    void deactivate();
-    void attach_view(std::unique_ptr<config_view> view) { view_ = std::move(view); }
-    config_view* view() const { return view_.get(); }
-
-    // With flag 0, writes the description to standard output.
-    virtual void dump(int flag) const;
+    // With flag 0, the description as the program prints it; otherwise nothing.
+    virtual std::string dump_text(int flag) const;
     virtual bool equals(const config& other) const = 0;
     virtual void copy_from(const config& other) = 0;
     // Reads the settings from the children of a component element.
@@ -87,15 +51,24 @@ class config {
         return kind_name_ == kind ? this : nullptr;
     }
 
+    // Who hears of changes: the network the config belongs to (a running
+    // network starts again when its settings change), the studio for its
+    // standing components, and the editors that show the config. A setting
+    // change is one that makes a network run differently; the output file's
+    // name, or a palette copied from another, is not one.
+    // An observer hears of changes while its observation lives; the
+    // observation may outlive the config, or go away during a notification.
+    using change_observer = std::function<void(config& changed, bool setting_change)>;
+    class observation;
+    [[nodiscard]] observation observe(change_observer observer);
+
   protected:
     // The tag of the elements that carry this kind's settings ("valuelist", "menu", ...).
     virtual const char* setting_tag() const = 0;
     // Reads the k-th value element (children other than "desc").
     virtual void read_value(int k, const element& value) = 0;
-    void notify_view() {
-        if (view_)
-            view_->settings_changed();
-    }
+    // The config changed: every observer hears of it.
+    void changed(bool setting_change = true);
 
   private:
     void read_common_attributes(const element& setting);
@@ -103,12 +76,29 @@ class config {
     component* owner_;
     std::string kind_name_;
     bool shown_;
-    rect area_;
-    buffer* target_ = nullptr;
-    bool visible_ = false;
     description description_;
     config* partner_ = nullptr;
-    std::unique_ptr<config_view> view_;
+    struct observer_list {
+        std::vector<std::pair<int, change_observer>> entries;
+        int next_id = 0;
+    };
+    std::shared_ptr<observer_list> observers_ = std::make_shared<observer_list>();
+};
+
+class config::observation {
+  public:
+    observation() = default;
+    observation(observation&& other) noexcept { *this = std::move(other); }
+    observation& operator=(observation&& other) noexcept;
+    ~observation() { cancel(); }
+    // The observer hears of no more changes.
+    void cancel();
+
+  private:
+    friend class config;
+    observation(std::weak_ptr<observer_list> list, int id) : list_(std::move(list)), id_(id) {}
+    std::weak_ptr<observer_list> list_;
+    int id_ = -1;
 };
 
 // The value a number setting stores for v: rounded to a multiple of step

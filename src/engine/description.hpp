@@ -21,7 +21,8 @@ struct description {
 
     bool has_idref() const { return idref != "no_idref"; }
     // Writes the fields (all but the idref) to standard output.
-    void dump() const;
+    // The record as the program prints it, one "field:value" line each.
+    std::string dump_text() const;
 };
 
 } // namespace zoetra

@@ -1,6 +1,6 @@
 #include "engine/element.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 
 namespace zoetra {
 
@@ -122,56 +122,45 @@ class tree_reader {
   public:
     explicit tree_reader(std::string_view bytes) : tokens_(bytes) {}
 
-    element_tree read() {
-        element_tree tree;
+    result<std::unique_ptr<element>> read() {
         int t = tokens_.get();
         while (is_blank(t))
             t = tokens_.get();
-        if (t != '<') {
-            tree.error = "it does not begin with \"<\"";
-            return tree;
-        }
-        auto root = read_element(0, tree.error);
-        if (root && root->end) {
-            tree.error = "it begins with an end tag";
-            return tree;
-        }
-        tree.root = std::move(root);
-        return tree;
+        if (t != '<')
+            return outcome::failure("it does not begin with \"<\"");
+        auto root = read_element(0);
+        if (root && root.value()->end)
+            return outcome::failure("it begins with an end tag");
+        return root;
     }
 
   private:
     enum class tag_result { read, end_of_input };
 
-    // Reads one element with its children. None means the file was refused
-    // (the reason is in error); an element with the end flag closes the caller.
-    std::unique_ptr<element> read_element(int depth, std::string& error) {
+    // Reads one element with its children, or why the file is refused; an
+    // element with the end flag closes the caller.
+    result<std::unique_ptr<element>> read_element(int depth) {
         auto e = std::make_unique<element>();
-        if (read_tag(*e) == tag_result::end_of_input) {
-            error = "it ends where a tag was expected";
-            return nullptr;
-        }
+        if (read_tag(*e) == tag_result::end_of_input)
+            return outcome::failure(std::string(ends_early));
         if (e->end)
             return e;
-        if (depth >= max_element_depth) {
-            error = format("the element <%s> is nested deeper than %d levels", e->tag.c_str(),
-                           max_element_depth);
-            return nullptr;
-        }
+        if (depth >= max_element_depth)
+            return outcome::failure(format("the element <%s> is nested deeper than %d levels",
+                                           e->tag.c_str(), max_element_depth));
         for (;;) {
-            std::string child_error;
-            auto child = read_element(depth + 1, child_error);
-            if (!child) {
-                error = child_error.starts_with("it ends where")
-                            ? format("it ends inside the element <%s>", e->tag.c_str())
-                            : child_error;
-                return nullptr;
-            }
-            if (child->end)
+            auto child = read_element(depth + 1);
+            if (!child)
+                return outcome::failure(
+                    child.message() == ends_early
+                        ? format("it ends inside the element <%s>", e->tag.c_str())
+                        : child.message());
+            if (child.value()->end)
                 return e;
-            e->children.push_back(std::move(child));
+            e->children.push_back(std::move(child.value()));
         }
     }
+    static constexpr std::string_view ends_early = "it ends where a tag was expected";
 
     tag_result read_tag(element& e) {
         int t = tokens_.get();
@@ -258,11 +247,8 @@ element_tree read_element_tree(std::FILE* stream) {
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
         bytes.append(chunk, got);
-        if (bytes.size() > max_effect_file_size) {
-            element_tree refused;
-            refused.error = "it is too large to be an effect file";
-            return refused;
-        }
+        if (bytes.size() > max_effect_file_size)
+            return outcome::failure("it is too large to be an effect file");
     }
     return read_element_tree(bytes);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The effect-file markup: start tags with attributes, end tags, text and
 // comments, read into a tree of elements.
+#include "base/outcome.hpp"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -42,10 +44,8 @@ std::string decode_character_references(std::string_view text);
 // Effect files deeper than this are refused rather than read without bound.
 inline constexpr int max_element_depth = 64;
 
-struct element_tree {
-    std::unique_ptr<element> root; // none when the file was refused
-    std::string error;             // why it was refused
-};
+// The root of a tree read from an effect file, or why the file was refused.
+using element_tree = result<std::unique_ptr<element>>;
 
 // Reads a whole tree. The file is refused when it does not start with "<",
 // ends while an element is still open, or nests deeper than max_element_depth.

@@ -1,6 +1,7 @@
 #include "engine/matrix.hpp"
 
-#include <cstdio>
+#include "base/utility.hpp"
+
 #include <cstring>
 
 namespace zoetra {
@@ -45,27 +46,29 @@ unsigned matrix::value_at(std::uint16_t x, std::uint16_t y, std::uint16_t z) con
     return *at;
 }
 
-void matrix::dump(int mode) const {
+std::string matrix::dump_text(int mode) const {
+    std::string text;
     if (mode == 0) {
         for (int i = 0; i < dimensions_; ++i)
-            std::printf("Dimension%d = %d\n", i, sizes_[i]);
-        std::printf("U32_size:%d\n", int(element_count_));
-        std::printf("U32_mem_size:%d\n", int(byte_size_));
-        std::printf("U8_element_size:%d\n", element_size_);
-        return;
+            text += format("Dimension%d = %d\n", i, sizes_[i]);
+        text += format("U32_size:%d\n", int(element_count_));
+        text += format("U32_mem_size:%d\n", int(byte_size_));
+        text += format("U8_element_size:%d\n", element_size_);
+        return text;
     }
     if (!is_uint8() && !is_uint16())
-        return;
+        return text;
     const char* pattern = is_uint8() ? "%3d " : "%5d ";
     for (std::uint16_t z = 0; z < sizes_[2]; ++z) {
         for (std::uint16_t y = 0; y < sizes_[1]; ++y) {
             for (std::uint16_t x = 0; x < sizes_[0]; ++x)
-                std::printf(pattern, value_at(x, y, z));
-            std::printf("\n");
+                text += format(pattern, value_at(x, y, z));
+            text += "\n";
         }
         if (sizes_[2] > 1)
-            std::printf("\n");
+            text += "\n";
     }
+    return text;
 }
 
 } // namespace zoetra

@@ -2,7 +2,7 @@
 // A dense array of up to three dimensions whose elements are "UINT8" (1 byte)
 // or "UINT16" (2 bytes, native byte order). x varies fastest, then y, then z.
 // The only data that travels between the components of an effect network.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -55,8 +55,8 @@ class matrix {
     // Element (x, y, z) read at this matrix's width (UINT16 or else 8 bits).
     unsigned value_at(std::uint16_t x, std::uint16_t y = 0, std::uint16_t z = 0) const;
 
-    // Mode 0: dimensions and sizes; mode 1: the values. Written to standard output.
-    void dump(int mode) const;
+    // As the program prints it: mode 0 the dimensions and sizes, mode 1 the values.
+    std::string dump_text(int mode) const;
 
   private:
     std::size_t offset(std::uint16_t x, std::uint16_t y, std::uint16_t z) const {

@@ -1,10 +1,10 @@
 #include "engine/port.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/component.hpp"
+#include "engine/context.hpp"
 #include "engine/numeric.hpp"
 
-#include <cstdio>
 #include <cstring>
 
 namespace zoetra {
@@ -59,26 +59,29 @@ matrix& port::get_matrix() {
     return *matrix_;
 }
 
-bool port::hold(matrix_ptr& m, std::string& error) {
+outcome port::hold(matrix_ptr& m) {
     if (!m)
-        return false;
-    if (is_input() && !audit(*m, error))
-        return false;
+        return outcome::failure("there is no matrix to hold");
+    if (is_input())
+        if (outcome passed = audit(*m); !passed)
+            return passed;
     matrix_ = std::move(m);
-    return true;
+    return outcome::success();
 }
 
-bool port::send(std::string& error) {
+outcome port::send() {
     if (!connected())
-        return true;
+        return outcome::success();
     if (!matrix_)
         matrix_ = make_matrix(true);
-    if (!matrix_ || !audit(*matrix_, error))
-        return false;
-    return peer_->hold(matrix_, error);
+    if (!matrix_)
+        return outcome::failure("matrix fails type");
+    if (outcome passed = audit(*matrix_); !passed)
+        return passed;
+    return peer_->hold(matrix_);
 }
 
-bool port::connect(port& a, port& b, std::string* error) {
+outcome port::connect(port& a, port& b) {
     const char* reason = nullptr;
     if (a.owner_ == b.owner_)
         reason = "same component";
@@ -88,45 +91,41 @@ bool port::connect(port& a, port& b, std::string* error) {
         reason = "destination port already connected";
     else if (a.direction_ == b.direction_)
         reason = "same direction";
-    if (reason != nullptr) {
-        if (error != nullptr)
-            *error = reason;
-        return false;
-    }
+    if (reason != nullptr)
+        return outcome::failure(reason);
     a.peer_ = &b;
     b.peer_ = &a;
-    return true;
+    return outcome::success();
 }
 
-bool port::audit(const matrix& m, std::string& error) const {
-    std::string reason;
-    if (check(m, reason))
-        return true;
-    error = reason;
-    report_failed_audit(m, reason);
-    return false;
+outcome port::audit(const matrix& m) const {
+    std::string detail;
+    const std::string reason = failure_of(m, detail);
+    if (reason.empty())
+        return outcome::success();
+    context* program = owner_ != nullptr ? owner_->program() : nullptr;
+    diagnostics& sink = program != nullptr ? program->diagnostics_sink() : standard_streams();
+    sink.out(audit_report(m));
+    return outcome::failure(reason);
 }
 
-bool port::check(const matrix& m, std::string& reason) const {
-    if (m.type_name() != type_name()) {
-        reason = "matrix fails type";
-        return false;
-    }
+std::string port::failure_of(const matrix& m, std::string& detail) const {
+    if (m.type_name() != type_name())
+        return "matrix fails type";
     if (m.size(0) != size(0) || m.size(1) != size(1) || m.size(2) != size(2)) {
-        std::printf("%d x %d x %d != %d x %d x %d\n", m.size(0), m.size(1), m.size(2), size(0),
-                    size(1), size(2));
-        reason = "matrix fails size";
-        return false;
+        detail += format("%d x %d x %d != %d x %d x %d\n", m.size(0), m.size(1), m.size(2), size(0),
+                         size(1), size(2));
+        return "matrix fails size";
     }
     bool wide = m.is_uint16();
     if (!wide && !m.is_uint8())
-        return true;
+        return {};
     unsigned mask = wide ? 0xFFFFu : 0xFFu;
     unsigned low = truncate_to_u16(value_minimum()) & mask;
     unsigned high = truncate_to_u16(value_maximum()) & mask;
     // A range over every value of the element width passes every element.
     if (low == 0 && high == mask)
-        return true;
+        return {};
     // Layout order is z, then y, then x: a plain walk over the elements.
     for (std::uint32_t i = 0; i < m.element_count(); ++i) {
         unsigned v;
@@ -139,46 +138,51 @@ bool port::check(const matrix& m, std::string& reason) const {
         }
         if (v < low || v > high) {
             if (wide)
-                std::printf("offending U16_value:%d(%d-%d)\n", int(v), int(low), int(high));
+                detail += format("offending U16_value:%d(%d-%d)\n", int(v), int(low), int(high));
             else
-                std::printf("offending U8_value:%d\n", int(v));
-            reason = "matrix fails value";
-            return false;
+                detail += format("offending U8_value:%d\n", int(v));
+            return "matrix fails value";
         }
     }
-    return true;
+    return {};
 }
 
-void port::report_failed_audit(const matrix& m, const std::string& reason) const {
+std::string port::audit_report(const matrix& m) const {
+    std::string text;
+    const std::string reason = failure_of(m, text);
+    if (reason.empty())
+        return {};
     if (owner_ != nullptr)
-        std::printf("***** \"%s\" ****** FAILED AUDIT:%s ******** \"%s\" *********\n",
-                    owner_->desc().name.c_str(), reason.c_str(), name().c_str());
+        text += format("***** \"%s\" ****** FAILED AUDIT:%s ******** \"%s\" *********\n",
+                       owner_->desc().name.c_str(), reason.c_str(), name().c_str());
     else
-        std::printf("*********** FAILED AUDIT:%s ******** \"%s\" *********\n", reason.c_str(),
-                    name().c_str());
-    std::printf("------PORT------\n");
-    dump();
-    std::printf("------MATRIX------\n");
-    m.dump(0);
-    std::printf("%s\n", std::string(69, '*').c_str());
+        text += format("*********** FAILED AUDIT:%s ******** \"%s\" *********\n", reason.c_str(),
+                       name().c_str());
+    text += "------PORT------\n";
+    text += dump_text();
+    text += "------MATRIX------\n";
+    text += m.dump_text(0);
+    text += std::string(69, '*') + "\n";
+    return text;
 }
 
-void port::dump() const {
-    description_.dump();
-    std::printf("Current Matrix Type:%s\n", type_name().c_str());
-    value_->dump(0);
-    size_->dump(0);
+std::string port::dump_text() const {
+    std::string text = description_.dump_text();
+    text += format("Current Matrix Type:%s\n", type_name().c_str());
+    text += value_->dump_text(0);
+    text += size_->dump_text(0);
     if (peer_ != nullptr)
-        std::printf("Connected Port:%s", peer_->desc().id.c_str());
+        text += format("Connected Port:%s", peer_->desc().id.c_str());
     else
-        std::printf("Connected Port:none\n");
+        text += "Connected Port:none\n";
     if (matrix_) {
-        std::printf("Loaded Matrix:yes\n");
-        matrix_->dump(0);
+        text += "Loaded Matrix:yes\n";
+        text += matrix_->dump_text(0);
     } else {
-        std::printf("Loaded Matrix:none\n");
+        text += "Loaded Matrix:none\n";
     }
-    std::printf("DIRECTION:%s\n", direction_ == direction::out ? "out" : "in");
+    text += format("DIRECTION:%s\n", direction_ == direction::out ? "out" : "in");
+    return text;
 }
 
 void port::read(const element& component_element) {

@@ -2,6 +2,7 @@
 // A named input or output of a component. Its shape is not stored: it points
 // at three configs of its component (fill value and element range, sizes,
 // element type), so editing or binding those configs reshapes the port.
+#include "base/outcome.hpp"
 #include "engine/config.hpp"
 #include "engine/description.hpp"
 #include "engine/element.hpp"
@@ -49,26 +50,32 @@ class port {
     matrix_ptr make_matrix(bool fill) const;
     // The held matrix; when none is held, a fill-value matrix is made and held.
     matrix& get_matrix();
-    // An input audits first and refuses (false, the caller keeps m) a
-    // matrix that fails; an output takes it unchecked.
-    bool hold(matrix_ptr& m, std::string& error);
+    // An input audits first and refuses (the caller keeps m) a matrix that
+    // fails; an output takes it unchecked.
+    outcome hold(matrix_ptr& m);
     void release() { matrix_.reset(); }
     // Hands the held matrix (or a fill-value one) to the connected input.
-    bool send(std::string& error);
-    // Connects two ports; on failure the reason goes to error when given.
-    static bool connect(port& a, port& b, std::string* error);
-    // Checks type, size and element values against this port; on failure a
-    // report goes to standard output.
-    bool audit(const matrix& m, std::string& error) const;
+    outcome send();
+    // Connects two ports, or says why not.
+    static outcome connect(port& a, port& b);
+    // Checks type, size and element values against this port. A refused
+    // matrix is reported (audit_report) to the diagnostics of the program
+    // the port's network belongs to, and the reason comes back.
+    outcome audit(const matrix& m) const;
+    // The report of a refused matrix as the program prints it (the failing
+    // values, the port and the matrix); empty when m passes.
+    std::string audit_report(const matrix& m) const;
 
-    void dump() const;
+    // The port's description, shape and state, as the program prints it.
+    std::string dump_text() const;
     // Reads title, class, id and idref from the component element's "in" and
     // "out" children named like this port.
     void read(const element& component_element);
 
   private:
-    bool check(const matrix& m, std::string& reason) const;
-    void report_failed_audit(const matrix& m, const std::string& reason) const;
+    // The reason m fails this port ("matrix fails size"), or none; the lines
+    // the program prints about the failing detail are added to detail.
+    std::string failure_of(const matrix& m, std::string& detail) const;
 
     component* owner_;
     direction direction_;

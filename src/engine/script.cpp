@@ -1,10 +1,9 @@
 #include "engine/script.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "resources/resource.hpp"
 
-#include <cstdio>
+#include "raster/output_canvas.hpp"
 
 namespace zoetra {
 
@@ -33,8 +32,10 @@ namespace {
 constexpr std::uint64_t max_port_bytes = 64u << 20;
 } // namespace
 
-script::script(std::string file_name, double version, const component_factory& factory)
+script::script(std::string file_name, context& program, const component_factory& factory,
+               double version)
     : file_name_(std::move(file_name)), factory_(factory) {
+    context_.program = &program;
     description_.type = "SCRIPT";
     description_.name = file_stem(file_name_);
     description_.title = description_.name;
@@ -53,27 +54,24 @@ void script::clear() {
     components_.clear();
 }
 
-bool script::load(std::string& error) {
-    file_ptr stream = open_resource(file_name_, "rb");
+outcome script::load() {
+    file_ptr stream = program().resources().open(file_name_, "rb");
     if (!stream) {
-        std::fputs("BAD file name\n", stderr);
-        error = format("Cannot open the effect file \"%s\".", file_name_.c_str());
-        return false;
+        program().diagnostics_sink().err("BAD file name\n");
+        return outcome::failure(format("Cannot open the effect file \"%s\".", file_name_.c_str()));
     }
     element_tree tree = read_element_tree(stream.get());
     stream.reset();
-    if (!tree.root) {
-        error = format("\"%s\" is not an effect file: %s.", file_name_.c_str(), tree.error.c_str());
-        return false;
-    }
-    if (!build_from(*tree.root, error)) {
+    if (!tree)
+        return outcome::failure(format("\"%s\" is not an effect file: %s.", file_name_.c_str(),
+                                       tree.message().c_str()));
+    outcome built = build_from(*tree.value());
+    if (!built)
         clear();
-        return false;
-    }
-    return true;
+    return built;
 }
 
-bool script::build_from(const element& root, std::string& error) {
+outcome script::build_from(const element& root) {
     root.take_attribute("class", description_.class_name);
     root.take_attribute("type", description_.type);
     root.take_attribute("description", description_.text);
@@ -85,14 +83,14 @@ bool script::build_from(const element& root, std::string& error) {
                 else if (same_name(part->tag, "image"))
                     description_.image_file = part->text;
             }
-        } else if (!add_component_element(*child, error)) {
-            return false;
+        } else if (outcome added = add_component_element(*child); !added) {
+            return added;
         }
     }
     for (auto& c : components_)
         c->read_element();
     bind_configs_by_idref();
-    bool connected = connect_ports(error);
+    outcome connected = connect_ports();
     if (connected)
         note_unconnected_inputs();
     // The tree goes away with this call; the components must not keep it.
@@ -101,19 +99,18 @@ bool script::build_from(const element& root, std::string& error) {
     return connected;
 }
 
-bool script::add_component_element(const element& e, std::string& error) {
-    if (component_count() >= max_components) {
-        error = format("\"%s\" has more than %d components.", file_name_.c_str(), max_components);
-        return false;
-    }
+outcome script::add_component_element(const element& e) {
+    if (component_count() >= max_components)
+        return outcome::failure(
+            format("\"%s\" has more than %d components.", file_name_.c_str(), max_components));
     component* c = add_component(e.tag);
     if (c == nullptr) {
-        error = format("\"%s\" names the component type \"%s\", which does not exist.",
-                       file_name_.c_str(), e.tag.c_str());
         if (factory_.knows(e.tag))
-            error = format("\"%s\" has more configs or ports than a network can hold.",
-                           file_name_.c_str());
-        return false;
+            return outcome::failure(format(
+                "\"%s\" has more configs or ports than a network can hold.", file_name_.c_str()));
+        return outcome::failure(
+            format("\"%s\" names the component type \"%s\", which does not exist.",
+                   file_name_.c_str(), e.tag.c_str()));
     }
     description& d = c->desc();
     d.name = e.tag;
@@ -123,7 +120,7 @@ bool script::add_component_element(const element& e, std::string& error) {
     e.take_attribute("id", d.id);
     c->store_element(&e);
     note_unmatched_elements(*c, e);
-    return true;
+    return outcome::success();
 }
 
 namespace {
@@ -184,15 +181,20 @@ void script::note_unmatched_elements(const component& c, const element& e) {
 component* script::add_component(std::string_view type) {
     if (component_count() >= max_components)
         return nullptr;
-    std::unique_ptr<component> made = factory_.create(type);
+    std::unique_ptr<component> made = factory_.create(type, program());
     if (!made)
         return nullptr;
     if (configs_.size() + std::size_t(made->config_count()) > max_configs ||
         ports_.size() + std::size_t(made->port_count()) > max_ports)
         return nullptr;
     made->set_context(&context_);
-    for (int i = 0; i < made->config_count(); ++i)
+    for (int i = 0; i < made->config_count(); ++i) {
         configs_.push_back(&made->config_at(i));
+        observations_.push_back(made->config_at(i).observe([this](config&, bool setting_change) {
+            if (setting_change && !starting_ && on_settings_changed)
+                on_settings_changed();
+        }));
+    }
     for (int i = 0; i < made->port_count(); ++i)
         ports_.push_back(&made->port_at(i));
     components_.push_back(std::move(made));
@@ -216,34 +218,33 @@ void script::bind_configs_by_idref() {
     }
 }
 
-bool script::connect_ports(std::string& error) {
+outcome script::connect_ports() {
     for (port* p : ports_) {
         if (p->desc().class_name != "PRT_IN" || !p->desc().has_idref())
             continue;
         port* source = port_with_id(p->desc().idref);
-        if (source == nullptr) {
-            error = format("\"%s\": the input \"%s\" listens to \"%s\", which names no port.",
-                           file_name_.c_str(), p->desc().id.c_str(), p->desc().idref.c_str());
-            return false;
-        }
+        if (source == nullptr)
+            return outcome::failure(
+                format("\"%s\": the input \"%s\" listens to \"%s\", which names no port.",
+                       file_name_.c_str(), p->desc().id.c_str(), p->desc().idref.c_str()));
         // A refused connection is ignored, as the connect rules allow; it is
         // only noted. The input is looked up by its id, so an earlier port
         // with the same id takes the connection in its place.
         port& input = *port_with_id(p->desc().id);
-        std::string refused;
-        const bool made = port::connect(input, *source, &refused);
+        const outcome made = port::connect(input, *source);
         std::string why;
         if (&input != p)
-            why = made ? "its id is an earlier port's too, and that port took the connection"
-                       : "its id is an earlier port's too, and that port refused: " + refused;
+            why = made
+                      ? "its id is an earlier port's too, and that port took the connection"
+                      : "its id is an earlier port's too, and that port refused: " + made.message();
         else if (!made)
-            why = refused;
+            why = made.message();
         if (!why.empty())
             note(load_note::kind::refused_connection, p->owner(), p->desc().id,
                  format("%s \"%s\" from \"%s\": %s", p->name().c_str(), p->desc().id.c_str(),
                         p->desc().idref.c_str(), why.c_str()));
     }
-    return true;
+    return outcome::success();
 }
 
 void script::note_unconnected_inputs() {
@@ -260,44 +261,43 @@ void script::note_unconnected_inputs() {
     }
 }
 
-bool script::start(std::string& error) {
-    for (auto& c : components_) {
-        if (!c->preprepare(error)) {
-            reset();
-            return false;
-        }
-    }
-    for (auto& c : components_)
-        c->bind_configs();
-    for (auto& c : components_) {
-        if (!c->prepare(error)) {
-            reset();
-            return false;
-        }
-    }
-    if (!check_port_sizes(error)) {
+outcome script::start() {
+    // The components settle their own settings as they start: that is no
+    // change anyone must hear of.
+    starting_ = true;
+    outcome started = start_components();
+    starting_ = false;
+    if (!started)
         reset();
-        return false;
-    }
-    return true;
+    return started;
 }
 
-bool script::check_port_sizes(std::string& error) const {
+outcome script::start_components() {
+    for (auto& c : components_)
+        if (outcome ready = c->preprepare(); !ready)
+            return ready;
+    for (auto& c : components_)
+        c->bind_configs();
+    for (auto& c : components_)
+        if (outcome ready = c->prepare(); !ready)
+            return ready;
+    return check_port_sizes();
+}
+
+outcome script::check_port_sizes() const {
     for (const port* p : ports_) {
         std::uint64_t bytes = std::uint64_t(p->size(0)) * p->size(1) * p->size(2) *
                               (p->type_name() == uint16_type ? 2 : 1);
-        if (bytes > max_port_bytes) {
-            error = format("the port \"%s\" of \"%s\" asks for a %d x %d x %d matrix, which is "
-                           "too large",
-                           p->name().c_str(), p->owner()->name().c_str(), p->size(0), p->size(1),
-                           p->size(2));
-            return false;
-        }
+        if (bytes > max_port_bytes)
+            return outcome::failure(format(
+                "the port \"%s\" of \"%s\" asks for a %d x %d x %d matrix, which is "
+                "too large",
+                p->name().c_str(), p->owner()->name().c_str(), p->size(0), p->size(1), p->size(2)));
     }
-    return true;
+    return outcome::success();
 }
 
-bool script::run(std::string& error, bool single_step) {
+outcome script::run(bool single_step) {
     for (;;) {
         if (fired_count_ == 0 && on_run_begin)
             on_run_begin();
@@ -314,9 +314,9 @@ bool script::run(std::string& error, bool single_step) {
             }
         }
         if (next != nullptr) {
-            if (!next->fire(error)) {
+            if (outcome fired = next->fire(); !fired) {
                 reset();
-                return false;
+                return fired;
             }
             // A component that forgot to finish its fire must not fire forever.
             next->mark_fired();
@@ -324,23 +324,24 @@ bool script::run(std::string& error, bool single_step) {
             if (on_progress)
                 on_progress(fired_count_, component_count());
             if (single_step)
-                return true;
+                return outcome::success();
             continue;
         }
         // The sink is the last "GIFOUT" in file order, whatever the scan above stopped at.
         for (auto& c : components_)
             if (c->name() == "GIFOUT")
                 sink = c.get();
-        if (sink != nullptr && !sink->fire(error)) {
-            reset();
-            return false;
-        }
+        if (sink != nullptr)
+            if (outcome fired = sink->fire(); !fired) {
+                reset();
+                return fired;
+            }
         for (auto& c : components_)
             c->clear_fired();
         fired_count_ = 0;
         if (on_frame_done)
             on_frame_done();
-        return true;
+        return outcome::success();
     }
 }
 
@@ -364,21 +365,14 @@ port* script::port_with_id(std::string_view id) const {
     return nullptr;
 }
 
-component& script::find_component(std::string_view id) const {
-    if (component* c = component_with_id(id))
-        return *c;
-    fatal_error(format("Could not find \"%.*s\" component in script \"%s\"\n", int(id.size()),
-                       id.data(), description_.name.c_str()));
-}
-
-port& script::find_port(std::string_view id) const {
-    if (port* p = port_with_id(id))
-        return *p;
-    fatal_error(format("Could not find port \"%.*s\"\n", int(id.size()), id.data()));
-}
-
-bool script::connect(std::string_view input_id, std::string_view output_id, std::string& error) {
-    return port::connect(find_port(input_id), find_port(output_id), &error);
+outcome script::connect(std::string_view input_id, std::string_view output_id) {
+    port* input = port_with_id(input_id);
+    port* output = port_with_id(output_id);
+    if (input == nullptr || output == nullptr)
+        return outcome::failure(format("no port has the id \"%.*s\"",
+                                       int((input == nullptr ? input_id : output_id).size()),
+                                       (input == nullptr ? input_id : output_id).data()));
+    return port::connect(*input, *output);
 }
 
 } // namespace zoetra

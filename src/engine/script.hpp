@@ -2,6 +2,7 @@
 // One effect: the network of components read from one effect file, with its
 // wiring, start-up and the scheduling of runs (one run per frame).
 #include "engine/component.hpp"
+#include "engine/context.hpp"
 #include "engine/description.hpp"
 #include "engine/factory.hpp"
 
@@ -47,8 +48,10 @@ class script {
     static constexpr int max_configs = 512;
     static constexpr int max_ports = 512;
 
-    explicit script(std::string file_name, double version = 1.0,
-                    const component_factory& factory = standard_factory());
+    // A network of the program whose context is given: its components reach
+    // the context, and the file is read from its data folder.
+    script(std::string file_name, context& program, const component_factory& factory,
+           double version = 1.0);
     ~script();
     script(const script&) = delete;
     script& operator=(const script&) = delete;
@@ -56,16 +59,16 @@ class script {
     // Reads the effect file (through the resource archives for names that
     // begin with "*"), creates and wires its components. A file that cannot
     // be read as an effect leaves the script empty and gives the reason.
-    bool load(std::string& error);
+    outcome load();
     // Creates a component through the factory and appends it with its
     // configs and ports; none when the type is unknown or the script is full.
     component* add_component(std::string_view type);
 
     // preprepare, config binding, prepare; a failure resets every component.
-    bool start(std::string& error);
+    outcome start();
     // Fires ready components in file order, the sink "GIFOUT" last; in
     // single-step mode one component per call. A failure resets everything.
-    bool run(std::string& error, bool single_step);
+    outcome run(bool single_step);
     void reset();
 
     int component_count() const { return static_cast<int>(components_.size()); }
@@ -78,16 +81,15 @@ class script {
     const description& desc() const { return description_; }
     const std::string& file_name() const { return file_name_; }
     int fired_count() const { return fired_count_; }
-    // The frame image that the network's components draw into (none: they draw nothing).
-    void set_frame_image(frame_image* frame) { context_.frame = frame; }
+    // The canvas that the network's components draw on (none: they draw nothing).
+    void set_canvas(output_canvas* canvas) { context_.canvas = canvas; }
+    context& program() const { return *context_.program; }
 
-    // Look-ups by id ignoring case; none is a fatal error.
-    component& find_component(std::string_view id) const;
-    port& find_port(std::string_view id) const;
-    // The same look-ups that report a miss instead.
+    // Look-ups by id ignoring case; none when nothing has the id.
     component* component_with_id(std::string_view id) const;
     port* port_with_id(std::string_view id) const;
-    bool connect(std::string_view input_id, std::string_view output_id, std::string& error);
+    // Connects the ports with these ids, or says why not.
+    outcome connect(std::string_view input_id, std::string_view output_id);
 
     // Hooks for production: a run begins (no component fired yet), a
     // component fired (fired so far, components in the network), and a run
@@ -95,13 +97,17 @@ class script {
     std::function<void()> on_run_begin;
     std::function<void(int fired, int count)> on_progress;
     std::function<void()> on_frame_done;
+    // A setting of the network changed, other than by the network's own
+    // start (whose components settle their sizes and counts).
+    std::function<void()> on_settings_changed;
 
   private:
-    bool build_from(const element& root, std::string& error);
-    bool add_component_element(const element& e, std::string& error);
+    outcome start_components();
+    outcome build_from(const element& root);
+    outcome add_component_element(const element& e);
     void bind_configs_by_idref();
-    bool connect_ports(std::string& error);
-    bool check_port_sizes(std::string& error) const;
+    outcome connect_ports();
+    outcome check_port_sizes() const;
     void note_unmatched_elements(const component& c, const element& e);
     void note_unconnected_inputs();
     void note(load_note::kind what, const component* owner, std::string id, std::string reason);
@@ -110,12 +116,14 @@ class script {
     std::string file_name_;
     const component_factory& factory_;
     std::vector<std::unique_ptr<component>> components_;
+    std::vector<config::observation> observations_;
     std::vector<config*> configs_;
     std::vector<port*> ports_;
     description description_;
     std::vector<load_note> notes_;
     run_context context_;
     int fired_count_ = 0;
+    bool starting_ = false;
 };
 
 } // namespace zoetra

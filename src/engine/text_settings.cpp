@@ -1,7 +1,5 @@
 #include "engine/text_settings.hpp"
 
-#include "app/services/messages.hpp"
-
 namespace zoetra {
 
 cfg_text::cfg_text(component* owner, std::string name, bool shown, double version,
@@ -18,8 +16,7 @@ void cfg_text::set_text_at(const std::string& text, int i) {
     if (i < 0 || i >= count())
         return;
     lines_[i] = text.substr(0, max_line);
-    mark_settings_changed();
-    notify_view();
+    changed();
 }
 
 bool cfg_text::equals(const config& other) const {
@@ -51,7 +48,7 @@ void cfg_image_out::set_file_name(const std::string& name) {
     if (cut.empty() || cut == file_name_)
         return;
     file_name_ = std::move(cut);
-    notify_view();
+    changed(false);
 }
 
 bool cfg_image_out::equals(const config& other) const {

@@ -4,7 +4,7 @@
 // end), runs of bytes, skipping forward and an end test. Keeping the file in
 // memory lets the LZW decoder gather a frame's data sub-blocks with plain
 // copies instead of one library call per byte.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 
 #include <cstddef>
 #include <cstdint>

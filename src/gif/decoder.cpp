@@ -67,7 +67,7 @@ bool gif_reader::open(const std::string& name) {
     failure_.clear();
     if (name.empty())
         return fail("no file name");
-    file_ptr file = open_resource(name, "rb");
+    file_ptr file = zoetra::open_file(name, "rb");
     if (!file)
         return fail("cannot open " + name);
     std::optional<file_bytes> bytes = read_whole_file(file.get());

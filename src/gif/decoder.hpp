@@ -45,8 +45,8 @@ class gif_reader {
     gif_reader(const gif_reader&) = delete;
     gif_reader& operator=(const gif_reader&) = delete;
 
-    // Opens a file by name through the resource archives ("*" names) or from
-    // disk, and reads the header and the global colour table. Whatever an
+    // Opens a file by its path and reads the header and the global colour
+    // table. Whatever an
     // earlier open left is discarded first.
     bool open(const std::string& name);
     // The same for a file already in memory (the bytes are copied).

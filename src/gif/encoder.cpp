@@ -1,6 +1,6 @@
 #include "gif/encoder.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "gif/writer_support.hpp"
 
 #include <algorithm>
@@ -43,7 +43,7 @@ bool gif_writer::open(const std::string& name, crop_origin, crop_size size,
                       std::uint16_t loop_count) {
     if (is_open() || name.empty())
         return false;
-    file_ = open_resource(name, "wb");
+    file_ = open_file(name, "wb");
     if (!file_)
         return false;
     sink_ = std::make_unique<file_sink>(file_.get());

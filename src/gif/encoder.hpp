@@ -18,7 +18,7 @@
 // The writer either writes a file or only counts bytes. Both go through the
 // same code to a byte sink, so the size estimate is the exact length of the
 // file that the same frames and settings give.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 #include "gif/byte_sink.hpp"
 #include "gif/fine_quantizer.hpp"
 #include "gif/frame_planner.hpp"

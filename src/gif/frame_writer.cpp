@@ -18,7 +18,7 @@
 // such pixels are more than a few, all frames share one palette, which holds
 // them all. Every frame is coded greedily and with lookahead, the shorter
 // kept.
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "gif/encoder.hpp"
 #include "gif/writer_support.hpp"
 

@@ -1,6 +1,6 @@
 #include "gif/jpeg_reader.hpp"
 
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 #include "gif/picture.hpp"
 
 // jpeglib.h needs the definitions of <cstdio> first, and jerror.h those of

@@ -89,7 +89,7 @@ result<std::unique_ptr<buffer>> open_picture(const std::string& name) {
             return outcome::failure(quoted + " is a folder, not a picture");
     }
     errno = 0;
-    file_ptr file = open_resource(name, "rb");
+    file_ptr file = open_file(name, "rb");
     if (!file)
         return unreadable(name, errno != 0 ? error_words(errno) : "it cannot be opened");
     errno = 0;
@@ -118,7 +118,7 @@ std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failu
         failure = "no file name";
         return nullptr;
     }
-    file_ptr file = open_resource(name, "rb");
+    file_ptr file = open_file(name, "rb");
     if (!file) {
         failure = "cannot open " + name;
         return nullptr;
@@ -161,7 +161,7 @@ gif_size probe_picture_size(std::FILE* file) {
 }
 
 gif_size probe_picture_size(const std::string& name) {
-    file_ptr file = open_resource(name, "rb");
+    file_ptr file = open_file(name, "rb");
     return file ? probe_picture_size(file.get()) : gif_size{};
 }
 

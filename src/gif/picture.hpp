@@ -8,8 +8,8 @@
 //
 // Every kind keeps to the GIF reader's size limits, so that whatever the
 // palette holds fits the image buffers and the memory of the program.
-#include "app/services/memory.hpp"
-#include "app/services/outcome.hpp"
+#include "base/memory.hpp"
+#include "base/outcome.hpp"
 #include "gif/byte_stream.hpp"
 #include "gif/decoder.hpp"
 #include "raster/buffer.hpp"
@@ -66,8 +66,8 @@ enum class picture_kind { unknown, gif, png, jpeg };
 // The kind that a file's first bytes announce.
 picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size);
 
-// The picture in a file, opened by name through the resource archives ("*"
-// names) or from disk, as a new buffer; or why not, in words that name the
+// The picture in a file, opened by its path, as a new buffer; or why not
+// (pictures by resource name come through the skin cache), in words that name the
 // file: "NAME" does not exist, cannot be read: REASON, is not a GIF, PNG or
 // JPEG picture, is too large: REASON, or is damaged: REASON.
 result<std::unique_ptr<buffer>> open_picture(const std::string& name);

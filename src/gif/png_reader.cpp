@@ -1,6 +1,6 @@
 #include "gif/png_reader.hpp"
 
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 #include "gif/picture.hpp"
 
 #include <png.h>

@@ -12,7 +12,7 @@
 //
 // The encoder relies on the output being exactly reproducible: every rounding,
 // tie and scan order below is part of the result.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The GIF writer's own helpers, shared by its plain and its optimizing paths:
 // taking a frame's pixels, running two jobs on two cores, and keeping index
 // images between the passes while memory lasts.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
 #include "gif/encoder.hpp"
 #include "raster/buffer.hpp"
 

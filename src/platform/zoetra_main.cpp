@@ -2,10 +2,11 @@
 // images already in the GIF palette.
 #include "app/application.hpp"
 #include "app/services/messages.hpp"
-#include "gif/decoder.hpp"
+#include "base/fatal.hpp"
 #include "platform/fltk_platform.hpp"
 #include "platform/main_window.hpp"
 #include "production/data_directory.hpp"
+#include "skin/skin_images.hpp"
 
 #include <FL/Fl.H>
 #include <FL/Fl_RGB_Image.H>
@@ -36,8 +37,9 @@ int window_scale() {
 }
 
 // The window's icon, from the skin images.
-std::unique_ptr<Fl_RGB_Image> window_icon(std::vector<unsigned char>& rgba) {
-    std::unique_ptr<buffer> icon = load_gif("*Resources\\__icon.gif");
+std::unique_ptr<Fl_RGB_Image> window_icon(application& app, std::vector<unsigned char>& rgba) {
+    std::unique_ptr<buffer> icon =
+        app.production().program().skins().load(skin_image_name("__icon.gif"));
     if (!icon)
         return nullptr;
     buffer_lock lock(*icon);
@@ -94,7 +96,7 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     set_first_dialog_folder(fs::current_path(ignored).string());
     const std::optional<fs::path> data = find_data_directory();
-    if (!data || (fs::current_path(*data, ignored), ignored)) {
+    if (!data) {
         std::fprintf(stderr, "zoetra: cannot find the folder that holds Zoetra's Effects; set "
                              "ZOETRA_DATA_DIR\n");
         return 2;
@@ -109,13 +111,22 @@ int main(int argc, char** argv) {
     fltk_platform platform;
     platform.set_scale(scale);
     install_platform(&platform);
+    // The conditions the program cannot go on from: the message in a box
+    // (and on standard error), then the end.
+    set_fatal_handler([](const std::string& message) {
+        std::fprintf(stderr, "Error: %s%s", message.c_str(),
+                     !message.empty() && message.back() == '\n' ? "" : "\n");
+        if (zoetra::platform* shown = installed_platform())
+            shown->message_box("Error", message, zoetra::platform::icon::exclamation);
+        std::exit(-1);
+    });
 
-    application app;
+    application app(*data);
     if (outcome started = app.start(); !started)
-        fatal_error(started.message());
+        fatal(started.message());
     main_window window(app, platform, scale, started);
     std::vector<unsigned char> icon_pixels;
-    std::unique_ptr<Fl_RGB_Image> icon = window_icon(icon_pixels);
+    std::unique_ptr<Fl_RGB_Image> icon = window_icon(app, icon_pixels);
     if (icon)
         window.icon(icon.get());
     window.show(1, argv);

@@ -1,24 +1,24 @@
 #include "production/catalogue.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "resources/resource.hpp"
 
 #include <algorithm>
 
 namespace zoetra {
 
-std::vector<std::string> effect_catalogue::build(const component_factory& factory) {
+std::vector<std::string> effect_catalogue::build(context& program,
+                                                 const component_factory& factory) {
     std::vector<std::string> left_out;
-    string_list names = list_files("Effects", ".zoml", 3);
+    string_list names = program.resources().list("Effects", ".zoml", 3);
     for (const std::string& name : names) {
         if (count() >= max_effects)
             break;
-        auto effect = std::make_unique<script>(name, 1.0, factory);
-        std::string error;
-        if (effect->load(error))
+        auto effect = std::make_unique<script>(name, program, factory);
+        if (outcome loaded = effect->load(); loaded)
             effects_.push_back(std::move(effect));
         else
-            left_out.push_back(error);
+            left_out.push_back(loaded.message());
     }
     return left_out;
 }
@@ -38,25 +38,23 @@ std::string effect_title(const script& s) {
     return std::string(trimmed(s.desc().title));
 }
 
-int effect_catalogue::find(const std::string& name) const {
+std::optional<int> effect_catalogue::find(const std::string& name) const {
     for (int i = 0; i < count(); ++i) {
         const script& s = *effects_[i];
         if (same_name(trimmed(s.desc().title), name) || same_name(s.desc().name, name) ||
             same_name(s.file_name(), name))
             return i;
     }
-    return -1;
+    return std::nullopt;
 }
 
-int effect_catalogue::add_file(const std::string& path, const component_factory& factory,
-                               std::string& error) {
-    if (count() >= max_effects) {
-        error = "the catalogue is full";
-        return -1;
-    }
-    auto effect = std::make_unique<script>(path, 1.0, factory);
-    if (!effect->load(error))
-        return -1;
+result<int> effect_catalogue::add_file(const std::string& path, context& program,
+                                       const component_factory& factory) {
+    if (count() >= max_effects)
+        return outcome::failure("the catalogue is full");
+    auto effect = std::make_unique<script>(path, program, factory);
+    if (outcome loaded = effect->load(); !loaded)
+        return loaded;
     effects_.push_back(std::move(effect));
     return count() - 1;
 }

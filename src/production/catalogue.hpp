@@ -4,6 +4,7 @@
 #include "engine/script.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,18 +18,19 @@ class effect_catalogue {
   public:
     static constexpr int max_effects = 128;
 
-    // Loads every listed effect file; a file that fails to load is left out.
-    // Returns the reasons of the files left out.
-    std::vector<std::string> build(const component_factory& factory);
+    // Loads every effect file listed in the program's data folder; a file
+    // that fails to load is left out. Returns the reasons of the files left out.
+    std::vector<std::string> build(context& program, const component_factory& factory);
 
     int count() const { return static_cast<int>(effects_.size()); }
     script& effect(int i) const { return *effects_[i]; }
     // The index of the effect whose title, stem or file name is name
-    // (ignoring case); -1 when none is.
-    int find(const std::string& name) const;
+    // (ignoring case), if one is.
+    std::optional<int> find(const std::string& name) const;
     // Appends an effect loaded from a file of the user's (the command-line
-    // renderer's path option); -1 with the reason when it fails to load.
-    int add_file(const std::string& path, const component_factory& factory, std::string& error);
+    // renderer's path option); its index, or why it failed to load.
+    result<int> add_file(const std::string& path, context& program,
+                         const component_factory& factory);
     void clear() { effects_.clear(); }
 
   private:

@@ -1,5 +1,5 @@
 // Saving the frames as one GIF89a file, and the exact size that file would have.
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/numeric.hpp"
 #include "gif/encoder.hpp"
 #include "production/studio.hpp"
@@ -7,24 +7,24 @@
 namespace zoetra {
 
 std::uint16_t studio::loop_count() const {
-    return truncate_to_u16(gifout_->number("LOOP").value(0));
+    return truncate_to_u16(gifout_->loop().value(0));
 }
 
 std::uint16_t studio::delay() const {
-    return gif_delay_from_seconds(gifout_->number("DELAY").value(0));
+    return gif_delay_from_seconds(gifout_->delay().value(0));
 }
 
 namespace {
 
-// While the frames are written the frame image may go to disk too: writing
-// needs room for two frames' colours and indices, and whatever memory let the
+// While the frames are written the canvas may go to disk too: writing needs
+// room for two frames' colours and indices, and whatever memory let the
 // frames be made must be enough to save them. Drawing brings it back.
-class frame_image_swappable {
+class canvas_swappable {
   public:
-    explicit frame_image_swappable(buffer& image) : image_(image) { image_.set_swappable(true); }
-    ~frame_image_swappable() { image_.set_swappable(false); }
-    frame_image_swappable(const frame_image_swappable&) = delete;
-    frame_image_swappable& operator=(const frame_image_swappable&) = delete;
+    explicit canvas_swappable(buffer& image) : image_(image) { image_.set_swappable(true); }
+    ~canvas_swappable() { image_.set_swappable(false); }
+    canvas_swappable(const canvas_swappable&) = delete;
+    canvas_swappable& operator=(const canvas_swappable&) = delete;
 
   private:
     buffer& image_;
@@ -46,8 +46,8 @@ outcome studio::save(const std::string& file_name) {
     if (frames_.empty())
         return outcome::failure("There are no frames to save yet.");
     const std::string failed = format("FAILED saving GIF89 to \"%s\".\n", file_name.c_str());
-    frame_image_swappable room(frame_.image());
-    rect area = frame_.output_area();
+    canvas_swappable room(canvas_.image());
+    rect area = canvas_.output_area();
     crop_size crop{area.width, area.height};
     gif_writer writer;
     writer.set_options(encode_options_);
@@ -69,9 +69,9 @@ outcome studio::save(const std::string& file_name) {
 result<std::uint32_t> studio::size() {
     if (size_known_)
         return size_;
-    rect area = frame_.output_area();
+    rect area = canvas_.output_area();
     crop_size crop{area.width, area.height};
-    frame_image_swappable room(frame_.image());
+    canvas_swappable room(canvas_.image());
     gif_writer writer;
     writer.set_options(encode_options_);
     writer.on_progress = [this](const std::string& text) { report(text); };

@@ -1,11 +1,9 @@
 #include "production/studio.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "components/io/register.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
-#include "raster/ui_colours.hpp"
 
 #include <algorithm>
 
@@ -21,22 +19,43 @@ studio_listener& nobody() {
 }
 } // namespace
 
-component_factory& program_factory() {
-    static component_factory& factory = [&]() -> component_factory& {
-        define_all_components(standard_factory());
-        return standard_factory();
-    }();
-    return factory;
+namespace {
+template <class C> std::unique_ptr<C> made(std::unique_ptr<component> c) {
+    return std::unique_ptr<C>(static_cast<C*>(c.release()));
+}
+} // namespace
+
+studio::studio(std::filesystem::path data_folder, diagnostics& sink)
+    : program_(std::move(data_folder), sink),
+      canvas_(output_canvas::standard_work_width, output_canvas::standard_work_height,
+              run_background),
+      standing_context_{&program_, nullptr}, listener_(&nobody()) {
+    canvas_.set_output_size(initial_output_width, initial_output_height);
+    canvas_.on_output_area_changed([this](const rect&) { listener_->output_area_changed(); });
+    const component_factory& factory = program_factory();
+    gifin_ = made<io::GIFIN>(factory.create("GIFIN", program_));
+    gifout_ = made<io::GIFOUT>(factory.create("GIFOUT", program_));
+    cpu_ = made<basic::CPU>(factory.create("cpu", program_));
+    cube_ = factory.create("CUBE", program_);
+    for (component* c :
+         {static_cast<component*>(gifin_.get()), static_cast<component*>(gifout_.get()),
+          static_cast<component*>(cpu_.get()), cube_.get()}) {
+        c->set_context(&standing_context_);
+        observe(*c);
+    }
 }
 
-studio::studio(std::uint16_t width, std::uint16_t height)
-    : frame_(width, height), listener_(&nobody()) {
-    frame_.set_output_size(initial_output_width, initial_output_height);
-    component_factory& factory = program_factory();
-    gifin_.reset(dynamic_cast<io::GIFIN*>(factory.create("GIFIN").release()));
-    gifout_ = factory.create("GIFOUT");
-    cpu_ = factory.create("cpu");
-    cube_ = factory.create("CUBE");
+void studio::observe(component& c) {
+    for (int i = 0; i < c.config_count(); ++i)
+        observations_.push_back(c.config_at(i).observe([this](config&, bool setting_change) {
+            if (setting_change)
+                setting_changed();
+        }));
+}
+
+void studio::setting_changed() {
+    if (!writing_settings_)
+        settings_changed_ = true;
 }
 
 // The scripts go first, then the frames, the standing components and the
@@ -61,7 +80,7 @@ void studio::report(const std::string& text) {
 }
 
 outcome studio::load_effects() {
-    for (const std::string& reason : catalogue_.build(program_factory()))
+    for (const std::string& reason : catalogue_.build(program_, program_factory()))
         listener_->effect_left_out(reason);
     if (catalogue_.count() == 0)
         return outcome::failure(no_effects_message);
@@ -82,7 +101,7 @@ component& studio::standing(std::string_view name) const {
 }
 
 int studio::frame_count() const {
-    return truncate_to_int(cpu_->number("FRAMES.CONTROL").value(0));
+    return truncate_to_int(cpu_->frames().value(0));
 }
 
 script* studio::current_effect() const {
@@ -99,7 +118,7 @@ void studio::select_effect(int index) {
     script& s = catalogue_.effect(index);
     report(s.desc().text);
     if (is_still_effect(s) && frame_count() > 1)
-        cpu_->number("FRAMES.CONTROL").set_value(0, 1);
+        cpu_->frames().set_value(0, 1);
 }
 
 bool studio::can_create() const {
@@ -115,6 +134,7 @@ void studio::attach_hooks(script& s) {
             listener_->run_progress(frame_counter_, fired, count);
     };
     s.on_frame_done = [this] { frame_done(); };
+    s.on_settings_changed = [this] { setting_changed(); };
 }
 
 // Copies the standing settings into the network, starts it, and copies the
@@ -122,17 +142,20 @@ void studio::attach_hooks(script& s) {
 outcome studio::start_script() {
     script& s = *running_;
     s.reset();
-    s.set_frame_image(&frame_);
+    s.set_canvas(&canvas_);
+    attach_hooks(s);
+    writing_settings_ = true;
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
         for (const char* name : {"CPU", "GIFIN", "GIFOUT", "CUBE"})
             if (same_name(c.name(), name))
                 c.copy_configs_from(standing(name));
     }
-    std::string error;
-    if (!s.start(error))
+    writing_settings_ = false;
+    if (outcome started = s.start(); !started)
         return outcome::failure(
-            format("Script failed to startup because \"%s\".\n", error.c_str()));
+            format("Script failed to startup because \"%s\".\n", started.message().c_str()));
+    writing_settings_ = true;
     for (int i = 0; i < s.component_count(); ++i) {
         component& c = s.component_at(i);
         if (same_name(c.name(), "CPU"))
@@ -140,7 +163,7 @@ outcome studio::start_script() {
         else if (same_name(c.name(), "GIFOUT"))
             gifout_->copy_configs_from(c);
     }
-    attach_hooks(s);
+    writing_settings_ = false;
     return outcome::success();
 }
 
@@ -154,15 +177,14 @@ outcome studio::start_construction() {
     // Autocrop shrank the output area to the last animation; a new one
     // starts from the full frame size again, or every Create would crop a
     // little further.
-    frame_.set_output_size(initial_output_width, initial_output_height);
+    canvas_.set_output_size(initial_output_width, initial_output_height);
     running_ = current_effect();
+    // Changes made before construction began are in the network it starts.
+    settings_changed_ = false;
     if (outcome started = start_script(); !started) {
         running_ = nullptr;
         return started;
     }
-    // Copying the standing settings marked them changed; that is no reason
-    // to start the network a second time.
-    settings_changed_ = false;
     busy_ = true;
     listener_->construction_started();
     report(format("Creating frame 1 of %d.", frame_count()));
@@ -173,33 +195,32 @@ outcome studio::step() {
     if (!busy_)
         return outcome::success();
     if (settings_changed_) {
-        outcome restarted = start_script();
-        // Starting copies the standing settings in, which marks them changed.
         settings_changed_ = false;
+        outcome restarted = start_script();
         if (!restarted)
             cancel_construction();
         return restarted;
     }
-    std::string error;
-    if (!running_->run(error, true)) {
+    if (outcome ran = running_->run(true); !ran) {
         cancel_construction();
-        return outcome::failure(
-            format("The effect failed while creating frames because \"%s\".\n", error.c_str()));
+        return outcome::failure(format("The effect failed while creating frames because \"%s\".\n",
+                                       ran.message().c_str()));
     }
     return outcome::success();
 }
 
-// At the start of every run the output area is emptied: every frame starts
-// with nothing visible.
+// At the start of every run the canvas is cleared: every frame starts from
+// the run's background.
 void studio::run_begins() {
-    buffer_lock lock(frame_.image());
-    fast_fill(frame_.image(), ui_mid, frame_.output_area());
+    buffer& image = canvas_.image();
+    buffer_lock lock(image);
+    fast_fill(image, run_background);
 }
 
 void studio::frame_done() {
     if (running_ == nullptr)
         return;
-    present_area(frame_.output_area());
+    listener_->canvas_changed();
     capture_frame();
     ++frame_counter_;
     // A frame count lowered below the frames made so far ends construction
@@ -243,12 +264,13 @@ std::optional<rect> visible_box(buffer& image) {
 void studio::capture_frame() {
     if (frame_count() <= frame_counter_ || stored_frames() >= max_frames)
         return;
-    rect area = frame_.output_area();
+    buffer& canvas_image = canvas_.image();
+    const rect area = canvas_.output_area();
     auto image = std::make_unique<buffer>(area.width, area.height, frame_background);
-    stretch_copy(frame_.image(), *image, area.x, area.y, area.width, area.height, 0, 0, area.width,
+    stretch_copy(canvas_image, *image, 0, 0, area.width, area.height, 0, 0, area.width,
                  area.height);
     // An empty frame takes the whole output area as its box, so it prevents cropping.
-    rect box = visible_box(*image).value_or(area);
+    rect box = visible_box(*image).value_or(rect{0, 0, area.width, area.height});
     image->set_swappable(true);
     frames_.push_back(stored{std::move(image), box});
     listener_->frame_captured(stored_frames() - 1, *frames_.back().image);
@@ -269,7 +291,7 @@ void studio::complete_construction() {
 void studio::autocrop() {
     if (frames_.empty())
         return;
-    rect area = frame_.output_area();
+    rect area = canvas_.output_area();
     int left = frames_[0].box.x, top = frames_[0].box.y;
     int right = left + frames_[0].box.width, bottom = top + frames_[0].box.height;
     for (const stored& f : frames_) {
@@ -299,7 +321,7 @@ void studio::autocrop() {
         cropped->set_swappable(true);
         frames_[i].image = std::move(cropped);
     }
-    frame_.set_output_size(crop.width, crop.height);
+    canvas_.set_output_size(crop.width, crop.height);
 }
 
 void studio::cancel_construction() {
@@ -327,7 +349,7 @@ bool studio::preview_step(double now) {
         preview_time_ = now;
         return false;
     }
-    if (now - preview_time_ <= gifout_->number("DELAY").value(0))
+    if (now - preview_time_ <= gifout_->delay().value(0))
         return false;
     if (frame_counter_ >= stored_frames())
         frame_counter_ = 0;
@@ -346,11 +368,11 @@ void studio::show_preview_frame() {
 
 void studio::copy_to_output_area(int i) {
     buffer& shown = *frames_[std::size_t(i)].image;
-    rect area = frame_.output_area();
-    std::uint16_t w = std::min(shown.width(), area.width);
-    std::uint16_t h = std::min(shown.height(), area.height);
-    stretch_copy(shown, frame_.image(), 0, 0, w, h, area.x, area.y, w, h);
-    present_area(area);
+    buffer& image = canvas_.image();
+    std::uint16_t w = std::min(shown.width(), image.width());
+    std::uint16_t h = std::min(shown.height(), image.height());
+    stretch_copy(shown, image, 0, 0, w, h, 0, 0, w, h);
+    listener_->canvas_changed();
 }
 
 std::optional<double> studio::next_preview_time() const {
@@ -358,7 +380,7 @@ std::optional<double> studio::next_preview_time() const {
         return std::nullopt;
     if (!preview_started_)
         return 0.0; // the first step only notes the time: due at once
-    return preview_time_ + gifout_->number("DELAY").value(0);
+    return preview_time_ + gifout_->delay().value(0);
 }
 
 } // namespace zoetra

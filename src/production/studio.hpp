@@ -1,21 +1,25 @@
 #pragma once
-// The production studio: it owns the frame image, the four standing
-// components whose settings persist from effect to effect, and the effect
-// catalogue; it runs the current effect one step at a time, keeps a copy of
-// every frame, crops them to their visible pixels, previews them, and saves
-// them (or reports the exact size of the file).
+// The production studio: it owns the program's context, the canvas the
+// effects draw on, the four standing components whose settings persist from
+// effect to effect, and the effect catalogue; it runs the current effect one
+// step at a time, keeps a copy of every frame, crops them to their visible
+// pixels, previews them on its canvas, and saves them (or reports the exact
+// size of the file).
 //
-// It draws only what makes the saved bytes and the preview: the output area
-// is cleared at each run, frames are captured from it, and the preview copies
-// frames back into it. Everything else of the window (status line, splash,
-// construction screen) is drawn by whoever shows the studio, from what the
-// studio tells its listener.
-#include "app/services/outcome.hpp"
+// It draws only what makes the saved bytes and the preview, on its own
+// canvas: the canvas is cleared at each run, frames are captured from it,
+// and the preview copies frames back into it. It knows nothing of a window:
+// whoever shows the studio (the window) places the canvas in its work area
+// and draws everything else (status line, splash, construction screen) from
+// what the studio tells its listener.
+#include "base/outcome.hpp"
+#include "components/basic/frame_clock.hpp"
 #include "components/io/image_source.hpp"
+#include "engine/context.hpp"
 #include "engine/factory.hpp"
 #include "gif/encoder.hpp"
 #include "production/catalogue.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -27,9 +31,6 @@ namespace zoetra {
 
 // The text that reports the size of the file ("...1.5KB (1536 bytes).").
 std::string size_report(std::uint32_t bytes);
-
-// The factory of the program, with every component defined.
-component_factory& program_factory();
 
 // What the studio reports while it works. Every operation has a default that
 // does nothing.
@@ -48,19 +49,26 @@ class studio_listener {
     virtual void run_progress(int, int, int) {}
     // Frame k was captured.
     virtual void frame_captured(int, buffer&) {}
+    // The canvas shows something new: a frame just made, or a preview frame.
+    virtual void canvas_changed() {}
+    // The canvas's output area moved or changed size.
+    virtual void output_area_changed() {}
 };
 
 class studio {
   public:
     static constexpr int max_frames = 32;
-    static constexpr std::uint16_t default_width = 650;
-    static constexpr std::uint16_t default_height = 465;
     static constexpr int initial_output_width = 350;
     static constexpr int initial_output_height = 250;
+    // What every run starts from: the interface's middle colour, painted.
+    static constexpr colour run_background{0, 0, 128, 128};
 
-    // The frame image (filled with ui_mid), a 350 x 250 output area and the
+    // A studio working in the data folder (the folder of "Effects" and
+    // "Resources"), with its diagnostics going to sink: its context, a canvas
+    // in the standard work area with a 350 x 250 output area, and the
     // standing components. The catalogue comes with load_effects.
-    explicit studio(std::uint16_t width = default_width, std::uint16_t height = default_height);
+    explicit studio(std::filesystem::path data_folder = ".",
+                    diagnostics& sink = standard_streams());
     ~studio();
     studio(const studio&) = delete;
     studio& operator=(const studio&) = delete;
@@ -120,14 +128,20 @@ class studio {
     script* current_effect() const;
     void select_effect(int index);
 
+    // A standing component by the name effect files give it ("GIFIN",
+    // "GIFOUT", "CPU", "CUBE"; anything else is the frame clock).
     component& standing(std::string_view name) const;
     io::GIFIN& image_source() const { return *gifin_; }
-    frame_image& image() { return frame_; }
+    basic::CPU& frame_clock() const { return *cpu_; }
+    io::GIFOUT& animation_settings() const { return *gifout_; }
+    component& camera() const { return *cube_; }
+    output_canvas& canvas() { return canvas_; }
+    const output_canvas& canvas() const { return canvas_; }
+    context& program() { return program_; }
     const std::string& status_text() const { return status_; }
 
-    // The settings-changed flag: a running network starts again when it is set.
-    void mark_settings_changed() { settings_changed_ = true; }
-    void clear_settings_changed() { settings_changed_ = false; }
+    // Whether a setting changed since construction began: a running network
+    // then starts again at its next step.
     bool settings_changed_flag() const { return settings_changed_; }
 
   private:
@@ -137,6 +151,10 @@ class studio {
     };
 
     void report(const std::string& text);
+    // Notes a setting change, unless the studio itself is writing settings.
+    void setting_changed();
+    // Every config of the component tells setting_changed of its changes.
+    void observe(component& c);
     outcome start_script();
     void attach_hooks(script& s);
     void run_begins();
@@ -149,11 +167,16 @@ class studio {
     std::uint16_t loop_count() const;
     std::uint16_t delay() const;
 
-    frame_image frame_;
+    context program_;
+    output_canvas canvas_;
+    // What the standing components reach: the program, and no canvas.
+    run_context standing_context_;
     studio_listener* listener_;
     std::string status_;
     bool busy_ = false;
     bool settings_changed_ = false;
+    // The studio's own copying of settings in and out of a network is no change.
+    bool writing_settings_ = false;
     bool saved_ = false;
     bool size_known_ = false;
     std::uint32_t size_ = 0;
@@ -164,9 +187,10 @@ class studio {
     double preview_time_ = 0;
 
     std::unique_ptr<io::GIFIN> gifin_;
-    std::unique_ptr<component> gifout_;
-    std::unique_ptr<component> cpu_;
+    std::unique_ptr<io::GIFOUT> gifout_;
+    std::unique_ptr<basic::CPU> cpu_;
     std::unique_ptr<component> cube_;
+    std::vector<config::observation> observations_;
     effect_catalogue catalogue_;
     int current_ = -1;
     // The effect being made into frames; choosing another effect meanwhile

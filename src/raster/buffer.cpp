@@ -1,8 +1,7 @@
 #include "raster/buffer.hpp"
 
-#include "app/services/handles.hpp"
-#include "app/services/memory.hpp"
-#include "app/services/messages.hpp"
+#include "base/handles.hpp"
+#include "base/memory.hpp"
 #include "raster/draw.hpp"
 
 #include <cstring>
@@ -110,7 +109,7 @@ void buffer::swap_out() {
     bool written =
         std::fwrite(pixels(), 1, byte_size(), file) == byte_size() && std::fflush(file) == 0;
     if (!written) {
-        set_status("Failed writing to disk.");
+        report_memory("Failed writing to disk.");
         swappable_ = false;
         std::fclose(file);
         unlock();
@@ -129,7 +128,7 @@ void buffer::swap_in() {
     swappable_ = false;
     on_disk_ = false;
     storage_ = allocate_handle(byte_size());
-    set_status("Reading buffer from disk.");
+    report_memory("Reading buffer from disk.");
     locked_ = true;
     bool read = std::fseek(swap_file_, 0, SEEK_SET) == 0 &&
                 std::fread(pixels(), 1, byte_size(), swap_file_) == byte_size();
@@ -138,7 +137,7 @@ void buffer::swap_in() {
     if (!read) {
         // The pixels are lost; start again from the background rather than
         // hand out whatever the new block held.
-        set_status("Failed reading buffer from disk.");
+        report_memory("Failed reading buffer from disk.");
         fast_fill(*this, background_);
     }
     locked_ = false;
@@ -177,32 +176,6 @@ int buffer::ring_size() {
         at = at->next_;
     } while (at != head);
     return count;
-}
-
-std::array<matrix_ptr, 5> split_into_planes(const buffer& b) {
-    const std::uint16_t sizes[3] = {b.width(), b.height(), 1};
-    std::array<matrix_ptr, 5> planes;
-    for (auto& plane : planes)
-        plane = std::make_unique<matrix>(2, sizes, 1, uint8_type);
-    std::uint8_t* red = planes[red_plane]->data();
-    std::uint8_t* green = planes[green_plane]->data();
-    std::uint8_t* blue = planes[blue_plane]->data();
-    std::uint8_t* grey = planes[grey_plane]->data();
-    std::uint8_t* alpha = planes[alpha_plane]->data();
-    const pixel* source = b.pixels();
-    const std::size_t count = std::size_t(b.width()) * b.height();
-    for (std::size_t i = 0; i < count; ++i) {
-        pixel p = source[i];
-        unsigned r = (p >> 16) & 0xFFu;
-        unsigned g = (p >> 8) & 0xFFu;
-        unsigned bl = p & 0xFFu;
-        alpha[i] = std::uint8_t(p >> 24);
-        red[i] = std::uint8_t(r);
-        green[i] = std::uint8_t(g);
-        blue[i] = std::uint8_t(bl);
-        grey[i] = std::uint8_t((11 * r + 16 * g + 5 * bl) >> 5);
-    }
-    return planes;
 }
 
 } // namespace zoetra

@@ -2,8 +2,7 @@
 // An image buffer: width x height pixel words kept in a slot of the handle
 // table, locked around every access, linked into the ring of all buffers and
 // movable to a temporary file when memory runs short.
-#include "app/services/geometry.hpp"
-#include "engine/matrix.hpp"
+#include "base/geometry.hpp"
 #include "raster/pixel.hpp"
 
 #include <array>
@@ -84,10 +83,5 @@ class buffer_lock {
     buffer& buffer_;
     bool was_locked_;
 };
-
-// Five new W x H "UINT8" matrices of two dimensions: red, green, blue, grey,
-// alpha. The buffer must be locked.
-enum plane_index { red_plane, green_plane, blue_plane, grey_plane, alpha_plane };
-std::array<matrix_ptr, 5> split_into_planes(const buffer& b);
 
 } // namespace zoetra

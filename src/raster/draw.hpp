@@ -6,7 +6,7 @@
 // Whatever the caller passes, no primitive writes outside the pixel array:
 // the ones that do not clip (put pixel, fast fill, stretch copies) still skip
 // pixels that fall outside their buffer.
-#include "app/services/geometry.hpp"
+#include "base/geometry.hpp"
 #include "raster/buffer.hpp"
 #include "raster/pixel.hpp"
 

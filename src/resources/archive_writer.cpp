@@ -1,6 +1,6 @@
 #include "resources/archive_writer.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "resources/archive_format.hpp"
 
 #include <cstdint>
@@ -16,40 +16,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool check_name(const std::string& name, std::string& error) {
+outcome check_name(const std::string& name) {
     if (name.empty())
-        error = "an entry name is empty";
-    else if (name.size() > archive::max_name_length)
-        error = format("entry name \"%s\" is longer than %zu characters", name.c_str(),
-                       archive::max_name_length);
-    else if (name.find_first_of(std::string("\\/\0", 3)) != std::string::npos)
-        error = format("entry name \"%s\" holds a directory separator or NUL", name.c_str());
-    return error.empty();
+        return outcome::failure("an entry name is empty");
+    if (name.size() > archive::max_name_length)
+        return outcome::failure(format("entry name \"%s\" is longer than %zu characters",
+                                       name.c_str(), archive::max_name_length));
+    if (name.find_first_of(std::string("\\/\0", 3)) != std::string::npos)
+        return outcome::failure(
+            format("entry name \"%s\" holds a directory separator or NUL", name.c_str()));
+    return outcome::success();
 }
 
-bool check_entries(const std::vector<archive_entry>& entries, std::string& error) {
-    if (entries.size() > archive::max_entries) {
-        error = format("%zu entries; an archive holds at most %u", entries.size(),
-                       archive::max_entries);
-        return false;
-    }
+outcome check_entries(const std::vector<archive_entry>& entries) {
+    if (entries.size() > archive::max_entries)
+        return outcome::failure(format("%zu entries; an archive holds at most %u", entries.size(),
+                                       archive::max_entries));
     // Data offsets are 32-bit numbers.
     std::uint64_t end = archive::directory_start + entries.size() * archive::record_size;
     for (const auto& entry : entries) {
-        if (!check_name(entry.name, error))
-            return false;
-        if (entry.bytes.size() > archive::max_entry_size) {
-            error = format("entry \"%s\" has %zu bytes; an entry holds at most %u",
-                           entry.name.c_str(), entry.bytes.size(), archive::max_entry_size);
-            return false;
-        }
+        if (outcome named = check_name(entry.name); !named)
+            return named;
+        if (entry.bytes.size() > archive::max_entry_size)
+            return outcome::failure(format("entry \"%s\" has %zu bytes; an entry holds at most %u",
+                                           entry.name.c_str(), entry.bytes.size(),
+                                           archive::max_entry_size));
         end += entry.bytes.size();
     }
-    if (end > UINT32_MAX) {
-        error = "the archive would exceed 4 GiB";
-        return false;
-    }
-    return true;
+    if (end > UINT32_MAX)
+        return outcome::failure("the archive would exceed 4 GiB");
+    return outcome::success();
 }
 
 // Output that complements every byte it is given.
@@ -91,38 +87,32 @@ void write_layout(std::ofstream& out, const std::vector<archive_entry>& entries)
         body.bytes(entry.bytes.data(), entry.bytes.size());
 }
 
-bool read_entry_file(const std::string& file, archive_entry& entry, std::string& error) {
+result<archive_entry> read_entry_file(const std::string& file) {
     std::error_code status;
-    if (!fs::is_regular_file(file, status)) {
-        error = format("\"%s\" is not a readable file", file.c_str());
-        return false;
-    }
+    if (!fs::is_regular_file(file, status))
+        return outcome::failure(format("\"%s\" is not a readable file", file.c_str()));
+    archive_entry entry;
     std::ifstream in(file, std::ios::binary);
     // One byte more than an entry may hold tells an oversized file apart.
     entry.bytes.resize(archive::max_entry_size + 1);
     in.read(reinterpret_cast<char*>(entry.bytes.data()),
             static_cast<std::streamsize>(entry.bytes.size()));
-    if (in.bad() || (!in && !in.eof())) {
-        error = format("cannot read \"%s\"", file.c_str());
-        return false;
-    }
+    if (in.bad() || (!in && !in.eof()))
+        return outcome::failure(format("cannot read \"%s\"", file.c_str()));
     entry.bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (entry.bytes.size() > archive::max_entry_size) {
-        error = format("\"%s\" is larger than %u bytes, the most an archive entry holds",
-                       file.c_str(), archive::max_entry_size);
-        return false;
-    }
+    if (entry.bytes.size() > archive::max_entry_size)
+        return outcome::failure(
+            format("\"%s\" is larger than %u bytes, the most an archive entry holds", file.c_str(),
+                   archive::max_entry_size));
     entry.name = fs::path(file).filename().string();
-    return true;
+    return entry;
 }
 
 } // namespace
 
-bool write_archive(const std::string& path, const std::vector<archive_entry>& entries,
-                   std::string& error) {
-    error.clear();
-    if (!check_entries(entries, error))
-        return false;
+outcome write_archive(const std::string& path, const std::vector<archive_entry>& entries) {
+    if (outcome checked = check_entries(entries); !checked)
+        return checked;
     // Written beside the target and renamed over it, so a failure never
     // leaves a half-written archive where a good one was.
     std::string partial = path + ".part";
@@ -135,48 +125,39 @@ bool write_archive(const std::string& path, const std::vector<archive_entry>& en
         if (!out) {
             std::error_code ignored;
             fs::remove(partial, ignored);
-            error = format("cannot write \"%s\"", path.c_str());
-            return false;
+            return outcome::failure(format("cannot write \"%s\"", path.c_str()));
         }
     }
     std::error_code renamed;
     fs::rename(partial, path, renamed);
     if (renamed) {
         fs::remove(partial, renamed);
-        error = format("cannot write \"%s\"", path.c_str());
-        return false;
+        return outcome::failure(format("cannot write \"%s\"", path.c_str()));
     }
-    return true;
+    return outcome::success();
 }
 
-bool pack_files(const std::string& path, const std::vector<std::string>& files,
-                std::string& error) {
-    error.clear();
-    if (files.size() > archive::max_entries) {
-        error =
-            format("%zu files; an archive holds at most %u", files.size(), archive::max_entries);
-        return false;
-    }
+outcome pack_files(const std::string& path, const std::vector<std::string>& files) {
+    if (files.size() > archive::max_entries)
+        return outcome::failure(
+            format("%zu files; an archive holds at most %u", files.size(), archive::max_entries));
     std::vector<archive_entry> entries;
     std::set<std::string> names;
     std::uint64_t total = 0;
     for (const auto& file : files) {
-        archive_entry entry;
-        if (!read_entry_file(file, entry, error))
-            return false;
-        total += archive::record_size + entry.bytes.size();
-        if (total > UINT32_MAX) {
-            error = "the archive would exceed 4 GiB";
-            return false;
-        }
-        if (!names.insert(entry.name).second) {
-            error = format("two files are named \"%s\"; only the first could be found",
-                           entry.name.c_str());
-            return false;
-        }
-        entries.push_back(std::move(entry));
+        result<archive_entry> entry = read_entry_file(file);
+        if (!entry)
+            return outcome::failure(entry.message());
+        total += archive::record_size + entry.value().bytes.size();
+        if (total > UINT32_MAX)
+            return outcome::failure("the archive would exceed 4 GiB");
+        if (!names.insert(entry.value().name).second)
+            return outcome::failure(
+                format("two files are named \"%s\"; only the first could be found",
+                       entry.value().name.c_str()));
+        entries.push_back(std::move(entry.value()));
     }
-    return write_archive(path, entries, error);
+    return write_archive(path, entries);
 }
 
 } // namespace zoetra

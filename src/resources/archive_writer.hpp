@@ -1,6 +1,8 @@
 #pragma once
 // Writing ".rez" archives (the packer tool and tests; the program itself only
 // reads archives).
+#include "base/outcome.hpp"
+
 #include <string>
 #include <vector>
 
@@ -11,15 +13,14 @@ struct archive_entry {
     std::vector<unsigned char> bytes;
 };
 
-// Writes the entries, in order, as an archive at path. Refuses (false and a
-// reason in error, path untouched) more than 65,535 entries, an entry above
+// Writes the entries, in order, as an archive at path. Refuses (with the
+// reason, path untouched) more than 65,535 entries, an entry above
 // 65,535 bytes, and a name that is empty, too long or holds "\", "/" or NUL.
 // Duplicate names are written as given (the first one wins on look-up).
-bool write_archive(const std::string& path, const std::vector<archive_entry>& entries,
-                   std::string& error);
+outcome write_archive(const std::string& path, const std::vector<archive_entry>& entries);
 
 // Packs disk files under their file names (directories dropped) into an
 // archive at path. Also refuses missing files and two files of one name.
-bool pack_files(const std::string& path, const std::vector<std::string>& files, std::string& error);
+outcome pack_files(const std::string& path, const std::vector<std::string>& files);
 
 } // namespace zoetra

@@ -1,61 +1,54 @@
 #include "skin/skin_images.hpp"
 
-#include "app/services/memory.hpp"
-#include "app/services/process_state.hpp"
+#include "base/memory.hpp"
+#include "gif/byte_stream.hpp"
 #include "gif/picture.hpp"
 #include "raster/draw.hpp"
-#include "resources/resource.hpp"
 
 #include <algorithm>
-#include <list>
-#include <memory>
-#include <set>
 
 namespace zoetra {
-namespace {
 
-struct prepared_image {
-    std::string name;
-    int width;
-    int height;
-    std::unique_ptr<buffer> image;
-};
-
-// Newest first.
-std::list<prepared_image>& cache() {
-    static std::list<prepared_image> entries;
-    return entries;
+std::string skin_image_name(const std::string& file_name) {
+    return "*Resources\\" + file_name;
 }
 
-void register_with_memory_handler() {
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        // After the buffer ring, which moves buffers to disk first.
-        register_memory_source(1, [] { return empty_skin_cache(); });
-        on_process_reset([] { empty_skin_cache(); });
-    }
+skin_cache::skin_cache(const resource_folder& folder)
+    : folder_(folder),
+      // After the buffer ring, which moves buffers to disk first.
+      memory_source_(register_memory_source(1, [this] { return empty(); })) {}
+
+skin_cache::~skin_cache() {
+    unregister_memory_source(memory_source_);
 }
 
-// Skin images (starred names) found in no archive and not on disk: the
-// interface asks for them at every drawing and draws its plain stand-in.
-// Forgotten with the cache, so Ctrl+B looks for them again.
-std::set<std::string>& missing_skins() {
-    static std::set<std::string> names;
-    return names;
+std::unique_ptr<buffer> skin_cache::load(const std::string& name) const {
+    file_ptr file = folder_.open(name, "rb");
+    if (!file)
+        return nullptr;
+    std::optional<file_bytes> bytes = read_whole_file(file.get());
+    if (!bytes)
+        return nullptr;
+    std::string ignored;
+    return decode_picture(std::move(*bytes), ignored);
 }
 
-buffer* find_or_prepare(const std::string& name, int width, int height) {
-    for (auto& entry : cache())
+gif_size skin_cache::probe(const std::string& name) const {
+    file_ptr file = folder_.open(name, "rb");
+    return file ? probe_picture_size(file.get()) : gif_size{};
+}
+
+buffer* skin_cache::find_or_prepare(const std::string& name, int width, int height) {
+    for (auto& entry : entries_)
         if (entry.width == width && entry.height == height && entry.name == name)
             return entry.image.get();
     const bool skin = !name.empty() && name.front() == '*';
-    if (skin && missing_skins().contains(name))
+    if (skin && missing_.contains(name))
         return nullptr;
-    std::unique_ptr<buffer> loaded = load_picture(name);
+    std::unique_ptr<buffer> loaded = load(name);
     if (!loaded) {
         if (skin)
-            missing_skins().insert(name);
+            missing_.insert(name);
         return nullptr;
     }
     auto scaled = std::make_unique<buffer>(static_cast<std::uint16_t>(width),
@@ -63,24 +56,17 @@ buffer* find_or_prepare(const std::string& name, int width, int height) {
     stretch_copy(*loaded, *scaled, 0, 0, loaded->width(), loaded->height(), 0, 0,
                  static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
     loaded.reset();
-    cache().push_front(prepared_image{name, width, height, std::move(scaled)});
-    return cache().front().image.get();
+    entries_.push_front(prepared_image{name, width, height, std::move(scaled)});
+    return entries_.front().image.get();
 }
 
-} // namespace
-
-std::string skin_image_name(const std::string& file_name) {
-    return "*Resources\\" + file_name;
+bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
+                      int mode) {
+    return draw(target, name, x, y, width, height, mode, target.window());
 }
 
-bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
-                     int mode) {
-    return draw_skin_image(target, name, x, y, width, height, mode, target.window());
-}
-
-bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int width, int height,
-                     int mode, const rect& clip) {
-    register_with_memory_handler();
+bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
+                      int mode, const rect& clip) {
     if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
         return false;
     buffer* prepared = find_or_prepare(name, width, height);
@@ -108,9 +94,8 @@ bool draw_skin_image(buffer& target, const std::string& name, int x, int y, int 
     return true;
 }
 
-bool draw_skin_image_centred(buffer& target, const std::string& name, const rect& box) {
-    register_with_memory_handler();
-    const gif_size size = probe_picture_size(name);
+bool skin_cache::draw_centred(buffer& target, const std::string& name, const rect& box) {
+    const gif_size size = probe(name);
     if (size.width == 0 || size.height == 0)
         return false;
     buffer* prepared = find_or_prepare(name, size.width, size.height);
@@ -125,16 +110,12 @@ bool draw_skin_image_centred(buffer& target, const std::string& name, const rect
     return true;
 }
 
-bool empty_skin_cache() {
-    missing_skins().clear();
-    if (cache().empty())
+bool skin_cache::empty() {
+    missing_.clear();
+    if (entries_.empty())
         return false;
-    cache().clear();
+    entries_.clear();
     return true;
-}
-
-int skin_cache_size() {
-    return static_cast<int>(cache().size());
 }
 
 } // namespace zoetra

@@ -9,8 +9,8 @@
 
 namespace zoetra {
 
-canvas::canvas(buffer& target, const rect& clip)
-    : target_(target), lock_(target), clip_(intersection(clip, target.window())) {}
+canvas::canvas(buffer& target, const rect& clip, skin_cache* skins)
+    : target_(target), lock_(target), clip_(intersection(clip, target.window())), skins_(skins) {}
 
 void canvas::put(int x, int y, pixel p) {
     if (clip_.contains(x, y))
@@ -110,7 +110,8 @@ void canvas::text_centred(std::string_view s, int centre_x, int baseline, colour
 }
 
 bool canvas::skin(const std::string& name, const rect& box, int mode) {
-    return draw_skin_image(target_, name, box.x, box.y, box.width, box.height, mode, clip_);
+    return skins_ != nullptr &&
+           skins_->draw(target_, name, box.x, box.y, box.width, box.height, mode, clip_);
 }
 
 int centred_baseline(const rect& r) {

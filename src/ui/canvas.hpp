@@ -2,9 +2,10 @@
 // Drawing for the toolkit: a buffer with a clip rectangle. Everything a
 // control draws goes through one, so that nothing it draws can land outside
 // the area it owns, whatever its rectangle and values are.
+#include "app/services/interface_colours.hpp"
 #include "raster/buffer.hpp"
 #include "raster/pixel.hpp"
-#include "raster/ui_colours.hpp"
+#include "ui/surface.hpp"
 
 #include <string>
 #include <string_view>
@@ -14,7 +15,8 @@ namespace zoetra {
 class canvas {
   public:
     // Keeps to clip and to the buffer; locks the buffer for its lifetime.
-    canvas(buffer& target, const rect& clip);
+    // Skin images come from skins (none: there are none).
+    canvas(buffer& target, const rect& clip, skin_cache* skins = nullptr);
 
     const rect& clip() const { return clip_; }
     buffer& target() { return target_; }
@@ -46,6 +48,7 @@ class canvas {
     buffer& target_;
     buffer_lock lock_;
     rect clip_;
+    skin_cache* skins_;
 };
 
 // The baseline that centres one line of 9-point text vertically in r.

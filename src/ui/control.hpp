@@ -4,14 +4,15 @@
 // ignores every event and draws nothing) and a pressed flag (set while a
 // press that began on it lasts). Each concrete control computes its layout
 // in one function that both its hit-testing and its drawing use.
-#include "app/services/geometry.hpp"
+#include "base/geometry.hpp"
 #include "raster/buffer.hpp"
+#include "ui/surface.hpp"
 
 namespace zoetra {
 
 class control {
   public:
-    explicit control(const rect& area = {}, buffer* target = nullptr)
+    explicit control(const rect& area = {}, const surface& target = {})
         : area_(area), target_(target) {}
     virtual ~control() = default;
     control(const control&) = delete;
@@ -38,8 +39,8 @@ class control {
     // Redraws when visible and placed.
     void refresh() { draw(); }
     void draw() {
-        if (visible_ && !area_.is_null() && target_ != nullptr)
-            on_draw(*target_);
+        if (visible_ && !area_.is_null() && target_.image != nullptr)
+            on_draw(*target_.image);
     }
 
     void show() { visible_ = true; }
@@ -48,8 +49,9 @@ class control {
     bool pressed() const { return pressed_; }
     const rect& area() const { return area_; }
     void set_area(const rect& r) { area_ = r; }
-    buffer* target() const { return target_; }
-    void set_target(buffer* target) { target_ = target; }
+    buffer* target() const { return target_.image; }
+    skin_cache* skins() const { return target_.skins; }
+    void set_target(const surface& target) { target_ = target; }
     // Where the control may draw: its rectangle unless it says otherwise.
     virtual rect extent() const { return area_; }
     // An outer bound for drawing, such as the setting the control belongs to
@@ -71,7 +73,7 @@ class control {
   private:
     rect area_;
     rect bounds_{};
-    buffer* target_;
+    surface target_;
     bool visible_ = false;
     bool pressed_ = false;
 };

@@ -1,7 +1,7 @@
 #include "ui/menu.hpp"
 
 #include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/config.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
@@ -10,8 +10,8 @@
 
 namespace zoetra {
 
-menu_control::menu_control(const rect& area, buffer* target, const std::vector<std::string>& names,
-                           int selected, bool switch_mode)
+menu_control::menu_control(const rect& area, const surface& target,
+                           const std::vector<std::string>& names, int selected, bool switch_mode)
     : control(area, target), switch_mode_(switch_mode && names.size() == 2) {
     for (const std::string& name : names)
         if (count() < max_items)
@@ -30,7 +30,6 @@ void menu_control::select(int index) {
     if (index == selected_)
         return;
     selected_ = index;
-    mark_settings_changed();
     draw();
     if (on_change)
         on_change(selected_);
@@ -110,7 +109,7 @@ void menu_control::draw_switch(canvas& c) {
 }
 
 void menu_control::on_draw(buffer& target) {
-    canvas c(target, drawing_area());
+    canvas c(target, drawing_area(), skins());
     if (switch_mode_) {
         draw_switch(c);
     } else {

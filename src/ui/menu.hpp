@@ -15,12 +15,12 @@ class menu_control : public control {
     static constexpr int max_items = 8;
 
     // The labels start as copies of the names; switch mode needs two items.
-    menu_control(const rect& area, buffer* target, const std::vector<std::string>& names,
+    menu_control(const rect& area, const surface& target, const std::vector<std::string>& names,
                  int selected = 0, bool switch_mode = false);
 
     // 255 (one below 0) selects the last item and an index at or past the
-    // count the first, so stepping wraps both ways. A change marks the
-    // settings changed, draws and tells on_change.
+    // count the first, so stepping wraps both ways. A change draws and
+    // tells on_change.
     void select(int index);
     // Selects the last item whose name equals s ignoring case; false when none does.
     bool select_by_name(std::string_view s);

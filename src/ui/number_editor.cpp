@@ -1,6 +1,6 @@
 #include "ui/number_editor.hpp"
 
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "raster/text.hpp"
 #include "ui/canvas.hpp"
 
@@ -36,16 +36,16 @@ std::vector<number_row> number_editor_layout(const rect& area, int count, bool t
     return rows;
 }
 
-number_editor::number_editor(cfg_FP64& setting) : setting_(setting) {
+number_editor::number_editor(cfg_FP64& setting) : setting_editor(setting), setting_(setting) {
     for (int i = 0; i < setting.count(); ++i) {
-        auto slider = std::make_unique<slider_control>(rect{}, setting.target(), setting.value(i),
-                                                       setting.minimum(i), setting.maximum(i),
-                                                       setting.step(i), setting.dial());
+        auto slider =
+            std::make_unique<slider_control>(rect{}, where(), setting.value(i), setting.minimum(i),
+                                             setting.maximum(i), setting.step(i), setting.dial());
         slider->on_change = [this, i](double v) { setting_.set_value(i, v); };
         sliders_.push_back(std::move(slider));
     }
     if (setting.text_flag()) {
-        field_ = std::make_unique<text_control>(rect{}, setting.target(), "-", 5);
+        field_ = std::make_unique<text_control>(rect{}, where(), "-", 5);
         show_value_in_field();
     }
 }
@@ -63,26 +63,26 @@ void number_editor::commit() {
 
 void number_editor::sync_controls() {
     for (int i = 0; i < int(sliders_.size()); ++i) {
-        sliders_[std::size_t(i)]->set_target(setting_.target());
+        sliders_[std::size_t(i)]->set_target(where());
         sliders_[std::size_t(i)]->assign(setting_.value(i), setting_.minimum(i),
                                          setting_.maximum(i), setting_.step(i));
     }
     if (field_)
-        field_->set_target(setting_.target());
+        field_->set_target(where());
 }
 
 // A value set from elsewhere (a network's start, another control) shows at once.
-void number_editor::settings_changed() {
+void number_editor::changed() {
     bool moved = false;
     for (int i = 0; i < int(sliders_.size()); ++i)
         moved = moved || sliders_[std::size_t(i)]->value() != setting_.value(i);
     sync_controls();
     show_value_in_field();
-    if (setting_.visible() && (moved || field_))
+    if (visible() && (moved || field_))
         draw();
 }
 
-void number_editor::idle(int x, int y) {
+void number_editor::on_idle(int x, int y) {
     if (field_)
         field_->idle(x, y);
     else
@@ -95,13 +95,13 @@ void number_editor::idle(int x, int y) {
 constexpr int label_room = 30;
 
 rect number_editor::bounds() const {
-    const rect area = setting_.area();
+    const rect area = this->area();
     return field_ ? area : rect_between(area.x, area.y, area.right() + label_room, area.bottom());
 }
 
 void number_editor::lay_out() {
     sync_controls();
-    const rect area = setting_.area();
+    const rect area = this->area();
     const auto rows =
         number_editor_layout(area, setting_.count(), field_ != nullptr, setting_.dial());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -111,7 +111,7 @@ void number_editor::lay_out() {
     }
 }
 
-void number_editor::mouse_down(int x, int y, int button) {
+void number_editor::on_mouse_down(int x, int y, int button) {
     lay_out();
     if (field_) {
         commit();
@@ -122,7 +122,7 @@ void number_editor::mouse_down(int x, int y, int button) {
     }
 }
 
-void number_editor::mouse_up(int x, int y, int button) {
+void number_editor::on_mouse_up(int x, int y, int button) {
     if (field_)
         field_->mouse_up(x, y, button);
     else
@@ -130,7 +130,7 @@ void number_editor::mouse_up(int x, int y, int button) {
             s->mouse_up(x, y, button);
 }
 
-void number_editor::key(int ch, int x, int y) {
+void number_editor::on_key(int ch, int x, int y) {
     lay_out();
     if (field_) {
         if (ch == 13)
@@ -142,7 +142,7 @@ void number_editor::key(int ch, int x, int y) {
     }
 }
 
-void number_editor::activate() {
+void number_editor::on_activate() {
     if (field_) {
         field_->show();
         for (auto& s : sliders_)
@@ -153,7 +153,7 @@ void number_editor::activate() {
     }
 }
 
-void number_editor::deactivate() {
+void number_editor::on_deactivate() {
     if (field_)
         field_->hide();
     for (auto& s : sliders_)
@@ -161,13 +161,13 @@ void number_editor::deactivate() {
 }
 
 void number_editor::draw() {
-    const rect area = setting_.area();
-    buffer* target = setting_.target();
-    if (!setting_.visible() || area.is_null() || target == nullptr)
+    if (!drawable())
         return;
+    const rect area = this->area();
+    buffer* target = this->target();
     sync_controls();
     {
-        canvas c(*target, area);
+        canvas c(*target, area, skins());
         c.fill(area);
     }
     const auto rows =
@@ -179,7 +179,7 @@ void number_editor::draw() {
         shown.refresh();
         // The title on one line, cut to its rectangle.
         const rect t = intersection(rows[i].title, area);
-        canvas c(*target, rect_between(t.x + 2, t.y, t.right(), t.bottom()));
+        canvas c(*target, rect_between(t.x + 2, t.y, t.right(), t.bottom()), skins());
         const int baseline = setting_.dial() ? t.y + 11 : centred_baseline(rows[i].title);
         c.text(setting_.desc().title, t.x + 2, baseline);
     }

@@ -3,6 +3,7 @@
 // made with the dial flag), or, for a setting made with the text flag, one
 // text field in which the number is typed and taken on Enter or on a click.
 #include "engine/config.hpp"
+#include "ui/editors.hpp"
 #include "ui/slider.hpp"
 #include "ui/text_field.hpp"
 
@@ -19,22 +20,22 @@ struct number_row {
 std::vector<number_row> number_editor_layout(const rect& area, int count, bool text_field,
                                              bool dial);
 
-class number_editor : public config_view {
+class number_editor : public setting_editor {
   public:
     explicit number_editor(cfg_FP64& setting);
-
-    void idle(int x, int y) override;
-    void mouse_down(int x, int y, int button) override;
-    void mouse_up(int x, int y, int button) override;
-    void key(int ch, int x, int y) override;
-    void command(const std::string&, const std::string&) override {}
     void draw() override;
-    void activate() override;
-    void deactivate() override;
-    void settings_changed() override;
 
     slider_control& slider(int i) { return *sliders_[std::size_t(i)]; }
     text_control* field() { return field_.get(); }
+
+  protected:
+    void on_idle(int x, int y) override;
+    void on_mouse_down(int x, int y, int button) override;
+    void on_mouse_up(int x, int y, int button) override;
+    void on_key(int ch, int x, int y) override;
+    void on_activate() override;
+    void on_deactivate() override;
+    void changed() override;
 
   private:
     // Takes the field's text as value 0 and writes the value back into it.

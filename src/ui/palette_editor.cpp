@@ -1,7 +1,7 @@
 #include "ui/palette_editor.hpp"
 
 #include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/control.hpp"
@@ -60,10 +60,11 @@ palette_layout layout_palette(const rect& area, int image_count, double fraction
     return l;
 }
 
-palette_editor::palette_editor(cfg_image_in& palette) : palette_(palette) {}
+palette_editor::palette_editor(cfg_image_in& palette)
+    : setting_editor(palette), palette_(palette) {}
 
 palette_layout palette_editor::layout() const {
-    return layout_palette(palette_.area(), palette_.count(), fraction_);
+    return layout_palette(area(), palette_.count(), fraction_);
 }
 
 void palette_editor::insert() {
@@ -87,7 +88,7 @@ void palette_editor::scroll_by(int direction) {
     draw();
 }
 
-void palette_editor::idle(int x, int y) {
+void palette_editor::on_idle(int x, int y) {
     const palette_layout l = layout();
     if ((insert_held_ && !l.insert_button.contains(x, y)) ||
         (remove_held_ && !l.remove_button.contains(x, y))) {
@@ -101,7 +102,7 @@ void palette_editor::idle(int x, int y) {
     }
 }
 
-void palette_editor::mouse_down(int x, int y, int) {
+void palette_editor::on_mouse_down(int x, int y, int) {
     const palette_layout l = layout();
     if (l.insert_button.contains(x, y) && palette_.count() < max_slots) {
         insert_held_ = true;
@@ -118,7 +119,6 @@ void palette_editor::mouse_down(int x, int y, int) {
     } else {
         for (int i = 0; i < l.shown_slots; ++i) {
             if (l.slot(i).contains(x, y)) {
-                mark_settings_changed();
                 palette_.set_selected(l.first_visible + i);
                 break;
             }
@@ -127,7 +127,7 @@ void palette_editor::mouse_down(int x, int y, int) {
     draw();
 }
 
-void palette_editor::mouse_up(int, int, int) {
+void palette_editor::on_mouse_up(int, int, int) {
     scroll_dragged_ = false;
     if (insert_held_) {
         insert_held_ = false;
@@ -139,7 +139,7 @@ void palette_editor::mouse_up(int, int, int) {
     draw();
 }
 
-void palette_editor::key(int ch, int, int) {
+void palette_editor::on_key(int ch, int, int) {
     const int before = palette_.selected();
     if (ch == ',' || ch == '4' || ch == keys::left)
         palette_.set_selected(before - 1);
@@ -153,7 +153,7 @@ void palette_editor::key(int ch, int, int) {
     }
 }
 
-void palette_editor::command(const std::string& category, const std::string& name) {
+void palette_editor::on_command(const std::string& category, const std::string& name) {
     if (category != "file")
         return;
     if (name == "insert")
@@ -183,12 +183,12 @@ void palette_editor::draw_button(canvas& c, const rect& box, const char* skin, c
 }
 
 void palette_editor::draw() {
-    const rect area = palette_.area();
-    buffer* target = palette_.target();
-    if (!palette_.visible() || area.is_null() || target == nullptr)
+    if (!drawable())
         return;
+    const rect area = this->area();
+    buffer* target = this->target();
     const palette_layout l = layout();
-    canvas c(*target, area);
+    canvas c(*target, area, skins());
     c.fill(area);
     for (int i = 0; i < l.shown_slots; ++i) {
         const int position = l.first_visible + i;

@@ -2,6 +2,7 @@
 // The editor of the GIF palette: a strip of thumbnails with a scroll bar and
 // its arrows, the insert and remove buttons, and the selected image's size.
 #include "components/io/image_palette.hpp"
+#include "ui/editors.hpp"
 
 #include <string>
 #include <vector>
@@ -32,25 +33,24 @@ struct palette_layout {
 };
 palette_layout layout_palette(const rect& area, int image_count, double fraction);
 
-class palette_editor : public config_view {
+class palette_editor : public setting_editor {
   public:
     explicit palette_editor(cfg_image_in& palette);
-
-    void idle(int x, int y) override;
-    void mouse_down(int x, int y, int button) override;
-    void mouse_up(int x, int y, int button) override;
-    void key(int ch, int x, int y) override;
-    void command(const std::string& category, const std::string& name) override;
     void draw() override;
-    void activate() override {}
-    void deactivate() override {}
-    void settings_changed() override { draw(); }
 
     palette_layout layout() const;
     double fraction() const { return fraction_; }
     bool insert_held() const { return insert_held_; }
     bool remove_held() const { return remove_held_; }
     bool scroll_dragged() const { return scroll_dragged_; }
+
+  protected:
+    void on_idle(int x, int y) override;
+    void on_mouse_down(int x, int y, int button) override;
+    void on_mouse_up(int x, int y, int button) override;
+    void on_key(int ch, int x, int y) override;
+    void on_command(const std::string& category, const std::string& name) override;
+    void changed() override { draw(); }
 
   private:
     // Asks for a file and inserts it at the selected position; a refusal is shown.

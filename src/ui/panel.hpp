@@ -1,10 +1,12 @@
 #pragma once
-// A panel: a rectangle of the window that holds settings and forwards the
-// events to them. Panels do not own the settings they list.
+// A panel: a rectangle of the window that shows settings and forwards the
+// events to their editors. Panels own the editors, not the settings.
 #include "engine/config.hpp"
 #include "engine/description.hpp"
+#include "ui/editors.hpp"
 #include "ui/event.hpp"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@ namespace zoetra {
 
 class panel {
   public:
-    panel(buffer* target, const rect& area, std::string title);
+    panel(const surface& target, const rect& area, std::string title);
     virtual ~panel() = default;
     panel(const panel&) = delete;
     panel& operator=(const panel&) = delete;
@@ -32,16 +34,19 @@ class panel {
     virtual void activate();
     virtual void deactivate();
 
-    void add(config& child);
-    config& child(int i) const { return *children_[i]; }
+    // Shows the setting in area, with an editor of its kind made for it (a
+    // kind without one is not shown).
+    void add(config& setting, const rect& area);
+    setting_editor& child(int i) const { return *children_[std::size_t(i)]; }
     int count() const { return static_cast<int>(children_.size()); }
-    // Empties the list; the children are not destroyed.
+    // Forgets every editor; the settings stay.
     void clear() { children_.clear(); }
 
     bool active() const { return active_; }
     bool mouse_held() const { return mouse_held_; }
     const rect& area() const { return area_; }
-    buffer* target() const { return target_; }
+    buffer* target() const { return target_.image; }
+    const surface& where() const { return target_; }
     description& desc() { return description_; }
     const description& desc() const { return description_; }
     const std::string& title() const { return description_.title; }
@@ -51,12 +56,12 @@ class panel {
     virtual void draw_contents() = 0;
 
   private:
-    buffer* target_;
+    surface target_;
     rect area_;
     bool active_ = false;
     bool mouse_held_ = false;
     description description_;
-    std::vector<config*> children_;
+    std::vector<std::unique_ptr<setting_editor>> children_;
 };
 
 } // namespace zoetra

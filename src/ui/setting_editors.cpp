@@ -1,7 +1,7 @@
 #include "ui/setting_editors.hpp"
 
 #include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "ui/canvas.hpp"
 
 namespace zoetra {
@@ -9,18 +9,13 @@ namespace {
 
 constexpr int title_height = 12;
 
-// Draws only while the setting is shown and placed on an image.
-bool drawable(const config& setting) {
-    return setting.visible() && !setting.area().is_null() && setting.target() != nullptr;
-}
-
 } // namespace
 
 // ---- text -------------------------------------------------------------------
 
-text_editor::text_editor(cfg_text& setting) : setting_(setting) {
+text_editor::text_editor(cfg_text& setting) : setting_editor(setting), setting_(setting) {
     for (int i = 0; i < setting.count(); ++i) {
-        auto field = std::make_unique<text_control>(rect{}, setting.target(), setting.text_at(i),
+        auto field = std::make_unique<text_control>(rect{}, where(), setting.text_at(i),
                                                     cfg_text::max_line + 1);
         field->on_change = [this, i](const std::string& text) { setting_.set_text_at(text, i); };
         fields_.push_back(std::move(field));
@@ -33,7 +28,7 @@ rect text_editor::row(const rect& area, int count, int i) {
     return rect_between(area.x, top, area.right(), top + height);
 }
 
-void text_editor::settings_changed() {
+void text_editor::changed() {
     bool changed = false;
     for (int i = 0; i < int(fields_.size()); ++i) {
         if (fields_[std::size_t(i)]->text() != setting_.text_at(i)) {
@@ -46,50 +41,50 @@ void text_editor::settings_changed() {
 }
 
 void text_editor::lay_out() {
-    const rect area = setting_.area();
+    const rect area = this->area();
     for (int i = 0; i < int(fields_.size()); ++i) {
         text_control& field = *fields_[std::size_t(i)];
-        field.set_target(setting_.target());
+        field.set_target(where());
         field.set_area(inset(row(area, int(fields_.size()), i), 1));
         field.set_bounds(area);
     }
 }
 
-void text_editor::idle(int x, int y) {
+void text_editor::on_idle(int x, int y) {
     for (auto& f : fields_)
         f->idle(x, y);
 }
-void text_editor::mouse_down(int x, int y, int button) {
+void text_editor::on_mouse_down(int x, int y, int button) {
     lay_out();
     for (auto& f : fields_)
         f->mouse_down(x, y, button);
 }
-void text_editor::mouse_up(int x, int y, int button) {
+void text_editor::on_mouse_up(int x, int y, int button) {
     for (auto& f : fields_)
         f->mouse_up(x, y, button);
 }
-void text_editor::key(int ch, int x, int y) {
+void text_editor::on_key(int ch, int x, int y) {
     for (auto& f : fields_)
         f->key(ch, x, y);
 }
-void text_editor::activate() {
+void text_editor::on_activate() {
     for (auto& f : fields_)
         f->show();
 }
-void text_editor::deactivate() {
+void text_editor::on_deactivate() {
     for (auto& f : fields_)
         f->hide();
 }
 
 void text_editor::draw() {
-    if (!drawable(setting_))
+    if (!drawable())
         return;
-    const rect area = setting_.area();
-    buffer& target = *setting_.target();
+    const rect area = this->area();
+    buffer& target = *this->target();
     lay_out();
     for (int i = 0; i < int(fields_.size()); ++i) {
         {
-            canvas c(target, area);
+            canvas c(target, area, skins());
             c.bevel(row(area, int(fields_.size()), i), ui_light, ui_dark);
         }
         fields_[std::size_t(i)]->refresh();
@@ -100,15 +95,15 @@ void text_editor::draw() {
 // ---- menu -------------------------------------------------------------------
 
 menu_editor::menu_editor(cfg_menu& setting)
-    : setting_(setting), menu_(
-                             rect{}, setting.target(),
-                             [&] {
-                                 std::vector<std::string> names;
-                                 for (int i = 0; i < setting.count(); ++i)
-                                     names.push_back(setting.item_name(i));
-                                 return names;
-                             }(),
-                             setting.selected(), setting.switch_mode()) {
+    : setting_editor(setting), setting_(setting), menu_(
+                                                      rect{}, where(),
+                                                      [&] {
+                                                          std::vector<std::string> names;
+                                                          for (int i = 0; i < setting.count(); ++i)
+                                                              names.push_back(setting.item_name(i));
+                                                          return names;
+                                                      }(),
+                                                      setting.selected(), setting.switch_mode()) {
     menu_.on_change = [this](int i) { setting_.select(i); };
     for (int i = 0; i < setting.count(); ++i)
         menu_.set_label(i, setting.label(i));
@@ -119,32 +114,32 @@ rect menu_editor::menu_area(const rect& area) {
 }
 
 void menu_editor::lay_out() {
-    const rect area = setting_.area();
-    menu_.set_target(setting_.target());
+    const rect area = this->area();
+    menu_.set_target(where());
     menu_.set_area(menu_area(area));
     menu_.set_bounds(area);
     menu_.set_row_height(menu_area(area).height / std::max(1, menu_.count()));
 }
 
-void menu_editor::idle(int x, int y) {
+void menu_editor::on_idle(int x, int y) {
     menu_.idle(x, y);
 }
 
-void menu_editor::mouse_down(int x, int y, int button) {
+void menu_editor::on_mouse_down(int x, int y, int button) {
     lay_out();
     menu_.mouse_down(x, y, button);
 }
 
-void menu_editor::mouse_up(int x, int y, int button) {
+void menu_editor::on_mouse_up(int x, int y, int button) {
     menu_.mouse_up(x, y, button);
 }
 
-void menu_editor::key(int ch, int x, int y) {
-    if (setting_.desc().title == "EFFECT TYPE" || setting_.area().contains(x, y))
+void menu_editor::on_key(int ch, int x, int y) {
+    if (setting_.desc().title == "EFFECT TYPE" || area().contains(x, y))
         menu_.key(ch, x, y);
 }
 
-void menu_editor::settings_changed() {
+void menu_editor::changed() {
     for (int i = 0; i < setting_.count(); ++i)
         menu_.set_label(i, setting_.label(i));
     if (menu_.selected() != setting_.selected()) {
@@ -154,12 +149,12 @@ void menu_editor::settings_changed() {
 }
 
 void menu_editor::draw() {
-    if (!drawable(setting_))
+    if (!drawable())
         return;
-    const rect area = setting_.area();
-    buffer& target = *setting_.target();
+    const rect area = this->area();
+    buffer& target = *this->target();
     {
-        canvas c(target, area);
+        canvas c(target, area, skins());
         c.fill(area);
         c.bevel(area, ui_dark, ui_light);
         c.text(setting_.desc().title, area.x + 2, area.y + 10);
@@ -171,7 +166,8 @@ void menu_editor::draw() {
 
 // ---- output file --------------------------------------------------------------
 
-output_file_editor::output_file_editor(cfg_image_out& setting) : setting_(setting) {}
+output_file_editor::output_file_editor(cfg_image_out& setting)
+    : setting_editor(setting), setting_(setting) {}
 
 rect output_file_editor::button(const rect& area) {
     return rect_between(area.x + 2, area.y + 2 + title_height, area.right() - 2, area.bottom() - 2);
@@ -182,21 +178,21 @@ void output_file_editor::ask_for_name() {
         setting_.set_file_name(*name);
 }
 
-void output_file_editor::idle(int x, int y) {
-    if (held_ && !button(setting_.area()).contains(x, y)) {
+void output_file_editor::on_idle(int x, int y) {
+    if (held_ && !button(area()).contains(x, y)) {
         held_ = false;
         draw();
     }
 }
 
-void output_file_editor::mouse_down(int x, int y, int) {
-    if (button(setting_.area()).contains(x, y)) {
+void output_file_editor::on_mouse_down(int x, int y, int) {
+    if (button(area()).contains(x, y)) {
         held_ = true;
         draw();
     }
 }
 
-void output_file_editor::mouse_up(int, int, int) {
+void output_file_editor::on_mouse_up(int, int, int) {
     if (!held_)
         return;
     held_ = false;
@@ -204,7 +200,7 @@ void output_file_editor::mouse_up(int, int, int) {
     draw();
 }
 
-void output_file_editor::command(const std::string& category, const std::string& name) {
+void output_file_editor::on_command(const std::string& category, const std::string& name) {
     if (category == "file" && name == "save") {
         setting_.set_name_chosen(true);
         ask_for_name();
@@ -212,11 +208,11 @@ void output_file_editor::command(const std::string& category, const std::string&
 }
 
 void output_file_editor::draw() {
-    if (!drawable(setting_))
+    if (!drawable())
         return;
-    const rect area = setting_.area();
-    buffer& target = *setting_.target();
-    canvas c(target, area);
+    const rect area = this->area();
+    buffer& target = *this->target();
+    canvas c(target, area, skins());
     c.fill(area);
     c.text(setting_.desc().title, area.x + 2, area.y + 10);
     const rect b = button(area);

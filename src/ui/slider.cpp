@@ -1,7 +1,7 @@
 #include "ui/slider.hpp"
 
 #include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/config.hpp"
 #include "raster/text.hpp"
 #include "resources/resource.hpp"
@@ -38,8 +38,9 @@ std::string format_for_step(double value, double step) {
     return format("%.2f", value);
 }
 
-slider_control::slider_control(const rect& area, buffer* target, double value, double minimum,
-                               double maximum, double step, bool dial, bool vertical)
+slider_control::slider_control(const rect& area, const surface& target, double value,
+                               double minimum, double maximum, double step, bool dial,
+                               bool vertical)
     : control(area, target), value_(settle_value(value, minimum, maximum, step)), minimum_(minimum),
       maximum_(maximum), step_(step), dial_(dial), vertical_(vertical && !dial) {}
 
@@ -49,7 +50,6 @@ void slider_control::set_value(double v) {
     if (value_ == old)
         return;
     draw();
-    mark_settings_changed();
     if (on_change)
         on_change(value_);
 }
@@ -197,7 +197,7 @@ void slider_control::draw_arrow(canvas& c, const rect& box, bool left, bool held
 }
 
 void slider_control::on_draw(buffer& target) {
-    canvas c(target, drawing_area());
+    canvas c(target, drawing_area(), skins());
     c.fill(drawn_thumb_);
     c.fill(drawn_label_);
     const slider_layout l = layout();

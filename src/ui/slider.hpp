@@ -23,11 +23,11 @@ struct slider_layout {
 
 class slider_control : public control {
   public:
-    slider_control(const rect& area, buffer* target, double value, double minimum, double maximum,
-                   double step, bool dial = false, bool vertical = false);
+    slider_control(const rect& area, const surface& target, double value, double minimum,
+                   double maximum, double step, bool dial = false, bool vertical = false);
 
     // Rounds to the step (halves away from zero), keeps to max then min;
-    // when the value changed: draws, marks the settings changed and tells on_change.
+    // when the value changed: draws and tells on_change.
     void set_value(double v);
     // Takes value and limits from elsewhere, without drawing or telling anyone.
     void assign(double value, double minimum, double maximum, double step);

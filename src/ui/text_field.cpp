@@ -7,7 +7,7 @@
 
 namespace zoetra {
 
-text_control::text_control(const rect& area, buffer* target, std::string text,
+text_control::text_control(const rect& area, const surface& target, std::string text,
                            std::size_t max_length)
     : control(area, target), max_length_(max_length) {
     assign(text);
@@ -25,7 +25,6 @@ void text_control::assign(const std::string& text) {
 void text_control::set_text(const std::string& text) {
     assign(text);
     draw();
-    mark_settings_changed();
 }
 
 void text_control::on_mouse_down(int x, int y, int) {
@@ -61,13 +60,12 @@ void text_control::on_key(int ch, int, int) {
     }
     replace_ = false;
     draw();
-    mark_settings_changed();
     if (on_change)
         on_change(text_);
 }
 
 void text_control::on_draw(buffer& target) {
-    canvas c(target, drawing_area());
+    canvas c(target, drawing_area(), skins());
     const rect r = area();
     c.fill(inset(r, 1));
     if (editing_)

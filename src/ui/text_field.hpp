@@ -13,9 +13,9 @@ class text_control : public control {
     static constexpr std::size_t buffer_limit = 127;
 
     // The field holds at most max_length characters, and never more than 127.
-    text_control(const rect& area, buffer* target, std::string text, std::size_t max_length);
+    text_control(const rect& area, const surface& target, std::string text, std::size_t max_length);
 
-    // Copies the text (cut to the limits), redraws and marks the settings changed.
+    // Copies the text (cut to the limits) and redraws.
     void set_text(const std::string& text);
     // Takes a text from elsewhere, without drawing or telling anyone.
     void assign(const std::string& text);

@@ -1,5 +1,6 @@
 #include "app/application.hpp"
 #include "app/window_parts.hpp"
+#include "engine/lookup.hpp"
 
 #include "../production/studio_support.hpp"
 
@@ -52,7 +53,7 @@ class application_test : public ::testing::Test {
         ASSERT_EQ(app_->mode(), application::mode_editing);
     }
     void set_frames(int n) {
-        app_->production().standing("CPU").number("FRAMES.CONTROL").set_value(0, n);
+        number_named(app_->production().standing("CPU"), "FRAMES.CONTROL").set_value(0, n);
     }
 
     data_folder folder_;
@@ -145,7 +146,7 @@ TEST_F(application_test, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMous
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     set_frames(2);
-    app.production().standing("GIFOUT").number("DELAY").set_value(0, 0.25);
+    number_named(app.production().standing("GIFOUT"), "DELAY").set_value(0, 0.25);
     EXPECT_EQ(app.tick(now_).at, std::nullopt); // no frames: nothing to wake for
     key(keys::ctrl_g);
     run_construction();

@@ -1,8 +1,8 @@
 #include "app/help_pages.hpp"
 
+#include "app/services/interface_colours.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
-#include "raster/ui_colours.hpp"
 
 #include <gtest/gtest.h>
 

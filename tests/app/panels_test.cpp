@@ -1,7 +1,7 @@
 #include "app/application.hpp"
 #include "app/panel_host.hpp"
 #include "app/services/process_state.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "raster/draw.hpp"
 #include "ui/setting_editors.hpp"
 
@@ -201,7 +201,7 @@ TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
         std::string titles;
         for (int i = 0; i < create.count(); ++i)
             if (create.child(i).visible())
-                titles += create.child(i).desc().title + ";";
+                titles += create.child(i).setting().desc().title + ";";
         return titles;
     };
     EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;DIRECTION;GIF89 SIZE;");
@@ -242,7 +242,7 @@ TEST_F(shell_test, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
     select_effect_panel& effects = host.effects();
     const rect row = rect_between(effects.area().x + 115, effects.area().y + 14,
                                   effects.area().right(), effects.area().y + 64);
-    const rect menu = menu_editor::menu_area(effects.type_menu().area());
+    const rect menu = menu_editor::menu_area(effects.child(0).area());
     const int row_height = menu.height / 4;
     for (int type : {1, 0, 2, 3, 0}) {
         click(menu.x + 10, menu.y + row_height * type + row_height / 2);

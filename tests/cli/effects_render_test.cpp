@@ -3,7 +3,9 @@
 // ffmpeg) read alike: the frame count asked for (one for a still effect), the
 // delay and the loop count, frames that show something, and frames that move.
 #include "../gif/gif_support.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
+#include "components/io/register.hpp"
+#include "engine/context.hpp"
 #include "engine/element.hpp"
 #include "engine/factory.hpp"
 #include "engine/script.hpp"
@@ -324,22 +326,17 @@ TEST(BundledEffects, TheCatalogueListsThemInTheIntendedOrder) {
 TEST(BundledEffects, EveryIconIsInTheBuiltArchive) {
     const fs::path data = fs::path(ZOETRA_BINARY_DIR) / "share" / "zoetra";
     ASSERT_TRUE(fs::exists(data / "Resources" / "icons.rez"));
-    const fs::path before = fs::current_path();
-    fs::current_path(data);
-    reset_archive_list();
+    context program(data);
     for (const fs::path& file : effect_files()) {
         SCOPED_TRACE(file.filename().string());
-        script effect(file.string(), 1.0, program_factory());
-        std::string error;
-        ASSERT_TRUE(effect.load(error)) << error;
+        script effect(file.string(), program, program_factory());
+        ASSERT_TRUE(effect.load());
         const std::string& icon = effect.desc().image_file;
         EXPECT_EQ(icon, file_stem(file.string()).substr(3) + ".gif");
-        const gif_size size = probe_gif_size("*" + icon);
+        const gif_size size = program.resources().probe_gif_size("*" + icon);
         EXPECT_EQ(size.width, 44);
         EXPECT_EQ(size.height, 44);
     }
-    fs::current_path(before);
-    reset_archive_list();
 }
 
 // The class words that hide a setting of the CREATE & SAVE panel: no bundled
@@ -380,13 +377,13 @@ std::vector<fs::path> effect_files() {
 // left out; so is "RANDOM INTEGER", which no tag of an effect file can spell
 // (a tag ends at the first blank): files use its twin.
 TEST(BundledEffects, EveryBindingTakesAndTogetherTheyUseEveryComponentType) {
-    const component_factory table;
+    const component_factory& table = program_factory();
+    context program;
     std::vector<bool> used(table.entries().size(), false);
     for (const fs::path& file : source_files("Effects", ".zoml")) {
         SCOPED_TRACE(file.filename().string());
-        script effect(file.string(), 1.0, program_factory());
-        std::string error;
-        ASSERT_TRUE(effect.load(error)) << error;
+        script effect(file.string(), program, program_factory());
+        ASSERT_TRUE(effect.load());
         for (const port* p : effect.ports()) {
             if (p->desc().class_name == "PRT_IN" && p->desc().has_idref()) {
                 EXPECT_TRUE(p->connected()) << p->owner()->desc().id << ": " << p->name()
@@ -404,7 +401,8 @@ TEST(BundledEffects, EveryBindingTakesAndTogetherTheyUseEveryComponentType) {
         }
         // The first entry that matches a tag is the one the loader creates.
         const element_tree tree = read_element_tree(read_file(file));
-        for (const auto& child : tree.root->children)
+        ASSERT_TRUE(tree) << tree.message();
+        for (const auto& child : tree.value()->children)
             for (std::size_t i = 0; i < table.entries().size(); ++i)
                 if (same_name(table.entries()[i].name, child->tag)) {
                     used[i] = true;

@@ -5,13 +5,14 @@
 #include "../components/basic/network.hpp"
 #include "../support/files.hpp"
 #include "components/basic/constant.hpp"
-#include "components/basic/register.hpp"
 #include "components/basic/test_component.hpp"
+#include "components/io/register.hpp"
 #include "engine/component.hpp"
 #include "engine/config.hpp"
 #include "engine/description.hpp"
 #include "engine/element.hpp"
 #include "engine/factory.hpp"
+#include "engine/lookup.hpp"
 #include "engine/matrix.hpp"
 #include "engine/port.hpp"
 #include "engine/script.hpp"
@@ -27,27 +28,30 @@ namespace {
 using basic::constant;
 using basic::test_component;
 
-component_factory& basic_factory() {
-    static component_factory factory = [] {
-        component_factory f;
-        define_basic_components(f);
-        return f;
-    }();
-    return factory;
+// The context the tests' networks belong to; its diagnostics are collected.
+collected_diagnostics& printed_lines() {
+    static collected_diagnostics lines;
+    return lines;
+}
+context& program() {
+    static context shared(".", printed_lines());
+    return shared;
 }
 
 // An element tree read from text, which must be an effect file.
 std::unique_ptr<element> parse(std::string_view text) {
     element_tree tree = read_element_tree(text);
-    EXPECT_TRUE(tree.root) << tree.error;
-    return std::move(tree.root);
+    EXPECT_TRUE(tree) << tree.message();
+    return tree ? std::move(tree.value()) : nullptr;
 }
 
-// What body prints on standard output.
+// What body prints to the diagnostic output: the tests' program's sink, or
+// the standard output for components outside a network.
 template <class F> std::string printed(F body) {
+    printed_lines().clear();
     ::testing::internal::CaptureStdout();
     body();
-    return ::testing::internal::GetCapturedStdout();
+    return printed_lines().output() + ::testing::internal::GetCapturedStdout();
 }
 
 // Writes text to a file of the engine's scratch folder and returns its path.
@@ -120,11 +124,12 @@ TEST(EffectReader, RefusesBrokenFilesWithAReason) {
     };
     for (const broken& c : cases) {
         element_tree tree = read_element_tree(std::string_view(c.text));
-        EXPECT_FALSE(tree.root) << c.text;
-        EXPECT_NE(tree.error.find(c.reason), std::string::npos) << c.text << ": " << tree.error;
+        EXPECT_FALSE(tree) << c.text;
+        EXPECT_NE(tree.message().find(c.reason), std::string::npos)
+            << c.text << ": " << tree.message();
     }
     std::string nul("<a>x\0</a>", 9);
-    EXPECT_FALSE(read_element_tree(nul).root); // NUL is the end of the input
+    EXPECT_FALSE(read_element_tree(nul)); // NUL is the end of the input
 }
 
 TEST(EffectReader, NestingIsBounded) {
@@ -134,14 +139,14 @@ TEST(EffectReader, NestingIsBounded) {
         closing += "</e>";
     }
     // 64 levels are read, 65 are refused (a script test checks the reason).
-    EXPECT_TRUE(read_element_tree(deep + closing).root);
-    EXPECT_FALSE(read_element_tree("<e>" + deep + closing + "</e>").root);
+    EXPECT_TRUE(read_element_tree(deep + closing));
+    EXPECT_FALSE(read_element_tree("<e>" + deep + closing + "</e>"));
     // A flood of start tags fails cleanly instead of recursing without bound.
-    EXPECT_FALSE(read_element_tree(std::string(200000, '<') + "x>").root);
+    EXPECT_FALSE(read_element_tree(std::string(200000, '<') + "x>"));
     std::string flood;
     for (int i = 0; i < 100000; ++i)
         flood += "<e>";
-    EXPECT_FALSE(read_element_tree(flood).root);
+    EXPECT_FALSE(read_element_tree(flood));
 }
 
 cfg_FP64 one_value(double value, double minimum, double maximum, double step) {
@@ -244,6 +249,30 @@ TEST(MenuSetting, SelectionWrapsBothWays) {
     EXPECT_EQ(m.selected(), 1);
 }
 
+// Editors come and go while their settings change: an observation may end
+// during a notification (its own or another's) and may outlive the setting.
+TEST(SettingObservers, HearChangesOnlyWhileTheirObservationLives) {
+    config::observation outliving;
+    std::string heard;
+    {
+        cfg_menu m(nullptr, "WHICH", false, 1.0, {"1", "2", "3"}, 0);
+        config::observation second;
+        config::observation first = m.observe([&](config&, bool setting_change) {
+            heard += setting_change ? "first;" : "first(plain);";
+            second.cancel();
+        });
+        second = m.observe([&](config&, bool) { heard += "second;"; });
+        outliving = m.observe([&](config&, bool) { heard += "third;"; });
+        m.select(1);
+        EXPECT_EQ(heard, "first;third;");
+        first.cancel();
+        m.select(2);
+        EXPECT_EQ(heard, "first;third;third;");
+    }
+    outliving.cancel(); // the setting is gone: nothing to leave
+    config::observation moved = std::move(outliving);
+}
+
 TEST(MenuSetting, ReadsLabelsAndSelectsOnlyNamedItems) {
     cfg_menu type(nullptr, "TYPE", false, 1.0, {"UINT8", "UINT16"}, 0);
     auto big = parse("<X><menu name=TYPE><i>small</i><i selected=true>big</i></menu></X>");
@@ -275,9 +304,8 @@ const char* example_effect = R"(<effect type=Standard description="Test network"
 )";
 
 std::unique_ptr<script> load(const std::string& name, const std::string& text) {
-    auto s = std::make_unique<script>(write_file(name, text), 1.0, basic_factory());
-    std::string error;
-    EXPECT_TRUE(s->load(error)) << error;
+    auto s = std::make_unique<script>(write_file(name, text), program(), program_factory());
+    EXPECT_TRUE(s->load());
     return s;
 }
 
@@ -306,12 +334,11 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     EXPECT_EQ(std::tuple(d.name, d.type, d.text, d.title),
               std::tuple("example", "Standard", "Test network", "Test"));
     ASSERT_EQ(s->component_count(), 2);
-    component& ten = s->find_component("TEN"); // ids are found ignoring case
-    port& in = s->find_component("check").find_port("IN.small");
-    EXPECT_EQ(in.peer(), &ten.find_port("OUT.integer"));
+    component& ten = (*s->component_with_id("TEN")); // ids are found ignoring case
+    port& in = port_of((*s->component_with_id("check")), "IN.small");
+    EXPECT_EQ(in.peer(), &port_of(ten, "OUT.integer"));
 
-    std::string error;
-    ASSERT_TRUE(s->start(error)) << error;
+    ASSERT_TRUE(s->start());
     int begun = 0, done = 0;
     std::vector<int> progress;
     s->on_run_begin = [&] { ++begun; };
@@ -319,24 +346,24 @@ TEST(Script, TheExampleEffectRunsEndToEnd) {
     s->on_frame_done = [&] { ++done; };
 
     // One step: the constant fires first and its two 10s arrive at the test input.
-    ASSERT_TRUE(s->run(error, true));
+    ASSERT_TRUE(s->run(true));
     ASSERT_TRUE(in.holds_matrix());
     EXPECT_EQ(testing::values_of(in.get_matrix()), (testing::list{10, 10}));
 
-    EXPECT_EQ(printed([&] { EXPECT_TRUE(s->run(error, false)); }), "exporting!\n");
+    EXPECT_EQ(printed([&] { EXPECT_TRUE(s->run(false)); }), "exporting!\n");
     EXPECT_EQ(std::pair(begun, done), std::pair(1, 1));
     EXPECT_EQ(progress, (std::vector<int>{12, 22}));
     EXPECT_FALSE(in.holds_matrix());
     EXPECT_FALSE(ten.fired());
 
     // The next run starts afresh.
-    printed([&] { EXPECT_TRUE(s->run(error, false)); });
+    printed([&] { EXPECT_TRUE(s->run(false)); });
     EXPECT_EQ(std::pair(begun, done), std::pair(2, 2));
 }
 
 // Only the exact name GIFOUT is held back: "gifout" is scheduled like any other.
 TEST(Script, SingleStepFiresOneComponentPerCallAndTheSinkLast) {
-    script s("steps.zoml", 1.0, basic_factory());
+    script s("steps.zoml", program(), program_factory());
     s.add_component("INTEGER10");
     component* sink = s.add_component("TEST_DOESNT_EXPORT");
     sink->desc().name = "GIFOUT";
@@ -347,16 +374,15 @@ TEST(Script, SingleStepFiresOneComponentPerCallAndTheSinkLast) {
     int done = 0;
     s.on_progress = [&](int count, int) { fired.push_back(std::to_string(count)); };
     s.on_frame_done = [&] { ++done; };
-    std::string error;
-    ASSERT_TRUE(s.start(error));
+    ASSERT_TRUE(s.start());
     printed([&] {
         for (int call = 1; call <= 3; ++call) {
-            EXPECT_TRUE(s.run(error, true));
+            EXPECT_TRUE(s.run(true));
             EXPECT_EQ(done, 0) << call;
         }
         EXPECT_FALSE(sink->fired());
         EXPECT_TRUE(lower->fired());
-        EXPECT_TRUE(s.run(error, true)); // the fourth call fires the sink
+        EXPECT_TRUE(s.run(true)); // the fourth call fires the sink
     });
     EXPECT_EQ(done, 1);
     EXPECT_EQ(fired, (std::vector<std::string>{"1", "2", "3"}));
@@ -396,8 +422,12 @@ TEST(Script, AFailedStartOrRunLeavesEveryComponentReset) {
         auto s = load(std::string(c.name) + ".zoml", c.text);
         std::string error;
         const std::string out = printed([&] {
-            EXPECT_EQ(s->start(error), c.starts) << c.name;
-            EXPECT_FALSE(c.starts && s->run(error, false)) << c.name;
+            outcome result = s->start();
+            EXPECT_EQ(bool(result), c.starts) << c.name;
+            if (result)
+                result = s->run(false);
+            EXPECT_FALSE(result) << c.name;
+            error = result.message();
         });
         EXPECT_EQ(error, c.error);
         EXPECT_NE(out.find(c.printed), std::string::npos) << out;
@@ -416,20 +446,19 @@ TEST(Script, BindsConfigsByIdrefAndConnectsInputsByIdOnce) {
                   "<INTEGER1 id=c><valuelist name=SIZE idref=A.SIZE></valuelist></INTEGER1>"
                   "<TEST id=t><in name=IN.small id=same idref=o1></in>"
                   "<in name=IN.big id=same idref=o2></in></TEST></e>");
-    component& t = s->find_component("t");
-    EXPECT_TRUE(t.find_port("IN.small").connected());
-    EXPECT_FALSE(t.find_port("IN.big").connected());
-    component& a = s->find_component("a");
-    component& b = s->find_component("b");
-    component& c = s->find_component("c");
-    EXPECT_EQ(b.find_config("SIZE").bound_partner(), &a.find_config("SIZE"));
-    EXPECT_EQ(c.find_config("SIZE").bound_partner(), nullptr); // ids bind exactly
-    EXPECT_EQ(b.find_config("VALUE").bound_partner(), &b.find_config("VALUE"));
-    std::string error;
-    ASSERT_TRUE(s->start(error));
-    EXPECT_EQ(b.number("SIZE").value(0), 5);
-    EXPECT_EQ(b.number("SIZE").value(1), 3);
-    EXPECT_EQ(b.number("VALUE").value(0), 1);
+    component& t = (*s->component_with_id("t"));
+    EXPECT_TRUE(port_of(t, "IN.small").connected());
+    EXPECT_FALSE(port_of(t, "IN.big").connected());
+    component& a = (*s->component_with_id("a"));
+    component& b = (*s->component_with_id("b"));
+    component& c = (*s->component_with_id("c"));
+    EXPECT_EQ(setting_named(b, "SIZE").bound_partner(), &setting_named(a, "SIZE"));
+    EXPECT_EQ(setting_named(c, "SIZE").bound_partner(), nullptr); // ids bind exactly
+    EXPECT_EQ(setting_named(b, "VALUE").bound_partner(), &setting_named(b, "VALUE"));
+    ASSERT_TRUE(s->start());
+    EXPECT_EQ(number_named(b, "SIZE").value(0), 5);
+    EXPECT_EQ(number_named(b, "SIZE").value(1), 3);
+    EXPECT_EQ(number_named(b, "VALUE").value(0), 1);
 }
 
 // What the loader passes over is noted, one note per place, and the network
@@ -501,7 +530,7 @@ TEST(ScriptNotes, InputsLeftAloneAreInformationAndACleanFileHasNoProblem) {
     }
     EXPECT_EQ(problems, 0);
     EXPECT_EQ(alone, std::vector<std::string>{"<TEST id=\"check\"> IN.big"});
-    EXPECT_TRUE(s->find_component("check").find_port("IN.small").connected());
+    EXPECT_TRUE(port_of((*s->component_with_id("check")), "IN.small").connected());
 }
 
 TEST(ScriptNotes, TheNotesLeaveTheWiringAsItWas) {
@@ -509,9 +538,9 @@ TEST(ScriptNotes, TheNotesLeaveTheWiringAsItWas) {
     auto s = load("shared.zoml", "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
                                  "<TEST id=t><in name=IN.small id=same idref=o1></in>"
                                  "<in name=IN.big id=same idref=o1></in></TEST></e>");
-    component& t = s->find_component("t");
-    EXPECT_TRUE(t.find_port("IN.small").connected());
-    EXPECT_FALSE(t.find_port("IN.big").connected());
+    component& t = (*s->component_with_id("t"));
+    EXPECT_TRUE(port_of(t, "IN.small").connected());
+    EXPECT_FALSE(port_of(t, "IN.big").connected());
     ASSERT_EQ(s->load_notes().size(), 1u);
     EXPECT_NE(s->load_notes()[0].reason.find("an earlier port's too, and that port refused"),
               std::string::npos);
@@ -536,69 +565,65 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
         {"many.zoml", many + "</e>", "more than 128 components"},
     };
     for (const auto& c : cases) {
-        script s(write_file(c.name, c.text), 1.0, basic_factory());
-        std::string error;
-        EXPECT_FALSE(s.load(error)) << c.name;
+        script s(write_file(c.name, c.text), program(), program_factory());
+        const std::string error = s.load().message();
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
         EXPECT_NE(error.find(c.name), std::string::npos) << error;
         EXPECT_EQ(s.component_count(), 0) << c.name;
         EXPECT_TRUE(s.configs().empty());
     }
-    script missing("no/such/file.zoml", 1.0, basic_factory());
-    std::string error;
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(missing.load(error));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "BAD file name\n");
-    EXPECT_EQ(error, "Cannot open the effect file \"no/such/file.zoml\".");
+    script missing("no/such/file.zoml", program(), program_factory());
+    printed_lines().clear();
+    EXPECT_EQ(missing.load().message(), "Cannot open the effect file \"no/such/file.zoml\".");
+    EXPECT_EQ(printed_lines().errors(), "BAD file name\n");
 }
 
-TEST(ScriptDeathTest, LookUpsOfMissingIdsAreFatal) {
+TEST(Script, LookUpsOfMissingIdsAndNamesFindNothing) {
     auto s = load("lookup.zoml", example_effect);
-    EXPECT_EXIT(s->find_component("nobody"), ::testing::ExitedWithCode(255),
-                "Could not find \"nobody\" component in script \"lookup\"");
-    EXPECT_EXIT(s->find_port("nowhere"), ::testing::ExitedWithCode(255),
-                "Could not find port \"nowhere\"");
-    component& check = s->find_component("check");
-    EXPECT_EXIT(check.find_config("NOPE"), ::testing::ExitedWithCode(255),
-                "Could not find \"NOPE\" config in \"TEST\".");
-    // A config of the wrong kind is missing too.
-    EXPECT_EXIT(check.number("TYPE"), ::testing::ExitedWithCode(255),
-                "Could not find \"TYPE\" config in \"TEST\".");
-    EXPECT_EXIT(check.find_port("NOPE"), ::testing::ExitedWithCode(255),
-                "Could not find \"NOPE\" port in \"TEST\"");
+    EXPECT_EQ(s->component_with_id("nobody"), nullptr);
+    EXPECT_EQ(s->port_with_id("nowhere"), nullptr);
+    EXPECT_EQ(s->connect("nowhere", "ten").message(), "no port has the id \"nowhere\"");
+    component& check = (*s->component_with_id("check"));
+    EXPECT_EQ(check.config_named("NOPE"), nullptr);
+    EXPECT_EQ(check.port_named("NOPE"), nullptr);
+    // Those who insist on a name (the tests) hear of the mistake; a config of
+    // the wrong kind is missing too.
+    EXPECT_THROW(setting_named(check, "NOPE"), std::logic_error);
+    EXPECT_THROW(number_named(check, "TYPE"), std::logic_error);
+    EXPECT_THROW(port_of(check, "NOPE"), std::logic_error);
 }
 
 TEST(Component, LooksUpNamesIgnoringCaseFirstRegisteredWins) {
     test_component t(test_component::good);
-    EXPECT_EQ(&t.find_config("size.SMALL"), &t.config_at(1));
-    EXPECT_EQ(&t.find_port("in.BIG"), &t.port_at(3));
+    EXPECT_EQ(&setting_named(t, "size.SMALL"), &t.config_at(1));
+    EXPECT_EQ(&port_of(t, "in.BIG"), &t.port_at(3));
 }
 
 TEST(Component, AFailedSendStopsTheRemainingOutputsButReleasesAll) {
     test_component source(test_component::good), narrow(test_component::good),
         wide(test_component::good);
-    std::string error;
     // OUT.small (2 x 1) goes to an input that wants 7 x 4: refused.
-    ASSERT_TRUE(port::connect(source.find_port("OUT.small"), narrow.find_port("IN.big"), &error));
-    ASSERT_TRUE(port::connect(source.find_port("OUT.big"), wide.find_port("IN.big"), &error));
-    printed([&] { EXPECT_FALSE(source.fire(error)); });
-    EXPECT_EQ(error, "matrix fails size");
+    ASSERT_TRUE(port::connect(port_of(source, "OUT.small"), port_of(narrow, "IN.big")));
+    ASSERT_TRUE(port::connect(port_of(source, "OUT.big"), port_of(wide, "IN.big")));
+    outcome fired = outcome::success();
+    printed([&] { fired = source.fire(); });
+    EXPECT_EQ(fired.message(), "matrix fails size");
     EXPECT_FALSE(source.fired());
-    EXPECT_FALSE(wide.find_port("IN.big").holds_matrix()); // not sent after the failure
+    EXPECT_FALSE(port_of(wide, "IN.big").holds_matrix()); // not sent after the failure
     for (int i = 0; i < source.port_count(); ++i)
         EXPECT_FALSE(source.port_at(i).holds_matrix());
 }
 
 TEST(Component, CopiesConfigsPositionally) {
     constant a(10), b(20);
-    a.number("SIZE").set_maximum(1, 100);
-    a.number("SIZE").set_value(1, 50);
-    a.menu("TYPE").select(1);
+    number_named(a, "SIZE").set_maximum(1, 100);
+    number_named(a, "SIZE").set_value(1, 50);
+    menu_named(a, "TYPE").select(1);
     b.copy_configs_from(a);
-    EXPECT_EQ(b.number("VALUE").value(0), 10);
-    EXPECT_EQ(b.number("SIZE").value(1), 50);
-    EXPECT_EQ(b.number("SIZE").maximum(1), 100);
-    EXPECT_EQ(b.menu("TYPE").selected_name(), "UINT16");
+    EXPECT_EQ(number_named(b, "VALUE").value(0), 10);
+    EXPECT_EQ(number_named(b, "SIZE").value(1), 50);
+    EXPECT_EQ(number_named(b, "SIZE").maximum(1), 100);
+    EXPECT_EQ(menu_named(b, "TYPE").selected_name(), "UINT16");
 }
 
 matrix_ptr filled(std::uint16_t x, std::uint16_t y, bool wide, unsigned value) {
@@ -607,35 +632,33 @@ matrix_ptr filled(std::uint16_t x, std::uint16_t y, bool wide, unsigned value) {
 
 TEST(Connect, ChecksInOrderAndReportsTheFirstFailure) {
     test_component a(test_component::good), b(test_component::good), c(test_component::good);
-    std::string error;
     auto refused = [&](port& from, port& to, const char* why) {
-        EXPECT_FALSE(port::connect(from, to, &error)) << why;
-        EXPECT_EQ(error, why);
+        EXPECT_EQ(port::connect(from, to).message(), why);
     };
-    refused(a.find_port("OUT.small"), a.find_port("IN.small"), "same component");
-    refused(a.find_port("OUT.small"), b.find_port("OUT.big"), "same direction");
-    EXPECT_TRUE(port::connect(b.find_port("IN.small"), a.find_port("OUT.small"), &error));
-    refused(b.find_port("IN.small"), c.find_port("OUT.small"), "source port already connected");
-    refused(c.find_port("OUT.small"), b.find_port("IN.small"),
-            "destination port already connected");
-    EXPECT_FALSE(port::connect(a.find_port("OUT.small"), a.find_port("OUT.small"), nullptr));
+    refused(port_of(a, "OUT.small"), port_of(a, "IN.small"), "same component");
+    refused(port_of(a, "OUT.small"), port_of(b, "OUT.big"), "same direction");
+    EXPECT_TRUE(port::connect(port_of(b, "IN.small"), port_of(a, "OUT.small")));
+    refused(port_of(b, "IN.small"), port_of(c, "OUT.small"), "source port already connected");
+    refused(port_of(c, "OUT.small"), port_of(b, "IN.small"), "destination port already connected");
+    EXPECT_FALSE(port::connect(port_of(a, "OUT.small"), port_of(a, "OUT.small")));
 }
 
 TEST(Audit, WritesTheExactReportOfEveryFailure) {
     test_component owner(test_component::good);
-    port& in = owner.find_port("IN.small");
+    port& in = port_of(owner, "IN.small");
     auto wide = filled(2, 1, true, 5);
-    std::string error;
-    const std::string report = printed([&] { EXPECT_FALSE(in.hold(wide, error)); });
-    EXPECT_EQ(error, "matrix fails type");
+    // The report a refused hold prints is the port's audit report.
+    const std::string report = in.audit_report(*wide);
+    EXPECT_EQ(printed([&] { EXPECT_EQ(in.hold(wide).message(), "matrix fails type"); }), report);
     ASSERT_TRUE(wide); // a refused matrix stays with the party that offered it
-    auto dump = [](const description& d) { return printed([&] { d.dump(); }); };
+    auto dump = [](const description& d) { return d.dump_text(); };
     EXPECT_EQ(
         report,
         "***** \"TEST\" ****** FAILED AUDIT:matrix fails type ******** \"IN.small\" *********\n"
         "------PORT------\n" +
             dump(in.desc()) + "Current Matrix Type:UINT8\n" +
-            dump(owner.find_config("VALUE").desc()) + dump(owner.find_config("SIZE.small").desc()) +
+            dump(setting_named(owner, "VALUE").desc()) +
+            dump(setting_named(owner, "SIZE.small").desc()) +
             "Connected Port:none\nLoaded Matrix:none\nDIRECTION:in\n"
             "------MATRIX------\n"
             "Dimension0 = 2\nDimension1 = 1\nDimension2 = 1\n"
@@ -643,58 +666,59 @@ TEST(Audit, WritesTheExactReportOfEveryFailure) {
             std::string(69, '*') + "\n");
 
     // Size and value failures write their own first lines., after the audit of a matrix that fails.
+    std::string reason;
     auto first_line = [&](const matrix_ptr& m) {
-        const std::string report = printed([&] { EXPECT_FALSE(in.audit(*m, error)); });
+        const std::string report = printed([&] { reason = in.audit(*m).message(); });
         return report.substr(0, report.find('\n') + 1);
     };
     EXPECT_EQ(first_line(filled(3, 1, false, 1)), "3 x 1 x 1 != 2 x 1 x 1\n");
-    EXPECT_EQ(error, "matrix fails size");
+    EXPECT_EQ(reason, "matrix fails size");
 
     // A maximum of 65535 on a "UINT8" port audits against its low 8 bits: 255.
-    owner.number("VALUE").set_maximum(0, 65535);
-    EXPECT_TRUE(in.audit(*filled(2, 1, false, 255), error));
+    number_named(owner, "VALUE").set_maximum(0, 65535);
+    EXPECT_TRUE(in.audit(*filled(2, 1, false, 255)));
+    EXPECT_EQ(in.audit_report(*filled(2, 1, false, 255)), "");
     // A maximum of 256 truncates to 0 and refuses every non-zero element.
-    owner.number("VALUE").set_maximum(0, 256);
+    number_named(owner, "VALUE").set_maximum(0, 256);
     EXPECT_EQ(first_line(filled(2, 1, false, 1)), "offending U8_value:1\n");
-    EXPECT_EQ(error, "matrix fails value");
+    EXPECT_EQ(reason, "matrix fails value");
 
-    owner.menu("TYPE").select(1);
-    owner.number("VALUE").set_maximum(0, 1000);
+    menu_named(owner, "TYPE").select(1);
+    number_named(owner, "VALUE").set_maximum(0, 1000);
     EXPECT_EQ(first_line(filled(2, 1, true, 1001)), "offending U16_value:1001(0-1000)\n");
 }
 
 TEST(Port, MakesFillValueMatricesAndHandsThemOver) {
     constant ten(10);
     test_component sink(test_component::good);
-    port& out = ten.find_port("OUT.integer");
-    port& in = sink.find_port("IN.small");
-    ten.number("SIZE").set_value(0, 2);
+    port& out = port_of(ten, "OUT.integer");
+    port& in = port_of(sink, "IN.small");
+    number_named(ten, "SIZE").set_value(0, 2);
 
     // An input that received nothing answers with a fill-value matrix.
     EXPECT_EQ(in.get_matrix().value_at(1), 127u);
     in.release();
 
     // An unconnected output keeps its matrix and succeeds.
-    std::string error;
     auto held = out.make_matrix(true);
-    ASSERT_TRUE(out.hold(held, error));
-    EXPECT_TRUE(out.send(error));
+    ASSERT_TRUE(out.hold(held));
+    EXPECT_TRUE(out.send());
     EXPECT_TRUE(out.holds_matrix());
     out.release();
     EXPECT_FALSE(out.holds_matrix());
 
     // A connected output with nothing held sends its fill value.
-    ASSERT_TRUE(port::connect(out, in, &error));
-    EXPECT_TRUE(out.send(error));
+    ASSERT_TRUE(port::connect(out, in));
+    EXPECT_TRUE(out.send());
     EXPECT_FALSE(out.holds_matrix());
     ASSERT_TRUE(in.holds_matrix());
     EXPECT_EQ(testing::values_of(in.get_matrix()), (testing::list{10, 10}));
 
     // Fill values are truncated to the element width.
     constant big(300);
-    EXPECT_EQ(big.find_port("OUT.integer").make_matrix(true)->value_at(0), 300u & 0xFF);
-    big.menu("TYPE").select(1);
-    EXPECT_EQ(big.find_port("OUT.integer").make_matrix(true)->value_at(0), 300u);
+    EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u & 0xFF);
+    menu_named(big, "TYPE").select(1);
+    EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u);
 }
 
 TEST(Port, ReadsItsAttributesFromTheComponentElement) {
@@ -703,9 +727,9 @@ TEST(Port, ReadsItsAttributesFromTheComponentElement) {
                       "<out name=OUT.SMALL id=check.out idref=ignored type=SPECIAL></out></TEST>");
     owner.store_element(root.get());
     owner.read_element();
-    const description& in = owner.find_port("IN.small").desc();
+    const description& in = port_of(owner, "IN.small").desc();
     EXPECT_EQ(std::tuple(in.id, in.idref, in.title), std::tuple("check.in", "ten.out", "Small"));
-    const description& out = owner.find_port("OUT.small").desc();
+    const description& out = port_of(owner, "OUT.small").desc();
     EXPECT_EQ(out.class_name, "SPECIAL");
     EXPECT_FALSE(out.has_idref()); // outputs do not read an idref
 }
@@ -742,27 +766,27 @@ TEST(Matrix, LayoutPutsXFastestThenYThenZAndFillsEveryElement) {
 TEST(Dumps, WriteMatrixValuesAndDescriptionFieldsInTheirOrder) {
     // (The sizes' dump is pinned by the audit report.)
     const auto square = testing::plane("UINT8", 2, 2, {1, 2, 3, 4});
-    EXPECT_EQ(printed([&] { square->dump(1); }), "  1   2 \n  3   4 \n");
+    EXPECT_EQ(square->dump_text(1), "  1   2 \n  3   4 \n");
 
     matrix planes = make(3, 1, 1, 2, true);
     planes.u16(0, 0, 0) = 65535;
     planes.u16(0, 0, 1) = 3;
-    EXPECT_EQ(printed([&] { planes.dump(1); }), "65535 \n\n    3 \n\n");
+    EXPECT_EQ(planes.dump_text(1), "65535 \n\n    3 \n\n");
 
     const std::uint16_t sizes[3] = {1, 1, 1};
     matrix odd(3, sizes, 1, "FLOAT");
-    EXPECT_EQ(printed([&] { odd.dump(1); }), "");
+    EXPECT_EQ(odd.dump_text(1), "");
 
     // A description dumps its defaults and its colour bytes in their order.
     description d;
-    EXPECT_EQ(printed([&] { d.dump(); }),
+    EXPECT_EQ(d.dump_text(),
               "title:no_title\nname:no_name\ntype:no_type\nclass:no_class\nid:no_id\n"
               "description:no_description\nimage_file_name:no_image_file\n"
               "color:(0,0,0,0)\nversion:1.0000\n");
     d.color = 0x11223344; // bytes from the lowest: 68, 51, 34, 17
     d.idref = "hidden";
     d.version = 2.5;
-    const std::string text = printed([&] { d.dump(); });
+    const std::string text = d.dump_text();
     EXPECT_NE(text.find("color:(51,34,17,68)\n"), std::string::npos);
     EXPECT_NE(text.find("version:2.5000\n"), std::string::npos);
     EXPECT_EQ(text.find("hidden"), std::string::npos); // the idref is not written

@@ -305,12 +305,10 @@ TEST(LoadGif, ReadsTheFirstFrameFromDiskOrSaysWhyNot) {
                          .image({0, 0, 2, 1, {1, 2}})
                          .image({0, 0, 2, 1, {3, 3}})
                          .finish());
-    for (const std::string& name : {path, "*" + path}) {
-        std::unique_ptr<buffer> image = load_gif(name);
-        ASSERT_TRUE(image) << name;
-        EXPECT_EQ(pixels_of(*image), (std::vector<pixel>{red, green}));
-        EXPECT_FALSE(image->is_locked());
-    }
+    std::unique_ptr<buffer> image = load_gif(path);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixels_of(*image), (std::vector<pixel>{red, green}));
+    EXPECT_FALSE(image->is_locked());
     std::string failure;
     EXPECT_FALSE(load_gif("", failure));
     EXPECT_EQ(failure, "no file name");

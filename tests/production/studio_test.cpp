@@ -1,4 +1,6 @@
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
+#include "components/io/register.hpp"
+#include "engine/lookup.hpp"
 #include "production/studio.hpp"
 #include "resources/archive_writer.hpp"
 #include "studio_support.hpp"
@@ -38,7 +40,7 @@ class studio_test : public ::testing::Test {
         set_frames(frames);
         return *studio_;
     }
-    void set_frames(int n) { studio_->standing("CPU").number("FRAMES.CONTROL").set_value(0, n); }
+    void set_frames(int n) { studio_->frame_clock().frames().set_value(0, n); }
     void step() { ASSERT_TRUE(studio_->step()); }
     // Steps until the frames are made, or for at most `steps` steps.
     void run(int steps = 10000) {
@@ -89,7 +91,7 @@ TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxes) {
          10},
         {"an empty frame",
          {write_solid_gif("dot.gif", 10, 10, red), write_gif("empty.gif", 10, 10, [](buffer&) {})},
-         {{170, 120, 10, 10}, {150, 146, 350, 250}},
+         {{170, 120, 10, 10}, {0, 0, 350, 250}},
          350,
          250,
          170,
@@ -105,7 +107,7 @@ TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxes) {
             EXPECT_EQ(s.stored_frame(i).width(), c.width);
             EXPECT_EQ(s.stored_frame(i).height(), c.height);
         }
-        const rect area = s.image().output_area(), work = s.image().work_area();
+        const rect area = s.canvas().output_area(), work = s.canvas().work_area();
         EXPECT_EQ(area, (rect{std::int16_t(work.x + work.width / 2 - c.width / 2),
                               std::int16_t(work.y + work.height / 2 - c.height / 2),
                               std::uint16_t(c.width), std::uint16_t(c.height)}));
@@ -132,14 +134,21 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
     EXPECT_FALSE(s.settings_changed_flag());
     step();
     ASSERT_EQ(s.current_effect()->fired_count(), 1);
-    s.standing("GIFIN").menu("MODE.SIZE").select(4);
-    s.mark_settings_changed();
-    step(); // restarts instead of stepping
-    EXPECT_FALSE(s.settings_changed_flag());
+    s.image_source().size_mode().select(4); // a standing component's setting
+    EXPECT_TRUE(s.settings_changed_flag());
+    step();                                  // restarts instead of stepping
+    EXPECT_FALSE(s.settings_changed_flag()); // its own copying in and out is no change
     EXPECT_EQ(s.current_effect()->fired_count(), 0);
     EXPECT_TRUE(s.busy());
     // The network took the new setting.
-    EXPECT_EQ(s.current_effect()->find_component("gifin").menu("MODE.SIZE").selected(), 4);
+    component& gifin = *s.current_effect()->component_with_id("gifin");
+    EXPECT_EQ(menu_named(gifin, "MODE.SIZE").selected(), 4);
+    // A setting of the network itself restarts it too.
+    step();
+    menu_named(gifin, "MODE").select(1);
+    EXPECT_TRUE(s.settings_changed_flag());
+    step();
+    EXPECT_EQ(s.current_effect()->fired_count(), 0);
 }
 
 TEST_F(studio_test, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
@@ -170,11 +179,10 @@ TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
                             2);
-    s.standing("GIFOUT").number("DELAY").set_value(0, 0.5);
+    s.animation_settings().delay().set_value(0, 0.5);
     create_all();
     // The preview shows the next frame only when the delay has passed.
-    rect area = s.image().output_area();
-    auto shown = [&] { return get_pixel(s.image().image(), area.x + 1, area.y + 1); };
+    auto shown = [&] { return get_pixel(s.canvas().image(), 1, 1); };
     EXPECT_EQ(s.next_preview_time(), 0.0);
     EXPECT_FALSE(s.preview_step(10.0)); // the first step notes the time
     EXPECT_EQ(s.next_preview_time(), 10.5);
@@ -195,7 +203,7 @@ TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(s.status_text(), "Completed save of 2 frames to \"out.gif\".\n");
     EXPECT_TRUE(s.saved());
     // The size stays cached, even when the delay changes, until the next Create.
-    s.standing("GIFOUT").number("LOOP").set_value(0, 1);
+    s.animation_settings().loop().set_value(0, 1);
     EXPECT_EQ(s.size().value(), estimate);
     EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
     create_all();
@@ -232,18 +240,66 @@ TEST_F(studio_test, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) 
     EXPECT_FALSE(s.busy());
 }
 
+// Points placed at random: every frame depends on the program's generator.
+const char* scattered_effect = R"(<effect type="Standard" description="Random dots.">
+  <cpu></cpu><GIFIN></GIFIN>
+  <RANDOM><valuelist name=VALUE><v max=65535>65535</v></valuelist>
+    <valuelist name=SIZE><v>4</v><v>4</v></valuelist><out name=OUT id=x.out></out></RANDOM>
+  <RANDOM><valuelist name=VALUE><v max=65535>65535</v></valuelist>
+    <valuelist name=SIZE><v>4</v><v>4</v></valuelist><out name=OUT id=y.out></out></RANDOM>
+  <DOT><valuelist name=SIZE><v>4</v><v>4</v></valuelist>
+    <in name=X idref=x.out></in><in name=Y idref=y.out></in></DOT>
+  <GIFOUT></GIFOUT>
+</effect>)";
+
+// Each studio has a context of its own: two of them, stepped in turn, make
+// the frames each makes alone.
+TEST(Studios, TwoInOneProcessWorkApart) {
+    data_folder folder;
+    folder.write("Effects/dots.zoml", scattered_effect);
+    const std::string picture = write_solid_gif("a.gif", 8, 8, red);
+    auto made = [&] {
+        auto s = std::make_unique<studio>();
+        EXPECT_TRUE(s->load_effects());
+        EXPECT_TRUE(s->image_source().palette().add_image(picture, 0));
+        s->frame_clock().frames().set_value(0, 4);
+        return s;
+    };
+    auto all_pixels = [](buffer& image) {
+        buffer_lock hold(image);
+        return std::vector<pixel>(image.pixels(),
+                                  image.pixels() + std::size_t(image.width()) * image.height());
+    };
+    auto first = made(), second = made(), alone = made();
+    ASSERT_TRUE(first->start_construction() && second->start_construction());
+    while (first->busy() || second->busy()) {
+        for (studio* s : {first.get(), second.get()}) {
+            if (s->busy()) {
+                ASSERT_TRUE(s->step());
+            }
+        }
+    }
+    ASSERT_TRUE(alone->start_construction());
+    while (alone->busy()) {
+        ASSERT_TRUE(alone->step());
+    }
+    ASSERT_EQ(first->stored_frames(), 4);
+    for (studio* s : {second.get(), alone.get()})
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(all_pixels(s->stored_frame(i)), all_pixels(first->stored_frame(i))) << i;
+}
+
 TEST(Catalogue, ListsDirectoryFilesBeforeArchiveEntriesAndSkipsBrokenFiles) {
     data_folder folder;
     folder.write("Effects/one.zoml", still_effect);
     folder.write("Effects/two.zoml", show_effect);
     folder.write("Effects/broken.zoml", "<effect><NOPE></NOPE></effect>");
-    std::string error;
     std::string text = still_effect;
     ASSERT_TRUE(write_archive("Effects/more.rez",
-                              {archive_entry{"three.zoml", {text.begin(), text.end()}}}, error))
-        << error;
+                              {archive_entry{"three.zoml", {text.begin(), text.end()}}}));
+    context program;
     effect_catalogue catalogue;
-    std::vector<std::string> left_out = catalogue.build(program_factory());
+    std::vector<std::string> left_out = catalogue.build(program, program_factory());
     ASSERT_EQ(catalogue.count(), 3);
     EXPECT_EQ(catalogue.effect(0).desc().name, "one");
     EXPECT_EQ(catalogue.effect(1).desc().name, "two");

@@ -1,11 +1,10 @@
 // Buffers (the ring, swapping to disk, planes), drawing primitives, polygons,
 // stretch copies, text and the frame image.
-#include "app/services/handles.hpp"
-#include "app/services/memory.hpp"
-#include "app/services/messages.hpp"
+#include "base/handles.hpp"
+#include "base/memory.hpp"
 #include "raster/buffer.hpp"
 #include "raster/draw.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
 
 #include <gtest/gtest.h>
@@ -73,14 +72,12 @@ std::string art(buffer& b, int x0, int y0, int w, int h) {
 
 constexpr colour grey{0, 10, 20, 30};
 
-// Records the status texts that swapping shows.
-class recording_shell : public shell {
-  public:
-    recording_shell() { install_shell(this); }
-    ~recording_shell() override { install_shell(nullptr); }
-    void show_status(const std::string& text) override { statuses.push_back(text); }
-    void present_area(const rect&) override {}
-    void settings_changed() override {}
+// Records what the memory manager tells while it swaps.
+struct recording_reports {
+    recording_reports() {
+        set_memory_report([this](const std::string& text) { statuses.push_back(text); });
+    }
+    ~recording_reports() { set_memory_report(nullptr); }
     std::vector<std::string> statuses;
 };
 
@@ -116,7 +113,7 @@ TEST(Buffer, FreshBufferIsBackgroundAndJoinsTheRing) {
 }
 
 TEST(Buffer, SwapOutAndBackReadsBitForBit) {
-    recording_shell shell;
+    recording_reports shell;
     auto a = patterned(40, 30, 7);
     const int handles = handles_in_use();
     EXPECT_TRUE(buffer::swap_out_one());
@@ -181,7 +178,7 @@ template <class F> void with_limit(int resource, rlim_t soft, F body) {
 }
 
 TEST(Buffer, SwapFileFailuresMakeTheBufferUnswappable) {
-    recording_shell shell;
+    recording_reports shell;
     auto a = patterned(64, 64, 3);
     // The swap file cannot grow: the write fails.
     auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -219,25 +216,6 @@ TEST(Buffer, SwapRunsUnderARealByteBudget) {
         EXPECT_LE(heap_bytes_in_use(), heap_budget());
     }
     set_heap_budget(old_budget);
-}
-
-TEST(Buffer, SplitIntoPlanes) {
-    buffer b(3, 2, grey);
-    buffer_lock hold(b);
-    put_pixel(b, 0, 0, colour{0, 255, 0, 0});
-    put_pixel(b, 1, 0, colour{0, 255, 255, 255});
-    put_pixel(b, 2, 1, colour{0, 10, 20, 30});
-    auto planes = split_into_planes(b);
-    for (const auto& plane : planes) // (their sizes are checked through the image source)
-        EXPECT_TRUE(plane->dimension_count() == 2 && plane->is_uint8());
-    EXPECT_EQ(planes[grey_plane]->u8(0, 0), 87);  // red
-    EXPECT_EQ(planes[grey_plane]->u8(1, 0), 255); // white
-    EXPECT_EQ(planes[red_plane]->u8(2, 1), 10);
-    EXPECT_EQ(planes[green_plane]->u8(2, 1), 20);
-    EXPECT_EQ(planes[blue_plane]->u8(2, 1), 30);
-    EXPECT_EQ(planes[alpha_plane]->u8(0, 0), 0);
-    EXPECT_EQ(planes[alpha_plane]->u8(0, 1) % 2, 1); // fresh pixels: odd alpha
-    EXPECT_EQ(planes[alpha_plane]->u8(1, 1) % 2, 1);
 }
 
 class Drawing : public ::testing::Test {
@@ -542,56 +520,29 @@ TEST(Text, DrawnInsideItsBlockInOnlyTheTextColour) {
     EXPECT_FALSE(drawn_pixels(small).empty());
 }
 
-TEST(FrameImage, RegionsAndOutputArea) {
-    frame_image frame(650, 465);
-    EXPECT_EQ(get_pixel(frame.image(), 10, 10).g, 128);
-    EXPECT_EQ(frame.tab_row(), (rect{0, 0, 650, 20}));
-    EXPECT_EQ(frame.panel_body(), (rect{0, 20, 650, 76}));
-    EXPECT_EQ(frame.work_area(), (rect{0, 96, 650, 351}));
-    EXPECT_EQ(frame.status_line(), (rect{0, 447, 650, 17}));
-    EXPECT_EQ(frame.help_body(), (rect{0, 20, 650, 445}));
-
+TEST(OutputCanvas, TheOutputAreaIsCentredInTheWorkAreaAndSizesTheImage) {
+    output_canvas canvas(650, 351, colour{0, 0, 128, 128});
+    EXPECT_TRUE(canvas.output_area().is_null());
     int changes = 0;
-    frame.on_output_area_changed([&](const rect&) { ++changes; });
-    frame.set_output_size(350, 250);
-    EXPECT_EQ(frame.output_area(), (rect{150, 146, 350, 250}));
-    frame.set_output_size(350, 250);
+    canvas.on_output_area_changed([&](const rect&) { ++changes; });
+    canvas.set_output_size(350, 250);
+    EXPECT_EQ(canvas.output_area(), (rect{150, 50, 350, 250}));
+    EXPECT_EQ(std::pair(canvas.image().width(), canvas.image().height()),
+              std::pair(std::uint16_t(350), std::uint16_t(250)));
+    EXPECT_EQ(get_pixel(canvas.image(), 10, 10), (colour{1, 0, 128, 128})); // the background
+    canvas.set_output_size(350, 250);
     EXPECT_EQ(changes, 1);
-    frame.set_output_size(1000, 351);
-    EXPECT_EQ(frame.output_area(), (rect{0, 96, 650, 351}));
-    frame.set_output_size(101, 51);
-    EXPECT_EQ(frame.output_area(), (rect{275, 246, 101, 51}));
+    canvas.set_output_size(1000, 351); // cut to the work area
+    EXPECT_EQ(canvas.output_area(), (rect{0, 0, 650, 351}));
+    canvas.set_output_size(101, 51); // odd sizes round the corner down
+    EXPECT_EQ(canvas.output_area(), (rect{275, 150, 101, 51}));
     EXPECT_EQ(changes, 3);
+    canvas.set_output_size(-5, 40);
+    EXPECT_EQ(canvas.output_area(), (rect{325, 155, 0, 40}));
 
-    frame_image tiny(40, 50); // too small for a work area
-    EXPECT_EQ(tiny.work_area().height, 0);
+    output_canvas tiny(40, 0, colour{}); // no room at all
     tiny.set_output_size(30, 30);
-    EXPECT_EQ(tiny.output_area(), (rect{5, 96, 30, 0}));
-}
-
-TEST(FrameImage, DamageIsClippedMergedAndTakenOnce) {
-    frame_image frame(650, 465);
-    EXPECT_FALSE(frame.damaged());
-    frame.mark_damaged(rect{-10, -10, 20, 20});
-    frame.mark_damaged(rect{5, 5, 10, 10});       // overlaps the first: merged
-    frame.mark_damaged(rect{600, 400, 100, 100}); // cut at the right and bottom edges
-    frame.mark_damaged(rect{700, 10, 5, 5});      // wholly outside: nothing
-    EXPECT_EQ(frame.take_damage(), (std::vector<rect>{{0, 0, 15, 15}, {600, 400, 50, 65}}));
-    EXPECT_TRUE(frame.take_damage().empty());
-
-    frame.mark_damaged(rect{});
-    EXPECT_EQ(frame.take_damage(), (std::vector<rect>{{0, 0, 650, 465}}));
-    // Many scattered areas are kept to a few rectangles that still cover them all.
-    std::vector<rect> drawn;
-    for (int k = 0; k < 12; ++k) {
-        drawn.push_back(rect{std::int16_t(50 * k), std::int16_t(30 * k), 3, 3});
-        frame.mark_damaged(drawn.back());
-    }
-    const std::vector<rect> damage = frame.take_damage();
-    EXPECT_LE(damage.size(), 8u);
-    for (const rect& r : drawn)
-        EXPECT_TRUE(std::any_of(damage.begin(), damage.end(),
-                                [&](const rect& d) { return intersection(d, r) == r; }));
+    EXPECT_EQ(tiny.output_area(), (rect{5, 0, 30, 0}));
 }
 
 } // namespace

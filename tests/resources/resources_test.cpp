@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,8 +23,8 @@ archive_entry entry(const std::string& name, const std::string& text) {
 
 void pack(const fs::path& path, const std::vector<archive_entry>& entries) {
     fs::create_directories(path.parent_path());
-    std::string error;
-    ASSERT_TRUE(write_archive(path.string(), entries, error)) << error;
+    outcome written = write_archive(path.string(), entries);
+    ASSERT_TRUE(written) << written.message();
 }
 
 // Overwrites bytes of a file in place, complementing them as an archive
@@ -39,6 +40,30 @@ void patch_complemented(const fs::path& path, std::size_t offset,
 std::vector<unsigned char> big_endian(std::uint32_t value) {
     return {static_cast<unsigned char>(value >> 24), static_cast<unsigned char>(value >> 16),
             static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
+}
+
+// The data folder of a test: the current directory, seen afresh after
+// reset_archive_list (a folder reads its archive list once).
+std::optional<resource_folder>& data() {
+    static std::optional<resource_folder> folder;
+    if (!folder)
+        folder.emplace(".");
+    return folder;
+}
+void reset_archive_list() {
+    data().reset();
+}
+file_ptr open_resource(const std::string& name, const char* mode) {
+    return data()->open(name, mode);
+}
+string_list list_files(const std::string& directory, const std::string& suffix, int flags) {
+    return data()->list(directory, suffix, flags);
+}
+const string_list& archive_list() {
+    return data()->archives();
+}
+gif_size probe_gif_size(const std::string& name) {
+    return data()->probe_gif_size(name);
 }
 
 // Where record i of an archive begins.
@@ -67,6 +92,11 @@ names listed(const std::string& folder, const std::string& suffix, int where) {
 }
 
 class ScratchDirectory : public ::testing::Test {
+  protected:
+    ScratchDirectory() { reset_archive_list(); }
+    ~ScratchDirectory() override { reset_archive_list(); }
+
+  private:
     working_folder folder_;
 };
 
@@ -101,8 +131,8 @@ TEST_F(ArchiveWriter, RefusesWhatTheReaderCannotHoldAndKeepsTheOldFile) {
     pack("Resources/a.rez", {entry("keep.gif", "kept")});
     std::string error;
     auto refused = [&](const std::vector<archive_entry>& entries) {
-        error.clear();
-        return !write_archive("Resources/a.rez", entries, error) && !error.empty();
+        error = write_archive("Resources/a.rez", entries).message();
+        return !error.empty();
     };
     EXPECT_TRUE(refused({{"big.gif", std::vector<unsigned char>(65536)}}));
     EXPECT_NE(error.find("big.gif"), std::string::npos) << error;
@@ -127,19 +157,17 @@ TEST_F(ArchiveWriter, PacksFilesUnderTheirFileNames) {
     write_file("src/deep/two.zoml", "2");
     write_file("other/one.gif", "again");
     write_file("huge.gif", std::string(65536, 'h'));
-    std::string error;
-
-    ASSERT_TRUE(pack_files("Resources/p.rez", {"src/one.gif", "src/deep/two.zoml"}, error))
-        << error;
+    outcome packed = pack_files("Resources/p.rez", {"src/one.gif", "src/deep/two.zoml"});
+    ASSERT_TRUE(packed) << packed.message();
     EXPECT_EQ(listed("", "", 2), (names{"*one.gif", "*two.zoml"}));
     EXPECT_EQ(read_resource("*two.zoml"), "2");
 
-    EXPECT_FALSE(pack_files("x.rez", {"src/one.gif", "other/one.gif"}, error));
-    EXPECT_NE(error.find("one.gif"), std::string::npos) << error;
-    EXPECT_FALSE(pack_files("x.rez", {"missing.gif"}, error));
-    EXPECT_NE(error.find("missing.gif"), std::string::npos) << error;
-    EXPECT_FALSE(pack_files("x.rez", {"huge.gif"}, error));
-    EXPECT_FALSE(pack_files("x.rez", {"src"}, error));
+    const std::string twice = pack_files("x.rez", {"src/one.gif", "other/one.gif"}).message();
+    EXPECT_NE(twice.find("one.gif"), std::string::npos) << twice;
+    const std::string missing = pack_files("x.rez", {"missing.gif"}).message();
+    EXPECT_NE(missing.find("missing.gif"), std::string::npos) << missing;
+    EXPECT_FALSE(pack_files("x.rez", {"huge.gif"}));
+    EXPECT_FALSE(pack_files("x.rez", {"src"}));
     EXPECT_FALSE(fs::exists("x.rez"));
 }
 
@@ -368,6 +396,26 @@ TEST_F(OpenResource, ProbesTheLogicalScreenSizeOfGifs) {
     EXPECT_EQ(size("*note.txt"), std::pair(0, 0));
     EXPECT_EQ(size("short.gif"), std::pair(0, 0));
     EXPECT_EQ(size("*missing.gif"), std::pair(0, 0));
+}
+
+// The data folder need not be the current directory: names are taken from
+// it, archives and all, and absolute paths stay as they are.
+TEST_F(OpenResource, NamesAreTakenFromTheDataFolderWhereverTheProgramRuns) {
+    pack("elsewhere/Resources/skin.rez", {entry("packed.gif", "from the archive")});
+    write_file("elsewhere/Effects/a.zoml", "effect");
+    const resource_folder folder(fs::absolute("elsewhere"));
+    auto read = [&](const std::string& name) {
+        file_ptr file = folder.open(name, "rb");
+        std::string text;
+        for (int c = file ? std::fgetc(file.get()) : EOF; c != EOF; c = std::fgetc(file.get()))
+            text += static_cast<char>(c);
+        return text;
+    };
+    EXPECT_EQ(read("*packed.gif"), "from the archive");
+    EXPECT_EQ(read("Effects\\a.zoml"), "effect");
+    EXPECT_EQ(read(fs::absolute("elsewhere/Effects/a.zoml").string()), "effect");
+    EXPECT_EQ(as_vector(folder.list("Effects", ".zoml", 3)), names{"Effects\\a.zoml"});
+    EXPECT_EQ(read("Effects\\missing.zoml"), "");
 }
 
 } // namespace

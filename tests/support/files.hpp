@@ -41,7 +41,8 @@ inline void write_file(const fs::path& path, const std::vector<std::uint8_t>& da
 }
 
 // A fresh folder (with Effects/ and Resources/) that is the current directory
-// while the object lives; the archive list is read afresh on the way in and out.
+// while the object lives: a context made meanwhile with the data folder "."
+// works in it.
 class working_folder {
   public:
     working_folder() {
@@ -50,11 +51,9 @@ class working_folder {
         fs::create_directories(folder_ / "Effects");
         fs::create_directories(folder_ / "Resources");
         fs::current_path(folder_);
-        reset_archive_list();
     }
     ~working_folder() {
         fs::current_path(previous_);
-        reset_archive_list();
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }

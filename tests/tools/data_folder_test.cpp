@@ -1,10 +1,11 @@
 // The data folder that every build makes in share/zoetra: the skin archive
 // drawn by zoetra-skins, the link to the effects, and how the programs find
 // the folder.
-#include "gif/decoder.hpp"
 #include "production/data_directory.hpp"
+#include "raster/buffer.hpp"
 #include "resources/archive_format.hpp"
 #include "resources/resource.hpp"
+#include "skin/skin_images.hpp"
 
 #include <gtest/gtest.h>
 
@@ -49,42 +50,33 @@ std::map<std::string, size> expected_skin_images() {
     return images;
 }
 
-// The data folder as the current directory, as the programs use it.
+// The data folder as the programs use it.
 class BuildDataFolder : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(fs::is_directory(build_data)) << build_data;
-        fs::current_path(build_data);
-        reset_archive_list();
-    }
-    void TearDown() override {
-        reset_archive_list();
-        fs::current_path(previous_);
-    }
+    void SetUp() override { ASSERT_TRUE(fs::is_directory(build_data)) << build_data; }
 
-  private:
-    fs::path previous_ = fs::current_path();
+    resource_folder folder_{build_data};
+    skin_cache skins_{folder_};
 };
 
 TEST_F(BuildDataFolder, TheArchiveHoldsEverySkinImageAtItsBoxSize) {
     const auto expected = expected_skin_images();
     std::map<std::string, size> found;
-    for (const std::string& listed : list_files("Resources", ".gif", 2)) {
+    for (const std::string& listed : folder_.list("Resources", ".gif", 2)) {
         ASSERT_EQ(listed.front(), '*') << listed;
         const std::string name = listed.substr(1);
         // The effects' icons share the folder; the effects' tests check them.
         if (name.rfind("__", 0) != 0)
             continue;
         SCOPED_TRACE(name);
-        file_ptr file = open_resource("*Resources\\" + name, "rb");
+        file_ptr file = folder_.open("*Resources\\" + name, "rb");
         ASSERT_TRUE(file);
         std::fseek(file.get(), 0, SEEK_END);
         const long bytes = std::ftell(file.get());
         EXPECT_GT(bytes, 0);
         EXPECT_LT(bytes, long(archive::max_entry_size));
-        std::string failure;
-        std::unique_ptr<buffer> image = load_gif("*Resources\\" + name, failure);
-        ASSERT_TRUE(image) << failure;
+        std::unique_ptr<buffer> image = skins_.load("*Resources\\" + name);
+        ASSERT_TRUE(image);
         found[name] = {image->width(), image->height()};
     }
     // An entry the reader skipped (too large, damaged) shows here as missing.
@@ -94,7 +86,7 @@ TEST_F(BuildDataFolder, TheArchiveHoldsEverySkinImageAtItsBoxSize) {
 TEST_F(BuildDataFolder, SkinImagesAreOpaqueButTheIconsCorners) {
     for (const auto& [name, box] : expected_skin_images()) {
         SCOPED_TRACE(name);
-        std::unique_ptr<buffer> image = load_gif("*Resources\\" + name);
+        std::unique_ptr<buffer> image = skins_.load("*Resources\\" + name);
         ASSERT_TRUE(image);
         buffer_lock lock(*image);
         int hidden = 0;

@@ -13,14 +13,14 @@ using testing::ui_test;
 class controls : public ui_test {
   protected:
     template <class C> C& visible(C& c) {
-        c.set_target(&image());
+        c.set_target(where());
         c.show();
         return c;
     }
 };
 
 TEST_F(controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
-    slider_control s(rect{100, 50, 80, 14}, &image(), 0, 0, 10, 0.5);
+    slider_control s(rect{100, 50, 80, 14}, where(), 0, 0, 10, 0.5);
     const struct {
         double given, stored;
     } cases[] = {{2.3, 2.5}, {2.25, 2.5}, {-0.25, 0}, {11, 10}, {7.74, 7.5}};
@@ -28,7 +28,7 @@ TEST_F(controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
         s.set_value(c.given);
         EXPECT_EQ(s.value(), c.stored) << c.given;
     }
-    slider_control unstepped(rect{}, nullptr, 0, 0, 10, 0);
+    slider_control unstepped(rect{}, surface{}, 0, 0, 10, 0);
     unstepped.set_value(3.14159);
     EXPECT_EQ(unstepped.value(), 3.14159);
     int told = 0;
@@ -44,13 +44,13 @@ TEST_F(controls, TheSliderLabelFollowsTheStep) {
         const char* label;
     } cases[] = {{1, "3"}, {2, "4"}, {0.25, "3.2"}, {0.1, "3.2"}, {0.05, "3.20"}, {0, "3.21"}};
     for (const auto& c : cases) {
-        slider_control s(rect{10, 10, 80, 14}, nullptr, 3.21, 0, 10, c.step);
+        slider_control s(rect{10, 10, 80, 14}, surface{}, 3.21, 0, 10, c.step);
         EXPECT_EQ(s.layout().label_text, c.label) << c.step;
     }
 }
 
 TEST_F(controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
-    slider_control s(rect{100, 50, 80, 14}, nullptr, 5, 0, 10, 1);
+    slider_control s(rect{100, 50, 80, 14}, surface{}, 5, 0, 10, 1);
     const slider_layout l = s.layout();
     EXPECT_EQ(l.track, (rect{100, 54, 40, 6})); // inset by ceil(14 / 4)
     EXPECT_EQ(l.thumb, (rect{118, 54, 4, 6}));  // 0.5 x 0.9 of the track
@@ -58,14 +58,14 @@ TEST_F(controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
     EXPECT_EQ(l.right_arrow, (rect{142, 50, 9, 14}));
     EXPECT_EQ(l.label.x, 154);
     EXPECT_EQ(s.extent(), (rect{88, 50, 106, 14})); // the label may pass the right edge
-    slider_control vertical(rect{10, 10, 20, 100}, nullptr, 10, 0, 10, 1, false, true);
+    slider_control vertical(rect{10, 10, 20, 100}, surface{}, 10, 0, 10, 1, false, true);
     EXPECT_EQ(vertical.layout().track, (rect{15, 10, 30, 100}));
     EXPECT_EQ(vertical.layout().thumb, (rect{15, 100, 30, 10}));
     EXPECT_TRUE(vertical.layout().label.empty());
 }
 
 TEST_F(controls, AnArrowPressSteps_ATrackPressDrags) {
-    slider_control& s = visible(*new slider_control(rect{100, 50, 80, 14}, &image(), 5, 0, 10, 1));
+    slider_control& s = visible(*new slider_control(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1));
     std::unique_ptr<slider_control> owner(&s);
     s.mouse_down(90, 55, 1); // the left arrow lies outside the rectangle
     EXPECT_EQ(s.value(), 4);
@@ -94,13 +94,13 @@ TEST_F(controls, AnArrowPressSteps_ATrackPressDrags) {
     s.idle(110, 55);
     EXPECT_EQ(s.value(), 10);
 
-    slider_control still(rect{100, 50, 80, 14}, &image(), 5, 0, 10, 0);
+    slider_control still(rect{100, 50, 80, 14}, where(), 5, 0, 10, 0);
     visible(still).mouse_down(145, 55, 1); // a step of 0 moves nothing
     EXPECT_EQ(still.value(), 5);
 }
 
 TEST_F(controls, TheDialTurnsCounterClockwiseFromThreeOClock) {
-    slider_control dial(rect{100, 100, 40, 40}, &image(), 50, 0, 100, 0, true);
+    slider_control dial(rect{100, 100, 40, 40}, where(), 50, 0, 100, 0, true);
     visible(dial).mouse_down(120, 120, 1);
     dial.idle(139, 120); // right of the centre
     EXPECT_EQ(dial.value(), 0);
@@ -115,7 +115,7 @@ TEST_F(controls, TheDialTurnsCounterClockwiseFromThreeOClock) {
 }
 
 TEST_F(controls, SliderKeysStepOnlyWithTheMouseOverIt) {
-    slider_control s(rect{100, 50, 80, 14}, &image(), 5, 0, 10, 1);
+    slider_control s(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1);
     visible(s);
     for (int ch : {int(','), int('4'), 28})
         s.key(ch, 110, 55);
@@ -128,7 +128,7 @@ TEST_F(controls, SliderKeysStepOnlyWithTheMouseOverIt) {
 }
 
 TEST_F(controls, TheSliderDrawsItsThumbRaisedInTheSunkenTrack) {
-    slider_control s(rect{100, 50, 80, 14}, &image(), 0, 0, 10, 1);
+    slider_control s(rect{100, 50, 80, 14}, where(), 0, 0, 10, 1);
     visible(s).draw();
     EXPECT_EQ(shown(100, 54), ui_highlight); // the thumb's top-left corner, over the track's
     EXPECT_EQ(shown(101, 55), ui_light);     // the thumb's face
@@ -142,7 +142,9 @@ TEST_F(controls, TheSliderDrawsItsThumbRaisedInTheSunkenTrack) {
 }
 
 TEST_F(controls, TheMenuWrapsBothWaysAndTakesTwoAndEight) {
-    menu_control m(rect{10, 10, 80, 60}, &image(), {"ONE", "TWO", "THREE"}, 2);
+    menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO", "THREE"}, 2);
+    int changes = 0;
+    m.on_change = [&](int) { ++changes; };
     visible(m).key('2', 0, 0);
     EXPECT_EQ(m.selected(), 0);
     m.key('8', 0, 0);
@@ -161,7 +163,7 @@ TEST_F(controls, TheMenuWrapsBothWaysAndTakesTwoAndEight) {
 }
 
 TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
-    menu_control m(rect{10, 10, 80, 60}, &image(), {"ONE", "TWO", "two"});
+    menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO", "two"});
     visible(m).mouse_down(20, 31, 1); // rows of 20
     EXPECT_EQ(m.selected(), 1);
     m.idle(20, 55);
@@ -173,7 +175,7 @@ TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
     EXPECT_EQ(m.selected(), 2); // the last match
     EXPECT_FALSE(m.select_by_name("four"));
 
-    menu_control flip(rect{10, 80, 40, 40}, &image(), {"OFF", "ON"}, 0, true);
+    menu_control flip(rect{10, 80, 40, 40}, where(), {"OFF", "ON"}, 0, true);
     visible(flip).mouse_down(20, 90, 1);
     EXPECT_EQ(flip.selected(), 0); // a press alone does nothing
     flip.mouse_up(200, 200, 1);
@@ -184,7 +186,7 @@ TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
 }
 
 TEST_F(controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
-    menu_control m(rect{10, 10, 80, 40}, &image(), {"ONE", "TWO"});
+    menu_control m(rect{10, 10, 80, 40}, where(), {"ONE", "TWO"});
     visible(m).draw();
     EXPECT_EQ(shown(10, 10), ui_dark); // row 0, selected: sunken
     EXPECT_EQ(shown(89, 29), ui_highlight);
@@ -193,7 +195,7 @@ TEST_F(controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
 }
 
 TEST_F(controls, TheTextFieldReplacesOnTheFirstKeyAndKeepsToItsLength) {
-    text_control t(rect{10, 10, 100, 16}, &image(), "old", 10);
+    text_control t(rect{10, 10, 100, 16}, where(), "old", 10);
     visible(t);
     t.key('x', 0, 0); // not editing: nothing
     EXPECT_EQ(t.text(), "old");
@@ -217,14 +219,14 @@ TEST_F(controls, TheTextFieldReplacesOnTheFirstKeyAndKeepsToItsLength) {
     EXPECT_FALSE(t.editing());
     EXPECT_FALSE(t.replace_on_next_key());
 
-    text_control longest(rect{}, nullptr, std::string(300, 'x'), 200);
+    text_control longest(rect{}, surface{}, std::string(300, 'x'), 200);
     EXPECT_EQ(longest.text().size(), 127u);
 }
 
 TEST_F(controls, HiddenControlsIgnoreEverythingAndDrawNothing) {
-    slider_control s(rect{100, 50, 80, 14}, &image(), 5, 0, 10, 1);
-    menu_control m(rect{10, 10, 80, 60}, &image(), {"ONE", "TWO"});
-    text_control t(rect{10, 100, 100, 16}, &image(), "old", 10);
+    slider_control s(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1);
+    menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO"});
+    text_control t(rect{10, 100, 100, 16}, where(), "old", 10);
     s.mouse_down(145, 55, 1);
     m.mouse_down(20, 45, 1);
     t.mouse_down(20, 105, 1);

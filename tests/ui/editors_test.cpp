@@ -16,20 +16,11 @@ namespace {
 using testing::ui_test;
 using testing::write_solid_gif;
 
-// A setting placed on the frame image and shown, as a panel does it.
 class editors : public ui_test {
   protected:
-    template <class C> C& place(C& setting, const rect& area) {
-        attach_editor(setting);
-        setting.set_target(&image());
-        setting.set_area(area);
-        setting.activate();
-        return setting;
-    }
-    template <class V> V& view_of(config& setting) { return *dynamic_cast<V*>(setting.view()); }
     void type(config& setting, const std::string& text, int x, int y) {
         for (char ch : text)
-            setting.key(ch, x, y);
+            editor_of(setting).key(ch, x, y);
     }
 };
 
@@ -38,19 +29,19 @@ TEST_F(editors, TheNumberFieldTakesTypedTextOnEnterAndOnAClick) {
     place(frames, rect{0, 0, 200, 20});
     text_control& field = *view_of<number_editor>(frames).field();
     EXPECT_EQ(field.text(), "8");
-    frames.draw();
+    editor_of(frames).draw();
     const rect box = field.area();
     EXPECT_EQ(box, (rect{150, 2, 46, 16}));
-    frames.mouse_down(box.x + 2, box.y + 2, 1);
+    editor_of(frames).mouse_down(box.x + 2, box.y + 2, 1);
     type(frames, "12abc", 0, 0);
-    frames.key(13, 0, 0);
+    editor_of(frames).key(13, 0, 0);
     EXPECT_EQ(frames.value(0), 12);
     EXPECT_EQ(field.text(), "12");
     EXPECT_FALSE(field.editing());
-    frames.mouse_down(box.x + 2, box.y + 2, 1);
+    editor_of(frames).mouse_down(box.x + 2, box.y + 2, 1);
     type(frames, "abc", 0, 0);
-    frames.mouse_down(300, 300, 1); // a click commits too
-    EXPECT_EQ(frames.value(0), 1);  // no number: 0, kept to the minimum
+    editor_of(frames).mouse_down(300, 300, 1); // a click commits too
+    EXPECT_EQ(frames.value(0), 1);             // no number: 0, kept to the minimum
     EXPECT_EQ(field.text(), "1");
     frames.set_value(0, 30); // a value set elsewhere shows in the field
     EXPECT_EQ(field.text(), "30");
@@ -88,9 +79,9 @@ TEST_F(editors, NumberSettingsGetARowPerValue) {
         EXPECT_EQ(view_of<number_editor>(size).slider(i).area(), three[std::size_t(i)].control);
     // Dragging slider 1 sets value 1.
     slider_control& middle = view_of<number_editor>(size).slider(1);
-    size.mouse_down(middle.area().x + 1, middle.area().y + 2, 1);
-    size.idle(middle.area().x + 40, middle.area().y + 2);
-    size.mouse_up(0, 0, 1);
+    editor_of(size).mouse_down(middle.area().x + 1, middle.area().y + 2, 1);
+    editor_of(size).idle(middle.area().x + 40, middle.area().y + 2);
+    editor_of(size).mouse_up(0, 0, 1);
     EXPECT_EQ(size.value(1), 9);
     EXPECT_EQ(size.value(0), 1);
 }
@@ -100,9 +91,9 @@ TEST_F(editors, ASettingWithoutARectangleDrawsNothing) {
     cfg_menu m(nullptr, "M", true, 1.0, {"A", "B"});
     cfg_text t(nullptr, "T", true, 1.0, {"x"});
     for (config* setting : std::initializer_list<config*>{&n, &m, &t}) {
-        place(*setting, rect{});
-        setting->refresh();
-        setting->draw();
+        setting_editor& editor = place(*setting, rect{});
+        editor.refresh();
+        editor.draw();
     }
     EXPECT_TRUE(presented.empty());
 }
@@ -110,18 +101,18 @@ TEST_F(editors, ASettingWithoutARectangleDrawsNothing) {
 TEST_F(editors, MenusTakeKeysOnlyUnderTheMouseExceptTheEffectType) {
     cfg_menu loop(nullptr, "LOOP", true, 1.0, {"A", "B", "C"}, 2);
     place(loop, rect{10, 10, 70, 60});
-    loop.key('2', 300, 300);
+    editor_of(loop).key('2', 300, 300);
     EXPECT_EQ(loop.selected(), 2);
-    loop.key('2', 20, 30);
+    editor_of(loop).key('2', 20, 30);
     EXPECT_EQ(loop.selected(), 0); // from the last to the first
     cfg_menu type(nullptr, "TYPE", true, 1.0, {"STANDARD", "WAVE", "ART", "STILL"}, 1);
     type.desc().title = "EFFECT TYPE";
     place(type, rect{100, 10, 83, 72});
-    type.key('2', 300, 300);
+    editor_of(type).key('2', 300, 300);
     EXPECT_EQ(type.selected(), 2);
     EXPECT_EQ(menu_editor::menu_area(rect{100, 10, 83, 72}), (rect{100, 22, 83, 60}));
     // A press on a row selects it; the setting follows the menu and the other way round.
-    type.mouse_down(110, 22 + 15 * 3 + 2, 1);
+    editor_of(type).mouse_down(110, 22 + 15 * 3 + 2, 1);
     EXPECT_EQ(type.selected(), 3);
     type.select(0);
     EXPECT_EQ(view_of<menu_editor>(type).menu().selected(), 0);
@@ -132,7 +123,7 @@ TEST_F(editors, TextLinesGetEqualRowsAndTypingReachesTheSetting) {
     place(lines, rect{10, 10, 200, 60}).draw();
     EXPECT_EQ(text_editor::row(rect{10, 10, 200, 60}, 3, 1), (rect{10, 30, 200, 20}));
     EXPECT_EQ(view_of<text_editor>(lines).field(1).area(), (rect{11, 31, 198, 18}));
-    lines.mouse_down(50, 35, 1);
+    editor_of(lines).mouse_down(50, 35, 1);
     type(lines, "2", 0, 0);
     EXPECT_EQ(lines.text_at(1), "2");
     EXPECT_EQ(lines.text_at(0), "one");
@@ -146,16 +137,16 @@ TEST_F(editors, TheOutputFileButtonAsksWhenReleasedOnIt) {
     place(out, area).draw();
     const rect b = output_file_editor::button(area);
     EXPECT_EQ(b, (rect{12, 24, 116, 24}));
-    out.mouse_down(b.x + 1, b.y + 1, 1);
-    out.idle(0, 0); // moved off: released, nothing asked
-    out.mouse_up(0, 0, 1);
+    editor_of(out).mouse_down(b.x + 1, b.y + 1, 1);
+    editor_of(out).idle(0, 0); // moved off: released, nothing asked
+    editor_of(out).mouse_up(0, 0, 1);
     EXPECT_TRUE(platform.dialog_titles().empty());
     platform.queue_file_choice("there.gif");
-    out.mouse_down(b.x + 1, b.y + 1, 1);
-    out.mouse_up(b.x + 1, b.y + 1, 1);
+    editor_of(out).mouse_down(b.x + 1, b.y + 1, 1);
+    editor_of(out).mouse_up(b.x + 1, b.y + 1, 1);
     EXPECT_EQ(platform.dialog_titles().back(), "Please tell me where to save");
     EXPECT_EQ(out.file_name(), (std::filesystem::current_path() / "there.gif").string());
-    out.command("file", "save"); // cancelled: the name stays
+    editor_of(out).command("file", "save"); // cancelled: the name stays
     EXPECT_TRUE(out.name_chosen());
     EXPECT_EQ(out.file_name(), (std::filesystem::current_path() / "there.gif").string());
 }
@@ -173,8 +164,8 @@ class palette : public editors {
             ASSERT_TRUE(images_.add_image(gif_, images_.count()));
     }
     void click(const rect& r) {
-        images_.mouse_down(r.x + 1, r.y + 1, 1);
-        images_.mouse_up(r.x + 1, r.y + 1, 1);
+        editor_of(images_).mouse_down(r.x + 1, r.y + 1, 1);
+        editor_of(images_).mouse_up(r.x + 1, r.y + 1, 1);
     }
 
     std::string gif_;
@@ -212,7 +203,7 @@ TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
 
     folder.write("not.gif", "nothing");
     platform.queue_file_choice("not.gif");
-    images_.command("file", "insert");
+    editor_of(images_).command("file", "insert");
     EXPECT_EQ(platform.messages().back().text,
               "\"" + (std::filesystem::current_path() / "not.gif").string() +
                   "\" is not a GIF, PNG or JPEG picture");
@@ -229,15 +220,15 @@ TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
 TEST_F(palette, MovingOffAPressedButtonCancelsIt) {
     fill(2);
     const rect insert = view().layout().insert_button;
-    images_.mouse_down(insert.x + 1, insert.y + 1, 1);
+    editor_of(images_).mouse_down(insert.x + 1, insert.y + 1, 1);
     EXPECT_TRUE(view().insert_held());
-    images_.idle(insert.x - 5, insert.y + 1);
+    editor_of(images_).idle(insert.x - 5, insert.y + 1);
     EXPECT_FALSE(view().insert_held());
-    images_.mouse_up(insert.x - 5, insert.y + 1, 1);
+    editor_of(images_).mouse_up(insert.x - 5, insert.y + 1, 1);
     EXPECT_TRUE(platform.dialog_titles().empty());
     const rect remove = view().layout().remove_button;
-    images_.mouse_down(remove.x + 1, remove.y + 1, 1);
-    images_.mouse_up(remove.x + 1, remove.y + 1, 1);
+    editor_of(images_).mouse_down(remove.x + 1, remove.y + 1, 1);
+    editor_of(images_).mouse_up(remove.x + 1, remove.y + 1, 1);
     EXPECT_EQ(images_.count(), 1);
 }
 
@@ -249,12 +240,12 @@ TEST_F(palette, TheArrowsAndTheBarScroll) {
     click(view().layout().left_arrow);
     EXPECT_EQ(view().fraction(), 0);
     const rect bar = view().layout().scroll_bar;
-    images_.mouse_down(bar.x + 5, bar.y + 2, 1);
-    images_.idle(bar.right() + 50, bar.y);
+    editor_of(images_).mouse_down(bar.x + 5, bar.y + 2, 1);
+    editor_of(images_).idle(bar.right() + 50, bar.y);
     EXPECT_EQ(view().layout().first_visible, 9);
-    images_.idle(bar.x - 30, bar.y); // left of the bar: the first position shows
+    editor_of(images_).idle(bar.x - 30, bar.y); // left of the bar: the first position shows
     EXPECT_EQ(view().layout().first_visible, 0);
-    images_.mouse_up(0, 0, 1);
+    editor_of(images_).mouse_up(0, 0, 1);
     EXPECT_FALSE(view().scroll_dragged());
     // A slot press selects the position it shows.
     click(view().layout().slot(2));
@@ -263,19 +254,19 @@ TEST_F(palette, TheArrowsAndTheBarScroll) {
 
 TEST_F(palette, SelectionKeysStopAtBothEndsAndDeleteRemoves) {
     fill(5);
-    images_.key(',', 0, 0);
+    editor_of(images_).key(',', 0, 0);
     EXPECT_EQ(images_.selected(), 0);
     for (int i = 0; i < 7; ++i)
-        images_.key('.', 0, 0);
+        editor_of(images_).key('.', 0, 0);
     EXPECT_EQ(images_.selected(), 5); // the empty slot
     EXPECT_DOUBLE_EQ(view().fraction(), 1.0);
-    images_.key(127, 0, 0); // Delete on the empty slot does nothing
+    editor_of(images_).key(127, 0, 0); // Delete on the empty slot does nothing
     EXPECT_EQ(images_.count(), 5);
-    images_.key(28, 0, 0);
-    images_.key(127, 0, 0);
+    editor_of(images_).key(28, 0, 0);
+    editor_of(images_).key(127, 0, 0);
     EXPECT_EQ(images_.count(), 4); // the selection is the empty slot again
-    images_.key(28, 0, 0);
-    images_.key(8, 0, 0);
+    editor_of(images_).key(28, 0, 0);
+    editor_of(images_).key(8, 0, 0);
     EXPECT_EQ(images_.count(), 3);
 }
 
@@ -286,16 +277,16 @@ TEST_F(palette, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
     const std::string inside = write_solid_gif("pictures/b.gif", 8, 8, colour{0, 1, 2, 3});
     set_first_dialog_folder((here / "pictures").string());
     platform.queue_file_choice("b.gif"); // relative to where the dialog starts
-    images_.command("file", "insert");
+    editor_of(images_).command("file", "insert");
     EXPECT_EQ(platform.dialog_folders().back(), (here / "pictures").string());
     EXPECT_EQ(fs::current_path(), here);
     ASSERT_EQ(images_.count(), 1);
     EXPECT_EQ(images_.name_at(0), (here / "pictures" / "b.gif").string());
     platform.queue_file_choice((here / "a.gif").string());
-    images_.command("file", "insert");
+    editor_of(images_).command("file", "insert");
     EXPECT_EQ(platform.dialog_folders().back(), (here / "pictures").string());
     EXPECT_EQ(images_.count(), 2);
-    images_.command("file", "insert"); // starts where the last file was chosen
+    editor_of(images_).command("file", "insert"); // starts where the last file was chosen
     EXPECT_EQ(platform.dialog_folders().back(), here.string());
     EXPECT_EQ(fs::current_path(), here);
     set_first_dialog_folder("");
@@ -303,12 +294,12 @@ TEST_F(palette, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
 
 TEST_F(palette, DrawsTheSelectedSlotSunkenAndThumbnails) {
     fill(1);
-    images_.draw();
+    editor_of(images_).draw();
     const rect first = view().layout().slot(0), empty = view().layout().slot(1);
     EXPECT_EQ(shown(first.x, first.y), ui_dark); // selected: sunken
     EXPECT_EQ(shown(empty.x, empty.y), ui_highlight);
     EXPECT_EQ(shown(first.x + 10, first.y + 10), red); // the thumbnail
-    EXPECT_EQ(presented.back(), images_.area());
+    EXPECT_EQ(presented.back(), editor_of(images_).area());
     // The size of the selected picture is written under the strip; the empty
     // slot has none to tell.
     const rect label = view().layout().size_label;
@@ -321,7 +312,7 @@ TEST_F(palette, DrawsTheSelectedSlotSunkenAndThumbnails) {
     };
     EXPECT_GT(written(), 0);
     images_.set_selected(1);
-    images_.draw();
+    editor_of(images_).draw();
     EXPECT_EQ(written(), 0);
 }
 

@@ -122,7 +122,7 @@ class random_events : public testing::ui_test {
     }
 
     void control_run(control& c) {
-        c.set_target(&image());
+        c.set_target(where());
         c.show();
         run(
             c.extent(), [&](input_event e) { send_to(c, e); },
@@ -134,16 +134,13 @@ class random_events : public testing::ui_test {
     // A setting may draw in its rectangle and, for slider labels, in `beyond`
     // pixels to its right.
     void setting_run(config& c, const rect& area, int beyond = 0) {
-        attach_editor(c);
-        c.set_target(&image());
-        c.set_area(area);
-        c.activate();
+        setting_editor& editor = place(c, area);
         const rect owned = rect_between(area.x, area.y, area.right() + beyond, area.bottom());
         run(
-            owned, [&](input_event e) { send_to(c, e); },
+            owned, [&](input_event e) { send_to(editor, e); },
             [&](bool on) {
-                on ? c.activate() : c.deactivate();
-                c.refresh();
+                on ? editor.activate() : editor.deactivate();
+                editor.refresh();
             },
             [&] { // the platform's answers for the dialogs a release may open
                 const char* answers[] = {"a.gif", "not.gif", "out.gif"};
@@ -158,23 +155,23 @@ class random_events : public testing::ui_test {
 };
 
 TEST_F(random_events, Sliders) {
-    slider_control horizontal(rect{60, 20, 80, 14}, nullptr, 5, 0, 10, 0.5);
+    slider_control horizontal(rect{60, 20, 80, 14}, surface{}, 5, 0, 10, 0.5);
     control_run(horizontal);
-    slider_control vertical(rect{200, 10, 20, 100}, nullptr, 5, -3, 3, 0);
+    slider_control vertical(rect{200, 10, 20, 100}, surface{}, 5, -3, 3, 0);
     control_run(vertical);
-    slider_control dial(rect{300, 20, 35, 23}, nullptr, 5, 0, 360, 0.1, true);
+    slider_control dial(rect{300, 20, 35, 23}, surface{}, 5, 0, 360, 0.1, true);
     control_run(dial);
-    slider_control tiny(rect{400, 30, 3, 2}, nullptr, 5, 0, 1e9, 1e-9);
+    slider_control tiny(rect{400, 30, 3, 2}, surface{}, 5, 0, 1e9, 1e-9);
     tiny.set_value(extreme());
     control_run(tiny);
 }
 
 TEST_F(random_events, TextFieldsAndMenus) {
-    text_control text(rect{20, 20, 100, 16}, nullptr, "hello", 10);
+    text_control text(rect{20, 20, 100, 16}, surface{}, "hello", 10);
     control_run(text);
-    menu_control list(rect{150, 10, 70, 90}, nullptr, {"A", "B", "C", "D", "E"}, 2);
+    menu_control list(rect{150, 10, 70, 90}, surface{}, {"A", "B", "C", "D", "E"}, 2);
     control_run(list);
-    menu_control flip(rect{250, 10, 40, 40}, nullptr, {"OFF", "ON"}, 0, true);
+    menu_control flip(rect{250, 10, 40, 40}, surface{}, {"OFF", "ON"}, 0, true);
     control_run(flip);
 }
 

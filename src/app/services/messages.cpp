@@ -35,17 +35,6 @@ void install_shell(shell* s) {
     process().installed_shell = s;
 }
 
-void fatal_error(const std::string& text) {
-    write_to_stderr("Error", text);
-    if (platform* p = process().installed_platform)
-        p->message_box("Error", text, platform::icon::exclamation);
-    std::exit(process().fatal_exit_status);
-}
-
-void set_fatal_exit_status(int status) {
-    process().fatal_exit_status = status;
-}
-
 void error_box(const std::string& text) {
     show_box("Error", text, platform::icon::exclamation);
 }
@@ -70,11 +59,6 @@ const std::string& current_status() {
 void present_area(const rect& area) {
     if (shell* s = process().installed_shell)
         s->present_area(area);
-}
-
-void mark_settings_changed() {
-    if (shell* s = process().installed_shell)
-        s->settings_changed();
 }
 
 namespace {

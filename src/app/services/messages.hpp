@@ -5,7 +5,7 @@
 // drawing, status lines and setting changes go to the installed shell, which
 // owns the frame image. Without either they do nothing (message boxes are
 // then written to standard error, and dialogs count as cancelled).
-#include "app/services/geometry.hpp"
+#include "base/geometry.hpp"
 
 #include <optional>
 #include <string>
@@ -36,7 +36,6 @@ class shell {
     // The frame image changed inside area (null: the whole window).
     virtual void present_area(const rect& area) = 0;
     virtual void show_status(const std::string& text) = 0;
-    virtual void settings_changed() = 0;
 };
 
 // Neither is owned; nullptr uninstalls.
@@ -44,19 +43,12 @@ void install_platform(platform* p);
 platform* installed_platform();
 void install_shell(shell* s);
 
-// Shows the message captioned "Error" (always on standard error as well, so
-// that it reaches the person even without a window) and ends the process with
-// the fatal exit status: -1 unless the program set another.
-[[noreturn]] void fatal_error(const std::string& text);
-void set_fatal_exit_status(int status);
-
 void error_box(const std::string& text);
 void info_box(const std::string& caption, const std::string& text);
 // Shows a status line; nothing happens when the text equals the one shown.
 void set_status(const std::string& text);
 const std::string& current_status();
 void present_area(const rect& area);
-void mark_settings_changed();
 
 // The file dialogs. Each remembers, apart from the other, the folder in which
 // a file was last chosen and starts there; the first starts in the folder

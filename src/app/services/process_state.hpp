@@ -1,6 +1,8 @@
 #pragma once
-// Everything the program keeps for the whole process, gathered in one place so
-// that a test can put it back as a fresh process has it.
+// What the shell services keep for the whole process (the installed platform
+// and shell, the dialogs' folders, the status line shown), gathered in one
+// place so that a test can put it back as a fresh process has it. What a
+// program's work needs is in its context, not here.
 #include <functional>
 #include <string>
 
@@ -21,19 +23,10 @@ struct process_state {
     std::string save_folder;
     // The status line last shown.
     std::string shown_status;
-    // The exit status of a fatal error (the window's -1; the renderer documents its own).
-    int fatal_exit_status = -1;
-    // The pseudo-random generator's state.
-    unsigned long random_state = 1;
-    // The phase that every WAVE component shares; it only ever grows.
-    double wave_phase = 0;
 };
 
 process_state& process();
 
-// Caches kept above the services (the skin image cache, the archive list)
-// register how they are emptied; reset_process_state empties them too.
-void on_process_reset(std::function<void()> reset);
 void reset_process_state();
 
 } // namespace zoetra

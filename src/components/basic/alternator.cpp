@@ -7,23 +7,26 @@
 
 namespace zoetra::basic {
 
-ALTERNATOR::ALTERNATOR() : component(kind_input, "ALTERNATOR", 1.0) {
-    static constexpr double pair_size[3] = {2, 1, 1};
-    static constexpr double pair_maximum[3] = {32, 1, 1};
-    add_number("NUM_FRAMES", false, 0, 0, 255, 1);
-    add_number("VALUE", false, 0, 0, 255, 1);
-    add_size("SIZE", size_one, size_minimum, size_one);
-    add_size("SIZE.OUT", pair_size, size_minimum, pair_maximum);
-    add_menu("TYPE", false, {"UINT8"});
-    add_number("SOURCES", false, 3, 2, 32, 1);
-    add_port(port::direction::out, "VALUE", "SIZE.OUT", "TYPE", "WHICH.alternator");
-    add_port(port::direction::out, "VALUE", "SIZE.OUT", "TYPE", "WEIGHT.alternator");
-    add_port(port::direction::in, "VALUE", "SIZE", "TYPE", "CONTROL.alternator");
-}
+namespace {
+constexpr double pair_size[3] = {2, 1, 1};
+constexpr double pair_maximum[3] = {32, 1, 1};
+} // namespace
 
-bool ALTERNATOR::prepare(std::string& error) {
-    sources_ = truncate_to_u8(number("SOURCES").value(0));
-    return component::prepare(error);
+ALTERNATOR::ALTERNATOR()
+    : component(kind_input, "ALTERNATOR", 1.0),
+      num_frames_(add_number("NUM_FRAMES", false, 0, 0, 255, 1)),
+      value_(add_number("VALUE", false, 0, 0, 255, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, size_one)),
+      size_out_(add_size("SIZE.OUT", pair_size, size_minimum, pair_maximum)),
+      type_(add_menu("TYPE", false, {"UINT8"})),
+      sources_setting_(add_number("SOURCES", false, 3, 2, 32, 1)),
+      which_(add_port(port::direction::out, value_, size_out_, type_, "WHICH.alternator")),
+      weight_(add_port(port::direction::out, value_, size_out_, type_, "WEIGHT.alternator")),
+      control_(add_port(port::direction::in, value_, size_, type_, "CONTROL.alternator")) {}
+
+outcome ALTERNATOR::prepare() {
+    sources_ = truncate_to_u8(sources_setting_.value(0));
+    return component::prepare();
 }
 
 ALTERNATOR::result ALTERNATOR::alternate(unsigned c, std::uint8_t sources,
@@ -48,13 +51,11 @@ ALTERNATOR::result ALTERNATOR::alternate(unsigned c, std::uint8_t sources,
     return out;
 }
 
-bool ALTERNATOR::fire(std::string& error) {
-    port& which_port = find_port("WHICH.alternator");
-    port& weight_port = find_port("WEIGHT.alternator");
-    matrix_ptr which = which_port.make_matrix(false);
-    matrix_ptr weight = weight_port.make_matrix(false);
-    const unsigned c = first_element(find_port("CONTROL.alternator").get_matrix()) & 0xFFu;
-    const result r = alternate(c, sources_, truncate_to_u8(number("NUM_FRAMES").value(0)));
+outcome ALTERNATOR::fire() {
+    matrix_ptr which = which_.make_matrix(false);
+    matrix_ptr weight = weight_.make_matrix(false);
+    const unsigned c = first_element(control_.get_matrix()) & 0xFFu;
+    const result r = alternate(c, sources_, truncate_to_u8(num_frames_.value(0)));
     auto write_pair = [](matrix& m, pair p) {
         std::memset(m.data(), 0, m.byte_size());
         // Positions past the last source wrap in the element's 8 bits.
@@ -63,15 +64,16 @@ bool ALTERNATOR::fire(std::string& error) {
         if (m.size(0) >= 2 && m.element_count() >= 2)
             set_element_value(m, 1, p.second);
     };
+    // The hold results are not consulted: an output takes every matrix.
     if (which) {
         write_pair(*which, r.which);
-        which_port.hold(which, error);
+        static_cast<void>(which_.hold(which));
     }
     if (weight) {
         write_pair(*weight, r.weight);
-        weight_port.hold(weight, error);
+        static_cast<void>(weight_.hold(weight));
     }
-    return finish_fire(error, true);
+    return finish_fire();
 }
 
 } // namespace zoetra::basic

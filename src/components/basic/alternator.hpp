@@ -11,8 +11,8 @@ namespace zoetra::basic {
 class ALTERNATOR : public component {
   public:
     ALTERNATOR();
-    bool prepare(std::string& error) override;
-    bool fire(std::string& error) override;
+    outcome prepare() override;
+    outcome fire() override;
 
     struct pair {
         unsigned first;
@@ -27,6 +27,15 @@ class ALTERNATOR : public component {
     static result alternate(unsigned c, std::uint8_t sources, std::uint8_t num_frames);
 
   private:
+    cfg_FP64& num_frames_;
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_FP64& size_out_;
+    cfg_menu& type_;
+    cfg_FP64& sources_setting_;
+    port& which_;
+    port& weight_;
+    port& control_;
     std::uint8_t sources_ = 0;
 };
 

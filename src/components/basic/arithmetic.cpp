@@ -9,24 +9,7 @@
 namespace zoetra::basic {
 namespace {
 
-constexpr int channel_count = 4;
 constexpr double control_size_maximum[3] = {4, 1, 1};
-
-// Element k - 1 of a control vector scaled by the control range's maximum;
-// 0 when the vector is too short or the maximum is 0.
-double scaled_control(const matrix& control, int index, double control_maximum) {
-    if (index >= control.size(0) || control.element_count() == 0 || control_maximum == 0)
-        return 0;
-    return control.value_at(static_cast<std::uint16_t>(index)) / control_maximum;
-}
-
-int count_connected(const component& c) {
-    int n = 0;
-    for (int k = 1; k <= channel_count; ++k)
-        if (c.find_port(numbered("IN.", k)).connected())
-            ++n;
-    return n;
-}
 
 // The whole product in the element range: negative products (which only an
 // effect file that lowers a factor's minimum can ask for) become 0.
@@ -39,61 +22,77 @@ unsigned limited_product(unsigned in, double f, unsigned top) {
 
 // ---- SUM and MULTIPLY ----
 
-control_weighted::control_weighted(const char* name) : component(kind_input, name, 1.0) {
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_size("SIZE.CONTROL", size_one, size_minimum, control_size_maximum);
-    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-    add_menu("TYPE.CONTROL", false, {"UINT8"});
+control_weighted::control_weighted(const char* name)
+    : component(kind_input, name, 1.0),
+      size_(add_size("SIZE", size_one, size_minimum, size_maximum)),
+      value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      type_(add_menu("TYPE", false, element_types, select_uint16)),
+      control_size_(add_size("SIZE.CONTROL", size_one, size_minimum, control_size_maximum)),
+      control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})) {}
+
+void control_weighted::add_inputs(const char* control_name) {
+    control_ =
+        &add_port(port::direction::in, control_value_, control_size_, control_type_, control_name);
+    for (int k = 1; k <= channel_count; ++k)
+        inputs_[k - 1] = &add_port(port::direction::in, value_, size_, type_, numbered("IN.", k));
 }
 
-bool control_weighted::preprepare(std::string& error) {
-    value_range_follows_type(*this);
-    number("SIZE.CONTROL").set_value(0, count_connected(*this));
-    return component::preprepare(error);
+outcome control_weighted::preprepare() {
+    value_range_follows_type(value_, type_);
+    const auto connected =
+        std::count_if(inputs_.begin(), inputs_.end(), [](const port* p) { return p->connected(); });
+    control_size_.set_value(0, double(connected));
+    return component::preprepare();
+}
+
+double control_weighted::scaled_control(const matrix& control, int index) const {
+    const double control_maximum = control_value_.maximum(0);
+    if (index >= control.size(0) || control.element_count() == 0 || control_maximum == 0)
+        return 0;
+    return control.value_at(static_cast<std::uint16_t>(index)) / control_maximum;
+}
+
+const matrix* control_weighted::control_vector() const {
+    return control_->connected() ? &control_->get_matrix() : nullptr;
 }
 
 // ---- SUM ----
 
 SUM::SUM() : control_weighted("SUM") {
     for (int k = 1; k <= channel_count; ++k)
-        add_number(numbered("WEIGHT.", k), true, 1.0, 0, 1, 0.1);
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.SUM");
-    for (int k = 1; k <= channel_count; ++k)
-        add_port(port::direction::in, "VALUE", "SIZE", "TYPE", numbered("IN.", k));
-    add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT.sum");
+        weights_[k - 1] = &add_number(numbered("WEIGHT.", k), true, 1.0, 0, 1, 0.1);
+    add_inputs("CONTROL.SUM");
+    out_ = &add_port(port::direction::out, value_, size_, type_, "OUT.sum");
 }
 
 int SUM::leading_inputs() const {
     int n = 0;
-    while (n < channel_count && find_port(numbered("IN.", n + 1)).connected())
+    while (n < channel_count && inputs_[n]->connected())
         ++n;
     return n;
 }
 
-bool SUM::prepare(std::string& error) {
+outcome SUM::prepare() {
     input_count_ = leading_inputs();
-    return component::prepare(error);
+    return component::prepare();
 }
 
 double SUM::weight(int k, const matrix* control) const {
     if (control != nullptr)
-        return scaled_control(*control, k - 1, number("VALUE.CONTROL").maximum(0));
-    return number(numbered("WEIGHT.", k)).value(0);
+        return scaled_control(*control, k - 1);
+    return weights_[k - 1]->value(0);
 }
 
-bool SUM::fire(std::string& error) {
-    port& out_port = find_port("OUT.sum");
-    matrix_ptr out = out_port.make_matrix(false);
-    port& control_port = find_port("CONTROL.SUM");
-    const matrix* control = control_port.connected() ? &control_port.get_matrix() : nullptr;
+outcome SUM::fire() {
+    matrix_ptr out = out_->make_matrix(false);
+    const matrix* control = control_vector();
 
     std::vector<const matrix*> inputs;
     std::vector<double> weights;
     double total = 0;
     for (int k = 1; k <= input_count_; ++k) {
-        inputs.push_back(&find_port(numbered("IN.", k)).get_matrix());
+        inputs.push_back(&inputs_[k - 1]->get_matrix());
         weights.push_back(weight(k, control));
         total += weights.back();
     }
@@ -117,40 +116,38 @@ bool SUM::fire(std::string& error) {
             clear_from(*out, count);
         }
     }
-    return finish_fire(error, hold_made(out_port, out, error));
+    return finish_fire(hold_made(*out_, out));
 }
 
 // ---- MULTIPLY ----
 
 MULTIPLY::MULTIPLY() : control_weighted("MULTIPLY") {
     for (int k = 1; k <= channel_count; ++k)
-        add_number(numbered("CONSTANT.", k), k < channel_count, 1.0, 0, 3, 0.1);
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL",
-             "CONTROL.MULTIPLY");
+        constants_[k - 1] =
+            &add_number(numbered("CONSTANT.", k), k < channel_count, 1.0, 0, 3, 0.1);
+    add_inputs("CONTROL.MULTIPLY");
     for (int k = 1; k <= channel_count; ++k)
-        add_port(port::direction::in, "VALUE", "SIZE", "TYPE", numbered("IN.", k));
-    for (int k = 1; k <= channel_count; ++k)
-        add_port(port::direction::out, "VALUE", "SIZE", "TYPE", numbered("OUT.", k));
+        outputs_[k - 1] =
+            &add_port(port::direction::out, value_, size_, type_, numbered("OUT.", k));
 }
 
 double MULTIPLY::factor(int k, const matrix* control) const {
-    const double constant = number(numbered("CONSTANT.", k)).value(0);
+    const double constant = constants_[k - 1]->value(0);
     if (control == nullptr)
         return constant;
     // Channels beyond the control vector share its first element.
     const int index = k <= control->size(0) ? k - 1 : 0;
-    return constant * scaled_control(*control, index, number("VALUE.CONTROL").maximum(0));
+    return constant * scaled_control(*control, index);
 }
 
-bool MULTIPLY::fire(std::string& error) {
-    port& control_port = find_port("CONTROL.MULTIPLY");
-    const matrix* control = control_port.connected() ? &control_port.get_matrix() : nullptr;
-    bool ok = true;
+outcome MULTIPLY::fire() {
+    const matrix* control = control_vector();
+    outcome held = outcome::success();
     for (int k = 1; k <= channel_count; ++k) {
-        port& in_port = find_port(numbered("IN.", k));
+        port& in_port = *inputs_[k - 1];
         if (!in_port.connected())
             continue;
-        port& out_port = find_port(numbered("OUT.", k));
+        port& out_port = *outputs_[k - 1];
         matrix_ptr out = out_port.make_matrix(false);
         if (!out)
             continue;
@@ -161,29 +158,26 @@ bool MULTIPLY::fire(std::string& error) {
         for (std::size_t i = 0; i < count; ++i)
             set_element_value(*out, i, limited_product(element_value(in, i), f, top));
         clear_from(*out, count);
-        ok = hold_made(out_port, out, error);
+        held = hold_made(out_port, out);
     }
-    return finish_fire(error, ok);
+    return finish_fire(held);
 }
 
 // ---- INVERSE ----
 
-INVERSE::INVERSE() : component(kind_input, "INVERSE", 1.0) {
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT");
-    add_port(port::direction::in, "VALUE", "SIZE", "TYPE", "IN");
-}
+INVERSE::INVERSE()
+    : component(kind_input, "INVERSE", 1.0), value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, size_maximum)),
+      type_(add_menu("TYPE", false, element_types, select_uint16)),
+      out_(add_port(port::direction::out, value_, size_, type_, "OUT")),
+      in_(add_port(port::direction::in, value_, size_, type_, "IN")) {}
 
-bool INVERSE::fire(std::string& error) {
-    port& in_port = find_port("IN");
-    port& out_port = find_port("OUT");
-    const matrix& in = in_port.get_matrix();
-    matrix_ptr out = out_port.make_matrix(false);
+outcome INVERSE::fire() {
+    const matrix& in = in_.get_matrix();
+    matrix_ptr out = out_.make_matrix(false);
     if (out) {
-        const double lo = in_port.value_minimum();
-        const double hi = in_port.value_maximum();
+        const double lo = in_.value_minimum();
+        const double hi = in_.value_maximum();
         const std::size_t count = common_count(*out, in);
         for (std::size_t i = 0; i < count; ++i) {
             const double v = hi - element_value(in, i) + lo;
@@ -192,7 +186,7 @@ bool INVERSE::fire(std::string& error) {
         }
         clear_from(*out, count);
     }
-    return finish_fire(error, hold_made(out_port, out, error));
+    return finish_fire(hold_made(out_, out));
 }
 
 } // namespace zoetra::basic

@@ -21,9 +21,10 @@ inline constexpr double size_minimum[3] = {1, 1, 1};
 inline constexpr double size_maximum[3] = {2048, 2048, 1};
 inline constexpr double size_one[3] = {1, 1, 1};
 
-// "VALUE" follows "TYPE": 0 to 65535 for "UINT16", 0 to 255 for "UINT8"
-// (maximum first, then minimum); any other type leaves it alone.
-void value_range_follows_type(component& c, const char* value = "VALUE", const char* type = "TYPE");
+// A value range that follows an element type ("VALUE" and "TYPE"): 0 to
+// 65535 for "UINT16", 0 to 255 for "UINT8" (maximum first, then minimum);
+// any other type leaves it alone.
+void value_range_follows_type(cfg_FP64& value, const cfg_menu& type);
 
 // A port or config name built from a number: numbered("IN.", 3) is "IN.3".
 inline std::string numbered(const char* prefix, int k) {
@@ -78,8 +79,8 @@ inline void clear_from(matrix& m, std::size_t first) {
 
 // Holds a matrix the component made in its output port; a port of an unknown
 // element type makes none, and then there is nothing to hold.
-inline bool hold_made(port& out, matrix_ptr& m, std::string& error) {
-    return !m || out.hold(m, error);
+inline outcome hold_made(port& out, matrix_ptr& m) {
+    return m ? out.hold(m) : outcome::success();
 }
 
 } // namespace zoetra::basic

@@ -8,7 +8,7 @@ namespace zoetra::basic {
 class constant : public component {
   public:
     explicit constant(double value);
-    bool fire(std::string& error) override { return finish_fire(error, true); }
+    outcome fire() override { return finish_fire(); }
 };
 
 } // namespace zoetra::basic

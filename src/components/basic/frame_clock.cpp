@@ -2,64 +2,73 @@
 
 #include "components/basic/common.hpp"
 #include "engine/numeric.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 namespace zoetra::basic {
 
-CPU::CPU() : component(kind_input, "CPU", 1.0) {
-    static constexpr double buffer_size[3] = {64, 64, 1};
-    static constexpr double buffer_maximum[3] = {1000, 1000, 1};
-    add_number("VALUE.CONTROL", false, 255, 0, 255, 1);
-    add_number("value.internal", false, 255, 0, 255, 1);
-    add_size("SIZE", size_one, size_minimum, size_one);
-    add_menu("TYPE", false, {"UINT8"});
-    cfg_menu& loop =
-        add_menu("LOOP", true, {"FORWARD", "BACKWARD", "FORWARD_AND_BACK", "BACK_AND_FORTH"});
+namespace {
+
+constexpr double buffer_size_initial[3] = {64, 64, 1};
+constexpr double buffer_maximum[3] = {1000, 1000, 1};
+
+cfg_menu& with_loop_labels(cfg_menu& loop) {
     const char* const labels[] = {"------>", "<------", "-->,<--", "<--,-->"};
     for (int i = 0; i < 4; ++i)
         loop.set_label(i, labels[i]);
-    add_menu("MODE", false, {"AUTO", "MANUAL"});
-    add_config<cfg_FP64>("FRAMES.CONTROL", true, version(),
-                         std::vector<cfg_FP64::number>{{8, 1, 32, 1}}, false, true);
-    add_size("SIZE.BUFFER", buffer_size, size_minimum, buffer_maximum);
-    port& control = add_port(port::direction::out, "value.control", "SIZE", "TYPE", "CONTROL.CPU");
-    control.desc().id = "control.cpu";
-    add_port(port::direction::out, "value.INTERNAL", "SIZE", "TYPE", "INTERNAL");
+    return loop;
+}
+
+} // namespace
+
+CPU::CPU()
+    : component(kind_input, "CPU", 1.0),
+      control_value_(add_number("VALUE.CONTROL", false, 255, 0, 255, 1)),
+      internal_value_(add_number("value.internal", false, 255, 0, 255, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, size_one)),
+      type_(add_menu("TYPE", false, {"UINT8"})),
+      loop_setting_(with_loop_labels(
+          add_menu("LOOP", true, {"FORWARD", "BACKWARD", "FORWARD_AND_BACK", "BACK_AND_FORTH"}))),
+      mode_(add_menu("MODE", false, {"AUTO", "MANUAL"})),
+      frames_(add_config<cfg_FP64>("FRAMES.CONTROL", true, version(),
+                                   std::vector<cfg_FP64::number>{{8, 1, 32, 1}}, false, true)),
+      buffer_size_(add_size("SIZE.BUFFER", buffer_size_initial, size_minimum, buffer_maximum)),
+      control_(add_port(port::direction::out, control_value_, size_, type_, "CONTROL.CPU")),
+      internal_(add_port(port::direction::out, internal_value_, size_, type_, "INTERNAL")) {
+    control_.desc().id = "control.cpu";
 }
 
 bool CPU::manual() const {
-    return menu("MODE").selected_name() == "MANUAL";
+    return mode_.selected_name() == "MANUAL";
 }
 
-bool CPU::preprepare(std::string& error) {
+outcome CPU::preprepare() {
     manual_ = manual();
-    // The frame size starts as the output area. Before a frame image exists,
-    // or while its output area is still unset, the setting stays as it is.
-    const frame_image* image = frame();
-    if (image != nullptr && !image->output_area().is_null()) {
-        cfg_FP64& size = number("SIZE.BUFFER");
-        size.set_value(0, image->output_area().width);
-        size.set_value(1, image->output_area().height);
+    // The frame size starts as the output area. Before a canvas exists, or
+    // while its output area is still unset, the setting stays as it is.
+    const output_canvas* target = canvas();
+    if (target != nullptr && !target->output_area().is_null()) {
+        buffer_size_.set_value(0, target->output_area().width);
+        buffer_size_.set_value(1, target->output_area().height);
     }
-    return component::preprepare(error);
+    return component::preprepare();
 }
 
-bool CPU::prepare(std::string& error) {
+outcome CPU::prepare() {
     manual_ = manual();
-    loop_ = static_cast<loop_mode>(menu("LOOP").selected() & 3);
+    loop_ = static_cast<loop_mode>(loop_setting_.selected() & 3);
     // A frame count that truncates to 0 in 8 bits would divide by zero.
-    frame_count_ = truncate_to_u8(number("FRAMES.CONTROL").value(0));
+    frame_count_ = truncate_to_u8(frames_.value(0));
     if (frame_count_ == 0)
         frame_count_ = 1;
     frame_ = 0;
-    manual_position_ = truncate_to_u8(number("value.internal").value(0));
-    if (frame_image* image = frame()) {
-        cfg_FP64& size = number("SIZE.BUFFER");
-        image->set_output_size(truncate_to_int(size.value(0)), truncate_to_int(size.value(1)));
-        size.set_value(0, image->output_area().width);
-        size.set_value(1, image->output_area().height);
+    manual_position_ = truncate_to_u8(internal_value_.value(0));
+    if (output_canvas* target = canvas()) {
+        target->set_output_size(truncate_to_int(buffer_size_.value(0)),
+                                truncate_to_int(buffer_size_.value(1)));
+        buffer_size_.set_value(0, target->output_area().width);
+        buffer_size_.set_value(1, target->output_area().height);
     }
-    return component::prepare(error);
+    return component::prepare();
 }
 
 std::uint8_t CPU::position(std::uint8_t frame, std::uint8_t n) {
@@ -88,11 +97,9 @@ std::uint8_t CPU::control_value(loop_mode mode, std::uint8_t frame, std::uint8_t
     return static_cast<std::uint8_t>(v & 0xFFu);
 }
 
-bool CPU::fire(std::string& error) {
-    port& internal_port = find_port("INTERNAL");
-    port& control_port = find_port("CONTROL.CPU");
-    matrix_ptr internal = internal_port.make_matrix(false);
-    matrix_ptr control = control_port.make_matrix(false);
+outcome CPU::fire() {
+    matrix_ptr internal = internal_.make_matrix(false);
+    matrix_ptr control = control_.make_matrix(false);
     std::uint8_t internal_value = manual_position_;
     std::uint8_t control_value_now = manual_position_;
     if (!manual_) {
@@ -101,15 +108,16 @@ bool CPU::fire(std::string& error) {
     }
     if (++frame_ >= frame_count_)
         frame_ = 0;
+    // The hold results are not consulted: an output takes every matrix.
     if (internal) {
         set_first_element(*internal, internal_value);
-        internal_port.hold(internal, error);
+        static_cast<void>(internal_.hold(internal));
     }
     if (control) {
         set_first_element(*control, control_value_now);
-        control_port.hold(control, error);
+        static_cast<void>(control_.hold(control));
     }
-    return finish_fire(error, true);
+    return finish_fire();
 }
 
 } // namespace zoetra::basic

@@ -4,11 +4,14 @@
 namespace zoetra::basic {
 
 // A matrix of fresh pseudo-random whole numbers at every fire, uniform over
-// the range of "VALUE".
+// the range of "VALUE", from the program's generator.
 class RANDOM : public component {
   public:
     RANDOM();
-    bool fire(std::string& error) override;
+    outcome fire() override;
+
+  private:
+    port* out_ = nullptr;
 };
 
 } // namespace zoetra::basic

@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/component.hpp"
 
+#include <array>
+
 namespace zoetra::basic {
 
 // Exercises the engine's failure paths: mode 0 exports fill-value matrices,
@@ -9,12 +11,13 @@ class test_component : public component {
   public:
     enum mode { good = 0, fail_preprepare, fail_prepare, fail_fire, doesnt_export };
     explicit test_component(mode m);
-    bool preprepare(std::string& error) override;
-    bool prepare(std::string& error) override;
-    bool fire(std::string& error) override;
+    outcome preprepare() override;
+    outcome prepare() override;
+    outcome fire() override;
 
   private:
     mode mode_;
+    std::array<port*, 2> outputs_{};
 };
 
 } // namespace zoetra::basic

@@ -7,38 +7,38 @@
 
 namespace zoetra::effects {
 namespace {
-constexpr int channel_count = 4;
+constexpr double plane_size[3] = {4, 4, 1};
 } // namespace
 
-crystalize::crystalize() : component(kind_input, "CRYSTALIZE", 1.0) {
-    static constexpr double plane_size[3] = {4, 4, 1};
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_size("SIZE", plane_size, size_minimum, plane_maximum);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_number("CRYSTAL SIZE", true, 4, 1, 32, 1);
-    add_size("SIZE.CONTROL", size_one, size_one, size_one);
-    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-    add_menu("TYPE.CONTROL", false, {"UINT8"});
+crystalize::crystalize()
+    : component(kind_input, "CRYSTALIZE", 1.0), value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      size_(add_size("SIZE", plane_size, size_minimum, plane_maximum)),
+      type_(add_menu("TYPE", false, element_types, select_uint16)),
+      crystal_size_(add_number("CRYSTAL SIZE", true, 4, 1, 32, 1)),
+      control_size_(add_size("SIZE.CONTROL", size_one, size_one, size_one)),
+      control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})) {
     for (int i = 1; i <= channel_count; ++i)
-        add_port(port::direction::out, "VALUE", "SIZE", "TYPE", numbered("OUT.", i));
+        outputs_[i - 1] =
+            &add_port(port::direction::out, value_, size_, type_, numbered("OUT.", i));
     for (int i = 1; i <= channel_count; ++i)
-        add_port(port::direction::in, "VALUE", "SIZE", "TYPE", numbered("IN.", i));
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.CS");
+        inputs_[i - 1] = &add_port(port::direction::in, value_, size_, type_, numbered("IN.", i));
+    control_ =
+        &add_port(port::direction::in, control_value_, control_size_, control_type_, "CONTROL.CS");
 }
 
-bool crystalize::preprepare(std::string& error) {
-    value_range_follows_type(*this);
-    return component::preprepare(error);
+outcome crystalize::preprepare() {
+    value_range_follows_type(value_, type_);
+    return component::preprepare();
 }
 
 std::uint8_t crystalize::block_size() const {
-    const double crystal = number("CRYSTAL SIZE").value(0);
+    const double crystal = crystal_size_.value(0);
     double s = crystal;
-    port& control = find_port("CONTROL.CS");
-    const double top = number("VALUE.CONTROL").maximum(0);
+    const double top = control_value_.maximum(0);
     // A control maximum of 0 gives no scale: the setting alone decides.
-    if (control.connected() && top != 0)
-        s = crystal * (control_value(control) / top) + 1;
+    if (control_->connected() && top != 0)
+        s = crystal * (control_value(*control_) / top) + 1;
     // Kept in 8 bits; a block edge of 0 would never advance.
     const std::uint8_t edge = truncate_to_u8(s);
     return edge == 0 ? 1 : edge;
@@ -63,15 +63,15 @@ void crystalize::mosaic(const std::uint8_t* in, std::size_t in_stride, std::uint
     }
 }
 
-bool crystalize::fire(std::string& error) {
+outcome crystalize::fire() {
     const int s = block_size();
-    bool ok = true;
-    for (int i = 1; i <= channel_count; ++i) {
-        port& in_port = find_port(numbered("IN.", i));
+    outcome held = outcome::success();
+    for (int i = 0; i < channel_count; ++i) {
+        port& in_port = *inputs_[i];
         if (!in_port.connected())
             continue;
         const matrix& in = in_port.get_matrix();
-        port& out_port = find_port(numbered("OUT.", i));
+        port& out_port = *outputs_[i];
         matrix_ptr out = out_port.make_matrix(false);
         if (!out)
             continue;
@@ -87,10 +87,10 @@ bool crystalize::fire(std::string& error) {
         else if (planes && in.element_size() == 2 && out->element_size() == 2)
             mosaic<std::uint16_t>(in.data(), in.size(0), out->data(), out->size(0), width, height,
                                   s);
-        if (ok)
-            ok = out_port.hold(out, error);
+        if (held)
+            held = out_port.hold(out);
     }
-    return finish_fire(error, ok);
+    return finish_fire(held);
 }
 
 } // namespace zoetra::effects

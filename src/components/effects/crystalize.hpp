@@ -5,15 +5,18 @@
 // "CRYSTAL SIZE" + 1.
 #include "engine/component.hpp"
 
+#include <array>
 #include <cstdint>
 
 namespace zoetra::effects {
 
 class crystalize : public component {
   public:
+    static constexpr int channel_count = 4;
+
     crystalize();
-    bool preprepare(std::string& error) override;
-    bool fire(std::string& error) override;
+    outcome preprepare() override;
+    outcome fire() override;
 
     // The block edge for this fire, at least 1.
     std::uint8_t block_size() const;
@@ -24,6 +27,18 @@ class crystalize : public component {
     template <class T>
     static void mosaic(const std::uint8_t* in, std::size_t in_stride, std::uint8_t* out,
                        std::size_t out_stride, int width, int height, int s);
+
+  private:
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_menu& type_;
+    cfg_FP64& crystal_size_;
+    cfg_FP64& control_size_;
+    cfg_FP64& control_value_;
+    cfg_menu& control_type_;
+    std::array<port*, channel_count> outputs_{};
+    std::array<port*, channel_count> inputs_{};
+    port* control_ = nullptr;
 };
 
 } // namespace zoetra::effects

@@ -82,42 +82,51 @@ projection project(const camera& cam, double u, double v, double w) {
     return projection{-B * cam.zd / D, -E * cam.zd / D, D};
 }
 
-cube::cube() : component(kind_input, "CUBE", 1.0) {
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_size("SIZE", size_initial, size_minimum, size_maximum);
-    add_menu("TYPE", false, element_types, 1);
-    add_number("VALUE.OUT", false, 0, 0, 65535, 1);
-    add_menu("TYPE.OUT", false, {"UINT16"});
-    cfg_FP64& theta = add_config<cfg_FP64>("CAM.THETA", false, version(),
-                                           std::vector<cfg_FP64::number>{{270, 0, 360, 15}},
-                                           /*dial=*/true);
-    theta.desc().title = "CAMERA LEFT-RIGHT";
-    cfg_FP64& phi = add_number("CAM.PHI", true, 0, -180, 180, 5);
-    phi.desc().title = "TILT";
-    phi.desc().text = "Controls the view of the effect in the Up-Down direction";
-    add_number("CAM.RHO", false, 175, 100, 200, 1);
-    add_number("CAM.ZD", false, 100, 50, 200, 10);
-    add_size("SIZE.CONTROL", size_initial, control_maximum, control_maximum);
-    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-    add_menu("TYPE.CONTROL", false, {"UINT8"});
+namespace {
 
-    using dir = port::direction;
-    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.cube.phi");
-    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.theta");
-    add_port(dir::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.rho");
-    add_port(dir::in, "VALUE", "SIZE", "TYPE", "Z.IN");
-    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "X.OUT");
-    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "Y.OUT");
-    add_port(dir::out, "VALUE.OUT", "SIZE", "TYPE.OUT", "EYE.OUT");
+cfg_FP64& described(cfg_FP64& setting, const char* title, const char* text = nullptr) {
+    setting.desc().title = title;
+    if (text != nullptr)
+        setting.desc().text = text;
+    return setting;
 }
 
-double cube::degrees(const char* control_port, const char* setting) const {
-    port& control = find_port(control_port);
+} // namespace
+
+cube::cube()
+    : component(kind_input, "CUBE", 1.0), value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      size_(add_size("SIZE", size_initial, size_minimum, size_maximum)),
+      type_(add_menu("TYPE", false, element_types, 1)),
+      value_out_(add_number("VALUE.OUT", false, 0, 0, 65535, 1)),
+      type_out_(add_menu("TYPE.OUT", false, {"UINT16"})),
+      theta_(described(add_config<cfg_FP64>("CAM.THETA", false, version(),
+                                            std::vector<cfg_FP64::number>{{270, 0, 360, 15}},
+                                            /*dial=*/true),
+                       "CAMERA LEFT-RIGHT")),
+      phi_(described(add_number("CAM.PHI", true, 0, -180, 180, 5), "TILT",
+                     "Controls the view of the effect in the Up-Down direction")),
+      rho_(add_number("CAM.RHO", false, 175, 100, 200, 1)),
+      zd_(add_number("CAM.ZD", false, 100, 50, 200, 10)),
+      control_size_(add_size("SIZE.CONTROL", size_initial, control_maximum, control_maximum)),
+      control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})),
+      phi_control_(add_port(port::direction::in, control_value_, control_size_, control_type_,
+                            "CONTROL.cube.phi")),
+      theta_control_(add_port(port::direction::in, control_value_, control_size_, control_type_,
+                              "CONTROL.theta")),
+      rho_control_(add_port(port::direction::in, control_value_, control_size_, control_type_,
+                            "CONTROL.rho")),
+      z_in_(add_port(port::direction::in, value_, size_, type_, "Z.IN")),
+      x_out_(add_port(port::direction::out, value_out_, size_, type_out_, "X.OUT")),
+      y_out_(add_port(port::direction::out, value_out_, size_, type_out_, "Y.OUT")),
+      eye_out_(add_port(port::direction::out, value_out_, size_, type_out_, "EYE.OUT")) {}
+
+double cube::degrees(port& control, const cfg_FP64& setting) const {
     if (!control.connected())
-        return number(setting).value(0);
+        return setting.value(0);
     // The minimum of the control range is not subtracted.
     const double c = control.get_matrix().data()[0];
-    return c / number("VALUE.CONTROL").maximum(0) * 360;
+    return c / control_value_.maximum(0) * 360;
 }
 
 // project() for every element, with the terms that depend on one quantity
@@ -230,10 +239,10 @@ void cube::project_grid(const camera& cam, const cube_bounds& box, const matrix&
     }
 }
 
-bool cube::fire(std::string& error) {
-    const camera cam{degrees("CONTROL.theta", "CAM.THETA") * camera_degree,
-                     degrees("CONTROL.cube.phi", "CAM.PHI") * camera_degree,
-                     degrees("CONTROL.rho", "CAM.RHO") * camera_degree, number("CAM.ZD").value(0)};
+outcome cube::fire() {
+    const camera cam{degrees(theta_control_, theta_) * camera_degree,
+                     degrees(phi_control_, phi_) * camera_degree,
+                     degrees(rho_control_, rho_) * camera_degree, zd_.value(0)};
     const cube_bounds box = cube_corners(cam);
 
     // A camera whose eye is inside (or on, or behind) the cube, whose settings
@@ -249,29 +258,27 @@ bool cube::fire(std::string& error) {
         for (int i = 0; i < port_count(); ++i)
             port_at(i).release();
         mark_fired();
-        return true;
+        return outcome::success();
     }
 
-    const matrix& z_in = find_port("Z.IN").get_matrix();
+    const matrix& z_in = z_in_.get_matrix();
     const int width = z_in.size(0);
     const int height = z_in.size(1);
-    const std::int64_t height_scale = truncate_to_int64(number("VALUE").maximum(0));
+    const std::int64_t height_scale = truncate_to_int64(value_.maximum(0));
 
-    port& x_port = find_port("X.OUT");
-    port& y_port = find_port("Y.OUT");
-    port& eye_port = find_port("EYE.OUT");
-    matrix_ptr x_out = x_port.make_matrix(false);
-    matrix_ptr y_out = y_port.make_matrix(false);
-    matrix_ptr eye_out = eye_port.make_matrix(false);
+    matrix_ptr x_out = x_out_.make_matrix(false);
+    matrix_ptr y_out = y_out_.make_matrix(false);
+    matrix_ptr eye_out = eye_out_.make_matrix(false);
     if (!x_out || !y_out || !eye_out)
-        return finish_fire(error, true);
+        return finish_fire();
     const int out_width = std::min<int>(width, x_out->size(0));
     const int out_height = std::min<int>(height, x_out->size(1));
     project_grid(cam, box, z_in, height_scale, out_width, out_height, *x_out, *y_out, *eye_out);
-    x_port.hold(x_out, error);
-    y_port.hold(y_out, error);
-    eye_port.hold(eye_out, error);
-    return finish_fire(error, true);
+    // The hold results are not consulted: an output takes every matrix.
+    static_cast<void>(x_out_.hold(x_out));
+    static_cast<void>(y_out_.hold(y_out));
+    static_cast<void>(eye_out_.hold(eye_out));
+    return finish_fire();
 }
 
 } // namespace zoetra::effects

@@ -40,7 +40,7 @@ struct cube_bounds;
 class cube : public component {
   public:
     cube();
-    bool fire(std::string& error) override;
+    outcome fire() override;
 
   private:
     void project_grid(const camera& cam, const cube_bounds& box, const matrix& z_in,
@@ -52,8 +52,28 @@ class cube : public component {
     // The eye output of every height, for a camera without tilt.
     std::vector<std::uint16_t> eye_by_height_;
 
-    // A connected control gives c / m x 360 degrees, else the config's value.
-    double degrees(const char* control_port, const char* setting) const;
+    // A connected control gives c / m x 360 degrees, else the setting's value.
+    double degrees(port& control, const cfg_FP64& setting) const;
+
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_menu& type_;
+    cfg_FP64& value_out_;
+    cfg_menu& type_out_;
+    cfg_FP64& theta_;
+    cfg_FP64& phi_;
+    cfg_FP64& rho_;
+    cfg_FP64& zd_;
+    cfg_FP64& control_size_;
+    cfg_FP64& control_value_;
+    cfg_menu& control_type_;
+    port& phi_control_;
+    port& theta_control_;
+    port& rho_control_;
+    port& z_in_;
+    port& x_out_;
+    port& y_out_;
+    port& eye_out_;
 };
 
 } // namespace zoetra::effects

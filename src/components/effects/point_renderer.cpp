@@ -1,8 +1,9 @@
 #include "components/effects/point_renderer.hpp"
 
+#include "engine/context.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -26,11 +27,15 @@ drawing_area drawing_area::shrunk(std::int64_t m) const {
 }
 
 drawing_area point_renderer::output_area() const {
-    const frame_image* image = frame();
-    if (image == nullptr)
+    const output_canvas* target = canvas();
+    if (target == nullptr)
         return {};
-    const rect r = image->output_area();
-    return drawing_area{r.x, r.y, r.width, r.height};
+    const rect r = target->output_area();
+    return drawing_area{0, 0, r.width, r.height};
+}
+
+random_generator& point_renderer::random() const {
+    return program() != nullptr ? program()->random() : own_random_;
 }
 
 void put_pixel_inside(buffer& image, int x, int y, colour c) {
@@ -38,36 +43,35 @@ void put_pixel_inside(buffer& image, int x, int y, colour c) {
         put_pixel(image, std::int16_t(x), std::int16_t(y), c);
 }
 
-point_renderer::point_renderer(std::string name) : component(kind_input, std::move(name), 1.0) {
-    add_number("VALUE.RED", false, 255, 0, 255, 1);
-    add_number("VALUE.GREEN", false, 0, 0, 255, 1);
-    add_number("VALUE.BLUE", false, 0, 0, 255, 1);
-    add_number("VALUE.ALPHA", false, 0, 0, 255, 1);
-    add_number("value", false, 0, 0, 65535, 1);
-    add_size("SIZE", size_initial, size_minimum, size_maximum);
-    add_menu("TYPE.COL", false, {"UINT8"});
-    add_menu("TYPE", false, {"UINT16"});
-}
+point_renderer::point_renderer(std::string name)
+    : component(kind_input, std::move(name), 1.0),
+      value_red_(add_number("VALUE.RED", false, 255, 0, 255, 1)),
+      value_green_(add_number("VALUE.GREEN", false, 0, 0, 255, 1)),
+      value_blue_(add_number("VALUE.BLUE", false, 0, 0, 255, 1)),
+      value_alpha_(add_number("VALUE.ALPHA", false, 0, 0, 255, 1)),
+      value_(add_number("value", false, 0, 0, 65535, 1)),
+      size_(add_size("SIZE", size_initial, size_minimum, size_maximum)),
+      type_col_(add_menu("TYPE.COL", false, {"UINT8"})),
+      type_(add_menu("TYPE", false, {"UINT16"})) {}
 
 void point_renderer::add_shared_ports() {
     using dir = port::direction;
-    add_port(dir::in, "VALUE.RED", "SIZE", "TYPE.COL", "RED");
-    add_port(dir::in, "VALUE.GREEN", "SIZE", "TYPE.COL", "GREEN");
-    add_port(dir::in, "VALUE.BLUE", "SIZE", "TYPE.COL", "BLUE");
-    add_port(dir::in, "VALUE.ALPHA", "SIZE", "TYPE.COL", "ALPHA");
-    add_port(dir::in, "value", "SIZE", "TYPE", "X");
-    add_port(dir::in, "value", "SIZE", "TYPE", "Y");
-    add_port(dir::in, "value", "SIZE", "TYPE", "SORT");
+    red_ = &add_port(dir::in, value_red_, size_, type_col_, "RED");
+    green_ = &add_port(dir::in, value_green_, size_, type_col_, "GREEN");
+    blue_ = &add_port(dir::in, value_blue_, size_, type_col_, "BLUE");
+    alpha_ = &add_port(dir::in, value_alpha_, size_, type_col_, "ALPHA");
+    x_ = &add_port(dir::in, value_, size_, type_, "X");
+    y_ = &add_port(dir::in, value_, size_, type_, "Y");
+    sort_ = &add_port(dir::in, value_, size_, type_, "SORT");
 }
 
-bool point_renderer::prepare(std::string& error) {
-    const port& x = find_port("X");
-    width_ = x.size(0);
-    height_ = x.size(1);
-    scale_ = truncate_to_int(number("value").maximum(0));
+outcome point_renderer::prepare() {
+    width_ = x_->size(0);
+    height_ = x_->size(1);
+    scale_ = truncate_to_int(value_.maximum(0));
     half_ = scale_ / 2;
     prepare_member();
-    return component::prepare(error);
+    return component::prepare();
 }
 
 void point_renderer::reset() {
@@ -213,15 +217,15 @@ void point_renderer::allocate_plain_records(std::size_t count) {
     plain_passing_.reset();
     if (count > 0) {
         plain_ = allocate_array<plain_record>(count);
-        if (find_port("SORT").connected())
+        if (sorted())
             plain_passing_ = allocate_array<plain_record>(count);
     }
 }
 
 bool point_renderer::draw_plain_records(const pixel_canvas& image, const point_planes& p,
                                         const drawing_area& a) {
-    const bool sorted = find_port("SORT").connected();
-    if (!usual_planes(p) || !plain_ || (sorted && !plain_passing_))
+    const bool in_depth_order = sorted();
+    if (!usual_planes(p) || !plain_ || (in_depth_order && !plain_passing_))
         return false;
     auto row16 = [](const plane& q, int r) {
         return q.data + 2 * std::size_t(r) * std::size_t(q.width);
@@ -259,7 +263,7 @@ bool point_renderer::draw_plain_records(const pixel_canvas& image, const point_p
                                            0};
         }
     }
-    if (sorted) {
+    if (in_depth_order) {
         // Largest key first (digits count down), equal keys in visiting
         // order: two stable passes that move the records themselves, so the
         // marks read them in turn instead of jumping about the memory.
@@ -308,7 +312,7 @@ void point_renderer::draw_points(buffer& locked, const point_planes& p, const dr
     if (drawn == 0)
         return;
     // Largest key first; equal keys in the order they were visited.
-    if (find_port("SORT").connected()) {
+    if (sorted()) {
         const std::uint32_t* order = depth_order(drawn);
         // The order jumps about the records: ask for the ones a few marks
         // ahead early, or every mark waits for memory.
@@ -324,25 +328,23 @@ void point_renderer::draw_points(buffer& locked, const point_planes& p, const dr
         mark(image, records[i]);
 }
 
-bool point_renderer::fire(std::string& error) {
-    port& x_port = find_port("X");
-    port& y_port = find_port("Y");
+outcome point_renderer::fire() {
     // Generated planes live until the end of this fire.
-    matrix_ptr x_grid = x_port.connected() ? nullptr : grid(x_port, true);
-    matrix_ptr y_grid = y_port.connected() ? nullptr : grid(y_port, false);
+    matrix_ptr x_grid = x_->connected() ? nullptr : grid(*x_, true);
+    matrix_ptr y_grid = y_->connected() ? nullptr : grid(*y_, false);
     point_planes p;
-    if (x_port.connected() || x_grid)
-        p.x = plane(x_grid ? *x_grid : x_port.get_matrix());
-    if (y_port.connected() || y_grid)
-        p.y = plane(y_grid ? *y_grid : y_port.get_matrix());
-    p.red = plane(find_port("RED").get_matrix());
-    p.green = plane(find_port("GREEN").get_matrix());
-    p.blue = plane(find_port("BLUE").get_matrix());
-    p.alpha = plane(find_port("ALPHA").get_matrix());
-    p.sort = plane(find_port("SORT").get_matrix());
+    if (x_->connected() || x_grid)
+        p.x = plane(x_grid ? *x_grid : x_->get_matrix());
+    if (y_->connected() || y_grid)
+        p.y = plane(y_grid ? *y_grid : y_->get_matrix());
+    p.red = plane(red_->get_matrix());
+    p.green = plane(green_->get_matrix());
+    p.blue = plane(blue_->get_matrix());
+    p.alpha = plane(alpha_->get_matrix());
+    p.sort = plane(sort_->get_matrix());
     take_member_planes(p);
 
-    frame_image* target = frame();
+    output_canvas* target = canvas();
     if (target != nullptr && planes_cover(p)) {
         buffer& image = target->image();
         buffer_lock hold(image);
@@ -351,7 +353,7 @@ bool point_renderer::fire(std::string& error) {
         if (!a.empty() && !draw_without_points(image, p, a))
             draw_points(image, p, a);
     }
-    return finish_fire(error, true);
+    return finish_fire();
 }
 
 } // namespace zoetra::effects

@@ -7,7 +7,8 @@
 // drawn in the order they were visited (row by row), so the picture does not
 // depend on how a sort treats ties. This base holds what the five members
 // share; each member says which mark a point makes.
-#include "app/services/memory.hpp"
+#include "base/memory.hpp"
+#include "base/random.hpp"
 #include "engine/component.hpp"
 #include "raster/buffer.hpp"
 #include "raster/draw.hpp"
@@ -110,8 +111,8 @@ void stable_pass(const Item* from, Item* to, std::size_t n, Digit digit) {
 
 class point_renderer : public component {
   public:
-    bool prepare(std::string& error) override;
-    bool fire(std::string& error) override;
+    outcome prepare() override;
+    outcome fire() override;
     // Frees the point records, then the base reset.
     void reset() override;
 
@@ -127,8 +128,13 @@ class point_renderer : public component {
     virtual void prepare_member() = 0;
     // The area the marks are placed in during this fire.
     virtual drawing_area area_at_fire() const { return output_area(); }
-    // The output area of the network's frame image; empty without one.
+    // The whole of the network's canvas; empty without one.
     drawing_area output_area() const;
+    // Whether the points are drawn in depth order ("SORT" connected).
+    bool sorted() const { return sort_->connected(); }
+    // The program's pseudo-random generator (one of the component's own
+    // outside a program).
+    random_generator& random() const;
     // Draws the whole fire without points (the "DOT" index mode); false when
     // the member draws points.
     virtual bool draw_without_points(buffer&, const point_planes&, const drawing_area&) {
@@ -189,7 +195,25 @@ class point_renderer : public component {
     int scale_ = 0; // V: the maximum of "value"
     int half_ = 0;
 
+    cfg_FP64& value_red_;
+    cfg_FP64& value_green_;
+    cfg_FP64& value_blue_;
+    cfg_FP64& value_alpha_;
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_menu& type_col_;
+    cfg_menu& type_;
+
   private:
+    port* red_ = nullptr;
+    port* green_ = nullptr;
+    port* blue_ = nullptr;
+    port* alpha_ = nullptr;
+    port* x_ = nullptr;
+    port* y_ = nullptr;
+    port* sort_ = nullptr;
+    mutable random_generator own_random_;
+
     matrix_ptr grid(port& p, bool along_x) const;
     bool planes_cover(const point_planes& p) const;
     void draw_points(buffer& image, const point_planes& p, const drawing_area& a);

@@ -1,7 +1,6 @@
 #include "components/effects/renderers.hpp"
 
-#include "app/services/process_state.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
 
@@ -22,7 +21,7 @@ std::size_t point_count(int width, int height) {
 }
 
 // A shown setting with a title.
-cfg_FP64& titled(cfg_FP64& setting, const char* title) {
+template <class Setting> Setting& titled(Setting& setting, const char* title) {
     setting.desc().title = title;
     return setting;
 }
@@ -44,16 +43,15 @@ void filled_circle(buffer& image, std::int64_t x, std::int64_t y, int diameter, 
 
 // ---------------------------------------------------------------- DOT
 
-dot_renderer::dot_renderer() : point_renderer("DOT") {
-    add_menu("MODE", false, {"NORMAL", "INDEX"});
+dot_renderer::dot_renderer()
+    : point_renderer("DOT"), mode_setting_(add_menu("MODE", false, {"NORMAL", "INDEX"})) {
     add_shared_ports();
 }
 
 void dot_renderer::prepare_member() {
-    mode_ = menu("MODE").selected();
-    const bool sorted = find_port("SORT").connected();
-    allocate_records(sorted, point_count(width_, height_), false);
-    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
+    mode_ = mode_setting_.selected();
+    allocate_records(sorted(), point_count(width_, height_), false);
+    allocate_plain_records(sorted() ? point_count(width_, height_) : 0);
 }
 
 bool dot_renderer::draw_without_points(buffer& image, const point_planes& p,
@@ -78,28 +76,28 @@ void dot_renderer::mark(const pixel_canvas& image, const point_record& record) c
 
 // ---------------------------------------------------------------- shape
 
-shape_renderer::shape_renderer() : point_renderer("SHAPE") {
-    add_number("value.size", false, 255, 0, 255, 1);
-    add_menu("TYPE.size", false, {"UINT8"});
-    add_menu("MODE", true, {"CIRCLE", "SQUARE"}).desc().title = "SHAPE";
-    // Starts at 0, which the minimum raises to 1.
-    add_number("ss.min", false, 0, 1, 32, 1);
-    titled(add_number("ss.range", true, 8, 0, 64, 1), "SHAPE SIZE");
+shape_renderer::shape_renderer()
+    : point_renderer("SHAPE"), value_size_(add_number("value.size", false, 255, 0, 255, 1)),
+      type_size_(add_menu("TYPE.size", false, {"UINT8"})),
+      shape_(titled(add_menu("MODE", true, {"CIRCLE", "SQUARE"}), "SHAPE")),
+      // Starts at 0, which the minimum raises to 1.
+      smallest_setting_(add_number("ss.min", false, 0, 1, 32, 1)),
+      range_setting_(titled(add_number("ss.range", true, 8, 0, 64, 1), "SHAPE SIZE")) {
     add_shared_ports();
-    add_port(port::direction::in, "value.size", "SIZE", "TYPE.size", "SSIZE");
+    size_port_ = &add_port(port::direction::in, value_size_, size_, type_size_, "SSIZE");
 }
 
 void shape_renderer::prepare_member() {
-    smallest_ = truncate_to_int(number("ss.min").value(0));
-    range_ = truncate_to_int(number("ss.range").value(0));
-    circle_ = menu("MODE").selected_name() == "CIRCLE";
+    smallest_ = truncate_to_int(smallest_setting_.value(0));
+    range_ = truncate_to_int(range_setting_.value(0));
+    circle_ = shape_.selected_name() == "CIRCLE";
     // Shrunk by the largest mark, so that marks stay in the output area.
     area_ = output_area().shrunk(std::int64_t(smallest_) + range_);
     allocate_records(true, point_count(width_, height_));
 }
 
 void shape_renderer::take_member_planes(point_planes& p) {
-    p.mark_size = plane(find_port("SSIZE").get_matrix());
+    p.mark_size = plane(size_port_->get_matrix());
 }
 
 // s = smallest + SSIZE x range / 255, kept in 8 bits.
@@ -126,17 +124,19 @@ void shape_renderer::mark(const pixel_canvas& on, const point_record& record) co
 
 // ---------------------------------------------------------------- fiber
 
-fiber_renderer::fiber_renderer() : point_renderer("FIBER") {
-    titled(add_config<cfg_FP64>("ANGLE", true, version(),
-                                std::vector<cfg_FP64::number>{{120, 0, 360, 1}}, /*dial=*/true),
-           "FIBER ANGLE");
-    titled(add_number("LENGTH", true, 3, 1, 5, 1), "FIBER LENGTH");
+fiber_renderer::fiber_renderer()
+    : point_renderer("FIBER"),
+      angle_setting_(titled(add_config<cfg_FP64>("ANGLE", true, version(),
+                                                 std::vector<cfg_FP64::number>{{120, 0, 360, 1}},
+                                                 /*dial=*/true),
+                            "FIBER ANGLE")),
+      length_setting_(titled(add_number("LENGTH", true, 3, 1, 5, 1), "FIBER LENGTH")) {
     add_shared_ports();
 }
 
 void fiber_renderer::prepare_member() {
-    angle_ = number("ANGLE").value(0) * radians_per_degree;
-    length_ = truncate_to_int(number("LENGTH").value(0));
+    angle_ = angle_setting_.value(0) * radians_per_degree;
+    length_ = truncate_to_int(length_setting_.value(0));
     // A segment moves at most five pixels either way.
     area_ = output_area().shrunk(5 * std::int64_t(length_));
     allocate_records(true, point_count(width_, height_), false);
@@ -150,7 +150,7 @@ void fiber_renderer::mark(const pixel_canvas& on, const point_record& record) co
     std::int64_t x = std::int16_t(record.x[0]);
     std::int64_t y = std::int16_t(record.y[0]);
     for (int i = 0; i < length_; ++i) {
-        const double a = angle_ + random_real(0, eighth_turn) - quarter_turn_half;
+        const double a = angle_ + random().real(0, eighth_turn) - quarter_turn_half;
         const std::int64_t next_x = x + truncate_to_int(std::ceil(5 * std::cos(a)));
         const std::int64_t next_y = y - truncate_to_int(std::ceil(5 * std::sin(a)));
         draw_line(image, coordinate(next_x), coordinate(next_y), coordinate(x), coordinate(y),
@@ -173,7 +173,7 @@ void surface_renderer::prepare_member() {
     passing_cells_.reset();
     if (cell_capacity_ > 0) {
         cells_ = allocate_array<cell_record>(cell_capacity_);
-        if (find_port("SORT").connected())
+        if (sorted())
             passing_cells_ = allocate_array<cell_record>(cell_capacity_);
     }
     const std::size_t entries = 2 * std::size_t(std::max(width_, 0));
@@ -243,8 +243,8 @@ void surface_renderer::reset() {
 // (or visiting order without "SORT") as mark draws them.
 bool surface_renderer::draw_records(const pixel_canvas& image, const point_planes& p,
                                     const drawing_area& a) {
-    const bool sorted = find_port("SORT").connected();
-    if (!usual_planes(p) || !cells_ || (sorted && !passing_cells_))
+    const bool in_depth_order = sorted();
+    if (!usual_planes(p) || !cells_ || (in_depth_order && !passing_cells_))
         return false;
     cell_record* cells = cells_.get();
     far_corners_.clear();
@@ -351,7 +351,7 @@ bool surface_renderer::draw_records(const pixel_canvas& image, const point_plane
         }
         fill_quad(image, xs, ys, colour{0, cell.red, cell.green, cell.blue});
     };
-    if (sorted) {
+    if (in_depth_order) {
         // The cells themselves put in depth order, largest key first and
         // equal keys in visiting order, by the stable two-pass sort of
         // depth_order: each pass reads its cells in turn and writes to 256
@@ -381,21 +381,21 @@ void surface_renderer::mark(const pixel_canvas& image, const point_record& recor
 
 // ---------------------------------------------------------------- cloud
 
-cloud_renderer::cloud_renderer() : point_renderer("CLOUD") {
-    titled(add_number("RADIUS", true, 8, 1, 32, 1), "CLOUD RADIUS");
-    titled(add_number("SIZE.SHAPE", true, 5, 1, 16, 1), "DROP SIZE");
-    titled(add_number("DENSITY", true, 2, 1, 6, 1), "CLOUD DENSITY");
+cloud_renderer::cloud_renderer()
+    : point_renderer("CLOUD"),
+      radius_setting_(titled(add_number("RADIUS", true, 8, 1, 32, 1), "CLOUD RADIUS")),
+      drop_setting_(titled(add_number("SIZE.SHAPE", true, 5, 1, 16, 1), "DROP SIZE")),
+      density_setting_(titled(add_number("DENSITY", true, 2, 1, 6, 1), "CLOUD DENSITY")) {
     add_shared_ports();
 }
 
 void cloud_renderer::prepare_member() {
-    radius_ = truncate_to_int(number("RADIUS").value(0));
-    density_ = truncate_to_int(number("DENSITY").value(0));
-    drop_ = truncate_to_u8(number("SIZE.SHAPE").value(0));
+    radius_ = truncate_to_int(radius_setting_.value(0));
+    density_ = truncate_to_int(density_setting_.value(0));
+    drop_ = truncate_to_u8(drop_setting_.value(0));
     area_ = output_area().shrunk(radius_);
-    const bool sorted = find_port("SORT").connected();
-    allocate_records(sorted, point_count(width_, height_), false);
-    allocate_plain_records(sorted ? point_count(width_, height_) : 0);
+    allocate_records(sorted(), point_count(width_, height_), false);
+    allocate_plain_records(sorted() ? point_count(width_, height_) : 0);
     drop_rows_.reset();
     if (drop_ >= 2)
         drop_rows_.emplace(drop_);
@@ -439,16 +439,16 @@ void cloud_renderer::mark(const pixel_canvas& image, const point_record& record)
     const std::int64_t sx = std::int16_t(record.x[0]);
     const std::int64_t sy = std::int16_t(record.y[0]);
     const pixel value = drawn_pixel(record.col);
-    // The draws of random_draw() and random_real(0, radius_), with the
-    // generator's state in hand for the drops of this point.
-    unsigned long& shared_state = process().random_state;
+    // The draws of the generator's draw() and real(0, radius_), with its
+    // state in hand for the drops of this point.
+    unsigned long& shared_state = random().state();
     unsigned long state = shared_state;
     // Distances stay within the radius: small enough for the quick ceiling.
     const bool small = std::abs(radius_) <= 1000000;
     for (int i = 0; i < density_; ++i) {
-        const std::size_t turn = std::size_t(next_random_draw(state));
+        const std::size_t turn = std::size_t(random_generator::next_draw(state));
         const double rho =
-            0.0 + (double(radius_) - 0.0) * next_random_draw(state) * (1.0 / 32767.0);
+            0.0 + (double(radius_) - 0.0) * random_generator::next_draw(state) * (1.0 / 32767.0);
         const double across = rho * table.cosines[turn];
         const double up = rho * table.sines[turn];
         const std::int64_t x =

@@ -23,6 +23,7 @@ class dot_renderer : public point_renderer {
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
+    cfg_menu& mode_setting_;
     int mode_ = 0; // 0 "NORMAL", 1 "INDEX"
 };
 
@@ -40,6 +41,12 @@ class shape_renderer : public point_renderer {
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
+    cfg_FP64& value_size_;
+    cfg_menu& type_size_;
+    cfg_menu& shape_;
+    cfg_FP64& smallest_setting_;
+    cfg_FP64& range_setting_;
+    port* size_port_ = nullptr;
     int smallest_ = 1;
     int range_ = 0;
     bool circle_ = true;
@@ -62,6 +69,8 @@ class fiber_renderer : public point_renderer {
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
+    cfg_FP64& angle_setting_;
+    cfg_FP64& length_setting_;
     double angle_ = 0;
     int length_ = 0;
     drawing_area area_;
@@ -131,6 +140,9 @@ class cloud_renderer : public point_renderer {
     void mark(const pixel_canvas& image, const point_record& record) const override;
 
   private:
+    cfg_FP64& radius_setting_;
+    cfg_FP64& drop_setting_;
+    cfg_FP64& density_setting_;
     int radius_ = 0;
     int density_ = 0;
     int drop_ = 0;

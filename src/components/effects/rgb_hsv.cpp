@@ -27,15 +27,16 @@ std::uint8_t rounded_byte(double unit) {
 
 } // namespace
 
-rgb_hsv::rgb_hsv() : component(kind_input, "RGB_HSV", 1.0) {
-    add_number("VALUE", false, 1, 0, 255, 1);
-    add_size("SIZE", size_one, size_minimum, plane_maximum);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_menu("MODE", false, {"RGB->HSV", "HSV->RGB"}, 0, /*switch_mode=*/true);
+rgb_hsv::rgb_hsv()
+    : component(kind_input, "RGB_HSV", 1.0), value_(add_number("VALUE", false, 1, 0, 255, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, plane_maximum)),
+      type_(add_menu("TYPE", false, element_types, select_uint16)),
+      mode_(add_menu("MODE", false, {"RGB->HSV", "HSV->RGB"}, 0, /*switch_mode=*/true)) {
     for (int i = 1; i <= 3; ++i)
-        add_port(port::direction::out, "VALUE", "SIZE", "TYPE", numbered("OUT.", i));
+        outputs_[i - 1] =
+            &add_port(port::direction::out, value_, size_, type_, numbered("OUT.", i));
     for (int i = 1; i <= 3; ++i)
-        add_port(port::direction::in, "VALUE", "SIZE", "TYPE", numbered("IN.", i));
+        inputs_[i - 1] = &add_port(port::direction::in, value_, size_, type_, numbered("IN.", i));
 }
 
 rgb_hsv::triple rgb_hsv::rgb_to_hsv(std::uint8_t r8, std::uint8_t g8, std::uint8_t b8) {
@@ -99,16 +100,14 @@ rgb_hsv::triple rgb_hsv::hsv_to_rgb(std::uint8_t h8, std::uint8_t s8, std::uint8
     return {rounded_byte(R), rounded_byte(G), rounded_byte(B)};
 }
 
-bool rgb_hsv::fire(std::string& error) {
+outcome rgb_hsv::fire() {
     const matrix* in[3];
     matrix_ptr out[3];
-    port* out_ports[3];
     for (int i = 0; i < 3; ++i) {
-        in[i] = &find_port(numbered("IN.", i + 1)).get_matrix();
-        out_ports[i] = &find_port(numbered("OUT.", i + 1));
-        out[i] = out_ports[i]->make_matrix(false);
+        in[i] = &inputs_[i]->get_matrix();
+        out[i] = outputs_[i]->make_matrix(false);
     }
-    const bool forward = menu("MODE").selected_name() == "RGB->HSV";
+    const bool forward = mode_.selected_name() == "RGB->HSV";
     if (out[0] && out[1] && out[2]) {
         std::size_t count = out[0]->element_count();
         for (int i = 0; i < 3; ++i)
@@ -128,11 +127,13 @@ bool rgb_hsv::fire(std::string& error) {
             std::memset(out[i]->data() + written, 0, out[i]->byte_size() - written);
         }
     }
-    bool ok = true;
+    // Every output is held; the last refusal, if any, is the fire's.
+    outcome held = outcome::success();
     for (int i = 0; i < 3; ++i)
         if (out[i])
-            ok = out_ports[i]->hold(out[i], error) && ok;
-    return finish_fire(error, ok);
+            if (outcome h = outputs_[i]->hold(out[i]); !h)
+                held = h;
+    return finish_fire(held);
 }
 
 } // namespace zoetra::effects

@@ -4,6 +4,7 @@
 // Hue is coded in a byte as 255 for a full turn.
 #include "engine/component.hpp"
 
+#include <array>
 #include <cstdint>
 
 namespace zoetra::effects {
@@ -11,7 +12,7 @@ namespace zoetra::effects {
 class rgb_hsv : public component {
   public:
     rgb_hsv();
-    bool fire(std::string& error) override;
+    outcome fire() override;
 
     struct triple {
         std::uint8_t a, b, c;
@@ -21,6 +22,14 @@ class rgb_hsv : public component {
     // rounds half up.
     static triple rgb_to_hsv(std::uint8_t r, std::uint8_t g, std::uint8_t b);
     static triple hsv_to_rgb(std::uint8_t h, std::uint8_t s, std::uint8_t v);
+
+  private:
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_menu& type_;
+    cfg_menu& mode_;
+    std::array<port*, 3> outputs_{};
+    std::array<port*, 3> inputs_{};
 };
 
 } // namespace zoetra::effects

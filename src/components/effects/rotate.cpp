@@ -8,48 +8,49 @@
 
 namespace zoetra::effects {
 namespace {
-constexpr int channel_count = 4;
 constexpr double degrees_to_radians = 0.017453292519943295;
 } // namespace
 
-rotate::rotate() : component(kind_process, "ROTATE", 1.0) {
-    add_size("SIZE.IN", size_one, size_minimum, plane_maximum);
-    add_size("SIZE.OUT", size_one, size_minimum, plane_maximum);
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_menu("TYPE", false, element_types, select_uint16);
-    add_number("VALUE.BG", false, 1, 0, 255, 1);
-    add_number("ROTATE_ANGLE", true, 0, 0, 360, 5);
-    add_size("SIZE.CONTROL", size_one, size_one, size_one);
-    add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-    add_menu("TYPE.CONTROL", false, {"UINT8"});
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL",
-             "CONTROL.rotate");
+rotate::rotate()
+    : component(kind_process, "ROTATE", 1.0),
+      size_in_(add_size("SIZE.IN", size_one, size_minimum, plane_maximum)),
+      size_out_(add_size("SIZE.OUT", size_one, size_minimum, plane_maximum)),
+      value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      type_(add_menu("TYPE", false, element_types, select_uint16)),
+      background_(add_number("VALUE.BG", false, 1, 0, 255, 1)),
+      angle_setting_(add_number("ROTATE_ANGLE", true, 0, 0, 360, 5)),
+      control_size_(add_size("SIZE.CONTROL", size_one, size_one, size_one)),
+      control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})),
+      control_(add_port(port::direction::in, control_value_, control_size_, control_type_,
+                        "CONTROL.rotate")) {
     for (int i = 1; i <= channel_count; ++i)
-        add_port(port::direction::in, "VALUE", "SIZE.IN", "TYPE", numbered("IN.", i));
+        inputs_[i - 1] =
+            &add_port(port::direction::in, value_, size_in_, type_, numbered("IN.", i));
     for (int i = 1; i <= channel_count; ++i)
-        add_port(port::direction::out, "VALUE", "SIZE.OUT", "TYPE", numbered("OUT.", i));
+        outputs_[i - 1] =
+            &add_port(port::direction::out, value_, size_out_, type_, numbered("OUT.", i));
 }
 
-bool rotate::preprepare(std::string& error) {
-    value_range_follows_type(*this);
-    return component::preprepare(error);
+outcome rotate::preprepare() {
+    value_range_follows_type(value_, type_);
+    return component::preprepare();
 }
 
 double rotate::angle() const {
-    port& control = find_port("CONTROL.rotate");
-    if (!control.connected())
-        return number("ROTATE_ANGLE").value(0);
+    if (!control_.connected())
+        return angle_setting_.value(0);
     // The minimum of the control range is not subtracted. A maximum of 0
     // gives no scale at all, and the picture is then left unturned.
-    const double top = number("VALUE.CONTROL").maximum(0);
+    const double top = control_value_.maximum(0);
     if (top == 0)
         return 0;
-    return control_value(control) / top * 360;
+    return control_value(control_) / top * 360;
 }
 
 template <class T> void rotate::turn(const std::vector<channel*>& channels, T background) const {
-    const cfg_FP64& size_in = number("SIZE.IN");
-    const cfg_FP64& size_out = number("SIZE.OUT");
+    const cfg_FP64& size_in = size_in_;
+    const cfg_FP64& size_out = size_out_;
     const int wi = truncate_to_int(size_in.value(0));
     const int hi = truncate_to_int(size_in.value(1));
     const int wo = truncate_to_int(size_out.value(0));
@@ -96,17 +97,17 @@ template <class T> void rotate::turn(const std::vector<channel*>& channels, T ba
     }
 }
 
-bool rotate::fire(std::string& error) {
+outcome rotate::fire() {
     std::vector<channel> channels;
-    for (int i = 1; i <= channel_count; ++i) {
-        port& in = find_port(numbered("IN.", i));
-        port& out = find_port(numbered("OUT.", i));
+    for (int i = 0; i < channel_count; ++i) {
+        port& in = *inputs_[i];
+        port& out = *outputs_[i];
         if (in.connected() && out.connected())
             channels.push_back({&in.get_matrix(), out.make_matrix(false), &out});
     }
-    const double background = number("VALUE.BG").value(0);
+    const double background = background_.value(0);
     // The element width comes from the type of "OUT.1" (all eight image ports share "TYPE").
-    const std::string& type = find_port("OUT.1").type_name();
+    const std::string& type = outputs_[0]->type_name();
     const int width = type == uint8_type ? 1 : type == uint16_type ? 2 : 0;
     // A channel whose matrices are not of that width (which the shared
     // "TYPE" rules out) sends zeros rather than unwritten memory.
@@ -124,11 +125,11 @@ bool rotate::fire(std::string& error) {
     else if (width == 2)
         turn<std::uint16_t>(turning, truncate_to_u16(background));
 
-    bool ok = true;
+    outcome held = outcome::success();
     for (channel& c : channels)
         if (c.out)
-            ok = c.out_port->hold(c.out, error);
-    return finish_fire(error, ok);
+            held = c.out_port->hold(c.out);
+    return finish_fire(held);
 }
 
 } // namespace zoetra::effects

@@ -5,15 +5,18 @@
 // scaled so that the control range makes one full turn.
 #include "engine/component.hpp"
 
+#include <array>
 #include <vector>
 
 namespace zoetra::effects {
 
 class rotate : public component {
   public:
+    static constexpr int channel_count = 4;
+
     rotate();
-    bool preprepare(std::string& error) override;
-    bool fire(std::string& error) override;
+    outcome preprepare() override;
+    outcome fire() override;
 
     // The angle in degrees for this fire.
     double angle() const;
@@ -26,6 +29,19 @@ class rotate : public component {
         port* out_port;
     };
     template <class T> void turn(const std::vector<channel*>& channels, T background) const;
+
+    cfg_FP64& size_in_;
+    cfg_FP64& size_out_;
+    cfg_FP64& value_;
+    cfg_menu& type_;
+    cfg_FP64& background_;
+    cfg_FP64& angle_setting_;
+    cfg_FP64& control_size_;
+    cfg_FP64& control_value_;
+    cfg_menu& control_type_;
+    port& control_;
+    std::array<port*, channel_count> inputs_{};
+    std::array<port*, channel_count> outputs_{};
 };
 
 } // namespace zoetra::effects

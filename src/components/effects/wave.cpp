@@ -1,7 +1,7 @@
 #include "components/effects/wave.hpp"
 
-#include "app/services/process_state.hpp"
 #include "components/effects/matrix_effect.hpp"
+#include "engine/context.hpp"
 #include "engine/numeric.hpp"
 
 #include <algorithm>
@@ -20,58 +20,67 @@ constexpr std::uint8_t radial_mode = 1;
 
 } // namespace
 
-double wave::shared_phase() {
-    return process().wave_phase;
+namespace {
+constexpr double wave_size_maximum[3] = {1024, 1024, 1024};
+
+cfg_FP64& titled(cfg_FP64& setting, const char* title) {
+    setting.desc().title = title;
+    return setting;
+}
+cfg_menu& titled(cfg_menu& setting, const char* title) {
+    setting.desc().title = title;
+    return setting;
+}
+} // namespace
+
+wave::wave()
+    : component(kind_input, "WAVE", 1.0), value_(add_number("VALUE", false, 0, 0, 65535, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, wave_size_maximum)),
+      type_(add_menu("TYPE", false, element_types, select_uint8)),
+      control_value_(add_number("VALUE.control", false, 0, 0, 255, 1)),
+      control_size_(add_size("SIZE.control", size_one, size_one, size_one)),
+      control_type_(add_menu("TYPE.control", false, {"UINT8"})),
+      frequency_setting_(add_number("FREQUENCY", true, 1, 1, 3, 1)),
+      amplitude_setting_(add_number("AMPLITUDE", true, 0.5, 0, 1, 0.1)),
+      angle_setting_(titled(add_config<cfg_FP64>("ANGLE", true, version(),
+                                                 std::vector<cfg_FP64::number>{{0, 0.1, 360, 0.1}},
+                                                 /*dial=*/true),
+                            "MOTION ANGLE")),
+      mode_setting_(titled(add_menu("MODE", true, {"LINEAR", "RADIAL"}), "WAVE")),
+      wave_type_(add_menu("TYPE.WAVE", false, {"SINE", "SAW", "SQUARE", "TRIANGLE"})),
+      out_(add_port(port::direction::out, value_, size_, type_, "OUT")),
+      control_(add_port(port::direction::in, control_value_, control_size_, control_type_,
+                        "CONTROL.WAVE")) {}
+
+double& wave::phase() {
+    return program() != nullptr ? program()->wave_phase() : own_phase_;
 }
 
-wave::wave() : component(kind_input, "WAVE", 1.0) {
-    static constexpr double size_maximum[3] = {1024, 1024, 1024};
-    add_number("VALUE", false, 0, 0, 65535, 1);
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_menu("TYPE", false, element_types, select_uint8);
-    add_number("VALUE.control", false, 0, 0, 255, 1);
-    add_size("SIZE.control", size_one, size_one, size_one);
-    add_menu("TYPE.control", false, {"UINT8"});
-    add_number("FREQUENCY", true, 1, 1, 3, 1);
-    add_number("AMPLITUDE", true, 0.5, 0, 1, 0.1);
-    cfg_FP64& angle = add_config<cfg_FP64>("ANGLE", true, version(),
-                                           std::vector<cfg_FP64::number>{{0, 0.1, 360, 0.1}},
-                                           /*dial=*/true);
-    angle.desc().title = "MOTION ANGLE";
-    add_menu("MODE", true, {"LINEAR", "RADIAL"}).desc().title = "WAVE";
-    add_menu("TYPE.WAVE", false, {"SINE", "SAW", "SQUARE", "TRIANGLE"});
-    add_port(port::direction::out, "VALUE", "SIZE", "TYPE", "OUT");
-    add_port(port::direction::in, "VALUE.control", "SIZE.control", "TYPE.control", "CONTROL.WAVE");
+outcome wave::preprepare() {
+    const bool wide = type_.selected_name() == uint16_type;
+    value_.set_minimum(0, 0);
+    value_.set_maximum(0, wide ? 65535 : 255);
+    return component::preprepare();
 }
 
-bool wave::preprepare(std::string& error) {
-    cfg_FP64& range = number("VALUE");
-    const bool wide = menu("TYPE").selected_name() == uint16_type;
-    range.set_minimum(0, 0);
-    range.set_maximum(0, wide ? 65535 : 255);
-    return component::preprepare(error);
-}
-
-bool wave::prepare(std::string& error) {
-    frequency_ = number("FREQUENCY").value(0);
-    amplitude_ = number("AMPLITUDE").value(0);
-    angle_ = number("ANGLE").value(0) * degrees_to_radians;
+outcome wave::prepare() {
+    frequency_ = frequency_setting_.value(0);
+    amplitude_ = amplitude_setting_.value(0);
+    angle_ = angle_setting_.value(0) * degrees_to_radians;
     cos_angle_ = std::cos(angle_);
     sin_angle_ = std::sin(angle_);
-    mode_ = static_cast<std::uint8_t>(menu("MODE").selected());
-    sixteen_bit_ = menu("TYPE").selected_name() == uint16_type;
-    const port& out = find_port("OUT");
-    floor_ = out.value_minimum();
-    span_ = (out.value_maximum() - out.value_minimum()) * amplitude_;
-    columns_ = out.size(0);
-    rows_ = out.size(1);
+    mode_ = static_cast<std::uint8_t>(mode_setting_.selected());
+    sixteen_bit_ = type_.selected_name() == uint16_type;
+    floor_ = out_.value_minimum();
+    span_ = (out_.value_maximum() - out_.value_minimum()) * amplitude_;
+    columns_ = out_.size(0);
+    rows_ = out_.size(1);
     width_ = columns_;
     height_ = rows_;
-    const port& control = find_port("CONTROL.WAVE");
-    control_floor_ = truncate_to_u8(control.value_minimum());
-    control_top_ = truncate_to_u8(control.value_maximum());
+    control_floor_ = truncate_to_u8(control_.value_minimum());
+    control_top_ = truncate_to_u8(control_.value_maximum());
     control_span_ = static_cast<std::uint8_t>(control_top_ - control_floor_);
-    return component::prepare(error);
+    return component::prepare();
 }
 
 // A control range whose ends truncate to the same 8-bit value has no span:
@@ -180,25 +189,22 @@ template <class T> void wave::render(matrix& out, double phase_now) {
     }
 }
 
-bool wave::fire(std::string& error) {
-    port& out_port = find_port("OUT");
-    matrix_ptr out = out_port.make_matrix(false);
-    double& phase = process().wave_phase;
-    phase += 0.1;
-    port& control = find_port("CONTROL.WAVE");
-    if (control.connected())
-        phase = phase_from_control(control_value(control));
+outcome wave::fire() {
+    matrix_ptr out = out_.make_matrix(false);
+    double& shared = phase();
+    shared += 0.1;
+    if (control_.connected())
+        shared = phase_from_control(control_value(control_));
     if (out) {
         // Only the first plane carries the wave; deeper planes are cleared.
         std::memset(out->data(), 0, out->byte_size());
         const bool wide = sixteen_bit_ && out->element_size() == 2;
         if (wide)
-            render<std::uint16_t>(*out, phase);
+            render<std::uint16_t>(*out, shared);
         else if (out->element_size() == 1)
-            render<std::uint8_t>(*out, phase);
+            render<std::uint8_t>(*out, shared);
     }
-    const bool held = !out || out_port.hold(out, error);
-    return finish_fire(error, held);
+    return finish_fire(out ? out_.hold(out) : outcome::success());
 }
 
 } // namespace zoetra::effects

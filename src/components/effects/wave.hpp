@@ -12,16 +12,17 @@ namespace zoetra::effects {
 class wave : public component {
   public:
     wave();
-    bool preprepare(std::string& error) override;
-    bool prepare(std::string& error) override;
-    bool fire(std::string& error) override;
-
-    // The position of every wave, shared by all "WAVE" components of the
-    // program: it starts at 0 and grows by 0.1 at each fire without a
-    // control input, or is set from the control value.
-    static double shared_phase();
+    outcome preprepare() override;
+    outcome prepare() override;
+    outcome fire() override;
 
   private:
+    // The position of every wave, shared by all "WAVE" components of the
+    // program (its context holds it): it starts at 0 and grows by 0.1 at
+    // each fire without a control input, or is set from the control value. A
+    // wave outside a program keeps a phase of its own.
+    double& phase();
+
     template <class T> void render(matrix& out, double phase);
     double phase_from_control(std::uint8_t c) const;
 
@@ -45,6 +46,21 @@ class wave : public component {
     // a linear wave's column part; one row's estimated values.
     std::vector<double> column_terms_;
     std::vector<double> estimates_;
+    double own_phase_ = 0;
+
+    cfg_FP64& value_;
+    cfg_FP64& size_;
+    cfg_menu& type_;
+    cfg_FP64& control_value_;
+    cfg_FP64& control_size_;
+    cfg_menu& control_type_;
+    cfg_FP64& frequency_setting_;
+    cfg_FP64& amplitude_setting_;
+    cfg_FP64& angle_setting_;
+    cfg_menu& mode_setting_;
+    cfg_menu& wave_type_;
+    port& out_;
+    port& control_;
 };
 
 } // namespace zoetra::effects

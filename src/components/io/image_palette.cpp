@@ -1,7 +1,8 @@
 #include "components/io/image_palette.hpp"
 
-#include "app/services/messages.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
+#include "engine/component.hpp"
+#include "engine/context.hpp"
 #include "gif/picture.hpp"
 
 #include <algorithm>
@@ -29,13 +30,12 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
         return outcome::failure(format("\"%s\" cannot be added: the palette takes paths of at "
                                        "most %zu bytes",
                                        name.c_str(), max_name));
-    if (auto picture = open_picture(name); !picture)
+    if (auto picture = open_picture(path_of(name)); !picture)
         return outcome::failure(picture.message());
     // A position past the last image would leave a hole: append instead.
     position = std::min(position, count());
     names_.insert(names_.begin() + position, name);
-    mark_settings_changed();
-    notify_view();
+    changed();
     return outcome::success();
 }
 
@@ -43,19 +43,29 @@ void cfg_image_in::remove_image(int position) {
     if (position < 0 || position >= count())
         return;
     names_.erase(names_.begin() + position);
-    mark_settings_changed();
     if (selected_ > count())
         selected_ = count();
-    notify_view();
+    changed();
 }
 
 void cfg_image_in::set_selected(int position) {
     position = std::clamp(position, 0, count());
     if (position != selected_) {
         selected_ = position;
-        mark_settings_changed();
-        notify_view();
+        changed();
     }
+}
+
+std::string cfg_image_in::path_of(const std::string& name) const {
+    // Inside a program, names are taken as every resource name is: a
+    // relative one from the data folder.
+    const context* program = owner() != nullptr ? owner()->program() : nullptr;
+    if (program != nullptr)
+        return program->resources().disk_path(name).string();
+    // Names use "\\" between folders, as every resource name does.
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 const std::string& cfg_image_in::name_at(int i) const {
@@ -66,7 +76,7 @@ const std::string& cfg_image_in::name_at(int i) const {
 gif_size cfg_image_in::largest_size() const {
     gif_size largest;
     for (const auto& name : names_) {
-        gif_size size = probe_picture_size(name);
+        gif_size size = probe_picture_size(path_of(name));
         largest.width = std::max(largest.width, size.width);
         largest.height = std::max(largest.height, size.height);
     }
@@ -76,7 +86,7 @@ gif_size cfg_image_in::largest_size() const {
 gif_size cfg_image_in::selected_size() const {
     if (selected_ >= count())
         return {};
-    std::unique_ptr<buffer> image = load_picture(names_[selected_]);
+    std::unique_ptr<buffer> image = load_picture(path_of(names_[selected_]));
     if (!image)
         return {};
     return gif_size{image->width(), image->height()};
@@ -94,7 +104,7 @@ void cfg_image_in::copy_from(const config& other) {
     if (names_ != that->names_ || selected_ != that->selected_) {
         names_ = that->names_;
         selected_ = that->selected_;
-        notify_view();
+        changed(false);
     }
 }
 

@@ -2,7 +2,7 @@
 // The GIF palette setting: the ordered list of still pictures (GIF, PNG and
 // JPEG files) from which an animation is made, and the selected position in it. Position count (one
 // past the last image) is the empty slot where an insert appends.
-#include "app/services/outcome.hpp"
+#include "base/outcome.hpp"
 #include "engine/config.hpp"
 #include "resources/resource.hpp"
 
@@ -50,6 +50,10 @@ class cfg_image_in : public config {
     // network's palette is the one the user edited.
     bool equals(const config& other) const override;
     void copy_from(const config& other) override;
+
+    // The file a name stands for: inside a program, a relative name is taken
+    // from its data folder; elsewhere, as it is.
+    std::string path_of(const std::string& name) const;
 
   protected:
     const char* setting_tag() const override { return "imageinput"; }

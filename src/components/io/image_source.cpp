@@ -1,15 +1,15 @@
 #include "components/io/image_source.hpp"
 
 #include "components/basic/common.hpp"
+#include "engine/context.hpp"
 #include "engine/numeric.hpp"
 #include "gif/picture.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
 #include "skin/skin_images.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace zoetra::io {
 
@@ -17,29 +17,67 @@ using basic::size_maximum;
 using basic::size_minimum;
 using basic::size_one;
 
+namespace {
+
+template <class Setting> Setting& titled(Setting& setting, const char* title) {
+    setting.desc().title = title;
+    return setting;
+}
+
+constexpr double control_size[3] = {1, 1, 1};
+
+} // namespace
+
+std::array<matrix_ptr, 5> split_into_planes(const buffer& b) {
+    const std::uint16_t sizes[3] = {b.width(), b.height(), 1};
+    std::array<matrix_ptr, 5> planes;
+    for (auto& plane : planes)
+        plane = std::make_unique<matrix>(2, sizes, 1, uint8_type);
+    std::uint8_t* red = planes[red_plane]->data();
+    std::uint8_t* green = planes[green_plane]->data();
+    std::uint8_t* blue = planes[blue_plane]->data();
+    std::uint8_t* grey = planes[grey_plane]->data();
+    std::uint8_t* alpha = planes[alpha_plane]->data();
+    const pixel* source = b.pixels();
+    const std::size_t count = std::size_t(b.width()) * b.height();
+    for (std::size_t i = 0; i < count; ++i) {
+        pixel p = source[i];
+        unsigned r = (p >> 16) & 0xFFu;
+        unsigned g = (p >> 8) & 0xFFu;
+        unsigned bl = p & 0xFFu;
+        alpha[i] = std::uint8_t(p >> 24);
+        red[i] = std::uint8_t(r);
+        green[i] = std::uint8_t(g);
+        blue[i] = std::uint8_t(bl);
+        grey[i] = std::uint8_t((11 * r + 16 * g + 5 * bl) >> 5);
+    }
+    return planes;
+}
+
 GIFIN::GIFIN()
-    : component(kind_input, "GIFIN", 1.0), palette_([this]() -> cfg_image_in& {
-          add_number("VALUE", false, 0, 0, 255, 1);
-          for (const char* name :
-               {"SIZE", "SIZE.MAX", "SIZE.MAXPECT", "SIZE.ROTATE", "SIZE.EFFECT"})
-              add_size(name, size_one, size_minimum, size_maximum);
-          add_menu("TYPE", false, {"UINT8"});
-          add_number("VALUE.CONTROL", false, 0, 0, 255, 1);
-          static constexpr double one[3] = {1, 1, 1};
-          add_size("SIZE.CONTROL", one, one, one);
-          add_menu("TYPE.CONTROL", false, {"UINT8"});
-          add_config<cfg_text>("TEXTIN", false, 1.0, std::vector<std::string>{sample_text});
-          return add_config<cfg_image_in>("GIFIN", false, 1.0);
-      }()) {
-    add_number("FRAMES", false, 0, 0, 255, 1);
-    add_number("FRAME.TRANSITIONS", false, 0, 0, 255, 1);
-    add_menu("MODE", false, {"CENTER", "SCALE"});
-    add_menu("MODE.SIZE", true, {"SOURCE", "SMALL", "MEDIUM", "LARGE", "FULL"}, 2);
-    add_number("VALUE.SPACE", false, 0, 0, 255, 1);
-    add_menu("MODE.INPUT", false, {"GIF", "TEXT"}).desc().title = "SELECT";
-    for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
-        add_port(port::direction::out, "VALUE", "SIZE", "TYPE", name);
-    add_port(port::direction::in, "VALUE.CONTROL", "SIZE.CONTROL", "TYPE.CONTROL", "CONTROL.GIFIN");
+    : component(kind_input, "GIFIN", 1.0), value_(add_number("VALUE", false, 0, 0, 255, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, size_maximum)),
+      size_max_(add_size("SIZE.MAX", size_one, size_minimum, size_maximum)),
+      size_maxpect_(add_size("SIZE.MAXPECT", size_one, size_minimum, size_maximum)),
+      size_rotate_(add_size("SIZE.ROTATE", size_one, size_minimum, size_maximum)),
+      size_effect_(add_size("SIZE.EFFECT", size_one, size_minimum, size_maximum)),
+      type_(add_menu("TYPE", false, {"UINT8"})),
+      control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
+      control_size_(add_size("SIZE.CONTROL", control_size, control_size, control_size)),
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})),
+      text_(add_config<cfg_text>("TEXTIN", false, 1.0, std::vector<std::string>{sample_text})),
+      palette_(add_config<cfg_image_in>("GIFIN", false, 1.0)),
+      frames_(add_number("FRAMES", false, 0, 0, 255, 1)),
+      transitions_(add_number("FRAME.TRANSITIONS", false, 0, 0, 255, 1)),
+      mode_(add_menu("MODE", false, {"CENTER", "SCALE"})),
+      mode_size_(add_menu("MODE.SIZE", true, {"SOURCE", "SMALL", "MEDIUM", "LARGE", "FULL"}, 2)),
+      value_space_(add_number("VALUE.SPACE", false, 0, 0, 255, 1)),
+      mode_input_(titled(add_menu("MODE.INPUT", false, {"GIF", "TEXT"}), "SELECT")) {
+    const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
+    for (int i = 0; i < 5; ++i)
+        planes_[i] = &add_port(port::direction::out, value_, size_, type_, names[i]);
+    control_ = &add_port(port::direction::in, control_value_, control_size_, control_type_,
+                         "CONTROL.GIFIN");
     memory_source_ = register_memory_source(1, [this] {
         if (kept_.planes[0] == nullptr)
             return false;
@@ -53,20 +91,20 @@ GIFIN::~GIFIN() {
 }
 
 gif_size GIFIN::text_size() const {
-    const auto& text = dynamic_cast<const cfg_text&>(find_config("TEXTIN")).text_at(0);
+    const auto& text = text_.text_at(0);
     int width = measure_text(text, text_size::points_12).width + 1;
     return gif_size{static_cast<std::uint16_t>(std::min(width, 0xFFFF)), 19};
 }
 
-bool GIFIN::preprepare(std::string& error) {
+outcome GIFIN::preprepare() {
     kept_ = {}; // a file may have changed since the last run
-    text_mode_ = menu("MODE.input").selected_name() == "TEXT";
+    text_mode_ = mode_input_.selected_name() == "TEXT";
     gif_size text = text_mode_ ? text_size() : gif_size{};
     gif_size picture = palette_.selected_size();
     gif_size selected = text_mode_ ? text : picture;
-    const frame_image* image = frame();
-    rect work = image != nullptr ? image->work_area() : rect{};
-    cfg_FP64& largest_config = number("SIZE.MAX");
+    const output_canvas* target = canvas();
+    rect work = target != nullptr ? target->work_area() : rect{};
+    cfg_FP64& largest_config = size_max_;
     largest_config.set_maximum(0, work.width);
     largest_config.set_maximum(1, work.height);
     gif_size largest = text_mode_ ? text : palette_.largest_size();
@@ -75,7 +113,7 @@ bool GIFIN::preprepare(std::string& error) {
         largest_config.set_value(1, largest.height);
     }
 
-    cfg_FP64& rotate = number("SIZE.ROTATE");
+    cfg_FP64& rotate = size_rotate_;
     rotate.set_maximum(0, work.width);
     rotate.set_maximum(1, work.height);
     // An image that cannot be measured (the empty slot, an unreadable file)
@@ -86,44 +124,44 @@ bool GIFIN::preprepare(std::string& error) {
     publish_effect_size(picture, work.width, work.height);
 
     image_count_ = palette_.count();
-    number("FRAMES").set_value(0, image_count_);
-    number("FRAME.TRANSITIONS").set_value(0, image_count_ >= 2 ? image_count_ - 1 : 1);
-    return component::preprepare(error);
+    frames_.set_value(0, image_count_);
+    transitions_.set_value(0, image_count_ >= 2 ? image_count_ - 1 : 1);
+    return component::preprepare();
 }
 
 void GIFIN::publish_selected_size(gif_size selected) {
-    number("SIZE").set_value(0, selected.width);
-    number("SIZE").set_value(1, selected.height);
+    size_.set_value(0, selected.width);
+    size_.set_value(1, selected.height);
     int m = std::max(selected.width, selected.height);
-    number("SIZE.MAXPECT").set_value(0, m);
-    number("SIZE.MAXPECT").set_value(1, m);
+    size_maxpect_.set_value(0, m);
+    size_maxpect_.set_value(1, m);
     double d = std::ceil(std::sqrt(double(selected.width) * selected.width +
                                    double(selected.height) * selected.height));
-    number("SIZE.ROTATE").set_value(0, d);
-    number("SIZE.ROTATE").set_value(1, d);
+    size_rotate_.set_value(0, d);
+    size_rotate_.set_value(1, d);
 }
 
 void GIFIN::publish_effect_size(gif_size picture, int work_width, int work_height) {
-    cfg_FP64& effect = number("SIZE.EFFECT");
+    cfg_FP64& effect = size_effect_;
     effect.set_maximum(0, work_width);
     effect.set_maximum(1, work_height);
-    int mode = menu("MODE.size").selected();
+    int mode = mode_size_.selected();
     if (mode <= 3) {
         int factor = 1 << mode;
         if (picture.width != 0 && picture.height != 0) {
             effect.set_value(0, double(picture.width) * factor);
             effect.set_value(1, double(picture.height) * factor);
-            number("VALUE.SPACE").set_value(0, factor);
+            value_space_.set_value(0, factor);
         }
     } else if (work_width != 0 && work_height != 0) {
         effect.set_value(0, work_width);
         effect.set_value(1, work_height);
-        number("VALUE.SPACE").set_value(0, 8);
+        value_space_.set_value(0, 8);
     }
 }
 
 int GIFIN::chosen_index() {
-    port& control = find_port("CONTROL.gifin");
+    port& control = *control_;
     // An effect file may give the control a matrix without elements.
     if (!control.connected() || control.get_matrix().element_count() == 0)
         return palette_.selected();
@@ -139,32 +177,36 @@ int GIFIN::chosen_index() {
     return std::max(index, 0);
 }
 
-bool GIFIN::fire(std::string& error) {
+outcome GIFIN::fire() {
     bool connected = false;
-    for (const char* name : {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"})
-        connected = connected || find_port(name).connected();
+    for (const port* plane : planes_)
+        connected = connected || plane->connected();
     int index = chosen_index();
     // With an empty palette there is no image: nothing is drawn and the
     // planes are left empty (transparent black).
     const std::string& name = palette_.name_at(index);
     if (!connected) {
         draw_into_output_area(name);
-        return finish_fire(error, true);
+        return finish_fire();
     }
-    return hand_on_planes(name, error);
+    return hand_on_planes(name);
+}
+
+gif_size GIFIN::probe(const std::string& name) const {
+    return program() != nullptr ? program()->skins().probe(name) : probe_picture_size(name);
 }
 
 void GIFIN::draw_into_output_area(const std::string& name) {
-    frame_image* target = frame();
-    if (target == nullptr || name.empty())
+    output_canvas* target = canvas();
+    if (target == nullptr || program() == nullptr || name.empty())
         return;
-    rect area = target->output_area();
-    gif_size size = probe_picture_size(name);
-    int w = std::min<int>(size.width, area.width);
-    int h = std::min<int>(size.height, area.height);
-    buffer_lock lock(target->image());
-    draw_skin_image(target->image(), name, area.x + area.width / 2 - w / 2,
-                    area.y + area.height / 2 - h / 2, w, h, 1);
+    buffer& image = target->image();
+    gif_size size = probe(name);
+    int w = std::min<int>(size.width, image.width());
+    int h = std::min<int>(size.height, image.height());
+    buffer_lock lock(image);
+    program()->skins().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2, w,
+                            h, 1);
 }
 
 namespace {
@@ -178,9 +220,9 @@ bool fits_in_free_memory(const std::array<matrix_ptr, 5>& planes) {
 }
 } // namespace
 
-bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
-    const int width = truncate_to_u16(number("SIZE").value(0));
-    const int height = truncate_to_u16(number("SIZE").value(1));
+outcome GIFIN::hand_on_planes(const std::string& name) {
+    const int width = truncate_to_u16(size_.value(0));
+    const int height = truncate_to_u16(size_.value(1));
     std::array<matrix_ptr, 5> planes;
     // Taken out of the memory handler's reach while it is copied.
     kept_planes kept = std::move(kept_);
@@ -195,20 +237,20 @@ bool GIFIN::hand_on_planes(const std::string& name, std::string& error) {
         planes = draw_planes(name, width, height);
         keep_copies(name, width, height, planes);
     }
-    const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
+    // The hold results are not consulted: an output takes every matrix.
     for (int i = 0; i < 5; ++i)
-        find_port(names[i]).hold(planes[i], error);
-    return finish_fire(error, true);
+        static_cast<void>(planes_[i]->hold(planes[i]));
+    return finish_fire();
 }
 
 std::array<matrix_ptr, 5> GIFIN::draw_planes(const std::string& name, int width, int height) const {
     buffer picture(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
                    colour{1, 0, 0, 0});
-    if (!name.empty()) {
-        gif_size size = probe_picture_size(name);
+    if (!name.empty() && program() != nullptr) {
+        gif_size size = probe(name);
         int w = std::min<int>(size.width, width);
         int h = std::min<int>(size.height, height);
-        draw_skin_image(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
+        program()->skins().draw(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
     }
     buffer_lock lock(picture);
     return split_into_planes(picture);
@@ -225,26 +267,24 @@ void GIFIN::keep_copies(const std::string& name, int width, int height,
 }
 
 TEXT::TEXT() : component(kind_output, "TEXT", 1.0) {
-    add_number("VALUE", false, 0, 0, 255, 1);
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_menu("TYPE", false, basic::element_types, basic::select_uint8);
-    add_port(port::direction::in, "VALUE", "SIZE", "TYPE", "IN");
+    cfg_FP64& value = add_number("VALUE", false, 0, 0, 255, 1);
+    cfg_FP64& size = add_size("SIZE", size_one, size_minimum, size_maximum);
+    cfg_menu& type = add_menu("TYPE", false, basic::element_types, basic::select_uint8);
+    in_ = &add_port(port::direction::in, value, size, type, "IN");
 }
 
-bool TEXT::fire(std::string& error) {
-    find_port("IN").get_matrix().dump(1);
-    std::printf("\n");
-    return finish_fire(error, true);
+outcome TEXT::fire() {
+    diagnostics_sink().out(in_->get_matrix().dump_text(1) + "\n");
+    return finish_fire();
 }
 
-GIFOUT::GIFOUT() : component(kind_output, "GIFOUT", 1.0) {
-    add_number("VALUE", false, 0, 0, 255, 1);
-    add_size("SIZE", size_one, size_minimum, size_maximum);
-    add_menu("TYPE8", false, {"UINT8"});
-    add_config<cfg_image_out>("GIFOUT", false, 1.0, "my.gif");
-    add_number("DELAY", true, 0.5, 0, 60, 0.01).desc().title = "FRAME DELAY(0=none)";
-    add_number("FRAMES", true, 10, 1, 65535, 1).desc().title = "FRAME #";
-    add_number("LOOP", true, 0, 0, 65535, 1).desc().title = "LOOP TIMES(0=forever)";
-}
+GIFOUT::GIFOUT()
+    : component(kind_output, "GIFOUT", 1.0), value_(add_number("VALUE", false, 0, 0, 255, 1)),
+      size_(add_size("SIZE", size_one, size_minimum, size_maximum)),
+      type_(add_menu("TYPE8", false, {"UINT8"})),
+      file_(add_config<cfg_image_out>("GIFOUT", false, 1.0, "my.gif")),
+      delay_(titled(add_number("DELAY", true, 0.5, 0, 60, 0.01), "FRAME DELAY(0=none)")),
+      frames_(titled(add_number("FRAMES", true, 10, 1, 65535, 1), "FRAME #")),
+      loop_(titled(add_number("LOOP", true, 0, 0, 65535, 1), "LOOP TIMES(0=forever)")) {}
 
 } // namespace zoetra::io

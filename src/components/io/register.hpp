@@ -3,10 +3,8 @@
 
 namespace zoetra {
 
-// Gives the factory the creators of "GIFIN", "TEXT" and "GIFOUT".
-void define_io_components(component_factory& factory);
-
-// Every component of the program: basic, effects and image sources and sinks.
-void define_all_components(component_factory& factory);
+// The program's component factory: every component type an effect file can
+// name, in the table's fixed order.
+const component_factory& program_factory();
 
 } // namespace zoetra

@@ -1,14 +1,14 @@
 // The basic components: the weighted sum, the product, the inverse, the
 // splitter, the input selector, the decomposition, the random matrix, the
 // alternator, and the frame clock (loop modes, wrap-around, manual mode, frame size).
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "components/basic/alternator.hpp"
 #include "components/basic/arithmetic.hpp"
 #include "components/basic/frame_clock.hpp"
 #include "components/basic/random_matrix.hpp"
 #include "components/basic/routing.hpp"
 #include "network.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <gtest/gtest.h>
 
@@ -38,19 +38,19 @@ std::vector<list> run(const arithmetic_case& c, const char* factor, const char* 
     component_rig<C> r;
     r.wire({}, outputs);
     for (const auto& [k, f] : c.factors)
-        r.subject.number(factor + std::to_string(k)).set_value(0, f);
-    r.subject.number("VALUE").set_value(0, 9); // what a missing channel sends
-    r.subject.number("VALUE.CONTROL").set_maximum(0, 255);
+        number_named(r.subject, factor + std::to_string(k)).set_value(0, f);
+    number_named(r.subject, "VALUE").set_value(0, 9); // what a missing channel sends
+    number_named(r.subject, "VALUE.CONTROL").set_maximum(0, 255);
     for (const auto& [k, row] : c.in)
         r.listen("IN." + std::to_string(k));
     if (!c.control.empty())
         r.listen(control);
-    r.subject.menu("TYPE").select_by_name(c.type);
+    menu_named(r.subject, "TYPE").select_by_name(c.type);
     const int width = int(c.in.begin()->second.size());
     set_size(r.subject, "SIZE", width, 1);
     r.begin("IN.1");
     // The control vector is as long as the connected inputs are many.
-    EXPECT_EQ(r.subject.number("SIZE.CONTROL").value(0), double(c.in.size()));
+    EXPECT_EQ(number_named(r.subject, "SIZE.CONTROL").value(0), double(c.in.size()));
     for (const auto& [k, row] : c.in)
         r.give("IN." + std::to_string(k), plane(c.type, width, 1, row));
     if (!c.control.empty())
@@ -126,9 +126,9 @@ TEST(Inverse, MirrorsWithinTheInputRange) {
     for (const auto& c : cases) {
         component_rig<INVERSE> r;
         r.wire({"IN"}, {"OUT"});
-        r.subject.number("VALUE").set_maximum(0, c.hi);
-        r.subject.number("VALUE").set_minimum(0, c.lo);
-        r.subject.menu("TYPE").select_by_name(c.type);
+        number_named(r.subject, "VALUE").set_maximum(0, c.hi);
+        number_named(r.subject, "VALUE").set_minimum(0, c.lo);
+        menu_named(r.subject, "TYPE").select_by_name(c.type);
         set_size(r.subject, "SIZE", double(c.in.size()), 1);
         r.begin("OUT");
         r.give("IN", plane(c.type, int(c.in.size()), 1, c.in));
@@ -153,7 +153,7 @@ TEST(Decompose, VectorOfThreeFeedsThreeOutputsAndTheFourthSendsItsFill) {
     r.wire({"IN.decompose"},
            {"OUT.decompose.1", "OUT.decompose.2", "OUT.decompose.3", "OUT.decompose.4"});
     set_size(r.subject, "SIZE.IN", 3, 1);
-    r.subject.number("VALUE").set_value(0, 5);
+    number_named(r.subject, "VALUE").set_value(0, 5);
     r.begin("OUT.decompose.1");
     r.give("IN.decompose", plane("UINT16", 3, 1, {11, 22, 33}));
     r.fire_once();
@@ -176,11 +176,11 @@ TEST(Split, EveryConnectedOutputGetsItsOwnCopy) {
 }
 
 TEST(Random, DrawsStayInTheRangeAndVary) {
-    seed_random(7);
     component_rig<RANDOM> r;
+    r.program.random().seed(7);
     r.watch("OUT", 1);
-    r.subject.number("VALUE").set_minimum(0, 10);
-    r.subject.number("VALUE").set_maximum(0, 20);
+    number_named(r.subject, "VALUE").set_minimum(0, 10);
+    number_named(r.subject, "VALUE").set_maximum(0, 20);
     set_size(r.subject, "SIZE", 8, 8);
     r.begin("OUT");
     std::set<unsigned> seen;
@@ -216,7 +216,7 @@ TEST(Alternator, SegmentsWeightsAndPositions) {
 TEST(Alternator, FireWritesWhichAndWeightPlanes) {
     component_rig<ALTERNATOR> r;
     r.wire({"CONTROL.alternator"}, {"WHICH.alternator", "WEIGHT.alternator"});
-    r.subject.number("SOURCES").set_value(0, 2);
+    number_named(r.subject, "SOURCES").set_value(0, 2);
     r.begin("WHICH.alternator");
     r.give("CONTROL.alternator", plane("UINT8", 1, 1, {127})); // seg = 255, frac = 127
     r.fire_once();
@@ -228,9 +228,9 @@ struct clock_rig : component_rig<CPU> {
     clock_rig(const char* loop, int frames) {
         watch("CONTROL.CPU", 1);
         watch("INTERNAL", 2);
-        subject.menu("LOOP").select_by_name(loop);
-        subject.number("FRAMES.CONTROL").set_minimum(0, 0);
-        subject.number("FRAMES.CONTROL").set_value(0, frames);
+        menu_named(subject, "LOOP").select_by_name(loop);
+        number_named(subject, "FRAMES.CONTROL").set_minimum(0, 0);
+        number_named(subject, "FRAMES.CONTROL").set_value(0, frames);
     }
     // The control (output 1) or internal (output 2) values of `fires` fires.
     list outputs(int fires, int k = 1) {
@@ -272,17 +272,16 @@ TEST(FrameClock, SingleFrameStaysAtTheStart) {
 
 TEST(FrameClock, ManualModeHoldsThePositionWhileTheCounterRuns) {
     clock_rig r("FORWARD", 4);
-    r.subject.menu("MODE").select_by_name("MANUAL");
-    r.subject.number("value.internal").set_value(0, 40);
+    menu_named(r.subject, "MODE").select_by_name("MANUAL");
+    number_named(r.subject, "value.internal").set_value(0, 40);
     r.begin("CONTROL.CPU");
     EXPECT_EQ(r.outputs(3, 1), list(3, 40));
     EXPECT_EQ(r.values(2), list{40});
     // preprepare reads the mode again but, unlike prepare, keeps the counter.
-    r.subject.menu("MODE").select_by_name("AUTO");
-    std::string error;
-    ASSERT_TRUE(r.subject.preprepare(error));
+    menu_named(r.subject, "MODE").select_by_name("AUTO");
+    ASSERT_TRUE(r.subject.preprepare());
     EXPECT_EQ(r.outputs(1), list{191}); // frame 3 of 4
-    ASSERT_TRUE(r.subject.prepare(error));
+    ASSERT_TRUE(r.subject.prepare());
     EXPECT_EQ(r.outputs(1), list{0});
 }
 
@@ -290,28 +289,30 @@ TEST(FrameClock, FrameSizeFollowsAndSetsTheOutputArea) {
     clock_rig alone("FORWARD", 8); // without a frame image the size is left alone
     set_size(alone.subject, "SIZE.BUFFER", 900, 700);
     alone.begin("CONTROL.CPU");
-    EXPECT_EQ(alone.subject.number("SIZE.BUFFER").value(1), 700);
+    EXPECT_EQ(number_named(alone.subject, "SIZE.BUFFER").value(1), 700);
 
-    frame_image frame(600, 500); // work area (0, 96, 600, 386)
-    frame.set_output_size(350, 250);
-    const run_context network{&frame};
+    output_canvas canvas(600, 386, colour{}); // a work area of 600 x 386
+    canvas.set_output_size(350, 250);
+    const run_context network{nullptr, &canvas};
     CPU clock;
     clock.set_context(&network);
     auto size = [&] {
-        return std::pair(clock.number("SIZE.BUFFER").value(0),
-                         clock.number("SIZE.BUFFER").value(1));
+        return std::pair(number_named(clock, "SIZE.BUFFER").value(0),
+                         number_named(clock, "SIZE.BUFFER").value(1));
     };
-    std::string error;
-    ASSERT_TRUE(clock.preprepare(error));
+    ASSERT_TRUE(clock.preprepare());
     EXPECT_EQ(size(), std::pair(350.0, 250.0));
     set_size(clock, "SIZE.BUFFER", 1000, 1000); // clamped to the work area
-    ASSERT_TRUE(clock.prepare(error));
+    ASSERT_TRUE(clock.prepare());
     EXPECT_EQ(size(), std::pair(600.0, 386.0));
-    EXPECT_EQ(frame.output_area(), (rect{0, 96, 600, 386}));
+    EXPECT_EQ(canvas.output_area(), (rect{0, 0, 600, 386}));
+    EXPECT_EQ(canvas.image().width(), 600);
 
-    set_size(clock, "SIZE.BUFFER", 100, 50);
-    ASSERT_TRUE(clock.prepare(error));
-    EXPECT_EQ(frame.output_area(), (rect{250, 96 + 193 - 25, 100, 50}));
+    set_size(clock, "SIZE.BUFFER", 100, 50); // centred, the canvas of that size
+    ASSERT_TRUE(clock.prepare());
+    EXPECT_EQ(canvas.output_area(), (rect{250, 193 - 25, 100, 50}));
+    EXPECT_EQ(std::pair(canvas.image().width(), canvas.image().height()),
+              std::pair(std::uint16_t(100), std::uint16_t(50)));
 }
 
 } // namespace

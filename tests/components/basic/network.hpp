@@ -2,6 +2,8 @@
 // Test support for components: planes built from values, and a rig that
 // connects a component's inputs to a feeder and its outputs to a probe.
 #include "engine/component.hpp"
+#include "engine/context.hpp"
+#include "engine/lookup.hpp"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +50,7 @@ inline list values_of(const matrix& m) {
 
 inline void set_size(component& c, const char* name, double x, double y, double z = 1) {
     for (int i = 0; i < 3; ++i)
-        c.number(name).set_value(i, i == 0 ? x : i == 1 ? y : z);
+        number_named(c, name).set_value(i, i == 0 ? x : i == 1 ? y : z);
 }
 
 // The feeder (outputs OUT.k, a peer for inputs that tests hand matrices) or
@@ -59,47 +61,54 @@ class helper : public component {
         : component(kind_input, feeder ? "FEEDER" : "PROBE", 1.0),
           prefix_(feeder ? "OUT." : "IN.") {
         static constexpr double one[3] = {1, 1, 1}, roomy[3] = {2048, 2048, 16};
-        add_number("VALUE", false, 0, 0, 65535, 1);
-        add_size("SIZE", one, one, roomy);
-        add_menu("TYPE", false, {"UINT8", "UINT16"});
+        cfg_FP64& value = add_number("VALUE", false, 0, 0, 65535, 1);
+        size_ = &add_size("SIZE", one, one, roomy);
+        type_ = &add_menu("TYPE", false, {"UINT8", "UINT16"});
         for (int k = 1; k <= 8; ++k)
-            add_port(feeder ? port::direction::out : port::direction::in, "VALUE", "SIZE", "TYPE",
+            add_port(feeder ? port::direction::out : port::direction::in, value, *size_, *type_,
                      prefix_ + std::to_string(k));
     }
-    port& at(int k) { return find_port(prefix_ + std::to_string(k)); }
+    port& at(int k) { return port_at(k - 1); }
     // A probe input takes the shape of the output it listens to.
     void adopt_shape(const port& p) {
-        number("SIZE").copy_from(p.size_config());
-        menu("TYPE").select_by_name(p.type_name());
+        size_->copy_from(p.size_config());
+        type_->select_by_name(p.type_name());
     }
-    bool fire(std::string& error) override { return finish_fire(error, true); }
+    outcome fire() override { return finish_fire(); }
 
   private:
     std::string prefix_;
+    cfg_FP64* size_ = nullptr;
+    cfg_menu* type_ = nullptr;
 };
 
 inline void connect(port& a, port& b) {
-    std::string error;
-    ASSERT_TRUE(port::connect(a, b, &error)) << error;
+    outcome made = port::connect(a, b);
+    ASSERT_TRUE(made) << made.message();
 }
 
 inline void hold(component& c, const std::string& input, matrix_ptr m) {
-    std::string error;
-    ASSERT_TRUE(c.find_port(input).hold(m, error)) << input << ": " << error;
+    outcome held = port_of(c, input).hold(m);
+    ASSERT_TRUE(held) << input << ": " << held.message();
 }
 
 // A component under test: inputs connected to the feeder, outputs to the probe.
 template <class C> struct component_rig {
+    // The program the subject belongs to: its random generator, its wave phase.
+    context program;
+    run_context network{&program, nullptr};
     C subject;
     helper source{true};
     helper tap{false};
     int next_feed = 1;
 
+    component_rig() { subject.set_context(&network); }
+
     void listen(const std::string& input) {
-        connect(source.at(next_feed++), subject.find_port(input));
+        connect(source.at(next_feed++), port_of(subject, input));
     }
     // Output `name` goes to the probe's IN.k.
-    void watch(const std::string& name, int k) { connect(subject.find_port(name), tap.at(k)); }
+    void watch(const std::string& name, int k) { connect(port_of(subject, name), tap.at(k)); }
     // The inputs fed, and output k of the list (from 1) to the probe's IN.k.
     void wire(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
         for (const std::string& input : inputs)
@@ -110,13 +119,15 @@ template <class C> struct component_rig {
     void give(const std::string& input, matrix_ptr m) { hold(subject, input, std::move(m)); }
     // preprepare and prepare; the probe then takes the shape of `shaped_like`.
     void begin(const std::string& shaped_like) {
-        std::string error;
-        ASSERT_TRUE(subject.preprepare(error) && subject.prepare(error)) << error;
-        tap.adopt_shape(subject.find_port(shaped_like));
+        outcome ready = subject.preprepare();
+        if (ready)
+            ready = subject.prepare();
+        ASSERT_TRUE(ready) << ready.message();
+        tap.adopt_shape(port_of(subject, shaped_like));
     }
     void fire_once() {
-        std::string error;
-        ASSERT_TRUE(subject.fire(error)) << error;
+        outcome fired = subject.fire();
+        ASSERT_TRUE(fired) << fired.message();
         subject.clear_fired();
     }
     const matrix* got(int k) {

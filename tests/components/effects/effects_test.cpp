@@ -2,17 +2,17 @@
 // 250 output area), the camera, the crystal mosaic, the rotation, the wave
 // generator and the colour space conversion.
 #include "../basic/network.hpp"
-#include "app/services/utility.hpp"
+#include "base/utility.hpp"
 #include "components/effects/crystalize.hpp"
 #include "components/effects/cube.hpp"
-#include "components/effects/register.hpp"
 #include "components/effects/renderers.hpp"
 #include "components/effects/rgb_hsv.hpp"
 #include "components/effects/rotate.hpp"
 #include "components/effects/wave.hpp"
+#include "components/io/register.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +37,13 @@ formula constant(unsigned v) {
     return [v](int, int) { return v; };
 }
 
-// Prepares and fires c; with a context, c draws into its frame image.
+// Prepares and fires c; with a context, c draws on its canvas.
 void run(component& c, const run_context* context = nullptr) {
     c.set_context(context);
-    std::string error;
-    ASSERT_TRUE(c.prepare(error) && c.fire(error)) << error;
+    outcome done = c.prepare();
+    if (done)
+        done = c.fire();
+    ASSERT_TRUE(done) << done.message();
 }
 
 // A component of w x h points whose inputs named in `fed` have a peer.
@@ -53,24 +55,28 @@ template <class R> struct rig : component_rig<R> {
     }
 };
 
+// A canvas with a 350 x 250 output area (cut to the work area), whose
+// background the renderers draw over.
 class frame_test : public ::testing::Test {
   protected:
-    explicit frame_test(int width = 400, int height = 400) : frame(width, height) {}
+    explicit frame_test(int work_width = 400, int work_height = 286)
+        : canvas(std::uint16_t(work_width), std::uint16_t(work_height), colour{0, 0, 128, 128}) {}
     void SetUp() override {
-        frame.set_output_size(350, 250);
-        seed_random(12345);
+        canvas.set_output_size(350, 250);
+        program.random().seed(12345);
     }
-    // Prepares and fires c as a component of a network drawing into the frame image.
-    void run(component& c) { testing::run(c, &context); }
+    // Prepares and fires c as a component of a network drawing on the canvas.
+    void run(component& c) { testing::run(c, &network); }
 
-    rect area() const { return frame.output_area(); }
+    // The whole canvas, where the renderers draw.
+    rect area() { return canvas.image().window(); }
     colour at(int x, int y) {
-        buffer_lock hold(frame.image());
-        return get_pixel(frame.image(), std::int16_t(x), std::int16_t(y));
+        buffer_lock hold(canvas.image());
+        return get_pixel(canvas.image(), std::int16_t(x), std::int16_t(y));
     }
     // Every drawn pixel, visited row by row.
     void for_each_drawn(const std::function<void(int x, int y)>& visit) {
-        buffer& b = frame.image();
+        buffer& b = canvas.image();
         buffer_lock hold(b);
         for (int y = 0; y < b.height(); ++y)
             for (int x = 0; x < b.width(); ++x)
@@ -93,12 +99,13 @@ class frame_test : public ::testing::Test {
         return n;
     }
     void clear() {
-        buffer_lock hold(frame.image());
-        fast_fill(frame.image(), colour{0, 0, 128, 128});
+        buffer_lock hold(canvas.image());
+        fast_fill(canvas.image(), colour{0, 0, 128, 128});
     }
 
-    frame_image frame;
-    run_context context{&frame};
+    context program;
+    output_canvas canvas;
+    run_context network{&program, &canvas};
 };
 
 constexpr colour red{0, 255, 0, 0};
@@ -115,8 +122,8 @@ std::string joined(component& c, bool ports) {
 
 // Effect files name settings and ports, so names and order are the file format.
 TEST(DrawingEffects, FactoryNamesSettingsAndPortsInFileOrder) {
-    component_factory factory;
-    define_drawing_effect_components(factory);
+    context program;
+    const component_factory& factory = program_factory();
     const std::string configs =
         "VALUE.RED VALUE.GREEN VALUE.BLUE VALUE.ALPHA value SIZE TYPE.COL TYPE";
     const std::string ports = "RED GREEN BLUE ALPHA X Y SORT";
@@ -136,7 +143,7 @@ TEST(DrawingEffects, FactoryNamesSettingsAndPortsInFileOrder) {
          "CONTROL.cube.phi CONTROL.theta CONTROL.rho Z.IN X.OUT Y.OUT EYE.OUT"},
     };
     for (const auto& e : members) {
-        auto c = factory.create(e.type);
+        auto c = factory.create(e.type, program);
         ASSERT_TRUE(c) << e.type;
         EXPECT_EQ(c->name(), e.name);
         EXPECT_EQ(joined(*c, false), e.configs);
@@ -158,8 +165,8 @@ class Renderers : public frame_test {
         two.give("SORT", plane("UINT16", 2, 1, keys));
         if constexpr (std::is_same_v<R, cloud_renderer>) {
             // Big drops close to the point: both points cover its pixel.
-            two.subject.number("RADIUS").set_value(0, 1);
-            two.subject.number("SIZE.SHAPE").set_value(0, 16);
+            number_named(two.subject, "RADIUS").set_value(0, 1);
+            number_named(two.subject, "SIZE.SHAPE").set_value(0, 16);
         }
         run(two.subject);
         return at(area().x + 30000 * area().width / 65535,
@@ -206,7 +213,7 @@ TEST_F(Renderers, APointWithAlphaIsNeverDrawn) {
 // "INDEX" mode puts element (c, r) at (c, r) of the output area, whatever the positions say.
 TEST_F(Renderers, IndexModeIgnoresPositions) {
     rig<dot_renderer> dots(5, 3, {"X", "Y", "BLUE"});
-    dots.subject.menu("MODE").select(1);
+    menu_named(dots.subject, "MODE").select(1);
     dots.give("X", plane("UINT16", 5, 3, constant(65535)));
     dots.give("Y", plane("UINT16", 5, 3, constant(0)));
     dots.give("BLUE", plane("UINT8", 5, 3, [](int c, int r) { return unsigned(10 * c + r); }));
@@ -319,7 +326,7 @@ TEST_F(Renderers, SurfaceCellsAreTheirQuadsInDepthOrder) {
         s.give("ALPHA", plane("UINT8", w, h, alphas));
         run(s.subject);
 
-        buffer& image = frame.image();
+        buffer& image = canvas.image();
         buffer expected(image.width(), image.height(), colour{});
         buffer_lock hold_expected(expected);
         fast_fill(expected, colour{0, 0, 128, 128});
@@ -398,10 +405,10 @@ TEST_F(Renderers, ShapeSizesFollowTheSizePlane) {
     for (const auto& c : cases) {
         clear();
         rig<shape_renderer> one(1, 1, {"SSIZE"});
-        one.subject.number("ss.min").set_minimum(0, 0);
-        one.subject.number("ss.min").set_value(0, c.smallest);
-        one.subject.number("ss.range").set_value(0, c.range);
-        one.subject.menu("MODE").select(c.circle ? 0 : 1);
+        number_named(one.subject, "ss.min").set_minimum(0, 0);
+        number_named(one.subject, "ss.min").set_value(0, c.smallest);
+        number_named(one.subject, "ss.range").set_value(0, c.range);
+        menu_named(one.subject, "MODE").select(c.circle ? 0 : 1);
         one.give("SSIZE", plane("UINT8", 1, 1, constant(c.ssize)));
         run(one.subject);
         EXPECT_EQ(drawn_count(), c.pixels) << c.smallest << " " << c.range << " " << c.ssize;
@@ -413,10 +420,10 @@ TEST_F(Renderers, ShapeSizesFollowTheSizePlane) {
 TEST_F(Renderers, FibersAtNinetyDegreesGoUp) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         clear();
-        seed_random(seed);
+        program.random().seed(seed);
         rig<fiber_renderer> f(1, 1);
-        f.subject.number("ANGLE").set_value(0, 90);
-        f.subject.number("LENGTH").set_value(0, 5);
+        number_named(f.subject, "ANGLE").set_value(0, 90);
+        number_named(f.subject, "LENGTH").set_value(0, 5);
         run(f.subject);
         std::vector<std::vector<int>> columns_of_row(400);
         for_each_drawn([&](int x, int y) { columns_of_row[std::size_t(y)].push_back(x); });
@@ -438,8 +445,8 @@ TEST_F(Renderers, FibersAtNinetyDegreesGoUp) {
 // (Marks too large for the output area are among the random inputs below.)
 TEST_F(Renderers, NoFrameImageOrNoOutputAreaDrawsNothing) {
     rig<dot_renderer> dots(3, 3);
-    testing::run(dots.subject); // outside a network: no frame image
-    frame.set_output_size(0, 0);
+    testing::run(dots.subject); // outside a network: no canvas
+    canvas.set_output_size(0, 0);
     rig<shape_renderer> shapes(3, 3);
     run(shapes.subject);
     EXPECT_EQ(drawn_count(), 0);
@@ -451,13 +458,12 @@ TEST_F(Renderers, NoFrameImageOrNoOutputAreaDrawsNothing) {
 // by their size), and nothing is written outside the image.
 class RenderersOnASmallImage : public frame_test {
   protected:
-    RenderersOnASmallImage() : frame_test(120, 150) {}
+    RenderersOnASmallImage() : frame_test(120, 36) {}
 };
 
 TEST_F(RenderersOnASmallImage, RandomInputsStayInTheOutputArea) {
     ASSERT_EQ(area().width, 120);
-    component_factory factory;
-    define_drawing_effect_components(factory);
+    const component_factory& factory = program_factory();
     std::mt19937 random(99);
     auto pick = [&](int lo, int hi) { return lo + int(random() % unsigned(hi - lo + 1)); };
     auto extreme = [&](int, int) {
@@ -466,8 +472,8 @@ TEST_F(RenderersOnASmallImage, RandomInputsStayInTheOutputArea) {
     };
     for (int round = 0; round < 250; ++round) {
         const int w = pick(1, 24), h = pick(1, 24);
-        auto made =
-            factory.create(std::array{"dot", "SHAPE", "Fiber", "surface", "cloud"}[round % 5]);
+        auto made = factory.create(
+            std::array{"dot", "SHAPE", "Fiber", "surface", "cloud"}[round % 5], program);
         component& c = *made;
         auto has = [&](const std::string& name) {
             return (" " + joined(c, false) + " ").find(" " + name + " ") != std::string::npos;
@@ -476,7 +482,7 @@ TEST_F(RenderersOnASmallImage, RandomInputsStayInTheOutputArea) {
         helper source(true);
         int feed = 0;
         auto feed_with = [&](const char* input, matrix_ptr m) {
-            connect(source.at(++feed), c.find_port(input));
+            connect(source.at(++feed), port_of(c, input));
             hold(c, input, std::move(m));
         };
         for (const char* input : {"X", "Y", "SORT"})
@@ -487,28 +493,28 @@ TEST_F(RenderersOnASmallImage, RandomInputsStayInTheOutputArea) {
         if (has("ss.min"))
             feed_with("SSIZE", plane("UINT8", w, h, [&](int, int) { return random() % 256; }));
         if (has("MODE"))
-            c.menu("MODE").select(pick(0, 1));
+            menu_named(c, "MODE").select(pick(0, 1));
         const std::tuple<const char*, int, int> settings[] = {
             {"ss.min", 1, 32}, {"ss.range", 0, 64},   {"ANGLE", 0, 360}, {"LENGTH", 1, 5},
             {"RADIUS", 1, 32}, {"SIZE.SHAPE", 1, 16}, {"DENSITY", 1, 6}};
         for (auto [name, lo, hi] : settings)
             if (has(name))
-                c.number(name).set_value(0, pick(lo, hi));
+                number_named(c, name).set_value(0, pick(lo, hi));
         // Cloud drops reach over by their size; every other cloud goes beyond
         // every range, when its marks may leave the output area but never the image.
         int before = 0, after = 1;
         if (has("SIZE.SHAPE"))
-            before = after = int(c.number("SIZE.SHAPE").value(0)) / 2 + 2;
+            before = after = int(number_named(c, "SIZE.SHAPE").value(0)) / 2 + 2;
         if (round % 10 == 9) {
             for (const char* name : {"RADIUS", "SIZE.SHAPE", "DENSITY", "value"}) {
-                c.number(name).set_minimum(0, -1e9);
-                c.number(name).set_maximum(0, 1e9);
+                number_named(c, name).set_minimum(0, -1e9);
+                number_named(c, name).set_maximum(0, 1e9);
             }
-            c.number("RADIUS").set_value(0, pick(-40, 40));
-            c.number("SIZE.SHAPE").set_value(0, pick(-300, 300));
-            c.number("DENSITY").set_value(0, pick(-3, 8));
-            c.number("value").set_value(0, 0);
-            c.number("value").set_maximum(0, pick(0, 1) ? -70000 : 200000);
+            number_named(c, "RADIUS").set_value(0, pick(-40, 40));
+            number_named(c, "SIZE.SHAPE").set_value(0, pick(-300, 300));
+            number_named(c, "DENSITY").set_value(0, pick(-3, 8));
+            number_named(c, "value").set_value(0, 0);
+            number_named(c, "value").set_maximum(0, pick(0, 1) ? -70000 : 200000);
             before = after = 1000;
         }
         run(c);
@@ -546,16 +552,16 @@ struct cube_rig : component_rig<cube> {
     }
     // Every fire gives the control input the value c.
     void control(const std::string& input, unsigned c) {
-        if (!subject.find_port(input).connected())
+        if (!port_of(subject, input).connected())
             listen(input);
         controls[input] = c;
     }
     void heights(const std::string& type, const formula& f) {
-        if (!subject.find_port("Z.IN").connected())
+        if (!port_of(subject, "Z.IN").connected())
             listen("Z.IN");
         z = plane(type, width, height, f);
     }
-    void set(const char* name, double v) { subject.number(name).set_value(0, v); }
+    void set(const char* name, double v) { number_named(subject, name).set_value(0, v); }
 
     int width, height;
     std::map<std::string, unsigned> controls;
@@ -625,7 +631,7 @@ TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
     set.heights("UINT16", slope);
     set.set("CAM.THETA", 360);
     set.set("CAM.PHI", 0);
-    set.subject.number("CAM.RHO").set_maximum(0, 360);
+    number_named(set.subject, "CAM.RHO").set_maximum(0, 360);
     set.set("CAM.RHO", 360);
     EXPECT_EQ(rig.fire(), set.fire());
 }
@@ -633,8 +639,8 @@ TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
 TEST(Cube, EightAndSixteenBitHeightsScaledToTheirMaximaAgree) {
     auto level = [](int c, int r) { return unsigned((c * 37 + r * 91) % 256); };
     cube_rig narrow(20, 14), wide(20, 14);
-    narrow.subject.menu("TYPE").select(0);
-    narrow.subject.number("VALUE").set_maximum(0, 255);
+    menu_named(narrow.subject, "TYPE").select(0);
+    number_named(narrow.subject, "VALUE").set_maximum(0, 255);
     narrow.heights("UINT8", level);
     wide.heights("UINT16", [&](int c, int r) { return level(c, r) * 257; });
     narrow.set("CAM.PHI", 50);
@@ -656,12 +662,12 @@ TEST(Cube, ACameraThatCannotProjectSendsNothing) {
     EXPECT_TRUE(rig.fire().empty());
     rig.control("CONTROL.rho", 60); // 1.4786: outside
     EXPECT_FALSE(rig.fire().empty());
-    rig.subject.number("VALUE.CONTROL").set_maximum(0, 0); // c / 0
+    number_named(rig.subject, "VALUE.CONTROL").set_maximum(0, 0); // c / 0
     rig.control("CONTROL.rho", 0);
     EXPECT_TRUE(rig.fire().empty());
 
     cube_rig flat(8, 8);
-    flat.subject.number("CAM.ZD").set_minimum(0, 0);
+    number_named(flat.subject, "CAM.ZD").set_minimum(0, 0);
     flat.set("CAM.ZD", 0);
     EXPECT_TRUE(flat.fire().empty());
 }
@@ -673,8 +679,8 @@ TEST(Cube, RandomCamerasNeverFail) {
     std::uniform_real_distribution<double> any(-1e6, 1e6);
     cube_rig rig(9, 7);
     for (const char* name : {"CAM.THETA", "CAM.PHI", "CAM.RHO", "CAM.ZD"}) {
-        rig.subject.number(name).set_minimum(0, -1e300);
-        rig.subject.number(name).set_maximum(0, 1e300);
+        number_named(rig.subject, name).set_minimum(0, -1e300);
+        number_named(rig.subject, name).set_maximum(0, 1e300);
     }
     int projecting = 0;
     for (int round = 0; round < 300; ++round) {
@@ -684,8 +690,8 @@ TEST(Cube, RandomCamerasNeverFail) {
         rig.set("CAM.RHO", sane ? 100 + random() % 101 : any(random));
         rig.set("CAM.ZD", sane ? 50 + random() % 151 : any(random));
         // The heights stay within what the port's audit lets through.
-        rig.subject.number("VALUE").set_maximum(0, sane ? 65535 : any(random));
-        const unsigned top = truncate_to_u16(rig.subject.number("VALUE").maximum(0));
+        number_named(rig.subject, "VALUE").set_maximum(0, sane ? 65535 : any(random));
+        const unsigned top = truncate_to_u16(number_named(rig.subject, "VALUE").maximum(0));
         rig.heights("UINT16", [&](int, int) { return unsigned(random() % (top + 1)); });
         const bool projected = !rig.fire().empty();
         EXPECT_TRUE(projected || !sane) << "round " << round;
@@ -720,7 +726,7 @@ TEST(Cube, EveryOutputIsTheScaledProjection) {
         const planes got = rig.fire();
         ASSERT_EQ(got.size(), 3u) << round;
         // The settings as the camera holds them (kept to their ranges).
-        auto held = [&](const char* name) { return rig.subject.number(name).value(0); };
+        auto held = [&](const char* name) { return number_named(rig.subject, name).value(0); };
         const camera cam(held("CAM.THETA") * camera_degree, held("CAM.PHI") * camera_degree,
                          held("CAM.RHO") * camera_degree, held("CAM.ZD"));
         double least[3] = {1e300, 1e300, 1e300}, most[3] = {-1e300, -1e300, -1e300};
@@ -764,13 +770,13 @@ struct mosaic_rig : component_rig<crystalize> {
         watch("OUT.1", 1);
         if (controlled)
             listen("CONTROL.CS");
-        subject.menu("TYPE").select_by_name(type);
+        menu_named(subject, "TYPE").select_by_name(type);
     }
     mosaic_rig& shape(int w, int h, double crystal) {
         width = w;
         height = h;
         set_size(subject, "SIZE", w, h);
-        subject.number("CRYSTAL SIZE").set_value(0, crystal);
+        number_named(subject, "CRYSTAL SIZE").set_value(0, crystal);
         begin("OUT.1");
         return *this;
     }
@@ -790,7 +796,7 @@ TEST(Crystalize, BlocksCutToThePictureTakeTheirTruncatedMean) {
     mosaic_rig wide("UINT16");
     EXPECT_EQ(wide.shape(2, 2, 2).run({60000, 60001, 65535, 65535}), list(4, 62767));
     mosaic_rig zero; // a block size of 256 is 0 in 8 bits and counts as 1
-    zero.subject.number("CRYSTAL SIZE").set_maximum(0, 1000);
+    number_named(zero.subject, "CRYSTAL SIZE").set_maximum(0, 1000);
     EXPECT_EQ(zero.shape(3, 1, 256).run({5, 6, 7}), (list{5, 6, 7}));
     // Edge blocks are cut to the picture. W = 10, H = 6, s = 4: blocks 4, 4
     // and 2 wide, 4 and 2 high; element x + 10 y.
@@ -803,7 +809,7 @@ TEST(Crystalize, BlocksCutToThePictureTakeTheirTruncatedMean) {
 
 TEST(Crystalize, ControlGrowsTheBlockFromOneToTheSettingPlusOne) {
     mosaic_rig r("UINT8", true);
-    r.subject.number("VALUE.CONTROL").set_maximum(0, 255);
+    number_named(r.subject, "VALUE.CONTROL").set_maximum(0, 255);
     r.shape(5, 5, 4);
     r.control(0);
     EXPECT_EQ(r.run(counting(25)), counting(25));
@@ -812,7 +818,7 @@ TEST(Crystalize, ControlGrowsTheBlockFromOneToTheSettingPlusOne) {
     EXPECT_EQ(r.run(counting(25)), list(25, 12));
     // A control maximum of 0 gives no scale: the setting alone decides.
     mosaic_rig unscaled("UINT8", true);
-    unscaled.subject.number("VALUE.CONTROL").set_maximum(0, 0);
+    number_named(unscaled.subject, "VALUE.CONTROL").set_maximum(0, 0);
     unscaled.shape(4, 4, 3).control(0);
     EXPECT_EQ(unscaled.subject.block_size(), 3);
 }
@@ -821,7 +827,7 @@ TEST(Crystalize, OnlyChannelsWithInputsMakeMosaics) {
     mosaic_rig r;
     r.watch("OUT.2", 2); // no input: its port sends the fill value
     r.listen("IN.3");    // no output: made and dropped
-    r.subject.number("VALUE").set_value(0, 8);
+    number_named(r.subject, "VALUE").set_value(0, 8);
     r.shape(2, 1, 2).give("IN.3", plane("UINT8", 2, 1, {1, 1}));
     EXPECT_EQ(r.run({10, 20}), (list{15, 15}));
     EXPECT_EQ(r.values(2), (list{8, 8}));
@@ -845,7 +851,7 @@ struct rotate_rig : component_rig<rotate> {
             listen("IN." + std::to_string(k));
             watch("OUT." + std::to_string(k), k);
         }
-        subject.menu("TYPE").select_by_name(type);
+        menu_named(subject, "TYPE").select_by_name(type);
     }
     rotate_rig& sizes(int wi, int hi, int wo, int ho) {
         set_size(subject, "SIZE.IN", wi, hi);
@@ -854,8 +860,9 @@ struct rotate_rig : component_rig<rotate> {
         return *this;
     }
     list turn(double degrees, int w, int h, const list& in, int k = 1) {
-        subject.number("ROTATE_ANGLE").set_value(0, degrees);
-        give("IN." + std::to_string(k), plane(subject.menu("TYPE").selected_name(), w, h, in));
+        number_named(subject, "ROTATE_ANGLE").set_value(0, degrees);
+        give("IN." + std::to_string(k),
+             plane(menu_named(subject, "TYPE").selected_name(), w, h, in));
         fire_once();
         return values(k);
     }
@@ -878,7 +885,7 @@ TEST(Rotate, ZeroFullQuarterAndNotANumberTurns) {
     }
     // An angle that is not a number still samples inside the input.
     rotate_rig odd({1});
-    odd.subject.number("ROTATE_ANGLE").set_maximum(0, infinity);
+    number_named(odd.subject, "ROTATE_ANGLE").set_maximum(0, infinity);
     const list out = odd.sizes(3, 2, 4, 4).turn(infinity, 3, 2, counting(6, 1));
     ASSERT_EQ(out.size(), 16u);
     for (unsigned v : out)
@@ -887,7 +894,7 @@ TEST(Rotate, ZeroFullQuarterAndNotANumberTurns) {
 
 TEST(Rotate, SizesThatDifferLeaveBackground) {
     rotate_rig wide({1});
-    wide.subject.number("VALUE.BG").set_value(0, 9);
+    number_named(wide.subject, "VALUE.BG").set_value(0, 9);
     // A quarter turn of 1 2 3 4 / 5 6 7 8: what leaves the picture is background.
     EXPECT_EQ(wide.sizes(4, 2, 4, 2).turn(90, 4, 2, counting(8, 1)),
               (list{9, 3, 7, 9, 9, 2, 6, 9}));
@@ -900,7 +907,7 @@ TEST(Rotate, SizesThatDifferLeaveBackground) {
     // Background and copies take the element width.
     for (const char* type : {"UINT8", "UINT16"}) {
         rotate_rig r({1}, type);
-        r.subject.number("VALUE.BG").set_value(0, 200);
+        number_named(r.subject, "VALUE.BG").set_value(0, 200);
         EXPECT_EQ(r.sizes(1, 1, 3, 1).turn(0, 1, 1, {77}), (list{200, 77, 200}));
         EXPECT_EQ(r.got(1)->type_name(), type);
     }
@@ -909,7 +916,7 @@ TEST(Rotate, SizesThatDifferLeaveBackground) {
 TEST(Rotate, ControlValueIsTheAngle) {
     rotate_rig r({1});
     r.listen("CONTROL.rotate");
-    r.subject.number("VALUE.CONTROL").set_maximum(0, 255);
+    number_named(r.subject, "VALUE.CONTROL").set_maximum(0, 255);
     r.sizes(4, 4, 4, 4);
     r.give("CONTROL.rotate", plane("UINT8", 1, 1, {255})); // a full turn
     EXPECT_EQ(r.turn(45, 4, 4, counting(16, 1)), counting(16, 1));
@@ -918,7 +925,7 @@ TEST(Rotate, ControlValueIsTheAngle) {
     // A control maximum of 0 gives no scale: the picture stays unturned.
     rotate_rig unscaled({1});
     unscaled.listen("CONTROL.rotate");
-    unscaled.subject.number("VALUE.CONTROL").set_maximum(0, 0);
+    number_named(unscaled.subject, "VALUE.CONTROL").set_maximum(0, 0);
     unscaled.sizes(3, 3, 3, 3).give("CONTROL.rotate", plane("UINT8", 1, 1, {0}));
     EXPECT_EQ(unscaled.turn(90, 3, 3, counting(9, 1)), counting(9, 1));
 }
@@ -927,7 +934,7 @@ TEST(Rotate, ChannelsTurnInStepWithoutChannelOne) {
     rotate_rig r({2, 4});
     r.listen("IN.1");    // input without output
     r.watch("OUT.3", 3); // output without input
-    r.subject.number("VALUE").set_value(0, 42);
+    number_named(r.subject, "VALUE").set_value(0, 42);
     r.sizes(3, 3, 3, 3);
     r.give("IN.2", plane("UINT16", 3, 3, counting(9, 1)));
     EXPECT_EQ(r.turn(90, 3, 3, counting(9, 100), 4), quarter_turned(counting(9, 100), 3));
@@ -953,7 +960,7 @@ struct wave_rig : component_rig<wave> {
         watch("OUT", 1);
     }
     wave_rig& set(const char* name, double v) {
-        subject.number(name).set_value(0, v);
+        number_named(subject, name).set_value(0, v);
         return *this;
     }
     void begin(int w, int h, int depth = 1) {
@@ -982,9 +989,9 @@ TEST(Wave, LinearWaveAtPhaseZeroRunsAlongXAtBothWidths) {
 
     // Sixteen-bit output uses the wide range.
     wave_rig wide;
-    wide.subject.menu("TYPE").select_by_name("UINT16");
+    menu_named(wide.subject, "TYPE").select_by_name("UINT16");
     wide.begin(8, 2);
-    EXPECT_EQ(wide.subject.number("VALUE").maximum(0), 65535);
+    EXPECT_EQ(number_named(wide.subject, "VALUE").maximum(0), 65535);
     const matrix& w = wide.frame(0);
     ASSERT_TRUE(w.is_uint16());
     EXPECT_EQ(w.value_at(0, 0), 16383u); // 65535 * 0.5 * 0.5
@@ -995,7 +1002,7 @@ TEST(Wave, LinearWaveAtPhaseZeroRunsAlongXAtBothWidths) {
 
 TEST(Wave, RadialRingsAroundTheCentreTurnAroundFromNinetyDegrees) {
     wave_rig r;
-    r.subject.menu("MODE").select_by_name("RADIAL");
+    menu_named(r.subject, "MODE").select_by_name("RADIAL");
     r.begin(8, 6);
     const matrix& m = r.frame(64);
     EXPECT_EQ(m.value_at(4, 3), at_radius_zero(127.5, 64 / 255.0));
@@ -1005,7 +1012,7 @@ TEST(Wave, RadialRingsAroundTheCentreTurnAroundFromNinetyDegrees) {
     list both[2];
     for (int i = 0; i < 2; ++i) {
         wave_rig turned;
-        turned.subject.menu("MODE").select_by_name("RADIAL");
+        menu_named(turned.subject, "MODE").select_by_name("RADIAL");
         turned.set("AMPLITUDE", 1).set("ANGLE", i == 0 ? 89.9 : 90).begin(8, 8);
         both[i] = values_of(turned.frame(0));
     }
@@ -1020,14 +1027,19 @@ TEST(Wave, TheControlOrElseTheSharedPhaseMovesTheWave) {
     EXPECT_EQ(values_of(r.frame(255)), at_floor);
     EXPECT_NE(values_of(r.frame(128)), at_floor);
     // Without a control every fire moves the shared phase.
-    wave_rig first(false), second(false);
+    // The waves of one program share it; another program's is its own.
+    wave_rig first(false), second(false), elsewhere(false);
+    second.subject.set_context(&first.network);
     first.begin(4, 1);
     second.begin(4, 1);
-    const double before = wave::shared_phase();
+    elsewhere.begin(4, 1);
+    const double before = first.program.wave_phase();
     first.fire_once();
     second.fire_once();
-    EXPECT_NEAR(wave::shared_phase(), before + 0.2, 1e-9);
-    EXPECT_EQ(second.values(1).at(0), at_radius_zero(127.5, wave::shared_phase()));
+    elsewhere.fire_once();
+    EXPECT_NEAR(first.program.wave_phase(), before + 0.2, 1e-9);
+    EXPECT_EQ(second.values(1).at(0), at_radius_zero(127.5, first.program.wave_phase()));
+    EXPECT_NEAR(elsewhere.program.wave_phase(), 0.1, 1e-9);
 }
 
 TEST(Wave, DegenerateSettings) {
@@ -1036,8 +1048,8 @@ TEST(Wave, DegenerateSettings) {
     EXPECT_EQ(values_of(flat.frame(100)), list(20, 0));
 
     wave_rig fixed; // a control span of 0 stands at phase 0
-    fixed.subject.number("VALUE.control").set_minimum(0, 100);
-    fixed.subject.number("VALUE.control").set_maximum(0, 100);
+    number_named(fixed.subject, "VALUE.control").set_minimum(0, 100);
+    number_named(fixed.subject, "VALUE.control").set_maximum(0, 100);
     fixed.begin(4, 1);
     EXPECT_EQ(fixed.frame(100).value_at(0, 0), 63u);
 
@@ -1048,7 +1060,7 @@ TEST(Wave, DegenerateSettings) {
     EXPECT_EQ(list(v.begin() + 6, v.end()), list(6, 0));
 
     wave_rig odd; // an infinite amplitude rounds to NaN, which becomes the floor
-    odd.subject.number("AMPLITUDE").set_maximum(0, infinity);
+    number_named(odd.subject, "AMPLITUDE").set_maximum(0, infinity);
     odd.set("AMPLITUDE", infinity).begin(4, 2);
     EXPECT_EQ(values_of(odd.frame(30)), list(8, 0));
 }
@@ -1086,8 +1098,8 @@ TEST(Wave, EveryElementIsTheTruncatedFormula) {
                 for (const double frequency : {1.0, 3.0}) {
                     wave_rig r;
                     if (wide)
-                        r.subject.menu("TYPE").select_by_name("UINT16");
-                    r.subject.menu("MODE").select_by_name(mode);
+                        menu_named(r.subject, "TYPE").select_by_name("UINT16");
+                    menu_named(r.subject, "MODE").select_by_name(mode);
                     r.set("ANGLE", angle).set("FREQUENCY", frequency).set("AMPLITUDE", 0.7);
                     r.begin(61, 40);
                     const double span = (wide ? 65535 : 255) * 0.7;
@@ -1146,9 +1158,9 @@ std::vector<list> convert(const char* type, const char* mode, const std::vector<
                           double value_maximum = 255) {
     component_rig<rgb_hsv> r;
     r.wire({"IN.1", "IN.2", "IN.3"}, {"OUT.1", "OUT.2", "OUT.3"});
-    r.subject.menu("TYPE").select_by_name(type);
-    r.subject.menu("MODE").select_by_name(mode);
-    r.subject.number("VALUE").set_maximum(0, value_maximum);
+    menu_named(r.subject, "TYPE").select_by_name(type);
+    menu_named(r.subject, "MODE").select_by_name(mode);
+    number_named(r.subject, "VALUE").set_maximum(0, value_maximum);
     set_size(r.subject, "SIZE", 2, 2);
     r.begin("OUT.1");
     for (int k = 1; k <= 3; ++k)

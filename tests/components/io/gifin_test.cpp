@@ -1,7 +1,7 @@
 #include "../../production/studio_support.hpp"
 #include "../basic/network.hpp"
 #include "components/io/image_source.hpp"
-#include "raster/frame_image.hpp"
+#include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
 
 #include <gtest/gtest.h>
@@ -23,15 +23,16 @@ constexpr colour green{0, 4, 250, 4};
 constexpr colour blue{0, 4, 2, 252};
 constexpr colour grey{0, 92, 90, 92};
 
-// A frame image whose work area is 320 x 200, for components as if of a network.
+// A canvas whose work area is 320 x 200, for components as if of a network.
 class image_source_test : public ::testing::Test {
   protected:
-    image_source_test() : frame_(320, 314) { frame_.set_output_size(300, 180); }
+    image_source_test() : canvas_(320, 200, colour{0, 0, 128, 128}) {
+        canvas_.set_output_size(300, 180);
+    }
 
     void start_component(component& c, bool fire = false) {
         c.set_context(&network_);
-        std::string error;
-        ASSERT_TRUE(c.preprepare(error) && c.prepare(error) && (!fire || c.fire(error))) << error;
+        ASSERT_TRUE(c.preprepare() && c.prepare() && (!fire || c.fire()));
     }
     // A solid picture at the end of the palette.
     void add(io::GIFIN& gifin, const char* name, int width, int height, colour c) {
@@ -40,16 +41,17 @@ class image_source_test : public ::testing::Test {
     }
     // A setting's first two values.
     static std::pair<double, double> size(component& c, const char* name) {
-        return {c.number(name).value(0), c.number(name).value(1)};
+        return {number_named(c, name).value(0), number_named(c, name).value(1)};
     }
     colour at_centre() {
-        const rect area = frame_.output_area();
-        return get_pixel(frame_.image(), area.x + area.width / 2, area.y + area.height / 2);
+        buffer& image = canvas_.image();
+        return get_pixel(image, image.width() / 2, image.height() / 2);
     }
 
     data_folder folder_;
-    frame_image frame_;
-    const run_context network_{&frame_};
+    context program_;
+    output_canvas canvas_;
+    const run_context network_{&program_, &canvas_};
 };
 
 TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) {
@@ -61,29 +63,29 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) 
     } cases[] = {
         {0, 40, 30, 1}, {1, 80, 60, 2}, {2, 160, 120, 4}, {3, 320, 200, 8}, {4, 320, 200, 8}};
     for (const auto& e : cases) {
-        gifin.menu("MODE.SIZE").select(e.mode);
+        menu_named(gifin, "MODE.SIZE").select(e.mode);
         start_component(gifin);
         EXPECT_EQ(size(gifin, "SIZE.EFFECT"), std::pair(e.x, e.y)) << e.mode;
-        EXPECT_EQ(gifin.number("VALUE.SPACE").value(0), e.space) << e.mode;
+        EXPECT_EQ(number_named(gifin, "VALUE.SPACE").value(0), e.space) << e.mode;
         EXPECT_EQ(size(gifin, "SIZE"), std::pair(40.0, 30.0));
         gifin.reset();
     }
     // Squares of the larger side and of the diagonal, counts, and the largest
     // width and height, each clamped to the 320 x 200 work area.
-    gifin.menu("MODE.SIZE").select(0);
+    menu_named(gifin, "MODE.SIZE").select(0);
     add(gifin, "tall.gif", 30, 40, colour{0, 1, 2, 3});
     gifin.palette().remove_image(0);
     start_component(gifin);
     EXPECT_EQ(size(gifin, "SIZE.MAXPECT"), std::pair(40.0, 40.0));
     EXPECT_EQ(size(gifin, "SIZE.ROTATE"), std::pair(50.0, 50.0));
-    EXPECT_EQ(gifin.number("FRAMES").value(0), 1);
-    EXPECT_EQ(gifin.number("FRAME.TRANSITIONS").value(0), 1);
+    EXPECT_EQ(number_named(gifin, "FRAMES").value(0), 1);
+    EXPECT_EQ(number_named(gifin, "FRAME.TRANSITIONS").value(0), 1);
     add(gifin, "wide.gif", 500, 20, colour{0, 1, 2, 3});
     ASSERT_TRUE(gifin.palette().add_image("tall.gif", 2));
     gifin.reset();
     start_component(gifin);
-    EXPECT_EQ(gifin.number("FRAMES").value(0), 3);
-    EXPECT_EQ(gifin.number("FRAME.TRANSITIONS").value(0), 2);
+    EXPECT_EQ(number_named(gifin, "FRAMES").value(0), 3);
+    EXPECT_EQ(number_named(gifin, "FRAME.TRANSITIONS").value(0), 2);
     EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(320.0, 40.0));
 
     // A picture that can no longer be measured leaves every size as it was.
@@ -97,7 +99,7 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) 
         EXPECT_EQ(size(gifin, name), std::pair(7.0, 9.0)) << name;
 
     // Text mode measures the text.
-    gifin.menu("MODE.INPUT").select(1);
+    menu_named(gifin, "MODE.INPUT").select(1);
     gifin.reset();
     start_component(gifin);
     EXPECT_EQ(
@@ -128,8 +130,8 @@ TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     add(empty.subject, "a.gif", 20, 20, red);
     add(empty.subject, "b.gif", 20, 20, green);
     empty.subject.palette().set_selected(1);
-    empty.subject.number("SIZE.CONTROL").set_minimum(0, 0);
-    empty.subject.number("SIZE.CONTROL").set_value(0, 0);
+    number_named(empty.subject, "SIZE.CONTROL").set_minimum(0, 0);
+    number_named(empty.subject, "SIZE.CONTROL").set_value(0, 0);
     empty.listen("CONTROL.GIFIN");
     empty.begin("RED.OUT");
     empty.give("CONTROL.GIFIN", testing::plane("UINT8", 0, 1, {}));
@@ -143,7 +145,7 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     rig.wire({}, {"RED.OUT", "ALPHA.OUT"});
     start_component(rig.subject);
     testing::set_size(rig.subject, "SIZE", 60, 60);
-    rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
+    rig.tap.adopt_shape(port_of(rig.subject, "RED.OUT"));
     rig.fire_once();
     const std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
     ASSERT_EQ(reds.size(), 3600u);
@@ -181,14 +183,33 @@ TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) 
         write_gif("ring.gif", 10, 10,
                   [](buffer& b) { draw_rectangle(b, 2, 2, 6, 6, blue, true, blue); }),
         0));
-    buffer_lock lock(frame_.image());
-    fast_fill(frame_.image(), colour{0, 7, 7, 7}, frame_.output_area());
+    buffer& image = canvas_.image();
+    buffer_lock lock(image);
+    fast_fill(image, colour{0, 7, 7, 7});
     start_component(gifin, true);
-    rect area = frame_.output_area();
-    int left = area.x + area.width / 2 - 5, top = area.y + area.height / 2 - 5;
-    EXPECT_EQ(get_pixel(frame_.image(), left + 2, top + 2), blue);
-    // Transparent pixels of the image leave the frame image alone.
-    EXPECT_EQ(get_pixel(frame_.image(), left, top), (colour{1, 7, 7, 7}));
+    int left = image.width() / 2 - 5, top = image.height() / 2 - 5;
+    EXPECT_EQ(get_pixel(image, left + 2, top + 2), blue);
+    // Transparent pixels of the image leave the canvas alone.
+    EXPECT_EQ(get_pixel(image, left, top), (colour{1, 7, 7, 7}));
+}
+
+TEST(ImageSource, SplitsPicturesIntoPlanes) {
+    buffer b(3, 2, colour{0, 10, 20, 30});
+    buffer_lock hold(b);
+    put_pixel(b, 0, 0, colour{0, 255, 0, 0});
+    put_pixel(b, 1, 0, colour{0, 255, 255, 255});
+    put_pixel(b, 2, 1, colour{0, 10, 20, 30});
+    auto planes = io::split_into_planes(b);
+    for (const auto& plane : planes) // (their sizes are checked through the image source)
+        EXPECT_TRUE(plane->dimension_count() == 2 && plane->is_uint8());
+    EXPECT_EQ(planes[io::grey_plane]->u8(0, 0), 87);  // red
+    EXPECT_EQ(planes[io::grey_plane]->u8(1, 0), 255); // white
+    EXPECT_EQ(planes[io::red_plane]->u8(2, 1), 10);
+    EXPECT_EQ(planes[io::green_plane]->u8(2, 1), 20);
+    EXPECT_EQ(planes[io::blue_plane]->u8(2, 1), 30);
+    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 0), 0);
+    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 1) % 2, 1); // fresh pixels: odd alpha
+    EXPECT_EQ(planes[io::alpha_plane]->u8(1, 1) % 2, 1);
 }
 
 TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
@@ -267,9 +288,9 @@ TEST(Palette, ReadsFileNamesFromTheEffectFileAndCopiesNames) {
     element_tree tree =
         read_element_tree("<GIFIN><imageinput name=gifin scope=public><desc>Pictures</desc>"
                           "<f>images/a.gif</f></imageinput></GIFIN>");
-    ASSERT_TRUE(tree.root);
+    ASSERT_TRUE(tree);
     cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
-    palette.read("GIFIN", *tree.root);
+    palette.read("GIFIN", *tree.value());
     ASSERT_EQ(palette.count(), 1);
     EXPECT_EQ(palette.name_at(0), "images\\a.gif");
     EXPECT_TRUE(palette.shown());

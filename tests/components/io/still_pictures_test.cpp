@@ -5,7 +5,8 @@
 #include "../../production/studio_support.hpp"
 #include "../basic/network.hpp"
 #include "components/io/image_source.hpp"
-#include "raster/frame_image.hpp"
+#include "engine/lookup.hpp"
+#include "raster/output_canvas.hpp"
 
 #include <gtest/gtest.h>
 
@@ -41,20 +42,22 @@ std::string grey_jpeg(const std::string& name) {
 
 class still_pictures : public ::testing::Test {
   protected:
-    still_pictures() : frame_(320, 314) { frame_.set_output_size(300, 180); }
+    still_pictures() : canvas_(320, 200, colour{0, 0, 128, 128}) {
+        canvas_.set_output_size(300, 180);
+    }
 
     void start_component(component& c, bool fire = false) {
         c.set_context(&network_);
-        std::string error;
-        ASSERT_TRUE(c.preprepare(error) && c.prepare(error) && (!fire || c.fire(error))) << error;
+        ASSERT_TRUE(c.preprepare() && c.prepare() && (!fire || c.fire()));
     }
     static std::pair<double, double> size(component& c, const char* name) {
-        return {c.number(name).value(0), c.number(name).value(1)};
+        return {number_named(c, name).value(0), number_named(c, name).value(1)};
     }
 
     data_folder folder_;
-    frame_image frame_;
-    const run_context network_{&frame_};
+    context program_;
+    output_canvas canvas_;
+    const run_context network_{&program_, &canvas_};
 };
 
 TEST_F(still_pictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
@@ -73,7 +76,7 @@ TEST_F(still_pictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
     ASSERT_TRUE(palette.add_image(grey_jpeg("grey.jpg"), 1));
     EXPECT_EQ(palette.count(), 2);
 
-    gifin.menu("MODE.SIZE").select(0);
+    menu_named(gifin, "MODE.SIZE").select(0);
     start_component(gifin);
     EXPECT_EQ(size(gifin, "SIZE"), std::pair(40.0, 30.0));
     EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(50.0, 30.0)); // each side's largest
@@ -90,7 +93,7 @@ TEST_F(still_pictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
     rig.watch("RED.OUT", 1);
     rig.watch("ALPHA.OUT", 2);
     start_component(rig.subject);
-    rig.tap.adopt_shape(rig.subject.find_port("RED.OUT"));
+    rig.tap.adopt_shape(port_of(rig.subject, "RED.OUT"));
     rig.fire_once();
     const std::vector<unsigned> reds = rig.values(1), alpha = rig.values(2);
     ASSERT_EQ(reds.size(), 1200u);
@@ -102,26 +105,26 @@ TEST_F(still_pictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
 }
 
 TEST_F(still_pictures, DrawsStillsStraightIntoTheOutputAreaLeavingTransparentPixels) {
-    const rect area = frame_.output_area();
-    const int middle_x = area.x + area.width / 2, middle_y = area.y + area.height / 2;
+    buffer& image = canvas_.image();
+    const int middle_x = image.width() / 2, middle_y = image.height() / 2;
     io::GIFIN gifin;
     ASSERT_TRUE(gifin.palette().add_image(half_transparent_png("half.png"), 0));
     ASSERT_TRUE(gifin.palette().add_image(grey_jpeg("grey.jpg"), 1));
     {
-        buffer_lock lock(frame_.image());
-        fast_fill(frame_.image(), colour{0, 7, 7, 7}, area);
+        buffer_lock lock(image);
+        fast_fill(image, colour{0, 7, 7, 7});
     }
     start_component(gifin, true);
-    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 10, middle_y), (colour{1, 7, 7, 7}));
-    EXPECT_EQ(get_pixel(frame_.image(), middle_x + 10, middle_y), red);
+    EXPECT_EQ(get_pixel(image, middle_x - 10, middle_y), (colour{1, 7, 7, 7}));
+    EXPECT_EQ(get_pixel(image, middle_x + 10, middle_y), red);
 
     gifin.reset();
     gifin.palette().set_selected(1);
     start_component(gifin, true);
-    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 24, middle_y - 9), grey);
-    EXPECT_EQ(get_pixel(frame_.image(), middle_x + 24, middle_y + 9), grey);
+    EXPECT_EQ(get_pixel(image, middle_x - 24, middle_y - 9), grey);
+    EXPECT_EQ(get_pixel(image, middle_x + 24, middle_y + 9), grey);
     // Beside the grey and the earlier picture's red: as it was.
-    EXPECT_EQ(get_pixel(frame_.image(), middle_x - 22, middle_y - 11), (colour{1, 7, 7, 7}));
+    EXPECT_EQ(get_pixel(image, middle_x - 22, middle_y - 11), (colour{1, 7, 7, 7}));
 }
 
 } // namespace

@@ -1,0 +1,13 @@
+#include "engine/context.hpp"
+
+#include "skin/skin_images.hpp"
+
+namespace zoetra {
+
+context::context(std::filesystem::path data_folder, diagnostics& sink)
+    : diagnostics_(&sink), resources_(std::move(data_folder)),
+      skins_(std::make_unique<skin_cache>(resources_)) {}
+
+context::~context() = default;
+
+} // namespace zoetra
