@@ -29,7 +29,7 @@ function(zoetra_library name)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
   if(NOT ARG_SOURCES)
-    # A folder whose sources are still to come: headers only for now.
+    # A folder of headers only.
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE zoetra_options ${ARG_DEPENDS})
     return()

@@ -6,6 +6,7 @@
 #include "platform/fltk_platform.hpp"
 #include "platform/main_window.hpp"
 #include "production/data_directory.hpp"
+#include "raster/text.hpp"
 #include "skin/skin_images.hpp"
 
 #include <FL/Fl.H>
@@ -121,6 +122,8 @@ int main(int argc, char** argv) {
         std::exit(-1);
     });
 
+    if (!text_font_available())
+        std::fprintf(stderr, "No sans-serif font found; text will not be drawn.\n");
     application app(*data);
     if (outcome started = app.start(); !started)
         fatal(started.message());

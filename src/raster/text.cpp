@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -109,7 +108,7 @@ class text_font {
                 return;
             face_ = nullptr;
         }
-        std::fprintf(stderr, "No sans-serif font found; text will not be drawn.\n");
+        // No font: text_font_available() says so to the programs.
     }
     ~text_font() {
         if (face_ != nullptr)

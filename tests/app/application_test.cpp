@@ -23,9 +23,9 @@ const char* failing_effect = R"(<effect type="Standard" description="Never start
 </effect>)";
 
 // The application on a private data folder, driven by events and explicit times.
-class application_test : public ::testing::Test {
+class Application : public ::testing::Test {
   protected:
-    application_test() {
+    Application() {
         folder_.write("Effects/a_show.zoml", show_effect);
         folder_.write("Effects/b_failing.zoml", failing_effect);
     }
@@ -62,7 +62,7 @@ class application_test : public ::testing::Test {
     double now_ = 100;
 };
 
-TEST_F(application_test, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
+TEST_F(Application, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
     application& app = start();
     EXPECT_EQ(app.frame().take_damage(), (std::vector<rect>{{0, 0, 650, 465}}));
     EXPECT_EQ(app.production().catalogue().count(), 2);
@@ -72,7 +72,7 @@ TEST_F(application_test, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
     EXPECT_EQ(app.frame().take_damage(), (std::vector<rect>{app.frame().status_line()}));
 }
 
-TEST_F(application_test, ControlGCreatesAndBackspaceCancels) {
+TEST_F(Application, ControlGCreatesAndBackspaceCancels) {
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     set_frames(3);
@@ -88,7 +88,7 @@ TEST_F(application_test, ControlGCreatesAndBackspaceCancels) {
     EXPECT_EQ(app.status_text(), "Done. Created 3 frames.");
 }
 
-TEST_F(application_test, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
+TEST_F(Application, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     set_frames(5);
@@ -103,7 +103,7 @@ TEST_F(application_test, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
     EXPECT_EQ(app.production().stored_frames(), 0);
 }
 
-TEST_F(application_test, SaveAsksForTheFileAndCalculateReportsTheSize) {
+TEST_F(Application, SaveAsksForTheFileAndCalculateReportsTheSize) {
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     set_frames(2);
@@ -131,7 +131,7 @@ TEST_F(application_test, SaveAsksForTheFileAndCalculateReportsTheSize) {
                   (std::filesystem::current_path() / "no/such/folder/x.gif").string() + "\".\n");
 }
 
-TEST_F(application_test, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
+TEST_F(Application, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     app.production().select_effect(1);
@@ -142,7 +142,7 @@ TEST_F(application_test, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
     EXPECT_EQ(platform_.messages()[0].text.rfind("Script failed to startup because", 0), 0u);
 }
 
-TEST_F(application_test, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMouseRests) {
+TEST_F(Application, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMouseRests) {
     application& app = start();
     add_image(write_solid_gif("a.gif", 30, 20, red));
     set_frames(2);

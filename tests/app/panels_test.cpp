@@ -32,9 +32,9 @@ std::string seven_sliders() {
     return body;
 }
 
-class shell_test : public ::testing::Test {
+class Shell : public ::testing::Test {
   protected:
-    shell_test() {
+    Shell() {
         reset_process_state();
         install_platform(&platform_); // the fixture's platform, installed before the reset
     }
@@ -71,7 +71,7 @@ class shell_test : public ::testing::Test {
     menu_bar menus_;
 };
 
-TEST_F(shell_test, TheEffectsMenuFillsTheSubmenusByTypeIgnoringCase) {
+TEST_F(Shell, TheEffectsMenuFillsTheSubmenusByTypeIgnoringCase) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     folder_.write("Effects/b.zoml", effect("wave", "Two"));
     folder_.write("Effects/c.zoml", effect("Sideways", "Three"));
@@ -95,7 +95,7 @@ TEST_F(shell_test, TheEffectsMenuFillsTheSubmenusByTypeIgnoringCase) {
     EXPECT_FALSE(effects_menu().items[0].items[0].checked);
 }
 
-TEST_F(shell_test, OnlyTheFirstSixtyFourEffectsAreReachableFromTheMenu) {
+TEST_F(Shell, OnlyTheFirstSixtyFourEffectsAreReachableFromTheMenu) {
     for (int i = 1; i <= 70; ++i)
         folder_.write(format("Effects/e%02d.zoml", i), effect("Standard", format("E%d", i)));
     start();
@@ -107,7 +107,7 @@ TEST_F(shell_test, OnlyTheFirstSixtyFourEffectsAreReachableFromTheMenu) {
     EXPECT_EQ(app_->production().current_effect_index(), 63);
 }
 
-TEST_F(shell_test, TheFileMenuGreysWhatCannotBeDone) {
+TEST_F(Shell, TheFileMenuGreysWhatCannotBeDone) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     EXPECT_FALSE(file_item(command_id::remove_image).enabled);
@@ -141,7 +141,7 @@ TEST_F(shell_test, TheFileMenuGreysWhatCannotBeDone) {
     EXPECT_EQ(app_->production().size().value(), standard);
 }
 
-TEST_F(shell_test, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
+TEST_F(Shell, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     panel_host& host = app_->panels();
@@ -159,7 +159,7 @@ TEST_F(shell_test, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
     EXPECT_EQ(host.tab_label(panel_host::settings), "ONE"); // the current effect's title
 }
 
-TEST_F(shell_test, DeleteRemovesTheSelectedImageOnThePalettePanel) {
+TEST_F(Shell, DeleteRemovesTheSelectedImageOnThePalettePanel) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     add_image();
@@ -171,7 +171,7 @@ TEST_F(shell_test, DeleteRemovesTheSelectedImageOnThePalettePanel) {
     EXPECT_EQ(palette().count(), 1); // the selection is the empty slot now
 }
 
-TEST_F(shell_test, SevenPublicSlidersFillTwoColumns) {
+TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
     folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven_sliders()));
     folder_.write("Effects/b.zoml", effect("Standard", "None"));
     start();
@@ -188,7 +188,7 @@ TEST_F(shell_test, SevenPublicSlidersFillTwoColumns) {
     EXPECT_EQ(settings.count(), 0);
 }
 
-TEST_F(shell_test, AStillEffectHidesTheAnimationSettings) {
+TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
     folder_.write("Effects/a.zoml", effect("Standard", "Moving"));
     folder_.write("Effects/b.zoml", effect("Still", "Still", "", "one_size"));
     folder_.write("Effects/c.zoml", effect("Standard", "Constant", "", "constant_frames"));
@@ -232,7 +232,7 @@ std::vector<colour> pixels_of(buffer& image, const rect& area) {
     return found;
 }
 
-TEST_F(shell_test, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
+TEST_F(Shell, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
     folder_.write("Effects/a.zoml", effect("Standard", "Alpha"));
     folder_.write("Effects/b.zoml", effect("Wave", "Bravo"));
     folder_.write("Effects/c.zoml", effect("Art", "Charlie"));
@@ -254,7 +254,7 @@ TEST_F(shell_test, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
     }
 }
 
-TEST_F(shell_test, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
+TEST_F(Shell, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
     for (int i = 0; i < 11; ++i)
         folder_.write(format("Effects/w%d.zoml", 10 + i), effect("Wave", format("W%d", i)));
     start();
@@ -276,7 +276,7 @@ TEST_F(shell_test, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
     EXPECT_EQ(app_->production().current_effect_index(), 0);
 }
 
-TEST_F(shell_test, AnEffectWithoutPublicSettingsSaysSo) {
+TEST_F(Shell, AnEffectWithoutPublicSettingsSaysSo) {
     folder_.write("Effects/a.zoml", effect("Standard", "Plain"));
     start();
     app_->panels().select(panel_host::settings);
@@ -291,7 +291,7 @@ TEST_F(shell_test, AnEffectWithoutPublicSettingsSaysSo) {
     EXPECT_TRUE(text);
 }
 
-TEST_F(shell_test, TheHelpPagesTurnWithTheArrowsAndKeys) {
+TEST_F(Shell, TheHelpPagesTurnWithTheArrowsAndKeys) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     app_->panels().select(panel_host::help);
@@ -310,7 +310,7 @@ TEST_F(shell_test, TheHelpPagesTurnWithTheArrowsAndKeys) {
     EXPECT_EQ(help.page(), 5);
 }
 
-TEST_F(shell_test, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
+TEST_F(Shell, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     app_->panels().select(panel_host::create_save);
@@ -340,7 +340,7 @@ TEST_F(shell_test, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
     EXPECT_EQ(platform_.dialog_titles().back(), "Please tell me where to save");
 }
 
-TEST_F(shell_test, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
+TEST_F(Shell, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
     folder_.write("Effects/a.zoml", effect("Standard", "One"));
     start();
     int exits = 0;

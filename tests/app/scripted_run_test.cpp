@@ -19,35 +19,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class scripted_run : public ::testing::Test {
+class ScriptedRun : public ::testing::Test {
   protected:
-    scripted_run() : previous_(fs::current_path()) {
+    ScriptedRun() {
         reset_process_state();
         install_platform(&platform_); // the fixture's platform, installed before the reset
-        fs::current_path(std::string(ZOETRA_SOURCE_DIR));
     }
-    ~scripted_run() override {
-        install_platform(nullptr);
-        fs::current_path(previous_);
-    }
+    ~ScriptedRun() override { install_platform(nullptr); }
     void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
     void click(int x, int y) {
         app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
         app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
     }
 
-    fs::path previous_;
+    // The build's data folder, as the window uses it.
+    const fs::path data_ = fs::path(ZOETRA_BINARY_DIR) / "share" / "zoetra";
     testing::quiet_platform platform_;
     std::unique_ptr<application> app_;
 };
 
-TEST_F(scripted_run, SavesTheFileTheRendererWrites) {
+TEST_F(ScriptedRun, SavesTheFileTheRendererWrites) {
     const fs::path folder = fs::path(ZOETRA_BINARY_DIR) / "test-tmp" / "scripted-run";
     fs::create_directories(folder);
     const std::string sample = std::string(ZOETRA_SOURCE_DIR) + "/samples/photo.gif";
     const std::string saved = (folder / "window.gif").string();
 
-    app_ = std::make_unique<application>();
+    app_ = std::make_unique<application>(data_);
     ASSERT_TRUE(app_->start());
     platform_.queue_file_choice(sample);
     app_->menu_command(command_id::insert_image);

@@ -120,7 +120,7 @@ TEST_P(BundledEffect, EverySampleGivesAnAnimationThatEveryDecoderReadsAlike) {
 
         const auto gif = test::giflib_decode(read_file<test::bytes>(path));
         ASSERT_TRUE(gif) << "giflib cannot read it";
-        const std::vector<std::vector<pixel>> shown = test::compose(*gif);
+        const std::vector<std::vector<pixel>> shown = test::compose_by_our_rules(*gif);
         ASSERT_EQ(int(shown.size()), expected);
         std::vector<int> delays;
         for (const test::giflib_frame& frame : gif->frames)
@@ -189,7 +189,7 @@ shown_frames shown_by_giflib(const fs::path& path, std::vector<int>* delays = nu
     if (!gif)
         return {};
     shown_frames frames;
-    for (const std::vector<pixel>& composed : test::compose(*gif)) {
+    for (const std::vector<pixel>& composed : test::compose_by_our_rules(*gif)) {
         frames.emplace_back();
         for (pixel p : composed)
             frames.back().push_back(is_visible(p) ? 0xFF000000u | (p & 0xFFFFFFu) : 0u);

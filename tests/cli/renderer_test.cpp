@@ -80,9 +80,9 @@ TEST(RendererOptions, RefusesMalformedCommandLines) {
 
 using testing::command_result;
 
-class renderer_run : public ::testing::Test {
+class RendererRun : public ::testing::Test {
   protected:
-    renderer_run() {
+    RendererRun() {
         folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli" /
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder_);
@@ -99,7 +99,7 @@ class renderer_run : public ::testing::Test {
     std::filesystem::path folder_;
 };
 
-TEST_F(renderer_run, WritesTheAnimationAndEstimatesItsExactSize) {
+TEST_F(RendererRun, WritesTheAnimationAndEstimatesItsExactSize) {
     std::string out = path("flag.gif");
     command_result made = run("-e flag -n 3 -d 0.2 -l 2 -o " + out + " " + sample("icon.gif"));
     ASSERT_EQ(made.status, 0) << made.err;
@@ -113,7 +113,7 @@ TEST_F(renderer_run, WritesTheAnimationAndEstimatesItsExactSize) {
     EXPECT_EQ(estimate.err, "");
 }
 
-TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
+TEST_F(RendererRun, ReportsUsageErrorsBadInputAndFailingEffects) {
     EXPECT_EQ(run("").status, 1);
     EXPECT_EQ(run("--frames").status, 1);
     command_result missing = run("-q " + path("nothing-here.gif"));
@@ -148,7 +148,7 @@ TEST_F(renderer_run, ReportsUsageErrorsBadInputAndFailingEffects) {
     EXPECT_NE(failing.err.find("com_test failed prepare"), std::string::npos);
 }
 
-TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
+TEST_F(RendererRun, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     command_result list = run("--list");
     ASSERT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("Wave\t20-flag\tFlag\t"), std::string::npos);
@@ -166,7 +166,7 @@ TEST_F(renderer_run, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
 
 // --check holds each broken effect to its report: the line that names the
 // place, and the exit status 3; inputs left alone on purpose are notes only.
-TEST_F(renderer_run, CheckReportsWhatTheLoaderPassedOver) {
+TEST_F(RendererRun, CheckReportsWhatTheLoaderPassedOver) {
     const std::string head = "<effect type=Standard><cpu id=clock><out name=CONTROL.CPU "
                              "id=clock.out></out></cpu><GIFIN id=gifin><valuelist name=SIZE "
                              "id=gifin.size></valuelist><out name=RED.OUT id=red></out></GIFIN>";
@@ -217,7 +217,7 @@ TEST_F(renderer_run, CheckReportsWhatTheLoaderPassedOver) {
     EXPECT_EQ(run("--check " + path("nowhere.zoml")).status, 2);
 }
 
-TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
+TEST_F(RendererRun, AnEffectFileInTheUsersFolderIsFoundByItsName) {
     std::filesystem::copy_file(std::string(ZOETRA_SOURCE_DIR) + "/Effects/40-show.zoml",
                                path("my.zoml"), std::filesystem::copy_options::overwrite_existing);
     command_result found =
@@ -226,7 +226,7 @@ TEST_F(renderer_run, AnEffectFileInTheUsersFolderIsFoundByItsName) {
     EXPECT_EQ(found.status, 0) << found.err;
 }
 
-TEST_F(renderer_run, FatalErrorsSayWhyAndExitWithTheirOwnStatus) {
+TEST_F(RendererRun, FatalErrorsSayWhyAndExitWithTheirOwnStatus) {
     std::filesystem::create_directories(folder_ / "empty" / "Effects");
     command_result none = testing::run("ZOETRA_DATA_DIR=" + testing::quoted(path("empty")) + " " +
                                        testing::renderer() + " -q " + sample("icon.gif"));
@@ -245,7 +245,7 @@ TEST_F(renderer_run, FatalErrorsSayWhyAndExitWithTheirOwnStatus) {
 // since the canvas is only as large as the output: so a run may make its
 // frames and still stop while saving, at budgets a little above what making
 // needs.
-TEST_F(renderer_run, WhateverCanBeMadeUnderAHeapBudgetIsSavedUnchanged) {
+TEST_F(RendererRun, WhateverCanBeMadeUnderAHeapBudgetIsSavedUnchanged) {
     const std::string arguments = "-e flag -n 32 " + sample("photo.gif") + " -o ";
     ASSERT_EQ(run("-q " + arguments + path("free.gif")).status, 0);
     const std::string expected = testing::read_file(path("free.gif"));
@@ -266,7 +266,7 @@ TEST_F(renderer_run, WhateverCanBeMadeUnderAHeapBudgetIsSavedUnchanged) {
     EXPECT_GE(saved, 17); // down to 2 MB, where the frames go to disk
 }
 
-TEST_F(renderer_run, ProgressIsOneLineOnATerminalAndLinesOtherwiseEndingInASummary) {
+TEST_F(RendererRun, ProgressIsOneLineOnATerminalAndLinesOtherwiseEndingInASummary) {
     const std::string arguments = "-e flag -n 3 " + sample("icon.gif") + " -o " + path("p.gif");
     command_result lines = run(arguments);
     ASSERT_EQ(lines.status, 0) << lines.err;

@@ -13,9 +13,9 @@ namespace {
 
 using testing::command_result;
 
-class still_render : public ::testing::Test {
+class StillRender : public ::testing::Test {
   protected:
-    still_render() {
+    StillRender() {
         folder_ = std::filesystem::path(ZOETRA_BINARY_DIR) / "test-tmp" / "cli-stills" /
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder_);
@@ -31,7 +31,7 @@ class still_render : public ::testing::Test {
     std::filesystem::path folder_;
 };
 
-TEST_F(still_render, APngRendersAsTheGifWithTheSamePixels) {
+TEST_F(StillRender, APngRendersAsTheGifWithTheSamePixels) {
     // The sample (with transparent pixels) as a PNG, alpha 0 where it is transparent.
     std::unique_ptr<buffer> logo = load_gif(sample("logo.gif"));
     ASSERT_TRUE(logo);
@@ -56,7 +56,7 @@ TEST_F(still_render, APngRendersAsTheGifWithTheSamePixels) {
     }
 }
 
-TEST_F(still_render, AnUnreadableJpegIsBadInputWithItsReason) {
+TEST_F(StillRender, AnUnreadableJpegIsBadInputWithItsReason) {
     const std::string cmyk = test::write_jpeg(path("cmyk.jpg"), 8, 8,
                                               std::vector<std::uint8_t>(8 * 8 * 4, 50), JCS_CMYK);
     command_result refused = render("-q " + cmyk);

@@ -665,7 +665,7 @@ TEST(Audit, WritesTheExactReportOfEveryFailure) {
             "U32_size:2\nU32_mem_size:4\nU8_element_size:2\n" +
             std::string(69, '*') + "\n");
 
-    // Size and value failures write their own first lines., after the audit of a matrix that fails.
+    // After a matrix that fails the audit, a size or value failure writes its own first line.
     std::string reason;
     auto first_line = [&](const matrix_ptr& m) {
         const std::string report = printed([&] { reason = in.audit(*m).message(); });

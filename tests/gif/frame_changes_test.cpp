@@ -80,8 +80,8 @@ std::vector<shown_picture> read_with_reader(const bytes& file) {
     return out;
 }
 
-// The frames as giflib reads them, composed as a viewer does: disposal 2
-// clears the frame's rectangle to transparent.
+// giflib's indices and tables, composed here as a viewer does (giflib
+// composes nothing): disposal 2 clears the frame's rectangle to transparent.
 std::vector<shown_picture> read_with_giflib(const bytes& file) {
     std::optional<giflib_file> gif = giflib_decode(file);
     EXPECT_TRUE(gif);

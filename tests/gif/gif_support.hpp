@@ -398,11 +398,13 @@ inline std::optional<giflib_file> giflib_decode(const bytes& file) {
     return out;
 }
 
-// giflib's indices composed by the reader's rules: a canvas of the background
-// colour marked transparent, local tables over the global one, transparent
-// indices skipped, disposal 2 clearing the frame's rectangle afterwards and
-// disposal 4 (only 4) restoring the canvas.
-inline std::vector<std::vector<pixel>> compose(const giflib_file& gif) {
+// giflib gives only each frame's indices; this composes them by our own
+// reader's rules, so it checks the indices and the tables independently but
+// not the composition: a canvas of the background colour marked transparent,
+// local tables over the global one, transparent indices skipped, disposal 2
+// clearing the frame's rectangle afterwards and disposal 4 (only 4) restoring
+// the canvas.
+inline std::vector<std::vector<pixel>> compose_by_our_rules(const giflib_file& gif) {
     auto colour_of = [](const bytes& table, int index) {
         const auto at = std::size_t(index) * 3;
         return at + 2 < table.size()

@@ -77,7 +77,7 @@ TEST(StillReference, EveryPngAndJpegMatchesPilPixelForPixel) {
     }
 }
 
-class picture_files : public ::testing::Test {
+class PictureFiles : public ::testing::Test {
   protected:
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -100,7 +100,7 @@ class picture_files : public ::testing::Test {
     const fs::path dir_ = scratch_folder("pictures");
 };
 
-TEST_F(picture_files, TheFirstBytesChooseTheReaderNotTheName) {
+TEST_F(PictureFiles, TheFirstBytesChooseTheReaderNotTheName) {
     fs::copy_file(small_png("a.png"), path("png.gif"), fs::copy_options::overwrite_existing);
     fs::copy_file(small_jpeg("a.jpg"), path("jpeg.png"), fs::copy_options::overwrite_existing);
     write_file(path("gif.jpg"), gif_builder(3, 2, {0, 0}).image({0, 0, 3, 2, bytes(6)}).finish());
@@ -119,7 +119,7 @@ TEST_F(picture_files, TheFirstBytesChooseTheReaderNotTheName) {
 
 // One row per way a file can be unreadable: each is refused with a reason,
 // nothing is printed and the process goes on.
-TEST_F(picture_files, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
+TEST_F(PictureFiles, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
     const bytes png = read_file<bytes>(small_png("whole.png"));
     const bytes jpeg = read_file<bytes>(small_jpeg("whole.jpg"));
     auto find = [](const bytes& data, const std::string& text) {
@@ -196,7 +196,7 @@ TEST_F(picture_files, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
     EXPECT_EQ(buffer::ring_size(), buffers_before) << "a refused file left a buffer behind";
 }
 
-TEST_F(picture_files, TheJpegProbeWalksMarkersAsLibjpegDoes) {
+TEST_F(PictureFiles, TheJpegProbeWalksMarkersAsLibjpegDoes) {
     // Segments before the frame marker, one of them long, stray bytes and fill
     // bytes before markers: the probe still finds the frame, and the file reads.
     bytes jpeg = read_file<bytes>(small_jpeg("plain.jpg"));

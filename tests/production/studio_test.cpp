@@ -23,9 +23,9 @@ const char* still_effect = R"(<effect type="STILL" description="One frame.">
   <cpu></cpu><GIFIN></GIFIN><GIFOUT></GIFOUT>
 </effect>)";
 
-class studio_test : public ::testing::Test {
+class StudioRun : public ::testing::Test {
   protected:
-    studio_test() {
+    StudioRun() {
         folder_.write("Effects/a_show.zoml", show_effect);
         folder_.write("Effects/b_still.zoml", still_effect);
     }
@@ -57,7 +57,7 @@ class studio_test : public ::testing::Test {
     std::unique_ptr<studio> studio_;
 };
 
-TEST_F(studio_test, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
+TEST_F(StudioRun, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
     studio& s = make_studio();
     EXPECT_EQ(s.current_effect_index(), 0);
     EXPECT_FALSE(s.can_create());
@@ -67,7 +67,7 @@ TEST_F(studio_test, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
 // Frames are cropped to the union of their boxes, and the output area is
 // recentred, unless the union covers the area but for a twentieth at each
 // side, or a frame is empty (its box is the whole output area).
-TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxes) {
+TEST_F(StudioRun, CropsEveryFrameToTheUnionOfTheirBoxes) {
     const struct {
         const char* name;
         std::vector<std::string> pictures;
@@ -117,7 +117,7 @@ TEST_F(studio_test, CropsEveryFrameToTheUnionOfTheirBoxes) {
     }
 }
 
-TEST_F(studio_test, CancellingAfterThreeOfTenFramesKeepsNothing) {
+TEST_F(StudioRun, CancellingAfterThreeOfTenFramesKeepsNothing) {
     studio& s = make_studio({write_solid_gif("dot.gif", 10, 10, red)}, 10);
     ASSERT_TRUE(s.start_construction());
     while (s.stored_frames() < 3)
@@ -128,7 +128,7 @@ TEST_F(studio_test, CancellingAfterThreeOfTenFramesKeepsNothing) {
     EXPECT_FALSE(s.busy() || s.has_frames()); // saving and sizing have nothing to work on
 }
 
-TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
+TEST_F(StudioRun, ChangedSettingsRestartTheNetwork) {
     studio& s = make_studio({write_solid_gif("dot.gif", 10, 10, red)}, 4);
     ASSERT_TRUE(s.start_construction());
     EXPECT_FALSE(s.settings_changed_flag());
@@ -151,7 +151,7 @@ TEST_F(studio_test, ChangedSettingsRestartTheNetwork) {
     EXPECT_EQ(s.current_effect()->fired_count(), 0);
 }
 
-TEST_F(studio_test, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
+TEST_F(StudioRun, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 40, 20, colour{0, 4, 2, 252})},
                             3);
@@ -175,7 +175,7 @@ TEST_F(studio_test, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
     EXPECT_EQ(std::filesystem::file_size("standard.gif"), standard);
 }
 
-TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
+TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
                             2);
@@ -210,7 +210,7 @@ TEST_F(studio_test, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
 }
 
-TEST_F(studio_test, AStillEffectForcesOneFrame) {
+TEST_F(StudioRun, AStillEffectForcesOneFrame) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 12);
     s.select_effect(1);
     EXPECT_EQ(s.frame_count(), 1);
@@ -221,7 +221,7 @@ TEST_F(studio_test, AStillEffectForcesOneFrame) {
     EXPECT_EQ(s.stored_frames(), 1);
 }
 
-TEST_F(studio_test, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) {
+TEST_F(StudioRun, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 3);
     ASSERT_TRUE(s.start_construction());
     step();

@@ -10,7 +10,7 @@ namespace {
 
 using testing::ui_test;
 
-class controls : public ui_test {
+class Controls : public ui_test {
   protected:
     template <class C> C& visible(C& c) {
         c.set_target(where());
@@ -19,7 +19,7 @@ class controls : public ui_test {
     }
 };
 
-TEST_F(controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
+TEST_F(Controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
     slider_control s(rect{100, 50, 80, 14}, where(), 0, 0, 10, 0.5);
     const struct {
         double given, stored;
@@ -38,7 +38,7 @@ TEST_F(controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
     EXPECT_EQ(told, 1);
 }
 
-TEST_F(controls, TheSliderLabelFollowsTheStep) {
+TEST_F(Controls, TheSliderLabelFollowsTheStep) {
     const struct {
         double step;
         const char* label;
@@ -49,7 +49,7 @@ TEST_F(controls, TheSliderLabelFollowsTheStep) {
     }
 }
 
-TEST_F(controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
+TEST_F(Controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
     slider_control s(rect{100, 50, 80, 14}, surface{}, 5, 0, 10, 1);
     const slider_layout l = s.layout();
     EXPECT_EQ(l.track, (rect{100, 54, 40, 6})); // inset by ceil(14 / 4)
@@ -64,7 +64,7 @@ TEST_F(controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
     EXPECT_TRUE(vertical.layout().label.empty());
 }
 
-TEST_F(controls, AnArrowPressSteps_ATrackPressDrags) {
+TEST_F(Controls, AnArrowPressSteps_ATrackPressDrags) {
     slider_control& s = visible(*new slider_control(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1));
     std::unique_ptr<slider_control> owner(&s);
     s.mouse_down(90, 55, 1); // the left arrow lies outside the rectangle
@@ -99,7 +99,7 @@ TEST_F(controls, AnArrowPressSteps_ATrackPressDrags) {
     EXPECT_EQ(still.value(), 5);
 }
 
-TEST_F(controls, TheDialTurnsCounterClockwiseFromThreeOClock) {
+TEST_F(Controls, TheDialTurnsCounterClockwiseFromThreeOClock) {
     slider_control dial(rect{100, 100, 40, 40}, where(), 50, 0, 100, 0, true);
     visible(dial).mouse_down(120, 120, 1);
     dial.idle(139, 120); // right of the centre
@@ -114,7 +114,7 @@ TEST_F(controls, TheDialTurnsCounterClockwiseFromThreeOClock) {
     EXPECT_EQ(dial.layout().needle_y, 140);
 }
 
-TEST_F(controls, SliderKeysStepOnlyWithTheMouseOverIt) {
+TEST_F(Controls, SliderKeysStepOnlyWithTheMouseOverIt) {
     slider_control s(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1);
     visible(s);
     for (int ch : {int(','), int('4'), 28})
@@ -127,7 +127,7 @@ TEST_F(controls, SliderKeysStepOnlyWithTheMouseOverIt) {
     EXPECT_EQ(s.value(), 5);
 }
 
-TEST_F(controls, TheSliderDrawsItsThumbRaisedInTheSunkenTrack) {
+TEST_F(Controls, TheSliderDrawsItsThumbRaisedInTheSunkenTrack) {
     slider_control s(rect{100, 50, 80, 14}, where(), 0, 0, 10, 1);
     visible(s).draw();
     EXPECT_EQ(shown(100, 54), ui_highlight); // the thumb's top-left corner, over the track's
@@ -141,7 +141,7 @@ TEST_F(controls, TheSliderDrawsItsThumbRaisedInTheSunkenTrack) {
     EXPECT_EQ(shown(137, 55), ui_light);
 }
 
-TEST_F(controls, TheMenuWrapsBothWaysAndTakesTwoAndEight) {
+TEST_F(Controls, TheMenuWrapsBothWaysAndTakesTwoAndEight) {
     menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO", "THREE"}, 2);
     int changes = 0;
     m.on_change = [&](int) { ++changes; };
@@ -162,7 +162,7 @@ TEST_F(controls, TheMenuWrapsBothWaysAndTakesTwoAndEight) {
     EXPECT_EQ(changes, 7); // every change but the selection of what was selected
 }
 
-TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
+TEST_F(Controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
     menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO", "two"});
     visible(m).mouse_down(20, 31, 1); // rows of 20
     EXPECT_EQ(m.selected(), 1);
@@ -185,7 +185,7 @@ TEST_F(controls, TheMenuSelectsTheRowUnderTheMouseAndTheSwitchFlips) {
     EXPECT_EQ(flip.selected(), 1);
 }
 
-TEST_F(controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
+TEST_F(Controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
     menu_control m(rect{10, 10, 80, 40}, where(), {"ONE", "TWO"});
     visible(m).draw();
     EXPECT_EQ(shown(10, 10), ui_dark); // row 0, selected: sunken
@@ -194,7 +194,7 @@ TEST_F(controls, TheMenuDrawsTheSelectedRowSunkenWithoutSkins) {
     EXPECT_EQ(shown(89, 49), ui_dark);
 }
 
-TEST_F(controls, TheTextFieldReplacesOnTheFirstKeyAndKeepsToItsLength) {
+TEST_F(Controls, TheTextFieldReplacesOnTheFirstKeyAndKeepsToItsLength) {
     text_control t(rect{10, 10, 100, 16}, where(), "old", 10);
     visible(t);
     t.key('x', 0, 0); // not editing: nothing
@@ -223,7 +223,7 @@ TEST_F(controls, TheTextFieldReplacesOnTheFirstKeyAndKeepsToItsLength) {
     EXPECT_EQ(longest.text().size(), 127u);
 }
 
-TEST_F(controls, HiddenControlsIgnoreEverythingAndDrawNothing) {
+TEST_F(Controls, HiddenControlsIgnoreEverythingAndDrawNothing) {
     slider_control s(rect{100, 50, 80, 14}, where(), 5, 0, 10, 1);
     menu_control m(rect{10, 10, 80, 60}, where(), {"ONE", "TWO"});
     text_control t(rect{10, 100, 100, 16}, where(), "old", 10);

@@ -16,7 +16,7 @@ namespace {
 using testing::ui_test;
 using testing::write_solid_gif;
 
-class editors : public ui_test {
+class Editors : public ui_test {
   protected:
     void type(config& setting, const std::string& text, int x, int y) {
         for (char ch : text)
@@ -24,7 +24,7 @@ class editors : public ui_test {
     }
 };
 
-TEST_F(editors, TheNumberFieldTakesTypedTextOnEnterAndOnAClick) {
+TEST_F(Editors, TheNumberFieldTakesTypedTextOnEnterAndOnAClick) {
     cfg_FP64 frames(nullptr, "FRAMES", true, 1.0, {{8, 1, 32, 1}}, false, true);
     place(frames, rect{0, 0, 200, 20});
     text_control& field = *view_of<number_editor>(frames).field();
@@ -57,7 +57,7 @@ TEST_F(editors, TheNumberFieldTakesTypedTextOnEnterAndOnAClick) {
     }
 }
 
-TEST_F(editors, NumberSettingsGetARowPerValue) {
+TEST_F(Editors, NumberSettingsGetARowPerValue) {
     const rect area{10, 20, 212, 60};
     const auto three = number_editor_layout(area, 3, false, false);
     ASSERT_EQ(three.size(), 3u);
@@ -86,7 +86,7 @@ TEST_F(editors, NumberSettingsGetARowPerValue) {
     EXPECT_EQ(size.value(0), 1);
 }
 
-TEST_F(editors, ASettingWithoutARectangleDrawsNothing) {
+TEST_F(Editors, ASettingWithoutARectangleDrawsNothing) {
     cfg_FP64 n(nullptr, "N", true, 1.0, 0, 9, 1);
     cfg_menu m(nullptr, "M", true, 1.0, {"A", "B"});
     cfg_text t(nullptr, "T", true, 1.0, {"x"});
@@ -98,7 +98,7 @@ TEST_F(editors, ASettingWithoutARectangleDrawsNothing) {
     EXPECT_TRUE(presented.empty());
 }
 
-TEST_F(editors, MenusTakeKeysOnlyUnderTheMouseExceptTheEffectType) {
+TEST_F(Editors, MenusTakeKeysOnlyUnderTheMouseExceptTheEffectType) {
     cfg_menu loop(nullptr, "LOOP", true, 1.0, {"A", "B", "C"}, 2);
     place(loop, rect{10, 10, 70, 60});
     editor_of(loop).key('2', 300, 300);
@@ -118,7 +118,7 @@ TEST_F(editors, MenusTakeKeysOnlyUnderTheMouseExceptTheEffectType) {
     EXPECT_EQ(view_of<menu_editor>(type).menu().selected(), 0);
 }
 
-TEST_F(editors, TextLinesGetEqualRowsAndTypingReachesTheSetting) {
+TEST_F(Editors, TextLinesGetEqualRowsAndTypingReachesTheSetting) {
     cfg_text lines(nullptr, "TEXTIN", true, 1.0, {"one", "two", "three"});
     place(lines, rect{10, 10, 200, 60}).draw();
     EXPECT_EQ(text_editor::row(rect{10, 10, 200, 60}, 3, 1), (rect{10, 30, 200, 20}));
@@ -131,7 +131,7 @@ TEST_F(editors, TextLinesGetEqualRowsAndTypingReachesTheSetting) {
     EXPECT_EQ(view_of<text_editor>(lines).field(0).text(), "ONE");
 }
 
-TEST_F(editors, TheOutputFileButtonAsksWhenReleasedOnIt) {
+TEST_F(Editors, TheOutputFileButtonAsksWhenReleasedOnIt) {
     cfg_image_out out(nullptr, "GIFOUT", true, 1.0, "my.gif");
     const rect area{10, 10, 120, 40};
     place(out, area).draw();
@@ -151,11 +151,11 @@ TEST_F(editors, TheOutputFileButtonAsksWhenReleasedOnIt) {
     EXPECT_EQ(out.file_name(), (std::filesystem::current_path() / "there.gif").string());
 }
 
-class palette : public editors {
+class PaletteEditor : public Editors {
   protected:
     // A colour at the centre of a cell of the writer's colour reduction, so it survives.
     static constexpr colour red{0, 252, 2, 4};
-    palette() : gif_(write_solid_gif("a.gif", 30, 20, red)) {
+    PaletteEditor() : gif_(write_solid_gif("a.gif", 30, 20, red)) {
         place(images_, rect{3, 33, 645, 60});
     }
     palette_editor& view() { return view_of<palette_editor>(images_); }
@@ -172,7 +172,7 @@ class palette : public editors {
     cfg_image_in images_{nullptr, "GIFIN", true, 1.0};
 };
 
-TEST_F(palette, LaysOutTheUsualRectangle) {
+TEST_F(PaletteEditor, LaysOutTheUsualRectangle) {
     const palette_layout l = layout_palette(rect{3, 33, 645, 60}, 3, 0);
     EXPECT_EQ(l.cell, 38);
     EXPECT_EQ(l.strip, (rect{134, 35, 486, 38}));
@@ -191,7 +191,7 @@ TEST_F(palette, LaysOutTheUsualRectangle) {
     EXPECT_EQ(full.scroll_bar, (rect{143, 73, 462, 9}));
 }
 
-TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
+TEST_F(PaletteEditor, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
     fill(3);
     images_.set_selected(3);
     platform.queue_file_choice(gif_);
@@ -217,7 +217,7 @@ TEST_F(palette, InsertAtTheEmptySlotAppendsAndAFullPaletteSaysSo) {
     EXPECT_EQ(images_.count(), 32);
 }
 
-TEST_F(palette, MovingOffAPressedButtonCancelsIt) {
+TEST_F(PaletteEditor, MovingOffAPressedButtonCancelsIt) {
     fill(2);
     const rect insert = view().layout().insert_button;
     editor_of(images_).mouse_down(insert.x + 1, insert.y + 1, 1);
@@ -232,7 +232,7 @@ TEST_F(palette, MovingOffAPressedButtonCancelsIt) {
     EXPECT_EQ(images_.count(), 1);
 }
 
-TEST_F(palette, TheArrowsAndTheBarScroll) {
+TEST_F(PaletteEditor, TheArrowsAndTheBarScroll) {
     fill(20);
     click(view().layout().right_arrow);
     EXPECT_DOUBLE_EQ(view().fraction(), 9.0 / 21);
@@ -252,7 +252,7 @@ TEST_F(palette, TheArrowsAndTheBarScroll) {
     EXPECT_EQ(images_.selected(), 2);
 }
 
-TEST_F(palette, SelectionKeysStopAtBothEndsAndDeleteRemoves) {
+TEST_F(PaletteEditor, SelectionKeysStopAtBothEndsAndDeleteRemoves) {
     fill(5);
     editor_of(images_).key(',', 0, 0);
     EXPECT_EQ(images_.selected(), 0);
@@ -270,7 +270,7 @@ TEST_F(palette, SelectionKeysStopAtBothEndsAndDeleteRemoves) {
     EXPECT_EQ(images_.count(), 3);
 }
 
-TEST_F(palette, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
+TEST_F(PaletteEditor, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
     namespace fs = std::filesystem;
     const fs::path here = fs::current_path();
     fs::create_directories("pictures");
@@ -292,7 +292,7 @@ TEST_F(palette, TheOpenDialogRemembersItsFolderAndRestoresTheCurrentDirectory) {
     set_first_dialog_folder("");
 }
 
-TEST_F(palette, DrawsTheSelectedSlotSunkenAndThumbnails) {
+TEST_F(PaletteEditor, DrawsTheSelectedSlotSunkenAndThumbnails) {
     fill(1);
     editor_of(images_).draw();
     const rect first = view().layout().slot(0), empty = view().layout().slot(1);

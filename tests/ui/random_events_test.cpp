@@ -22,9 +22,9 @@ namespace {
 
 constexpr colour sentinel{0, 1, 2, 3};
 
-class random_events : public testing::ui_test {
+class RandomEvents : public testing::ui_test {
   protected:
-    random_events() : ui_test(700, 160) {}
+    RandomEvents() : ui_test(700, 160) {}
 
     void paint_sentinel() {
         buffer_lock hold(image());
@@ -154,7 +154,7 @@ class random_events : public testing::ui_test {
     std::mt19937 random_{20261207};
 };
 
-TEST_F(random_events, Sliders) {
+TEST_F(RandomEvents, Sliders) {
     slider_control horizontal(rect{60, 20, 80, 14}, surface{}, 5, 0, 10, 0.5);
     control_run(horizontal);
     slider_control vertical(rect{200, 10, 20, 100}, surface{}, 5, -3, 3, 0);
@@ -166,7 +166,7 @@ TEST_F(random_events, Sliders) {
     control_run(tiny);
 }
 
-TEST_F(random_events, TextFieldsAndMenus) {
+TEST_F(RandomEvents, TextFieldsAndMenus) {
     text_control text(rect{20, 20, 100, 16}, surface{}, "hello", 10);
     control_run(text);
     menu_control list(rect{150, 10, 70, 90}, surface{}, {"A", "B", "C", "D", "E"}, 2);
@@ -175,7 +175,7 @@ TEST_F(random_events, TextFieldsAndMenus) {
     control_run(flip);
 }
 
-TEST_F(random_events, NumberTextAndMenuSettings) {
+TEST_F(RandomEvents, NumberTextAndMenuSettings) {
     cfg_FP64 size(nullptr, "SIZE", true, 1.0, {{1, 0, 9, 1}, {2, -5, 5, 0.1}, {3, 0, 100, 0}});
     setting_run(size, rect{10, 20, 212, 60}, 30);
     cfg_FP64 typed(nullptr, "FRAMES", true, 1.0, {{8, 1, 32, 1}}, false, true);
@@ -192,7 +192,7 @@ TEST_F(random_events, NumberTextAndMenuSettings) {
     setting_run(out, rect{320, 90, 120, 40});
 }
 
-TEST_F(random_events, ThePalette) {
+TEST_F(RandomEvents, ThePalette) {
     testing::write_solid_gif("a.gif", 30, 20, colour{0, 252, 2, 4});
     folder.write("not.gif", "no");
     cfg_image_in images(nullptr, "GIFIN", true, 1.0);

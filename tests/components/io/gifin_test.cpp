@@ -24,9 +24,9 @@ constexpr colour blue{0, 4, 2, 252};
 constexpr colour grey{0, 92, 90, 92};
 
 // A canvas whose work area is 320 x 200, for components as if of a network.
-class image_source_test : public ::testing::Test {
+class ImageSourceNetwork : public ::testing::Test {
   protected:
-    image_source_test() : canvas_(320, 200, colour{0, 0, 128, 128}) {
+    ImageSourceNetwork() : canvas_(320, 200, colour{0, 0, 128, 128}) {
         canvas_.set_output_size(300, 180);
     }
 
@@ -54,7 +54,7 @@ class image_source_test : public ::testing::Test {
     const run_context network_{&program_, &canvas_};
 };
 
-TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) {
+TEST_F(ImageSourceNetwork, PublishesSizesForEverySizeModeTheLargestImageAndText) {
     io::GIFIN gifin;
     add(gifin, "a.gif", 40, 30, colour{0, 9, 9, 9});
     const struct {
@@ -107,7 +107,7 @@ TEST_F(image_source_test, PublishesSizesForEverySizeModeTheLargestImageAndText) 
         std::pair(measure_text(io::GIFIN::sample_text, text_size::points_12).width + 1.0, 19.0));
 }
 
-TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
+TEST_F(ImageSourceNetwork, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     component_rig<io::GIFIN> rig;
     rig.subject.set_context(&network_);
     const char* const names[] = {"c0.gif", "c1.gif", "c2.gif", "c3.gif"};
@@ -139,7 +139,7 @@ TEST_F(image_source_test, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     EXPECT_EQ(at_centre(), green);
 }
 
-TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
+TEST_F(ImageSourceNetwork, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     component_rig<io::GIFIN> rig;
     add(rig.subject, "wide.gif", 100, 50, red);
     rig.wire({}, {"RED.OUT", "ALPHA.OUT"});
@@ -177,7 +177,7 @@ TEST_F(image_source_test, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     EXPECT_EQ(none.values(1), std::vector<unsigned>(none.values(1).size(), 0u));
 }
 
-TEST_F(image_source_test, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
+TEST_F(ImageSourceNetwork, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
     io::GIFIN gifin;
     ASSERT_TRUE(gifin.palette().add_image(
         write_gif("ring.gif", 10, 10,

@@ -40,9 +40,9 @@ std::string grey_jpeg(const std::string& name) {
     return test::write_jpeg(name, 50, 20, std::vector<std::uint8_t>(50 * 20 * 3, grey.r));
 }
 
-class still_pictures : public ::testing::Test {
+class StillPictures : public ::testing::Test {
   protected:
-    still_pictures() : canvas_(320, 200, colour{0, 0, 128, 128}) {
+    StillPictures() : canvas_(320, 200, colour{0, 0, 128, 128}) {
         canvas_.set_output_size(300, 180);
     }
 
@@ -60,7 +60,7 @@ class still_pictures : public ::testing::Test {
     const run_context network_{&program_, &canvas_};
 };
 
-TEST_F(still_pictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
+TEST_F(StillPictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
     io::GIFIN gifin;
     cfg_image_in& palette = gifin.palette();
     const std::string png = half_transparent_png("half.png");
@@ -87,7 +87,7 @@ TEST_F(still_pictures, ThePaletteTakesReadableStillsAndGifinMeasuresThem) {
     EXPECT_EQ(size(gifin, "SIZE.EFFECT"), std::pair(50.0, 20.0));
 }
 
-TEST_F(still_pictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
+TEST_F(StillPictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
     component_rig<io::GIFIN> rig;
     ASSERT_TRUE(rig.subject.palette().add_image(half_transparent_png("half.png"), 0));
     rig.watch("RED.OUT", 1);
@@ -104,7 +104,7 @@ TEST_F(still_pictures, PlanesCarryPngAlphaAsTheTransparentFlag) {
     EXPECT_EQ(at(39, 29), std::pair(252u, 0u));
 }
 
-TEST_F(still_pictures, DrawsStillsStraightIntoTheOutputAreaLeavingTransparentPixels) {
+TEST_F(StillPictures, DrawsStillsStraightIntoTheOutputAreaLeavingTransparentPixels) {
     buffer& image = canvas_.image();
     const int middle_x = image.width() / 2, middle_y = image.height() / 2;
     io::GIFIN gifin;
