@@ -57,7 +57,7 @@ using shown_picture = std::vector<zoetra::pixel>;
 inline std::vector<shown_picture> shown(const std::vector<std::uint8_t>& file) {
     std::vector<shown_picture> pictures;
     zoetra::gif_reader reader;
-    check(reader.open_bytes(file.data(), file.size()));
+    check(reader.open_bytes(file.data(), file.size()).ok());
     while (auto frame = reader.read_frame()) {
         zoetra::buffer_lock hold(*frame);
         const zoetra::pixel* pixels = frame->pixels();
@@ -85,16 +85,16 @@ class writers {
         zoetra::gif_writer& estimator = kept(1);
         writer.set_options(options);
         estimator.set_options(options);
-        check(writer.open_in_memory({}, read.size, loop));
+        check(writer.open_in_memory({}, read.size, loop).ok());
         writer.write_frames(read.frames, {}, read.size, delay);
         global_table_ = writer.global_table();
-        check(writer.close());
+        check(writer.close().ok());
         check(writer.size() == writer.memory_file().size());
         if (!check_estimate)
             return writer.memory_file();
-        check(estimator.open_for_estimate("temmmp.gif", {}, read.size, loop));
+        check(estimator.open_for_estimate("temmmp.gif", {}, read.size, loop).ok());
         estimator.estimate_frames(read.frames, {}, read.size, delay);
-        check(estimator.close());
+        check(estimator.close().ok());
         check(estimator.size() == writer.memory_file().size());
         return writer.memory_file();
     }

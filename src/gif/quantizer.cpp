@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace zoetra {
@@ -118,25 +119,29 @@ colour_quantizer::colour_quantizer()
     : storage_(allocate_array<cell_entry>(cell_count)),
       known_(allocate_array<std::uint64_t>(cell_count / 64)) {}
 
-int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-                             std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
-                             int wanted) {
+outcome colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height,
+                                 std::uint8_t* indices, std::uint8_t* red_map,
+                                 std::uint8_t* green_map, std::uint8_t* blue_map, int wanted) {
     colour_count_ = 0;
-    if (wanted < 1 || wanted > 256 || width < 0 || height < 0)
-        return 1;
+    if (wanted < 1 || wanted > 256)
+        return outcome::failure("a reduction to " + std::to_string(wanted) +
+                                " colours was asked for; 1 to 256 can be had");
+    if (width < 0 || height < 0)
+        return outcome::failure("an image of " + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels cannot be reduced");
     const std::size_t pixel_count = std::size_t(width) * std::size_t(height);
     if (pixel_count == 0)
-        return 0;
+        return outcome::success();
     if (rgb == nullptr || indices == nullptr || red_map == nullptr || green_map == nullptr ||
         blue_map == nullptr)
-        return 1;
+        return outcome::failure("a reduction was given no pixels, indices or colour maps");
 
     select_colours(wanted, count_pixels(rgb, pixel_count));
     std::copy_n(palette_red_, colour_count_, red_map);
     std::copy_n(palette_green_, colour_count_, green_map);
     std::copy_n(palette_blue_, colour_count_, blue_map);
     map_pixels(rgb, width, height, indices);
-    return 0;
+    return outcome::success();
 }
 
 void colour_quantizer::prepare_for_width(int width) {
@@ -535,9 +540,9 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
             }
 }
 
-int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
-                   int wanted) {
+outcome reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                       std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                       int wanted) {
     // One reduction at a time, on the window's thread.
     static colour_quantizer quantizer;
     return quantizer.reduce(rgb, width, height, indices, red_map, green_map, blue_map, wanted);

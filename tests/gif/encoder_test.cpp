@@ -341,9 +341,8 @@ reduction reduce(const rgb_image& image) {
     colour_quantizer quantizer;
     reduction out{{}, bytes(image.rgb.size() / 3)};
     std::uint8_t map[3][256] = {};
-    EXPECT_EQ(quantizer.reduce(image.rgb.data(), image.width, image.height, out.indices.data(),
-                               map[0], map[1], map[2], 255),
-              0);
+    EXPECT_TRUE(quantizer.reduce(image.rgb.data(), image.width, image.height, out.indices.data(),
+                                 map[0], map[1], map[2], 255));
     for (int c = 0; c < 3; ++c)
         out.palette[c].assign(map[c], map[c] + quantizer.colour_count());
     return out;
@@ -489,9 +488,8 @@ TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
     for (int run = 0; run < 600; ++run) {
         const rgb_image& image = images[run % 3];
         bytes indices(image.rgb.size() / 3);
-        ASSERT_EQ(quantizer.reduce(image.rgb.data(), image.width, image.height, indices.data(),
-                                   map[0], map[1], map[2], 255),
-                  0);
+        ASSERT_TRUE(quantizer.reduce(image.rgb.data(), image.width, image.height, indices.data(),
+                                     map[0], map[1], map[2], 255));
         const reduction& expected = fresh[run % 3];
         for (int c = 0; c < 3; ++c)
             differing += !std::equal(expected.palette[c].begin(), expected.palette[c].end(), map[c],
@@ -504,13 +502,14 @@ TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
 TEST(Quantizer, RefusesUnusableRequests) {
     colour_quantizer quantizer;
     std::uint8_t rgb[3] = {1, 2, 3}, index = 7, r[256], g[256], b[256];
-    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 0), 1);
-    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 257), 1);
-    EXPECT_EQ(quantizer.reduce(rgb, 0, 5, &index, r, g, b, 255), 0);
+    EXPECT_FALSE(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 0));
+    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 257).message(),
+              "a reduction to 257 colours was asked for; 1 to 256 can be had");
+    EXPECT_TRUE(quantizer.reduce(rgb, 0, 5, &index, r, g, b, 255));
     EXPECT_EQ(quantizer.colour_count(), 0);
     EXPECT_EQ(index, 7);
     // The process-wide reduction answers like a private one.
-    EXPECT_EQ(reduce_colours(rgb, 1, 1, &index, r, g, b, 255), 0);
+    EXPECT_TRUE(reduce_colours(rgb, 1, 1, &index, r, g, b, 255));
     EXPECT_EQ(std::make_tuple(index, r[0], g[0], b[0]), std::make_tuple(0, 4, 2, 4));
 }
 

@@ -82,10 +82,9 @@ TEST_F(BuildDataFolder, TheArchiveHoldsEverySkinImageAtItsBoxSize) {
         const long bytes = std::ftell(file.get());
         EXPECT_GT(bytes, 0);
         EXPECT_LT(bytes, long(archive::max_entry_size));
-        std::string failure;
-        std::unique_ptr<buffer> image = load_gif("*Resources\\" + name, failure);
-        ASSERT_TRUE(image) << failure;
-        found[name] = {image->width(), image->height()};
+        const result<std::unique_ptr<buffer>> image = read_gif("*Resources\\" + name);
+        ASSERT_TRUE(image) << image.message();
+        found[name] = {image.value()->width(), image.value()->height()};
     }
     // An entry the reader skipped (too large, damaged) shows here as missing.
     EXPECT_EQ(found, expected);
