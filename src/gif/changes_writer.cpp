@@ -17,7 +17,7 @@ void changes_writer::write() {
     const std::size_t frame_count = frames_.count();
     if (frame_count == 0)
         return;
-    context_.lane(0).need(coding_lane::lookahead);
+    context_.lane(0).need(coding_lane::lookahead_coding);
     make_room();
     take_picture(0, next_);
     for (std::size_t p = 0; p < pixel_count_; ++p)
@@ -28,8 +28,8 @@ void changes_writer::write() {
         form chosen = shortest_form(step, cut(step.rect));
         try_local_table(chosen);
         coding_lane& lane = context_.lane(0);
-        const memory_sink& data = lane.shorter_with_lookahead(
-            chosen.layout.code_size, chosen.pixels, chosen.layout.rect.area(), *chosen.data);
+        const memory_sink& data = lane.shortest(chosen.layout.code_size, chosen.pixels,
+                                                chosen.layout.rect.area(), *chosen.data);
         context_.write_frame(i, frames_, chosen.layout, data);
         planner_.drawn(chosen.layout.rect, step.disposal);
     }

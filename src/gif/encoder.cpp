@@ -6,7 +6,7 @@
 #include "gif/exact_writer.hpp"
 #include "gif/fine_writer.hpp"
 #include "gif/gif_blocks.hpp"
-#include "gif/standard_colours.hpp"
+#include "gif/whole_frame_writer.hpp"
 #include "gif/writer_context.hpp"
 
 #include <cerrno>

@@ -39,7 +39,7 @@ outcome exact_writer::write() {
         take_crop(i);
         index_frame();
         context_.write_frame(i, frames_, whole,
-                             lane.code(whole.code_size, indices_.get(), pixel_count_));
+                             lane.code_greedily(whole.code_size, indices_.get(), pixel_count_));
     }
     return outcome::success();
 }

@@ -23,11 +23,11 @@ fine_writer::fine_writer(writer_context& context, const animation_frames& frames
 
 void fine_writer::write() {
     for (int k = 0; k < 2; ++k)
-        context_.lane(k).need(coding_lane::fine_colours | coding_lane::lookahead);
+        context_.lane(k).need(coding_lane::fine_reduction | coding_lane::lookahead_coding);
     plan();
     choose_palettes();
     fill_global_table();
-    code_and_write();
+    settle_code_and_write();
 }
 
 // ---- the plan ---------------------------------------------------------------
@@ -102,20 +102,21 @@ void fine_writer::choose_palettes() {
         }
     } else {
         context_.threads().in_pairs(
-            frames_.count(),
-            [&](std::size_t first, std::size_t n) {
-                indices_.pin(first, n);
-                for (std::size_t k = 0; k < n; ++k)
-                    indices_.make(first + k, steps_[first + k].rect.area());
-                for (std::size_t k = 0; k < n; ++k)
-                    take_input(first + k, int(k));
-            },
+            frames_.count(), [&](std::size_t first, std::size_t n) { take_pair(first, n); },
             [&](std::size_t frame, int lane) {
                 reduce_frame(*context_.lane(lane).fine, frame, lane);
             },
             [](std::size_t, int) {});
     }
     indices_.pin(0, 0);
+}
+
+void fine_writer::take_pair(std::size_t first, std::size_t n) {
+    indices_.pin(first, n);
+    for (std::size_t k = 0; k < n; ++k)
+        indices_.make(first + k, steps_[first + k].rect.area());
+    for (std::size_t k = 0; k < n; ++k)
+        take_input(first + k, int(k));
 }
 
 // A frame's input is its rectangle, with alpha 0 where it draws nothing;
@@ -293,34 +294,39 @@ void fine_writer::draw_on_canvas(std::size_t i, const std::uint8_t* to_table,
 
 // ---- coding and writing -----------------------------------------------------
 
-// The frames in order, two at a time: settled on this thread, each coded
-// both greedily and with lookahead in its lane (the shorter goes), written
-// here.
-void fine_writer::code_and_write() {
+// The frames in order, two at a time: settled here, coded side by side,
+// written here.
+void fine_writer::settle_code_and_write() {
     canvas_ = allocate_array<pixel>(room_);
     std::fill_n(canvas_.get(), room_, transparent_flag);
     layouts_.assign(frames_.count(), frame_layout{});
     context_.threads().in_pairs(
-        frames_.count(),
-        [&](std::size_t first, std::size_t n) {
-            indices_.pin(first, n);
-            for (std::size_t k = 0; k < n; ++k)
-                keep(first + k);
-            for (std::size_t k = 0; k < n; ++k)
-                settle(first + k, local_tables_[k]);
-        },
-        [&](std::size_t frame, int lane) {
-            coding_lane& tools = context_.lane(lane);
-            const int code_size = layouts_[frame].code_size;
-            const std::size_t area = steps_[frame].rect.area();
-            const std::uint8_t* indices = indices_.get(frame);
-            coded_[lane] = &tools.shorter_with_lookahead(code_size, indices, area,
-                                                         tools.code(code_size, indices, area));
-        },
-        [&](std::size_t frame, int lane) {
-            context_.write_frame(frame, frames_, layouts_[frame], *coded_[lane]);
-            indices_.drop(frame);
-        });
+        frames_.count(), [&](std::size_t first, std::size_t n) { settle_pair(first, n); },
+        [&](std::size_t frame, int lane) { code(frame, lane); },
+        [&](std::size_t frame, int lane) { write_frame(frame, lane); });
+}
+
+void fine_writer::settle_pair(std::size_t first, std::size_t n) {
+    indices_.pin(first, n);
+    for (std::size_t k = 0; k < n; ++k)
+        keep(first + k);
+    for (std::size_t k = 0; k < n; ++k)
+        settle(first + k, local_tables_[k]);
+}
+
+// Greedily and with lookahead; the shorter goes.
+void fine_writer::code(std::size_t i, int lane) {
+    coding_lane& tools = context_.lane(lane);
+    const int code_size = layouts_[i].code_size;
+    const std::size_t area = steps_[i].rect.area();
+    const std::uint8_t* indices = indices_.get(i);
+    coded_[lane] =
+        &tools.shortest(code_size, indices, area, tools.code_greedily(code_size, indices, area));
+}
+
+void fine_writer::write_frame(std::size_t i, int lane) {
+    context_.write_frame(i, frames_, layouts_[i], *coded_[lane]);
+    indices_.drop(i);
 }
 
 } // namespace zoetra::gif_detail

@@ -47,6 +47,9 @@ class fine_writer {
     frame_rect cleared_before(std::size_t i) const;
 
     void choose_palettes();
+    // Frames first .. first + n - 1 pinned, with fresh index images and
+    // their inputs in slots 0 and 1.
+    void take_pair(std::size_t first, std::size_t n);
     void take_input(std::size_t i, int slot);
     void reduce_frame(fine_quantizer& quantizer, std::size_t i, int slot);
     void choose_shared_palette();
@@ -61,7 +64,13 @@ class fine_writer {
                                      std::uint8_t* to_table);
     void draw_on_canvas(std::size_t i, const std::uint8_t* to_table, const std::uint8_t* table);
 
-    void code_and_write();
+    void settle_code_and_write();
+    // Frames first .. first + n - 1 pinned, their indices at hand and
+    // settled, in order.
+    void settle_pair(std::size_t first, std::size_t n);
+    // Frame i coded in a lane: allocates nothing.
+    void code(std::size_t i, int lane);
+    void write_frame(std::size_t i, int lane);
 
     writer_context& context_;
     const animation_frames& frames_;

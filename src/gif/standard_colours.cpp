@@ -15,7 +15,7 @@ standard_colours::standard_colours(writer_context& context, const animation_fram
     // The helper's reductions must allocate nothing; this thread's also
     // reduces the palettes, 256 entries wide.
     for (int k = 0; k < 2; ++k)
-        context.lane(k).need(coding_lane::standard_colours);
+        context.lane(k).need(coding_lane::standard_reduction);
     context.lane(0).quantizer->prepare_for_width(std::max<int>(frames.size.width, 256));
     context.lane(1).quantizer->prepare_for_width(frames.size.width);
 }
@@ -50,21 +50,21 @@ void standard_colours::reduce_frame(colour_quantizer& quantizer, std::size_t i, 
 
 void standard_colours::reduce_frames() {
     context_.threads().in_pairs(
-        frames_.count(),
-        [&](std::size_t first, std::size_t n) {
-            // Allocation happens here, on this thread, before the pair is in
-            // hand.
-            indices_.pin(first, n);
-            for (std::size_t k = 0; k < n; ++k)
-                indices_.make(first + k);
-            for (std::size_t k = 0; k < n; ++k)
-                take_crop(first + k, int(k));
-        },
+        frames_.count(), [&](std::size_t first, std::size_t n) { take_pair(first, n); },
         [&](std::size_t frame, int lane) {
             reduce_frame(*context_.lane(lane).quantizer, frame, lane);
         },
         [](std::size_t, int) {});
     indices_.pin(0, 0);
+}
+
+// Allocation happens here, on this thread, before the pair is in hand.
+void standard_colours::take_pair(std::size_t first, std::size_t n) {
+    indices_.pin(first, n);
+    for (std::size_t k = 0; k < n; ++k)
+        indices_.make(first + k);
+    for (std::size_t k = 0; k < n; ++k)
+        take_crop(first + k, int(k));
 }
 
 void standard_colours::choose_global_table() {
@@ -100,37 +100,6 @@ const std::uint8_t* standard_colours::to_global(std::size_t i) {
     for (std::size_t p = 0; p < pixel_count_; ++p)
         indices[p] = to_table[indices[p]];
     return indices;
-}
-
-whole_frame_writer::whole_frame_writer(writer_context& context, const animation_frames& frames)
-    : context_(context), frames_(frames), colours_(context, frames) {}
-
-void whole_frame_writer::write() {
-    colours_.reduce_frames();
-    colours_.choose_global_table();
-    context_.open_animation(full_table_bits);
-    const frame_layout whole{{0, 0, frames_.size.width, frames_.size.height},
-                             frame_disposal::clear,
-                             true,
-                             standard_transparent,
-                             standard_code_size};
-    kept_indices& kept = colours_.indices();
-    context_.threads().in_pairs(
-        frames_.count(),
-        [&](std::size_t first, std::size_t n) {
-            kept.pin(first, n);
-            for (std::size_t k = 0; k < n; ++k)
-                colours_.keep(first + k);
-        },
-        [&](std::size_t frame, int lane) {
-            context_.lane(lane).code(standard_code_size, colours_.to_global(frame),
-                                     frames_.pixel_count());
-        },
-        [&](std::size_t frame, int lane) {
-            context_.write_frame(frame, frames_, whole, context_.lane(lane).coded);
-            // A written frame needs its indices no more.
-            kept.drop(frame);
-        });
 }
 
 } // namespace zoetra::gif_detail

@@ -13,9 +13,9 @@
 // indices, since every rounding, tie and scan order of the reduction is
 // fixed.
 //
-// The whole-frame writer writes every picture whole with the global table;
-// the changes writer (changes_writer.hpp) draws each as the change from the
-// one before.
+// The whole-frame writer (whole_frame_writer.hpp) writes every picture whole
+// with the global table; the changes writer (changes_writer.hpp) draws each
+// as the change from the one before.
 #include "gif/writer_context.hpp"
 #include "gif/writer_support.hpp"
 
@@ -49,6 +49,9 @@ class standard_colours {
     kept_indices& indices() { return indices_; }
 
   private:
+    // Frames first .. first + n - 1 pinned, with fresh index images and their
+    // pixels in slots 0 and 1.
+    void take_pair(std::size_t first, std::size_t n);
     void take_crop(std::size_t i, int slot);
     void reduce_frame(colour_quantizer& quantizer, std::size_t i, int slot);
 
@@ -64,20 +67,6 @@ class standard_colours {
     heap_ptr<std::uint8_t> palettes_;
     // g: 256 global indices per frame.
     heap_ptr<std::uint8_t> global_indices_;
-};
-
-// Every frame whole in the standard colours: the bytes the program has
-// always written. While one frame is coded on this thread, the helper codes
-// the next.
-class whole_frame_writer {
-  public:
-    whole_frame_writer(writer_context& context, const animation_frames& frames);
-    void write();
-
-  private:
-    writer_context& context_;
-    const animation_frames& frames_;
-    standard_colours colours_;
 };
 
 } // namespace zoetra::gif_detail

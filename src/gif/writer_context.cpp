@@ -7,26 +7,25 @@ namespace zoetra::gif_detail {
 coding_lane::coding_lane() : greedy(std::make_unique<lzw_encoder>()) {}
 
 void coding_lane::need(unsigned tools) {
-    if ((tools & standard_colours) != 0 && !quantizer)
+    if ((tools & standard_reduction) != 0 && !quantizer)
         quantizer = std::make_unique<colour_quantizer>();
-    if ((tools & fine_colours) != 0 && !fine)
+    if ((tools & fine_reduction) != 0 && !fine)
         fine = std::make_unique<fine_quantizer>();
-    if ((tools & lookahead) != 0 && !ahead)
-        ahead = std::make_unique<lzw_lookahead_encoder>();
+    if ((tools & lookahead_coding) != 0 && !lookahead)
+        lookahead = std::make_unique<lzw_lookahead_encoder>();
 }
 
-const memory_sink& coding_lane::code(int code_size, const std::uint8_t* indices,
-                                     std::size_t count) {
+const memory_sink& coding_lane::code_greedily(int code_size, const std::uint8_t* indices,
+                                              std::size_t count) {
     coded.clear();
     greedy->encode(code_size + 1, coded, indices, count);
     return coded;
 }
 
-const memory_sink& coding_lane::shorter_with_lookahead(int code_size, const std::uint8_t* indices,
-                                                       std::size_t count,
-                                                       const memory_sink& greedy_data) {
+const memory_sink& coding_lane::shortest(int code_size, const std::uint8_t* indices,
+                                         std::size_t count, const memory_sink& greedy_data) {
     coded_ahead.clear();
-    ahead->encode(code_size + 1, coded_ahead, indices, count);
+    lookahead->encode(code_size + 1, coded_ahead, indices, count);
     return coded_ahead.byte_count() < greedy_data.byte_count() ? coded_ahead : greedy_data;
 }
 

@@ -28,21 +28,22 @@ inline constexpr int full_table_bits = 8;
 // them takes memory from the shared allocator, which a helper thread must
 // not reach.
 struct coding_lane {
-    enum tool : unsigned { standard_colours = 1, fine_colours = 2, lookahead = 4 };
+    enum tool : unsigned { standard_reduction = 1, fine_reduction = 2, lookahead_coding = 4 };
     coding_lane();
     void need(unsigned tools);
 
     // Codes count indices greedily into coded, and returns it.
-    const memory_sink& code(int code_size, const std::uint8_t* indices, std::size_t count);
-    // The shorter of greedy, the same indices coded greedily already, and
-    // those indices coded with lookahead into coded_ahead; greedy on a tie.
-    const memory_sink& shorter_with_lookahead(int code_size, const std::uint8_t* indices,
-                                              std::size_t count, const memory_sink& greedy);
+    const memory_sink& code_greedily(int code_size, const std::uint8_t* indices, std::size_t count);
+    // The last step of coding a frame: the shortest of the streams the coders
+    // give for the same indices. greedy: the greedy coder's, made already;
+    // the lookahead coder's goes to coded_ahead. On a tie, greedy.
+    const memory_sink& shortest(int code_size, const std::uint8_t* indices, std::size_t count,
+                                const memory_sink& greedy);
 
     std::unique_ptr<colour_quantizer> quantizer;
     std::unique_ptr<fine_quantizer> fine;
     std::unique_ptr<lzw_encoder> greedy;
-    std::unique_ptr<lzw_lookahead_encoder> ahead;
+    std::unique_ptr<lzw_lookahead_encoder> lookahead;
     memory_sink coded;
     memory_sink coded_ahead;
 };
