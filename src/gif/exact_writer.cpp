@@ -13,12 +13,8 @@ constexpr std::uint32_t transparent_key = 1u << 24;
 } // namespace
 
 exact_writer::exact_writer(writer_context& context, const animation_frames& frames)
-    : context_(context), frames_(frames), pixel_count_(frames.pixel_count()) {
-    const std::size_t room = std::max<std::size_t>(pixel_count_, 1);
-    crop_.rgb = allocate_array<std::uint8_t>(room * 3);
-    crop_.transparent = allocate_array<std::uint8_t>(room);
-    indices_ = allocate_array<std::uint8_t>(room);
-}
+    : context_(context), frames_(frames), pixel_count_(frames.pixel_count()), crop_(pixel_count_),
+      indices_(allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count_, 1))) {}
 
 outcome exact_writer::write() {
     if (outcome collected = collect_colours(); !collected)
@@ -36,17 +32,12 @@ outcome exact_writer::write() {
     context_.open_animation(table_bits_for(int(entries_.size())));
     coding_lane& lane = context_.lane(0);
     for (std::size_t i = 0; i < frames_.count(); ++i) {
-        take_crop(i);
+        crop_.take(frames_, i);
         index_frame();
         context_.write_frame(i, frames_, whole,
                              lane.code_greedily(whole.code_size, indices_.get(), pixel_count_));
     }
     return outcome::success();
-}
-
-void exact_writer::take_crop(std::size_t i) {
-    copy_crop(frames_.pictures[i], frames_.origin, frames_.size, crop_.rgb.get(),
-              crop_.transparent.get());
 }
 
 std::uint32_t exact_writer::key_of(std::size_t p) const {
@@ -58,7 +49,7 @@ std::uint32_t exact_writer::key_of(std::size_t p) const {
 
 outcome exact_writer::collect_colours() {
     for (std::size_t i = 0; i < frames_.count(); ++i) {
-        take_crop(i);
+        crop_.take(frames_, i);
         for (std::size_t p = 0; p < pixel_count_; ++p) {
             const std::uint32_t key = key_of(p);
             if (entries_.size() == table_entries && !entries_.contains(key))

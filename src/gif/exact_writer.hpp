@@ -23,7 +23,6 @@ class exact_writer {
     outcome write();
 
   private:
-    void take_crop(std::size_t i);
     // The table entry of pixel p of the crop: the key of its colour, or of
     // transparency.
     std::uint32_t key_of(std::size_t p) const;

@@ -6,9 +6,9 @@
 namespace zoetra::gif_detail {
 
 standard_colours::standard_colours(writer_context& context, const animation_frames& frames)
-    : context_(context), frames_(frames), pixel_count_(frames.pixel_count()),
-      rgb_(allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count_ * 3 * 2, 1))),
-      transparent_(allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count_ * 2, 1))),
+    : context_(context), frames_(frames),
+      pixel_count_(frames.pixel_count()), crops_{source_crop(pixel_count_),
+                                                 source_crop(pixel_count_)},
       indices_(frames.count(), pixel_count_),
       palettes_(
           allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(frames.count(), 1) * 256 * 3)) {
@@ -20,17 +20,11 @@ standard_colours::standard_colours(writer_context& context, const animation_fram
     context.lane(1).quantizer->prepare_for_width(frames.size.width);
 }
 
-void standard_colours::take_crop(std::size_t i, int slot) {
-    copy_crop(frames_.pictures[i], frames_.origin, frames_.size,
-              rgb_.get() + std::size_t(slot) * pixel_count_ * 3,
-              transparent_.get() + std::size_t(slot) * pixel_count_);
-}
-
 // Frame palettes never use index 255, so it marks the transparent pixels
 // meanwhile.
 void standard_colours::reduce_frame(colour_quantizer& quantizer, std::size_t i, int slot) {
-    const std::uint8_t* colours = rgb_.get() + std::size_t(slot) * pixel_count_ * 3;
-    const std::uint8_t* clear = transparent_.get() + std::size_t(slot) * pixel_count_;
+    const std::uint8_t* colours = crops_[slot].rgb.get();
+    const std::uint8_t* clear = crops_[slot].transparent.get();
     std::uint8_t* indices = indices_.get(i);
     std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
     [[maybe_unused]] const outcome reduced =
@@ -64,7 +58,7 @@ void standard_colours::take_pair(std::size_t first, std::size_t n) {
     for (std::size_t k = 0; k < n; ++k)
         indices_.make(first + k);
     for (std::size_t k = 0; k < n; ++k)
-        take_crop(first + k, int(k));
+        crops_[k].take(frames_, first + k);
 }
 
 void standard_colours::choose_global_table() {
@@ -88,7 +82,7 @@ void standard_colours::keep(std::size_t i) {
     if (indices_.get(i) != nullptr)
         return;
     indices_.make(i);
-    take_crop(i, 0);
+    crops_[0].take(frames_, i);
     reduce_frame(*context_.lane(0).quantizer, i, 0);
 }
 

@@ -52,15 +52,13 @@ class standard_colours {
     // Frames first .. first + n - 1 pinned, with fresh index images and their
     // pixels in slots 0 and 1.
     void take_pair(std::size_t first, std::size_t n);
-    void take_crop(std::size_t i, int slot);
     void reduce_frame(colour_quantizer& quantizer, std::size_t i, int slot);
 
     writer_context& context_;
     const animation_frames& frames_;
     const std::size_t pixel_count_;
     // One slot per lane.
-    heap_ptr<std::uint8_t> rgb_;
-    heap_ptr<std::uint8_t> transparent_;
+    source_crop crops_[2];
     kept_indices indices_;
     // Row i: frame i's 256 palette entries; entry 255 (and any entry the
     // reduction left) black.

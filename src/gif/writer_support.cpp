@@ -8,29 +8,35 @@ namespace zoetra::gif_detail {
 // A pixel outside the frame counts as background.
 constexpr pixel outside_pixel = transparent_flag;
 
-void copy_crop(buffer* frame, crop_origin origin, crop_size size, std::uint8_t* rgb,
-               std::uint8_t* transparent) {
+source_crop::source_crop(std::size_t pixels)
+    : rgb(allocate_array<std::uint8_t>(std::max<std::size_t>(pixels, 1) * 3)),
+      transparent(allocate_array<std::uint8_t>(std::max<std::size_t>(pixels, 1))) {}
+
+void source_crop::take(const animation_frames& frames, std::size_t i) {
+    buffer* frame = frames.pictures[i];
+    const crop_size size = frames.size;
+    std::uint8_t* colours = rgb.get();
+    std::uint8_t* clear = transparent.get();
     if (frame == nullptr) {
-        const std::size_t count = std::size_t(size.width) * size.height;
-        std::memset(rgb, 0, count * 3);
-        std::memset(transparent, 1, count);
+        std::memset(colours, 0, frames.pixel_count() * 3);
+        std::memset(clear, 1, frames.pixel_count());
         return;
     }
     buffer_lock hold(*frame);
     const pixel* pixels = frame->pixels();
     const int frame_width = frame->width(), frame_height = frame->height();
     for (int y = 0; y < size.height; ++y) {
-        const int fy = origin.y + y;
+        const int fy = frames.origin.y + y;
         for (int x = 0; x < size.width; ++x) {
-            const int fx = origin.x + x;
+            const int fx = frames.origin.x + x;
             const pixel p = fx < frame_width && fy < frame_height
                                 ? pixels[std::size_t(fy) * frame_width + fx]
                                 : outside_pixel;
-            rgb[0] = static_cast<std::uint8_t>((p & 0xFF0000) >> 16);
-            rgb[1] = static_cast<std::uint8_t>((p & 0xFF00) >> 8);
-            rgb[2] = static_cast<std::uint8_t>(p & 0xFF);
-            rgb += 3;
-            *transparent++ = (p & transparent_flag) != 0;
+            colours[0] = static_cast<std::uint8_t>((p & 0xFF0000) >> 16);
+            colours[1] = static_cast<std::uint8_t>((p & 0xFF00) >> 8);
+            colours[2] = static_cast<std::uint8_t>(p & 0xFF);
+            colours += 3;
+            *clear++ = (p & transparent_flag) != 0;
         }
     }
 }
@@ -43,19 +49,14 @@ bool source_crop::same_as(const source_crop& other, std::size_t p) const {
     return x[0] == y[0] && x[1] == y[1] && x[2] == y[2];
 }
 
-source_window::source_window(const animation_frames& frames) : frames_(frames) {
-    const std::size_t room = std::max<std::size_t>(frames.pixel_count(), 1);
-    for (source_crop& slot : slots_) {
-        slot.rgb = allocate_array<std::uint8_t>(room * 3);
-        slot.transparent = allocate_array<std::uint8_t>(room);
-    }
-}
+source_window::source_window(const animation_frames& frames)
+    : frames_(frames), slots_{source_crop(frames.pixel_count()), source_crop(frames.pixel_count()),
+                              source_crop(frames.pixel_count())} {}
 
 const source_crop& source_window::get(std::size_t frame) {
     const std::size_t slot = frame % 3;
     if (held_[slot] != frame) {
-        copy_crop(frames_.pictures[frame], frames_.origin, frames_.size, slots_[slot].rgb.get(),
-                  slots_[slot].transparent.get());
+        slots_[slot].take(frames_, frame);
         held_[slot] = frame;
     }
     return slots_[slot];

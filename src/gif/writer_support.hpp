@@ -11,18 +11,17 @@
 
 namespace zoetra::gif_detail {
 
-// Copies the crop rectangle of a frame as RGB bytes and marks the pixels
-// whose transparent flag is set; a pixel outside the frame (or a missing
-// frame) counts as background.
-void copy_crop(buffer* frame, crop_origin origin, crop_size size, std::uint8_t* rgb,
-               std::uint8_t* transparent);
-
-// One source frame as the writer reads it: the crop's RGB bytes, and 1 where
-// a pixel is transparent.
+// One frame as the writer reads it: the pixels of the crop rectangle as RGB
+// bytes, and 1 where a pixel is transparent. A pixel outside the frame (or
+// of a missing frame) counts as background.
 struct source_crop {
     heap_ptr<std::uint8_t> rgb;
     heap_ptr<std::uint8_t> transparent;
 
+    // Room for a crop of pixels pixels.
+    explicit source_crop(std::size_t pixels);
+    // Frame i's pixels.
+    void take(const animation_frames& frames, std::size_t i);
     // Whether pixel p shows the same here and in other: both transparent, or
     // both opaque in the same colour.
     bool same_as(const source_crop& other, std::size_t p) const;
