@@ -263,16 +263,6 @@ std::uint64_t make_span(std::size_t start, std::size_t length, std::uint8_t firs
            (std::uint64_t(first) << span_first_shift);
 }
 
-// Copies a string that lies earlier in the output to out + position: all of
-// it when room allows, else as much as fits.
-inline void copy_string(std::uint8_t* out, std::size_t position, std::size_t source,
-                        std::size_t length, std::size_t room) {
-    if (room >= length + copy_overshoot)
-        copy_earlier_string(out + position, out + source, length);
-    else
-        std::memmove(out + position, out + source, std::min(length, room));
-}
-
 } // namespace
 
 // After a string: the table's next entry is the previous string plus this
