@@ -16,13 +16,16 @@
 // its own palette from libimagequant (fine_quantizer.hpp), and exact colours
 // for pictures drawn in a few flat colours.
 //
-// A file is written in named steps by one writer type per path: the standard
-// colours' reduction (standard_colours.hpp) feeds the whole-frame writer or
-// the changes writer (changes_writer.hpp); fine colours have the fine writer
-// (fine_writer.hpp) and exact colours the exact writer (exact_writer.hpp).
-// Each plans its frames, chooses their palettes, settles their tables,
-// codes them two at a time on two threads (side_by_side.hpp) and writes
-// their blocks (gif_blocks.hpp).
+// The frames are written in named steps by one writer type per path, each in
+// a file of its own: the standard colours' reduction (standard_colours.hpp)
+// feeds the whole-frame writer (whole_frame_writer.hpp) or the changes writer
+// (changes_writer.hpp); fine colours have the fine writer (fine_writer.hpp)
+// and exact colours the exact writer (exact_writer.hpp). Each plans its
+// frames, chooses their palettes, settles their tables, codes them, two at a
+// time on two threads where it can (side_by_side.hpp), and writes their
+// blocks (gif_blocks.hpp). What they share, the two lanes of tools and the
+// file's blocks and progress lines, is their writer_context
+// (writer_context.hpp).
 //
 // The writer either writes a file or only counts bytes. Both go through the
 // same code to a byte sink, so the size estimate is the exact length of the
