@@ -1,12 +1,14 @@
-// The writer's costlier modes on whatever frames the reader gets out of the
+// The writer's other modes on whatever frames the reader gets out of the
 // input. Written as changes (optimize), the file must show the same pictures
 // as the default file and be no larger; with fine colours, transparency must
-// stay exactly where it was. Every file's estimate must equal its length.
+// stay exactly where it was; in exact colours the file shows the frames
+// themselves, unless they have more colours than a table holds and writing
+// fails. Every file's estimate must equal its length.
 #include "gif_fuzz_support.hpp"
 
 namespace {
 
-// Smaller than the round trip's: each run writes three files, two of them
+// Smaller than the round trip's: each run writes four files, three of them
 // twice.
 constexpr std::size_t max_frames = 3;
 constexpr std::uint32_t max_screen_pixels = 32 * 32;
@@ -30,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> optimized = writers.write(read, loop, delay, changes);
     check(optimized.size() <= file.size());
     check(fuzzing::shown(optimized) == plain);
+
+    const std::vector<std::uint8_t> exact =
+        writers.write(read, loop, delay, {zoetra::colour_mode::exact}, true, true);
+    check(exact.empty() || fuzzing::shown(exact) == fuzzing::sources(read));
 
     const zoetra::gif_encode_options fine{zoetra::colour_mode::fine, false};
     const std::vector<fuzzing::shown_picture> finer =

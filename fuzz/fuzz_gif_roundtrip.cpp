@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              zoetra::pixel(table[i * 3 + 1]) << 8 | table[i * 3 + 2]);
 
     zoetra::gif_reader again;
-    check(again.open_bytes(file.data(), file.size()));
+    check(again.open_bytes(file.data(), file.size()).ok());
     check(again.screen_width() == read.size.width && again.screen_height() == read.size.height);
     const std::size_t pixels = std::size_t(read.size.width) * read.size.height;
     for (zoetra::buffer* original : read.frames) {

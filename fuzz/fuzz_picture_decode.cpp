@@ -68,15 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const zoetra::gif_size measured = probe(bytes.data.get(), bytes.size);
     if (std::uint64_t(measured.width) * measured.height > max_fuzzed_pixels)
         return 0;
-    std::string failure;
-    std::unique_ptr<zoetra::buffer> picture = zoetra::decode_picture(std::move(bytes), failure);
-    if (!picture) {
-        if (failure.empty())
+    const zoetra::result<std::unique_ptr<zoetra::buffer>> read =
+        zoetra::decode_picture(std::move(bytes));
+    if (!read) {
+        if (read.message().empty())
             std::abort(); // every refusal has a reason
         return 0;
     }
-    if (picture->width() != measured.width || picture->height() != measured.height)
+    zoetra::buffer& picture = *read.value();
+    if (picture.width() != measured.width || picture.height() != measured.height)
         std::abort(); // a file that reads measures as it reads
-    check_pixels(*picture);
+    check_pixels(picture);
     return 0;
 }

@@ -88,7 +88,8 @@ void draw_shrunk(buffer& frame, buffer& target, int x, int y, int edge) {
 std::vector<unsigned char> one_frame_gif(buffer& image) {
     gif_writer writer;
     const crop_size size{image.width(), image.height()};
-    writer.open_in_memory(crop_origin{}, size, 1);
+    if (!writer.open_in_memory(crop_origin{}, size, 1))
+        return {};
     buffer* frames[] = {&image};
     writer.write_frames(frames, crop_origin{}, size, 0);
     if (!writer.close())

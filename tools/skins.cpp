@@ -9,10 +9,10 @@
 // into, so that it shows pixel for pixel. Every pixel is painted (drawn
 // pixels are opaque; only background pixels would turn transparent), except
 // round the application icon's rounded corners.
+#include "save_gif.hpp"
+
 #include "app/help_pages.hpp"
 #include "app/services/interface_colours.hpp"
-#include "gif/byte_sink.hpp"
-#include "gif/lzw_encoder.hpp"
 #include "raster/draw.hpp"
 #include "raster/text.hpp"
 #include "resources/archive_format.hpp"
@@ -399,81 +399,6 @@ std::vector<skin_image> every_skin_image() {
     return images;
 }
 
-// Keeps the bytes written to it. (Byte by byte: the memory sink's range
-// insert, inlined here with constant sizes, draws a false buffer overflow
-// warning from GCC 12 at -O3.)
-class byte_collector final : public byte_sink {
-  public:
-    std::vector<unsigned char> bytes;
-
-  private:
-    void emit(const std::uint8_t* data, std::size_t count) override {
-        for (std::size_t i = 0; i < count; ++i)
-            bytes.push_back(data[i]);
-    }
-};
-
-// A one-frame GIF89a whose global colour table holds exactly the colours of
-// the image, so that every pixel decodes to the colour it was drawn in (the
-// program's own writer reduces colours and dithers, which suits pictures but
-// would speckle flat interface colours). Pixels that are not visible share one
-// transparent entry. Empty when the image has more than 256 colours.
-std::vector<unsigned char> encode_gif(buffer& image) {
-    buffer_lock lock(image);
-    const std::size_t count = std::size_t(image.width()) * image.height();
-    const pixel* pixels = image.pixels();
-    constexpr pixel hidden = transparency_mask;
-    std::vector<pixel> table;
-    std::vector<std::uint8_t> indices(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const pixel p = is_visible(pixels[i]) ? pixels[i] : hidden;
-        auto found = std::find(table.begin(), table.end(), p);
-        if (found == table.end()) {
-            if (table.size() == 256)
-                return {};
-            found = table.insert(table.end(), p);
-        }
-        indices[i] = std::uint8_t(found - table.begin());
-    }
-    int bits = 1;
-    while ((1u << bits) < table.size())
-        ++bits;
-    const auto transparent_index = std::find(table.begin(), table.end(), hidden) - table.begin();
-
-    byte_collector gif;
-    gif.write(reinterpret_cast<const std::uint8_t*>("GIF89a"), 6);
-    // Logical screen descriptor: a global table of 2^bits entries.
-    gif.put_word(image.width());
-    gif.put_word(image.height());
-    gif.put(std::uint8_t(0xF0 | (bits - 1)));
-    gif.put(0);
-    gif.put(0);
-    for (std::size_t entry = 0; entry < (std::size_t(1) << bits); ++entry) {
-        const colour c = entry < table.size() ? colour_of(table[entry]) : colour{};
-        gif.put(c.r);
-        gif.put(c.g);
-        gif.put(c.b);
-    }
-    // Graphic control extension, only to name the transparent entry.
-    if (std::size_t(transparent_index) < table.size()) {
-        const std::uint8_t control[] = {0x21, 0xF9, 4, 1, 0, 0, std::uint8_t(transparent_index), 0};
-        gif.write(control, sizeof control);
-    }
-    // Image descriptor, then the coded indices.
-    gif.put(0x2C);
-    gif.put_word(0);
-    gif.put_word(0);
-    gif.put_word(image.width());
-    gif.put_word(image.height());
-    gif.put(0);
-    const int code_size = std::max(2, bits);
-    gif.put(std::uint8_t(code_size));
-    lzw_encode(code_size + 1, gif, indices.data(), count);
-    gif.put(0);
-    gif.put(0x3B);
-    return std::move(gif.bytes);
-}
-
 // Writes the rows through libpng, which reports its failures by a long jump
 // back here; nothing with a destructor lives in this frame.
 bool write_png_rows(png_structp png, png_infop info, std::FILE* file, int w, int h,
@@ -543,11 +468,16 @@ int main(int argc, char** argv) {
     for (const skin_image& skin : every_skin_image()) {
         buffer image(skin.width, skin.height, ui_mid);
         skin.draw(image);
-        archive_entry entry{skin.name, encode_gif(image)};
-        if (entry.bytes.empty()) {
-            std::fprintf(stderr, "zoetra-skins: cannot encode %s\n", skin.name.c_str());
+        // Every pixel decodes to the colour it was drawn in: the standard
+        // colours would reduce and dither, which suits pictures but would
+        // speckle flat interface colours.
+        result<std::vector<std::uint8_t>> gif = tools::gif_bytes(image, {colour_mode::exact});
+        if (!gif) {
+            std::fprintf(stderr, "zoetra-skins: cannot encode %s: %s\n", skin.name.c_str(),
+                         gif.message().c_str());
             return 1;
         }
+        archive_entry entry{skin.name, std::move(gif.value())};
         if (entry.bytes.size() > archive::max_entry_size) {
             std::fprintf(stderr, "zoetra-skins: %s takes %zu bytes, more than an entry holds\n",
                          skin.name.c_str(), entry.bytes.size());

@@ -196,7 +196,10 @@ void BM_gif_save(benchmark::State& state) {
     std::uint32_t bytes = 0;
     for (auto _ : state) {
         zoetra::gif_writer writer;
-        writer.open_for_estimate("estimate.gif", {}, size, 0);
+        if (!writer.open_for_estimate("estimate.gif", {}, size, 0)) {
+            state.SkipWithError("the estimate cannot start");
+            break;
+        }
         writer.estimate_frames(frames, {}, size, 50);
         if (!writer.close()) {
             state.SkipWithError("the estimate failed");

@@ -93,16 +93,20 @@ int main(int argc, char** argv) {
     if (const char* one = std::getenv("ZOETRA_ONE_THREAD"); one != nullptr && *one == '1')
         writer.set_helper_thread(false);
     if (out == "-") {
-        writer.open_for_estimate("temmmp.gif", {}, size, loop_count);
+        static_cast<void>(writer.open_for_estimate("temmmp.gif", {}, size, loop_count));
         writer.estimate_frames(frames, {}, size, zoetra::gif_delay_from_seconds(delay));
         static_cast<void>(writer.close()); // nothing is written
         std::printf("%u\n", writer.size());
         return 0;
     }
-    if (!writer.open(out, {}, size, loop_count)) {
-        std::fprintf(stderr, "FAILED saving GIF89 to \"%s\".\n", out.c_str());
+    if (zoetra::outcome opened = writer.open(out, {}, size, loop_count); !opened) {
+        std::fprintf(stderr, "%s\n", opened.message().c_str());
         return 1;
     }
     writer.write_frames(frames, {}, size, zoetra::gif_delay_from_seconds(delay));
-    return writer.close() ? 0 : 1;
+    if (zoetra::outcome closed = writer.close(); !closed) {
+        std::fprintf(stderr, "%s\n", closed.message().c_str());
+        return 1;
+    }
+    return 0;
 }

@@ -2,9 +2,14 @@
 // Where the GIF writer's bytes go. Every sink counts what passes through it,
 // so a sink that only counts gives the exact length the same bytes would have
 // in a file: estimating a file's size and writing it are one code path.
+#include "base/outcome.hpp"
+#include "gif/error_words.hpp"
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,19 +45,26 @@ class counting_sink final : public byte_sink {
     void emit(const std::uint8_t*, std::size_t) override {}
 };
 
-// Appends to a stream it does not own; remembers whether a write failed.
+// Appends to a stream it does not own; remembers the first write that failed.
 class file_sink final : public byte_sink {
   public:
-    explicit file_sink(std::FILE* file) : file_(file) {}
-    bool failed() const { return failed_; }
+    // name: the file's, for the failure's message.
+    file_sink(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
+    // Whether every byte reached the stream; if not, why, naming the file.
+    outcome written() const {
+        if (error_ == 0)
+            return outcome::success();
+        return outcome::failure("\"" + name_ + "\" cannot be written: " + error_words(error_));
+    }
 
   private:
     void emit(const std::uint8_t* bytes, std::size_t count) override {
-        if (!failed_ && std::fwrite(bytes, 1, count, file_) != count)
-            failed_ = true;
+        if (error_ == 0 && std::fwrite(bytes, 1, count, file_) != count)
+            error_ = errno != 0 ? errno : EIO;
     }
     std::FILE* file_;
-    bool failed_ = false;
+    std::string name_;
+    int error_ = 0;
 };
 
 // Keeps the bytes in memory.

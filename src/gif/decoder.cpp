@@ -16,6 +16,11 @@ constexpr int comment_label = 0xFE;
 constexpr int application_label = 0xFF;
 
 constexpr int disposal_to_background = 2;
+// Restore to previous. The GIF89a specification numbers it 3, but old files
+// wrote 4 for it, and this reader takes 4, and only 4, to mean it: 3 leaves
+// the canvas as drawn, as 0, 1 and 5 to 7 do. The writer never writes either
+// number (its frames keep, 1, or clear, 2: see frame_planner.hpp), so its
+// files show the same in this reader and in every viewer.
 constexpr int disposal_to_previous = 4;
 
 bool fits_limits(std::uint32_t width, std::uint32_t height) {
@@ -62,7 +67,7 @@ visible_part clip(std::uint32_t left, std::uint32_t top, std::uint32_t width, st
 gif_reader::gif_reader() : decoder_(std::make_unique<lzw_decoder>()) {}
 gif_reader::~gif_reader() = default;
 
-bool gif_reader::open(const std::string& name) {
+outcome gif_reader::open(const std::string& name) {
     close();
     failure_.clear();
     if (name.empty())
@@ -76,13 +81,13 @@ bool gif_reader::open(const std::string& name) {
     return open_file(std::move(*bytes));
 }
 
-bool gif_reader::open_bytes(const std::uint8_t* data, std::size_t size) {
+outcome gif_reader::open_bytes(const std::uint8_t* data, std::size_t size) {
     close();
     failure_.clear();
     return open_file(copy_bytes(data, size));
 }
 
-bool gif_reader::open_file(file_bytes bytes) {
+outcome gif_reader::open_file(file_bytes bytes) {
     file_ = std::move(bytes);
     stream_ = byte_stream(file_.data.get(), file_.size);
     open_ = true;
@@ -96,13 +101,13 @@ void gif_reader::close() {
     canvas_.reset();
 }
 
-bool gif_reader::fail(std::string reason) {
+outcome gif_reader::fail(std::string reason) {
     failure_ = std::move(reason);
     close();
-    return false;
+    return outcome::failure(failure_);
 }
 
-bool gif_reader::read_header() {
+outcome gif_reader::read_header() {
     // "GIF", a version ("87a" and "89a" alike, not checked), the logical
     // screen descriptor and the global colour table.
     std::uint8_t signature[3];
@@ -130,7 +135,7 @@ bool gif_reader::read_header() {
     const rgb& entry = global_table_[std::size_t(background_index)];
     background_ = colour{0, entry.red, entry.green, entry.blue};
     canvas_ = std::make_unique<buffer>(screen_width_, screen_height_, background_);
-    return true;
+    return outcome::success();
 }
 
 std::unique_ptr<buffer> gif_reader::read_frame() {
@@ -150,24 +155,14 @@ std::unique_ptr<buffer> gif_reader::next_frame(hand_out mode) {
     if (!read_image_descriptor(image, table))
         return nullptr;
 
-    std::size_t pixel_count = std::size_t(image.width) * image.height;
-    // Zeroed: pixels that short data never reaches are index 0. A large
-    // block comes zeroed from the system without being touched, so a huge
-    // frame with little data costs little.
-    auto indices = allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
-    auto line = allocate_array<std::uint8_t>(std::max<std::size_t>(image.width, 1));
-    const lzw_status status = decoder_->decode(stream_, image.interlaced, image.width, image.height,
-                                               indices.get(), line.get());
-    if (status != lzw_status::decoded) {
-        fail(status == lzw_status::bad_code_size ? "an image's minimum code size is outside 2 to 9"
-                                                 : "the file ends before an image's data");
+    const result<heap_ptr<std::uint8_t>> indices = decode_indices(image);
+    if (!indices)
         return nullptr;
-    }
 
     std::unique_ptr<buffer> saved;
     if (controls.disposal == disposal_to_previous && mode == hand_out::keep_reading)
         saved = canvas_->copy();
-    draw(image, indices.get(), table, controls);
+    draw(image, indices.value().get(), table, controls);
 
     if (mode == hand_out::last_frame)
         return std::move(canvas_);
@@ -180,6 +175,22 @@ std::unique_ptr<buffer> gif_reader::next_frame(hand_out mode) {
     if (controls.disposal == disposal_to_background)
         clear_to_background(image);
     return frame;
+}
+
+result<heap_ptr<std::uint8_t>> gif_reader::decode_indices(const image_descriptor& image) {
+    const std::size_t pixel_count = std::size_t(image.width) * image.height;
+    // Zeroed: pixels that short data never reaches are index 0. A large
+    // block comes zeroed from the system without being touched, so a huge
+    // frame with little data costs little.
+    auto indices = allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(pixel_count, 1));
+    auto line = allocate_array<std::uint8_t>(std::max<std::size_t>(image.width, 1));
+    const lzw_status status = decoder_->decode(stream_, image.interlaced, image.width, image.height,
+                                               indices.get(), line.get());
+    if (status != lzw_status::decoded)
+        return fail(status == lzw_status::bad_code_size
+                        ? "an image's minimum code size is outside 2 to 9"
+                        : "the file ends before an image's data");
+    return indices;
 }
 
 bool gif_reader::find_image(frame_controls& controls) {
@@ -239,7 +250,7 @@ void gif_reader::skip_sub_blocks() {
     }
 }
 
-bool gif_reader::read_image_descriptor(image_descriptor& image, colour_table& table) {
+outcome gif_reader::read_image_descriptor(image_descriptor& image, colour_table& table) {
     int left = stream_.read_u16();
     int top = stream_.read_u16();
     int width = stream_.read_u16();
@@ -254,7 +265,7 @@ bool gif_reader::read_image_descriptor(image_descriptor& image, colour_table& ta
     // A local table replaces only as many entries as it has.
     if ((flags & 0x80) != 0 && !read_colour_entries(stream_, table, table_entries(flags)))
         return fail("the file ends inside a local colour table");
-    return true;
+    return outcome::success();
 }
 
 void gif_reader::draw(const image_descriptor& image, const std::uint8_t* indices,
@@ -295,34 +306,34 @@ void gif_reader::clear_to_background(const image_descriptor& image) {
         std::fill(row, row + part.columns, background);
 }
 
-std::unique_ptr<buffer> gif_reader::first_frame_only(std::string& failure) {
+result<std::unique_ptr<buffer>> gif_reader::first_frame_only() {
     std::unique_ptr<buffer> frame;
     if (open_) {
         frame = next_frame(hand_out::last_frame);
         if (!frame && failure_.empty())
             failure_ = "the file holds no image";
     }
-    failure = failure_;
     close();
+    if (!frame)
+        return outcome::failure(failure_);
     return frame;
 }
 
-std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure) {
+result<std::unique_ptr<buffer>> read_gif(const std::string& name) {
     gif_reader reader;
-    reader.open(name);
-    return reader.first_frame_only(failure);
+    static_cast<void>(reader.open(name)); // a failure stays in the reader
+    return reader.first_frame_only();
 }
 
-std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure) {
+result<std::unique_ptr<buffer>> decode_gif(file_bytes bytes) {
     gif_reader reader;
-    reader.failure_.clear();
-    reader.open_file(std::move(bytes));
-    return reader.first_frame_only(failure);
+    static_cast<void>(reader.open_file(std::move(bytes))); // a failure stays in the reader
+    return reader.first_frame_only();
 }
 
 std::unique_ptr<buffer> load_gif(const std::string& name) {
-    std::string failure;
-    return load_gif(name, failure);
+    result<std::unique_ptr<buffer>> read = read_gif(name);
+    return read ? std::move(read.value()) : nullptr;
 }
 
 } // namespace zoetra

@@ -6,13 +6,16 @@
 // each composed onto a canvas of the screen's size as the graphic control
 // extension asks: transparent indices leave the canvas as it was; after a
 // frame, disposal 2 clears the frame's rectangle to the background and
-// disposal 4 puts back the canvas as it was before the frame. The application
-// only ever takes the first frame, through load_gif.
+// disposal 4 puts back the canvas as it was before the frame. The program's
+// pictures and skin images take only the first frame (load_gif, and the
+// picture readers of picture.hpp through decode_gif); the tests and the
+// fuzzers step through every frame of the files the writer makes.
 //
 // Pixels written here: blue in bits 0-7, green 8-15, red 16-23, bit 24 the
 // transparent flag, bits 25-31 zero. The canvas starts as the background
 // colour (the global table entry at the background index) with the
 // transparent flag set.
+#include "base/outcome.hpp"
 #include "gif/byte_stream.hpp"
 #include "gif/lzw_decoder.hpp"
 #include "raster/buffer.hpp"
@@ -45,12 +48,12 @@ class gif_reader {
     gif_reader(const gif_reader&) = delete;
     gif_reader& operator=(const gif_reader&) = delete;
 
-    // Opens a file by its path and reads the header and the global colour
-    // table. Whatever an
-    // earlier open left is discarded first.
-    bool open(const std::string& name);
+    // Opens a file by its path on disk and reads the header and the global
+    // colour table; or says why not. Whatever an earlier open left is
+    // discarded first.
+    outcome open(const std::string& name);
     // The same for a file already in memory (the bytes are copied).
-    bool open_bytes(const std::uint8_t* data, std::size_t size);
+    outcome open_bytes(const std::uint8_t* data, std::size_t size);
     // The next frame composed onto the canvas, as a new buffer; none when no
     // further frame can be read, which also closes the reader.
     std::unique_ptr<buffer> read_frame();
@@ -67,8 +70,8 @@ class gif_reader {
     const std::string& failure() const { return failure_; }
 
   private:
-    friend std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
-    friend std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure);
+    friend result<std::unique_ptr<buffer>> read_gif(const std::string& name);
+    friend result<std::unique_ptr<buffer>> decode_gif(file_bytes bytes);
 
     // What the graphic control extension sets for the next image.
     struct frame_controls {
@@ -87,21 +90,24 @@ class gif_reader {
     // after it needs the canvas's state.
     enum class hand_out { keep_reading, last_frame };
 
-    bool open_file(file_bytes bytes);
+    outcome open_file(file_bytes bytes);
     // The first frame of the open file, the reader closed after it.
-    std::unique_ptr<buffer> first_frame_only(std::string& failure);
-    bool read_header();
+    result<std::unique_ptr<buffer>> first_frame_only();
+    outcome read_header();
     std::unique_ptr<buffer> next_frame(hand_out mode);
     bool find_image(frame_controls& controls);
+    // The image's indices, or none when its data cannot be decoded (the
+    // reader is closed then).
+    result<heap_ptr<std::uint8_t>> decode_indices(const image_descriptor& image);
     void read_extension(frame_controls& controls);
     void read_graphic_control(frame_controls& controls);
     void skip_sub_blocks();
-    bool read_image_descriptor(image_descriptor& image, colour_table& table);
+    outcome read_image_descriptor(image_descriptor& image, colour_table& table);
     void draw(const image_descriptor& image, const std::uint8_t* indices, const colour_table& table,
               const frame_controls& controls);
     void clear_to_background(const image_descriptor& image);
-    // Records the reason, closes the reader and returns false.
-    bool fail(std::string reason);
+    // Records the reason, closes the reader and returns the failure.
+    outcome fail(std::string reason);
 
     file_bytes file_;
     byte_stream stream_;
@@ -117,9 +123,9 @@ class gif_reader {
 
 // The first frame of a GIF file as a new buffer, or none.
 std::unique_ptr<buffer> load_gif(const std::string& name);
-// The same, with the reason for none written into failure.
-std::unique_ptr<buffer> load_gif(const std::string& name, std::string& failure);
-// The first frame of a GIF file already in memory.
-std::unique_ptr<buffer> decode_gif(file_bytes bytes, std::string& failure);
+// The same, or the reason for none.
+result<std::unique_ptr<buffer>> read_gif(const std::string& name);
+// The first frame of a GIF file already in memory, or the reason for none.
+result<std::unique_ptr<buffer>> decode_gif(file_bytes bytes);
 
 } // namespace zoetra

@@ -1,30 +1,36 @@
 #pragma once
 // The GIF89a writer: all frames of an animation in one file with one global
-// colour table, a loop extension, and per frame a graphic control extension
-// (restore to background, index 255 transparent), an image descriptor and
-// LZW-compressed indices.
+// colour table, a loop extension, and per frame a graphic control extension,
+// an image descriptor and LZW-compressed indices.
 //
-// Colours: every frame is first reduced to its own palette of at most 255
-// colours; the frame palettes, one row of 256 entries per frame, are then
-// reduced together to the global table; each frame's indices are finally
-// translated through that second reduction. Index 255 is left for
-// transparent pixels.
+// Colours: by default every frame is first reduced to its own palette of at
+// most 255 colours; the frame palettes, one row of 256 entries per frame, are
+// then reduced together to the global table; each frame's indices are
+// finally translated through that second reduction. Index 255 is left for
+// transparent pixels, and every frame is written whole (restore to
+// background, index 255 transparent).
 //
-// That is the default, and its bytes never change. Two choices depart from
-// it (see gif_encode_options): fine colours, where each frame gets its own
-// palette from libimagequant (fine_quantizer.hpp), and drawing each frame as
-// the change from the one before (frame_planner.hpp).
+// That is the default, and its bytes never change. The other choices (see
+// gif_encode_options) depart from it: drawing each frame as the change from
+// the one before (frame_planner.hpp), fine colours, where each frame gets
+// its own palette from libimagequant (fine_quantizer.hpp), and exact colours
+// for pictures drawn in a few flat colours.
+//
+// The frames are written in named steps by one writer type per path, each in
+// a file of its own: the standard colours' reduction (standard_colours.hpp)
+// feeds the whole-frame writer (whole_frame_writer.hpp) or the changes writer
+// (changes_writer.hpp); fine colours have the fine writer (fine_writer.hpp)
+// and exact colours the exact writer (exact_writer.hpp). Each plans its
+// frames, chooses their palettes, settles their tables, codes them, two at a
+// time on two threads where it can (side_by_side.hpp), and writes their
+// blocks (gif_blocks.hpp). What they share, the two lanes of tools and the
+// file's blocks and progress lines, is their writer_context
+// (writer_context.hpp).
 //
 // The writer either writes a file or only counts bytes. Both go through the
 // same code to a byte sink, so the size estimate is the exact length of the
 // file that the same frames and settings give.
-#include "base/memory.hpp"
-#include "gif/byte_sink.hpp"
-#include "gif/fine_quantizer.hpp"
-#include "gif/frame_planner.hpp"
-#include "gif/lzw_encoder.hpp"
-#include "gif/lzw_lookahead.hpp"
-#include "gif/quantizer.hpp"
+#include "base/outcome.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
@@ -38,6 +44,12 @@
 
 namespace zoetra {
 
+class byte_sink;
+
+namespace gif_detail {
+struct coding_lane;
+}
+
 // The part of every frame that is written.
 struct crop_origin {
     std::uint16_t x = 0;
@@ -48,12 +60,32 @@ struct crop_size {
     std::uint16_t height = 0;
 };
 
+// The frames of one animation as the writer takes them: the pictures, the
+// part of each that is written, and how long each is shown.
+struct animation_frames {
+    std::span<buffer* const> pictures;
+    crop_origin origin;
+    crop_size size;
+    // Hundredths of a second, one delay for every frame.
+    std::uint16_t delay = 0;
+
+    std::size_t count() const { return pictures.size(); }
+    std::size_t pixel_count() const { return std::size_t(size.width) * size.height; }
+    // Every path asks for each frame's delay here.
+    std::uint16_t delay_of(std::size_t) const { return delay; }
+};
+
 enum class colour_mode {
     // One global table from the writer's own reduction.
     standard,
     // A palette per frame from libimagequant, in a local colour table where
     // the global one does not hold its colours.
     fine,
+    // The frames' own colours, with neither reduction nor dithering, in one
+    // global table of as few entries as they need; writing fails when they
+    // are more than a table holds (256 entries, one of them for transparent
+    // pixels when there are any). For pictures in a few flat colours.
+    exact,
 };
 
 // How frames become a file. The default writes every frame whole, in the
@@ -62,7 +94,7 @@ struct gif_encode_options {
     colour_mode colours = colour_mode::standard;
     // Each frame draws only what changed since the frame before, leaving the
     // rest transparent; viewers show the same pictures. Always so with fine
-    // colours.
+    // colours; never with exact colours.
     bool optimize = false;
 
     bool draws_changes() const { return optimize || colours == colour_mode::fine; }
@@ -80,32 +112,32 @@ class gif_writer {
     gif_writer(const gif_writer&) = delete;
     gif_writer& operator=(const gif_writer&) = delete;
 
-    // Creates the file (mode "wb") and writes the header and the logical
-    // screen descriptor (13 bytes). False, with nothing written, when the
-    // file cannot be created.
-    bool open(const std::string& name, crop_origin origin, crop_size size,
-              std::uint16_t loop_count);
-    // The same without a file: bytes are only counted, starting at 13. The
-    // name is not used.
-    bool open_for_estimate(const std::string& name, crop_origin origin, crop_size size,
-                           std::uint16_t loop_count);
-    // The same into memory (tests, fuzzing): after close the file's bytes are
-    // in memory_file().
-    bool open_in_memory(crop_origin origin, crop_size size, std::uint16_t loop_count);
+    // Creates the file (mode "wb"). Fails, naming the file and saying why,
+    // with nothing written, when the file cannot be created. The header and
+    // the logical screen descriptor (13 bytes) go out with the frames.
+    outcome open(const std::string& name, crop_origin origin, crop_size size,
+                 std::uint16_t loop_count);
+    // The same without a file: bytes are only counted. The name is not used.
+    outcome open_for_estimate(const std::string& name, crop_origin origin, crop_size size,
+                              std::uint16_t loop_count);
+    // The same into memory (tests, fuzzing, tools): after close the file's
+    // bytes are in memory_file().
+    outcome open_in_memory(crop_origin origin, crop_size size, std::uint16_t loop_count);
 
-    // The global colour table, the loop extension (unless the loop count is
-    // 1) and every frame, with delay in hundredths of a second. Progress goes
-    // to on_progress, one line per frame. Whether bytes reach a file or are
-    // only counted was settled by open; the two differ only in the progress
-    // line.
+    // The header, the global colour table, the loop extension (unless the
+    // loop count is 1) and every frame, with delay in hundredths of a second.
+    // Progress goes to on_progress, one line per frame. Whether bytes reach a
+    // file or are only counted was settled by open; the two differ only in
+    // the progress line. What goes wrong is told by close.
     void write_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                       std::uint16_t delay);
     void estimate_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                          std::uint16_t delay);
 
     // Writes (or counts) the trailer and closes the file. The total byte
-    // count becomes size(). False when writing the file failed somewhere.
-    [[nodiscard]] bool close();
+    // count becomes size(). Fails, saying why, when writing the file failed
+    // somewhere or the frames could not be written as the options ask.
+    outcome close();
 
     // Settings for the frames written from now on.
     void set_options(const gif_encode_options& options) { options_ = options; }
@@ -126,55 +158,24 @@ class gif_writer {
     const std::vector<std::uint8_t>& memory_file() const { return memory_file_; }
 
   private:
-    enum class progress { saving, estimating };
-    // Where one frame lies and how it is stored.
-    struct frame_layout {
-        frame_rect rect;
-        frame_disposal disposal = frame_disposal::keep;
-        std::uint8_t transparent = 255;
-        int code_size = 8;
-        // 0: the global table; otherwise a local table of 1 << local_bits
-        // entries.
-        int local_bits = 0;
-        const std::uint8_t* local_table = nullptr;
-    };
-
-    bool start(crop_size size, std::uint16_t loop_count);
-    void encode_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
-                       std::uint16_t delay, progress kind);
-    void write_header(crop_size size);
-    void write_loop_extension();
-    void write_control(std::uint16_t delay);
-    void write_descriptor(crop_size size);
-
-    // The paths that draw changes (frame_writer.cpp).
-    void write_changes(std::size_t frame_count, crop_size size, std::uint16_t delay,
-                       const std::function<void(std::size_t, std::uint8_t*)>& picture_of,
-                       const std::function<void(std::size_t)>& announce);
-    void encode_fine(std::span<buffer* const> frames, crop_origin origin, crop_size size,
-                     std::uint16_t delay, progress kind);
-    void announce_frame(progress kind, std::size_t i, std::size_t count, std::uint16_t delay);
-    void write_frame_head(const frame_layout& frame, std::uint16_t delay);
+    outcome start(std::unique_ptr<byte_sink> sink, crop_size size, std::uint16_t loop_count);
+    void encode_frames(const animation_frames& frames, bool estimating);
 
     file_ptr file_;
+    std::string name_;
     std::unique_ptr<byte_sink> sink_;
+    crop_size screen_{};
     std::uint16_t loop_count_ = 0;
+    bool header_written_ = false;
+    // The first thing that went wrong since open, told by close.
+    outcome trouble_ = outcome::success();
     std::uint32_t total_ = 0;
     std::vector<std::uint8_t> memory_file_;
     std::array<std::uint8_t, 768> global_table_{};
-    colour_quantizer quantizer_;
-    // Held apart: its tables are 30 KB.
-    std::unique_ptr<lzw_encoder> lzw_;
-    // The second core's share: every other frame is reduced and coded there.
-    std::unique_ptr<colour_quantizer> helper_quantizer_;
-    std::unique_ptr<lzw_encoder> helper_lzw_;
-    memory_sink helper_output_;
     gif_encode_options options_;
     bool helper_thread_ = true;
-    std::unique_ptr<fine_quantizer> fine_;
-    std::unique_ptr<fine_quantizer> helper_fine_;
-    std::unique_ptr<lzw_lookahead_encoder> lookahead_;
-    std::unique_ptr<lzw_lookahead_encoder> helper_lookahead_;
+    // This thread's tools and the helper's, kept from file to file.
+    std::unique_ptr<gif_detail::coding_lane> lanes_[2];
 };
 
 } // namespace zoetra

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace zoetra {
 namespace {
@@ -71,6 +72,13 @@ int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8
         to_colour[e] = std::uint8_t(n++);
     }
     return n;
+}
+
+outcome quantized(liq_error error) {
+    if (error == LIQ_OK)
+        return outcome::success();
+    return outcome::failure("libimagequant cannot choose the colours (error " +
+                            std::to_string(int(error)) + ")");
 }
 
 // libimagequant's result, freed when it goes.
@@ -138,14 +146,14 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
 // step-th pixel of every step-th row (odd rows shifted by half a step). It
 // costs a small part of the time and little of the quality; the whole
 // picture is mapped all the same.
-bool fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgba, int width,
-                                    int height, liq_result*& result) {
+outcome fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgba, int width,
+                                       int height, liq_result*& result) {
     const double ratio = double(width) * double(height) / sampled_pixels;
     int step = 1;
     while (step < 64 && double(step) * step < ratio)
         ++step;
     if (step == 1)
-        return liq_image_quantize(image, attr_, &result) == LIQ_OK;
+        return quantized(liq_image_quantize(image, attr_, &result));
     const int sample_width = (width + step - 1) / step, sample_height = (height + step - 1) / step;
     sample_.resize(std::size_t(sample_width) * std::size_t(sample_height) * 4);
     std::uint8_t* out = sample_.data();
@@ -158,14 +166,15 @@ bool fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgba, 
     liq_image* sample =
         liq_image_create_rgba(attr_, sample_.data(), sample_width, sample_height, 0);
     liq_histogram* histogram = liq_histogram_create(attr_);
-    const bool chosen = sample != nullptr && histogram != nullptr &&
-                        liq_histogram_add_image(histogram, attr_, sample) == LIQ_OK &&
-                        liq_histogram_quantize(histogram, attr_, &result) == LIQ_OK;
+    liq_error error = LIQ_OUT_OF_MEMORY;
+    if (sample != nullptr && histogram != nullptr &&
+        (error = liq_histogram_add_image(histogram, attr_, sample)) == LIQ_OK)
+        error = liq_histogram_quantize(histogram, attr_, &result);
     if (histogram != nullptr)
         liq_histogram_destroy(histogram);
     if (sample != nullptr)
         liq_image_destroy(sample);
-    return chosen;
+    return quantized(error);
 }
 
 void fine_quantizer::renumber(const std::uint8_t* rgba, std::size_t count,

@@ -21,6 +21,8 @@
 // The result is exactly reproducible: libimagequant spreads some loops over
 // OpenMP threads, whose partial sums would then depend on the number of
 // cores, so every thread that calls it asks OpenMP for a single thread.
+#include "base/outcome.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -65,8 +67,10 @@ class fine_quantizer {
   private:
     static constexpr double sampled_pixels = 32768;
 
-    bool choose_colours(liq_image* image, const std::uint8_t* rgba, int width, int height,
-                        liq_result*& result);
+    // libimagequant's palette for the image; fails when libimagequant does
+    // (it only does when memory runs out).
+    outcome choose_colours(liq_image* image, const std::uint8_t* rgba, int width, int height,
+                           liq_result*& result);
     void drop_shared();
     // libimagequant's indices into the frame's colour numbers.
     void renumber(const std::uint8_t* rgba, std::size_t count, const std::uint8_t* to_colour,

@@ -43,7 +43,10 @@ struct frame_rect {
     friend bool operator==(const frame_rect&, const frame_rect&) = default;
 };
 
-// The graphic control extension's disposal methods the writer uses.
+// The graphic control extension's disposal methods the writer uses. It never
+// restores a frame's rectangle to what was there before: viewers take 3 for
+// that, the program's own reader only the 4 of old files (decoder.cpp), so
+// neither number would show the same everywhere.
 enum class frame_disposal : std::uint8_t { keep = 1, clear = 2 };
 
 struct frame_step {

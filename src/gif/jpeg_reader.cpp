@@ -156,15 +156,14 @@ bool read_pixels(jpeg_session& s, const jpeg_layout& layout, std::uint8_t* row, 
 
 } // namespace
 
-std::unique_ptr<buffer> read_jpeg(const std::uint8_t* data, std::size_t size,
-                                  std::string& failure) {
+result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size) {
     jpeg_session session;
     return read_still<jpeg_layout>(
         [&](jpeg_layout& layout) { return read_header(session, data, size, layout); },
         [&](const jpeg_layout& layout, std::uint8_t* row, pixel* out) {
             return read_pixels(session, layout, row, out);
         },
-        3, session.message, failure);
+        3, session.message);
 }
 
 std::optional<gif_size> probe_jpeg(std::FILE* file) {

@@ -23,6 +23,7 @@
 // progressive and multi-scan files is capped (enough for the largest picture
 // the size limits let through), and a file with an absurd number of scans is
 // refused, so that no file can make the reading take unbounded memory or time.
+#include "base/outcome.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
@@ -38,8 +39,8 @@ namespace zoetra {
 // Progressive files need about ten scans; this many is no picture.
 inline constexpr int max_jpeg_scans = 256;
 
-// The image of a JPEG file held in memory, or none with the reason in failure.
-std::unique_ptr<buffer> read_jpeg(const std::uint8_t* data, std::size_t size, std::string& failure);
+// The image of a JPEG file held in memory, or the reason for none.
+result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size);
 
 // The width and height of the first frame marker (SOF), found from the
 // stream's position at the start of the file by walking the markers as

@@ -225,6 +225,24 @@ struct lzw_decoder::decoding_state {
         bit_position += std::uint64_t(code_width);
         return code;
     }
+    // After a clear code: the table starts over, and the first code that
+    // is not another clear code begins the output (as root 0 when it is
+    // beyond the fresh table). Returns that code, the end code, or -1 when
+    // the data has no whole code left.
+    int restart() {
+        reset_table();
+        int first;
+        do {
+            first = read_code();
+        } while (first == clear_code);
+        if (first >= 0 && first != end_code) {
+            if (first >= next_free)
+                first = 0;
+            old_code = first;
+            first_index = std::uint8_t(first);
+        }
+        return first;
+    }
     // After an entry was added: a full width limit widens the code, up to 12 bits.
     void widen_if_due() {
         if (next_free == width_limit && code_width < max_code_width) {
@@ -247,6 +265,31 @@ std::uint64_t make_span(std::size_t start, std::size_t length, std::uint8_t firs
 
 } // namespace
 
+// After a string: the table's next entry is the previous string plus this
+// one's first index, found where the previous string lies; this string
+// becomes the previous one.
+inline void lzw_decoder::add_entry(decoding_state& state, int code, std::uint8_t root,
+                                   std::size_t start, std::size_t length,
+                                   std::size_t& previous_start, std::size_t& previous_length) {
+    if (state.next_free >= state.width_limit) {
+        // A full table takes no entries until the next clear code.
+        previous_length = 0;
+        return;
+    }
+    const int entry = state.next_free;
+    prefix_[entry] = std::uint16_t(state.old_code);
+    suffix_[entry] = root;
+    span_[entry] = previous_length == 0
+                       ? make_span(0, 0, state.first_index)
+                       : make_span(previous_start, previous_length + 1, state.first_index);
+    previous_start = start;
+    previous_length = length;
+    state.next_free = entry + 1;
+    state.old_code = code;
+    state.first_index = root;
+    state.widen_if_due();
+}
+
 lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::uint8_t* out,
                                            std::size_t total) {
     decoding_state state(data, code_size);
@@ -260,7 +303,6 @@ lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::u
     std::size_t previous_length = 0;
 
     const int clear_code = state.clear_code;
-    const int end_code = state.end_code;
     const int first_free = state.first_free;
     std::size_t position = 0;
     for (;;) {
@@ -304,24 +346,14 @@ lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::u
                 out[position + length] = root;
             ++length;
         } else if (code == clear_code) {
-            state.reset_table();
-            int first;
-            do {
-                first = state.read_code();
-            } while (first == clear_code);
-            if (first < 0)
-                return {position, false};
-            if (first == end_code)
-                return {position, true};
-            if (first >= state.next_free)
-                first = 0;
+            const int first = state.restart();
+            if (first < 0 || first == state.end_code)
+                return {position, first >= 0};
             out[position] = std::uint8_t(first);
             previous_start = position++;
             previous_length = 1;
-            state.old_code = first;
-            state.first_index = std::uint8_t(first);
             continue;
-        } else if (code == end_code) {
+        } else if (code == state.end_code) {
             return {position, true};
         } else {
             // A code beyond the table: prefixes may now name entries that do
@@ -331,23 +363,7 @@ lzw_decoder::expansion lzw_decoder::expand(code_data data, int code_size, std::u
         }
         position += std::min(length, room);
 
-        if (state.next_free < state.width_limit) {
-            const int entry = state.next_free;
-            prefix_[entry] = std::uint16_t(state.old_code);
-            suffix_[entry] = root;
-            span_[entry] = previous_length == 0
-                               ? make_span(0, 0, state.first_index)
-                               : make_span(previous_start, previous_length + 1, state.first_index);
-            previous_start = start;
-            previous_length = length;
-            state.next_free = entry + 1;
-            state.old_code = code;
-            state.first_index = root;
-            state.widen_if_due();
-        } else {
-            // A full table takes no entries until the next clear code.
-            previous_length = 0;
-        }
+        add_entry(state, code, root, start, length, previous_start, previous_length);
     }
 }
 
@@ -364,19 +380,10 @@ lzw_decoder::expansion lzw_decoder::expand_by_walking(decoding_state& state, int
         if (code == state.end_code)
             return {position, true};
         if (code == state.clear_code) {
-            state.reset_table();
-            do {
-                code = state.read_code();
-            } while (code == state.clear_code);
-            if (code < 0)
-                return {position, false};
-            if (code == state.end_code)
-                return {position, true};
-            if (code >= state.next_free)
-                code = 0;
+            code = state.restart();
+            if (code < 0 || code == state.end_code)
+                return {position, code >= 0};
             out[position++] = std::uint8_t(code);
-            state.old_code = code;
-            state.first_index = std::uint8_t(code);
         } else {
             std::size_t length;
             if (code < state.next_free) {

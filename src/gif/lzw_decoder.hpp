@@ -61,6 +61,8 @@ class lzw_decoder {
     expansion expand(code_data data, int code_size, std::uint8_t* out, std::size_t total);
     expansion expand_by_walking(decoding_state& state, int pending_code, std::uint8_t* out,
                                 std::size_t total);
+    void add_entry(decoding_state& state, int code, std::uint8_t root, std::size_t start,
+                   std::size_t length, std::size_t& previous_start, std::size_t& previous_length);
     // Writes the string of code (walking the tables) at out + position, as
     // far as total; returns its length, or 0 when it is longer than the
     // output stack (a corrupt table). reserved stack bytes are already in use.

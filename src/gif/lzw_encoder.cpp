@@ -1,10 +1,19 @@
 #include "gif/lzw_encoder.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace zoetra {
+
+std::uint32_t lzw_encoder::find(std::uint32_t key, std::uint32_t& slot) const {
+    slot = (key * 0x9E3779B1u) >> (32 - table_bits);
+    std::uint32_t entry = entries_[slot];
+    while (entry != free_slot && entry >> max_bits != key) {
+        slot = (slot + 1) & (table_size - 1);
+        entry = entries_[slot];
+    }
+    return entry;
+}
 
 void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices,
                          std::size_t count) {
@@ -12,45 +21,18 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
     const int clear_code = 1 << (initial_bits - 1);
     const int end_code = clear_code + 1;
     const unsigned index_mask = unsigned(clear_code - 1);
-    int width = initial_bits;
-    int limit = (1 << width) - 1;
     int next_code = clear_code + 2;
-
-    // Codes are packed least significant bit first: pending holds the bits
-    // not yet making a whole byte, and every code stores the next eight
-    // bytes at once, keeping only the whole ones.
-    std::uint64_t pending = 0;
-    int pending_bits = 0;
-    std::size_t length = 0;
-    std::uint8_t* const staging = staging_;
+    lzw_packer out(staging_, initial_bits);
+    // Coded bytes leave in blocks once there are enough.
     auto put = [&](int code) {
-        pending |= std::uint64_t(code) << pending_bits;
-        pending_bits += width;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(staging + length, &pending, sizeof pending);
-        } else {
-            for (std::size_t k = 0; k < sizeof pending; ++k)
-                staging[length + k] = static_cast<std::uint8_t>(pending >> (8 * k));
-        }
-        length += std::size_t(pending_bits >> 3);
-        pending >>= pending_bits & ~7;
-        pending_bits &= 7;
-        if (length >= (staging_blocks - 1) * block_bytes)
-            length = flush_blocks(sink, length, false);
-    };
-    // The width grows right after the code that makes the next free code pass
-    // the current limit (at 12 bits the limit is 4096, never passed).
-    auto widen = [&] {
-        if (next_code > limit) {
-            ++width;
-            limit = width == max_bits ? max_codes : (1 << width) - 1;
-        }
+        out.put(code);
+        if (out.length() >= (staging_blocks - 1) * block_bytes)
+            out.keep_last(flush_blocks(sink, out.length(), false));
     };
 
     clear_table();
     put(clear_code);
     if (count > 0) {
-        std::uint32_t* const entries = entries_;
         std::uint32_t prefix = indices[0] & index_mask;
         for (std::size_t i = 1; i < count; ++i) {
             const std::uint32_t next = indices[i] & index_mask;
@@ -69,13 +51,8 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
                 continue;
             }
             const std::uint32_t key = (next << max_bits) + prefix;
-            // The slot that holds key, or else the free slot where it belongs.
-            std::uint32_t slot = (key * 0x9E3779B1u) >> (32 - table_bits);
-            std::uint32_t entry = entries[slot];
-            while (entry != free_slot && entry >> max_bits != key) {
-                slot = (slot + 1) & (table_size - 1);
-                entry = entries[slot];
-            }
+            std::uint32_t slot;
+            const std::uint32_t entry = find(key, slot);
             if (entry != free_slot) {
                 earlier_[key & (max_codes - 1)] = recent;
                 prefix = entry & (max_codes - 1);
@@ -83,9 +60,9 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
                 continue;
             }
             put(int(prefix));
-            widen();
+            out.widen(next_code);
             if (next_code < max_codes) {
-                entries[slot] = key << max_bits | std::uint32_t(next_code);
+                entries_[slot] = key << max_bits | std::uint32_t(next_code);
                 earlier_[prefix] = recent;
                 recent_[prefix] = next << max_bits | std::uint32_t(next_code++);
                 prefix = next;
@@ -95,17 +72,14 @@ void lzw_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* 
                 clear_table();
                 next_code = clear_code + 2;
                 put(clear_code);
-                width = initial_bits;
-                limit = (1 << width) - 1;
+                out.narrow();
             }
         }
         put(int(prefix));
-        widen();
+        out.widen(next_code);
     }
     put(end_code);
-    if (pending_bits > 0)
-        staging[length++] = static_cast<std::uint8_t>(pending);
-    flush_blocks(sink, length, true);
+    flush_blocks(sink, out.finish(), true);
 }
 
 void lzw_encoder::clear_table() {

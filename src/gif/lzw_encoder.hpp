@@ -8,6 +8,7 @@
 // does not fit after code 4095 has been assigned, and the width grows right
 // after the code that made the next free code pass the current limit.
 #include "gif/byte_sink.hpp"
+#include "gif/lzw_packer.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +23,8 @@ class lzw_encoder {
     void encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices, std::size_t count);
 
   private:
-    static constexpr int max_bits = 12;
-    static constexpr int max_codes = 1 << max_bits;
+    static constexpr int max_bits = lzw_packer::max_bits;
+    static constexpr int max_codes = lzw_packer::max_codes;
     // The string table: open addressing with linear probing over 16384
     // slots, at most a quarter full, so that probes are few. A slot holds a
     // whole entry in one word: the key, (next index << 12) + prefix code,
@@ -37,6 +38,9 @@ class lzw_encoder {
     static constexpr std::size_t staging_blocks = 16;
 
     void clear_table();
+    // The entry that holds key, or free_slot; slot receives where it is, or
+    // the free slot where it belongs.
+    std::uint32_t find(std::uint32_t key, std::uint32_t& slot) const;
     // Sends the staged bytes as blocks of 254, keeping a partial block
     // unless everything is to go.
     std::size_t flush_blocks(byte_sink& sink, std::size_t length, bool everything);
@@ -47,7 +51,7 @@ class lzw_encoder {
     // two-colour pictures find nearly every string here without hashing.
     std::uint32_t recent_[max_codes];
     std::uint32_t earlier_[max_codes];
-    // Eight spare bytes: codes are stored a 64-bit word at a time.
+    // Eight spare bytes for the packer (lzw_packer.hpp).
     std::uint8_t staging_[staging_blocks * block_bytes + 8];
     std::uint8_t block_[block_bytes + 1];
 };

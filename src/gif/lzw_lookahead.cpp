@@ -3,6 +3,62 @@
 #include <algorithm>
 
 namespace zoetra {
+namespace {
+
+// The most lengths tried for one string.
+constexpr std::size_t most_tried = 16;
+
+// The indices to code, read through the string table: per code and next
+// index, the code of the longer string, 0 for none.
+struct string_finder {
+    const std::uint16_t* child;
+    const std::uint8_t* indices;
+    std::size_t count;
+    unsigned mask;
+
+    // The length of the longest string from indices[at] that the table
+    // holds, and its code.
+    std::size_t longest(std::size_t at, int& code) const {
+        code = int(indices[at] & mask);
+        std::size_t length = 1;
+        for (; at + length < count; ++length) {
+            const std::uint16_t longer =
+                child[std::size_t(code) * 256 + (indices[at + length] & mask)];
+            if (longer == 0)
+                break;
+            code = longer;
+        }
+        return length;
+    }
+
+    // The string to send from indices[at]: its length, and its code. Of the
+    // lengths k = L, L-1, ... (at most most_tried of them) of the longest
+    // match L, the one whose next longest match reaches furthest; the
+    // longest on a tie.
+    std::size_t choose(std::size_t at, int& code) const {
+        std::size_t length = longest(at, code);
+        if (length <= 1 || at + length >= count)
+            return length;
+        int ignored = 0;
+        std::size_t chosen = length;
+        std::size_t reach = length + longest(at + length, ignored);
+        for (std::size_t k = length - 1; k >= 1 && k + most_tried > length; --k) {
+            const std::size_t further = k + longest(at + k, ignored);
+            if (further > reach) {
+                reach = further;
+                chosen = k;
+            }
+        }
+        if (chosen != length) {
+            code = int(indices[at] & mask);
+            for (std::size_t n = 1; n < chosen; ++n)
+                code = child[std::size_t(code) * 256 + (indices[at + n] & mask)];
+        }
+        return chosen;
+    }
+};
+
+} // namespace
 
 // The table is not cleared as a whole: a code's row is read only after an
 // entry leads to it, so each row is cleared when its code is made (and the
@@ -15,76 +71,33 @@ void lzw_lookahead_encoder::clear_row(int code) {
     std::fill_n(child_.get() + std::size_t(code) * 256, 256, std::uint16_t(0));
 }
 
-std::size_t lzw_lookahead_encoder::longest(const std::uint8_t* indices, std::size_t at,
-                                           std::size_t count, unsigned mask, int& code) const {
-    code = int(indices[at] & mask);
-    std::size_t length = 1;
-    for (; at + length < count; ++length) {
-        const std::uint16_t longer =
-            child_[std::size_t(code) * 256 + (indices[at + length] & mask)];
-        if (longer == 0)
-            break;
-        code = longer;
-    }
-    return length;
-}
-
 void lzw_lookahead_encoder::encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices,
                                    std::size_t count) {
     initial_bits = std::clamp(initial_bits, 3, 9);
     const int clear_code = 1 << (initial_bits - 1);
     const int end_code = clear_code + 1;
     const unsigned mask = unsigned(clear_code - 1);
-    int width = initial_bits;
-    int limit = (1 << width) - 1;
     int next_code = clear_code + 2;
-
-    packed_.clear();
-    std::uint32_t pending = 0;
-    int pending_bits = 0;
-    auto put = [&](int code) {
-        pending |= std::uint32_t(code) << pending_bits;
-        for (pending_bits += width; pending_bits >= 8; pending_bits -= 8, pending >>= 8)
-            packed_.push_back(std::uint8_t(pending & 0xFF));
-    };
-    // As in the greedy coder: the width grows right after the code that made
-    // the next free code pass the current limit.
-    auto widen = [&] {
-        if (next_code > limit) {
-            ++width;
-            limit = width == max_bits ? max_codes : (1 << width) - 1;
-        }
-    };
+    // Room for every code: one per index at most, a clear code per 4,000
+    // or so, the first and the last, of 12 bits at most; and the packer's
+    // eight spare bytes.
+    const std::size_t most_codes = count + count / 1024 + 4;
+    if (packed_.size() < most_codes * 3 / 2 + 16)
+        packed_.resize(most_codes * 3 / 2 + 16);
+    lzw_packer out(packed_.data(), initial_bits);
+    const string_finder strings{child_.get(), indices, count, mask};
     auto clear_table = [&] {
         for (int root = 0; root < clear_code; ++root)
             clear_row(root);
     };
 
     clear_table();
-    put(clear_code);
+    out.put(clear_code);
     for (std::size_t at = 0; at < count;) {
         int code = 0;
-        std::size_t length = longest(indices, at, count, mask, code);
-        if (length > 1 && at + length < count) {
-            int ignored = 0;
-            std::size_t chosen = length;
-            std::size_t reach = length + longest(indices, at + length, count, mask, ignored);
-            for (std::size_t k = length - 1; k >= 1 && k + most_tried > length; --k) {
-                const std::size_t further = k + longest(indices, at + k, count, mask, ignored);
-                if (further > reach) {
-                    reach = further;
-                    chosen = k;
-                }
-            }
-            if (chosen != length) {
-                code = int(indices[at] & mask);
-                for (std::size_t n = 1; n < chosen; ++n)
-                    code = child_[std::size_t(code) * 256 + (indices[at + n] & mask)];
-                length = chosen;
-            }
-        }
-        put(code);
-        widen();
+        const std::size_t length = strings.choose(at, code);
+        out.put(code);
+        out.widen(next_code);
         at += length;
         if (at >= count)
             break;
@@ -98,18 +111,19 @@ void lzw_lookahead_encoder::encode(int initial_bits, byte_sink& sink, const std:
         } else {
             clear_table();
             next_code = clear_code + 2;
-            put(clear_code);
-            width = initial_bits;
-            limit = (1 << width) - 1;
+            out.put(clear_code);
+            out.narrow();
         }
     }
-    put(end_code);
-    if (pending_bits > 0)
-        packed_.push_back(std::uint8_t(pending & 0xFF));
+    out.put(end_code);
+    write_blocks(sink, out.finish());
+}
 
+// The data in sub-blocks of 255 bytes, each preceded by its length.
+void lzw_lookahead_encoder::write_blocks(byte_sink& sink, std::size_t length) const {
     constexpr std::size_t block_bytes = 255;
-    for (std::size_t at = 0; at < packed_.size(); at += block_bytes) {
-        const std::size_t n = std::min(block_bytes, packed_.size() - at);
+    for (std::size_t at = 0; at < length; at += block_bytes) {
+        const std::size_t n = std::min(block_bytes, length - at);
         sink.put(std::uint8_t(n));
         sink.write(packed_.data() + at, n);
     }

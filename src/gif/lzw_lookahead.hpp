@@ -18,6 +18,7 @@
 // Codes widen and the table starts over exactly as in the greedy coder; the
 // data is cut into sub-blocks of 255 bytes.
 #include "gif/byte_sink.hpp"
+#include "gif/lzw_packer.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,15 +36,11 @@ class lzw_lookahead_encoder {
     void encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices, std::size_t count);
 
   private:
-    static constexpr int max_bits = 12;
-    static constexpr int max_codes = 1 << max_bits;
-    static constexpr int most_tried = 16;
+    static constexpr int max_bits = lzw_packer::max_bits;
+    static constexpr int max_codes = lzw_packer::max_codes;
 
-    // The length of the longest string from indices[at] that the table holds,
-    // and its code.
-    std::size_t longest(const std::uint8_t* indices, std::size_t at, std::size_t count,
-                        unsigned mask, int& code) const;
-
+    // The first length bytes of packed_, cut into sub-blocks.
+    void write_blocks(byte_sink& sink, std::size_t length) const;
     void clear_row(int code);
 
     // Per code and next index, the code of the longer string; 0 for none.

@@ -1,10 +1,10 @@
 #include "gif/picture.hpp"
 
+#include "gif/error_words.hpp"
 #include "gif/jpeg_reader.hpp"
 #include "gif/png_reader.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -42,30 +42,21 @@ picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size) {
     return picture_kind::unknown;
 }
 
-std::unique_ptr<buffer> decode_picture(file_bytes bytes, std::string& failure) {
+result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes) {
     switch (picture_kind_of(bytes.data.get(), bytes.size)) {
     case picture_kind::gif:
-        return decode_gif(std::move(bytes), failure);
+        return decode_gif(std::move(bytes));
     case picture_kind::png:
-        return read_png(bytes.data.get(), bytes.size, failure);
+        return read_png(bytes.data.get(), bytes.size);
     case picture_kind::jpeg:
-        return read_jpeg(bytes.data.get(), bytes.size, failure);
+        return read_jpeg(bytes.data.get(), bytes.size);
     case picture_kind::unknown:
         break;
     }
-    failure = "not a GIF, PNG or JPEG file";
-    return nullptr;
+    return outcome::failure("not a GIF, PNG or JPEG file");
 }
 
 namespace {
-
-// A system error's text as the middle of a sentence: "permission denied".
-std::string error_words(int error) {
-    std::string words = std::strerror(error);
-    if (!words.empty())
-        words[0] = char(std::tolower(static_cast<unsigned char>(words[0])));
-    return words;
-}
 
 outcome unreadable(const std::string& name, const std::string& why) {
     return outcome::failure("\"" + name + "\" cannot be read: " + why);
@@ -100,41 +91,35 @@ result<std::unique_ptr<buffer>> open_picture(const std::string& name) {
     const picture_kind kind = picture_kind_of(bytes->data.get(), bytes->size);
     if (kind == picture_kind::unknown)
         return outcome::failure(quoted + " is not a GIF, PNG or JPEG picture");
-    std::string reason;
-    std::unique_ptr<buffer> picture = decode_picture(std::move(*bytes), reason);
+    result<std::unique_ptr<buffer>> picture = decode_picture(std::move(*bytes));
     if (picture)
         return picture;
     // The readers' refusals of what they do not take (their size limits,
     // colour models they leave out) end in these words; every other refusal
     // of a file of a known kind is damage to it.
+    const std::string& reason = picture.message();
     const std::string_view said = reason;
     if (said.ends_with("too large") || said.ends_with("not read"))
         return outcome::failure(quoted + " cannot be used: " + reason);
     return outcome::failure(quoted + " is damaged: " + reason);
 }
 
-std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failure) {
-    if (name.empty()) {
-        failure = "no file name";
-        return nullptr;
-    }
+result<std::unique_ptr<buffer>> read_picture(const std::string& name) {
+    if (name.empty())
+        return outcome::failure("no file name");
     file_ptr file = open_file(name, "rb");
-    if (!file) {
-        failure = "cannot open " + name;
-        return nullptr;
-    }
+    if (!file)
+        return outcome::failure("cannot open " + name);
     std::optional<file_bytes> bytes = read_whole_file(file.get());
-    if (!bytes) {
-        failure = "cannot read " + name;
-        return nullptr;
-    }
+    if (!bytes)
+        return outcome::failure("cannot read " + name);
     file.reset();
-    return decode_picture(std::move(*bytes), failure);
+    return decode_picture(std::move(*bytes));
 }
 
 std::unique_ptr<buffer> load_picture(const std::string& name) {
-    std::string failure;
-    return load_picture(name, failure);
+    result<std::unique_ptr<buffer>> picture = read_picture(name);
+    return picture ? std::move(picture.value()) : nullptr;
 }
 
 gif_size probe_picture_size(std::FILE* file) {

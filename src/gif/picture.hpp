@@ -34,18 +34,15 @@ constexpr bool readable_picture_size(std::uint64_t width, std::uint64_t height) 
 // (layout&) and pixels (layout, row, buffer pixels) return false on failure,
 // after which session_message (the session's own text) holds the reason.
 template <class Layout, class Header, class Pixels>
-std::unique_ptr<buffer> read_still(Header header, Pixels pixels, std::size_t row_bytes_per_pixel,
-                                   const char* session_message, std::string& failure) {
+result<std::unique_ptr<buffer>> read_still(Header header, Pixels pixels,
+                                           std::size_t row_bytes_per_pixel,
+                                           const char* session_message) {
     Layout layout;
-    if (!header(layout)) {
-        failure = session_message;
-        return nullptr;
-    }
-    if (!readable_picture_size(layout.width, layout.height)) {
-        failure = "an image of " + std::to_string(layout.width) + " x " +
-                  std::to_string(layout.height) + " pixels is too large";
-        return nullptr;
-    }
+    if (!header(layout))
+        return outcome::failure(session_message);
+    if (!readable_picture_size(layout.width, layout.height))
+        return outcome::failure("an image of " + std::to_string(layout.width) + " x " +
+                                std::to_string(layout.height) + " pixels is too large");
     auto row = allocate_array<std::uint8_t>(std::size_t(layout.width) * row_bytes_per_pixel);
     auto picture = std::make_unique<buffer>(std::uint16_t(layout.width),
                                             std::uint16_t(layout.height), colour{});
@@ -54,11 +51,8 @@ std::unique_ptr<buffer> read_still(Header header, Pixels pixels, std::size_t row
         buffer_lock hold(*picture);
         complete = pixels(layout, row.get(), picture->pixels());
     }
-    if (!complete) {
-        failure = session_message;
-        return nullptr;
-    }
-    failure.clear();
+    if (!complete)
+        return outcome::failure(session_message);
     return picture;
 }
 
@@ -73,11 +67,12 @@ picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size);
 result<std::unique_ptr<buffer>> open_picture(const std::string& name);
 
 // The same with only the reader's reason, for callers that name the file
-// themselves; none when it cannot be read.
-std::unique_ptr<buffer> load_picture(const std::string& name, std::string& failure);
+// themselves.
+result<std::unique_ptr<buffer>> read_picture(const std::string& name);
+// The same, none when it cannot be read.
 std::unique_ptr<buffer> load_picture(const std::string& name);
-// The same for a file already in memory.
-std::unique_ptr<buffer> decode_picture(file_bytes bytes, std::string& failure);
+// The picture in a file already in memory, or the reader's reason for none.
+result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes);
 
 // The size load_picture gives a file, from its header alone: the logical
 // screen of a GIF, the IHDR chunk of a PNG, the first frame marker (SOF) of a

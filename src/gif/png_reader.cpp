@@ -136,13 +136,13 @@ bool read_pixels(png_session& s, const png_layout& layout, std::uint8_t* row, pi
 
 } // namespace
 
-std::unique_ptr<buffer> read_png(const std::uint8_t* data, std::size_t size, std::string& failure) {
+result<std::unique_ptr<buffer>> read_png(const std::uint8_t* data, std::size_t size) {
     png_session session(data, size);
     return read_still<png_layout>([&](png_layout& layout) { return read_header(session, layout); },
                                   [&](const png_layout& layout, std::uint8_t* row, pixel* out) {
                                       return read_pixels(session, layout, row, out);
                                   },
-                                  4, session.message, failure);
+                                  4, session.message);
 }
 
 std::optional<gif_size> probe_png(std::FILE* file) {

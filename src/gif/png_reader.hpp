@@ -15,6 +15,7 @@
 // return. The reader's callback keeps the message and jumps back out of the
 // library to the reader, which gives up with that message as the reason:
 // nothing is printed and the process goes on. Warnings are dropped.
+#include "base/outcome.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
@@ -30,8 +31,8 @@ namespace zoetra {
 // The eight bytes every PNG file begins with.
 inline constexpr std::uint8_t png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-// The image of a PNG file held in memory, or none with the reason in failure.
-std::unique_ptr<buffer> read_png(const std::uint8_t* data, std::size_t size, std::string& failure);
+// The image of a PNG file held in memory, or the reason for none.
+result<std::unique_ptr<buffer>> read_png(const std::uint8_t* data, std::size_t size);
 
 // The width and height of the IHDR chunk that must follow the signature, read
 // from the stream's position at the signature; none without one.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace zoetra {
@@ -118,25 +119,29 @@ colour_quantizer::colour_quantizer()
     : storage_(allocate_array<cell_entry>(cell_count)),
       known_(allocate_array<std::uint64_t>(cell_count / 64)) {}
 
-int colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-                             std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
-                             int wanted) {
+outcome colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height,
+                                 std::uint8_t* indices, std::uint8_t* red_map,
+                                 std::uint8_t* green_map, std::uint8_t* blue_map, int wanted) {
     colour_count_ = 0;
-    if (wanted < 1 || wanted > 256 || width < 0 || height < 0)
-        return 1;
+    if (wanted < 1 || wanted > 256)
+        return outcome::failure("a reduction to " + std::to_string(wanted) +
+                                " colours was asked for; 1 to 256 can be had");
+    if (width < 0 || height < 0)
+        return outcome::failure("an image of " + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels cannot be reduced");
     const std::size_t pixel_count = std::size_t(width) * std::size_t(height);
     if (pixel_count == 0)
-        return 0;
+        return outcome::success();
     if (rgb == nullptr || indices == nullptr || red_map == nullptr || green_map == nullptr ||
         blue_map == nullptr)
-        return 1;
+        return outcome::failure("a reduction was given no pixels, indices or colour maps");
 
     select_colours(wanted, count_pixels(rgb, pixel_count));
     std::copy_n(palette_red_, colour_count_, red_map);
     std::copy_n(palette_green_, colour_count_, green_map);
     std::copy_n(palette_blue_, colour_count_, blue_map);
     map_pixels(rgb, width, height, indices);
-    return 0;
+    return outcome::success();
 }
 
 void colour_quantizer::prepare_for_width(int width) {
@@ -444,23 +449,46 @@ void colour_quantizer::map_pixels(const std::uint8_t* rgb, int width, int height
     }
 }
 
-// Fills the inverse map for the block of 4 x 8 x 4 cells holding the given
-// cell. Distances are weighted squares, (2 dR)^2 + (3 dG)^2 + (dB)^2, to the
-// cell centres. A palette colour can be nearest to some cell of the block only
-// if its smallest distance to the block does not exceed the least of all
-// colours' largest distances; only those candidates are compared per cell.
-void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
-    const int first_r = cell_r / block_red_cells * block_red_cells;
-    const int first_g = cell_g / block_green_cells * block_green_cells;
-    const int first_b = cell_b / block_blue_cells * block_blue_cells;
-    // Centres of the block's first and last cells, in 8-bit units.
-    const int min_r = (first_r << red_shift) + (1 << red_shift) / 2;
-    const int min_g = (first_g << green_shift) + (1 << green_shift) / 2;
-    const int min_b = (first_b << blue_shift) + (1 << blue_shift) / 2;
-    const int max_r = min_r + (block_red_cells - 1) * (1 << red_shift);
-    const int max_g = min_g + (block_green_cells - 1) * (1 << green_shift);
-    const int max_b = min_b + (block_blue_cells - 1) * (1 << blue_shift);
+namespace {
 
+// A block of 4 x 8 x 4 cells of the inverse map: its first cell, and the
+// centres of its first and last cells, in 8-bit units.
+struct cache_block {
+    int first_r, first_g, first_b;
+    int min_r, min_g, min_b;
+    int max_r, max_g, max_b;
+
+    // The block that holds the given cell.
+    cache_block(int cell_r, int cell_g, int cell_b)
+        : first_r(cell_r / block_red_cells * block_red_cells),
+          first_g(cell_g / block_green_cells * block_green_cells),
+          first_b(cell_b / block_blue_cells * block_blue_cells),
+          min_r((first_r << red_shift) + (1 << red_shift) / 2),
+          min_g((first_g << green_shift) + (1 << green_shift) / 2),
+          min_b((first_b << blue_shift) + (1 << blue_shift) / 2),
+          max_r(min_r + (block_red_cells - 1) * (1 << red_shift)),
+          max_g(min_g + (block_green_cells - 1) * (1 << green_shift)),
+          max_b(min_b + (block_blue_cells - 1) * (1 << blue_shift)) {}
+};
+
+// The palette in three planes.
+struct palette_planes {
+    const std::uint8_t* red;
+    const std::uint8_t* green;
+    const std::uint8_t* blue;
+    int count;
+};
+
+// The four blue cells of a block side by side in one vector; a block is
+// block_rows of them.
+static_assert(block_blue_cells == 4);
+using cell_lanes = std::int32_t __attribute__((vector_size(16)));
+constexpr int block_rows = block_red_cells * block_green_cells;
+
+// Each colour's smallest weighted distance to the block, into nearest;
+// returns the least of all colours' largest distances.
+std::int32_t block_distances(const cache_block& block, const palette_planes& palette,
+                             std::int32_t* nearest) {
     auto nearest_and_farthest = [](int value, int low, int high, int scale, std::int32_t& near,
                                    std::int32_t& far) {
         const int near_gap = value < low ? low - value : value > high ? value - high : 0;
@@ -468,56 +496,73 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
         near += (near_gap * scale) * (near_gap * scale);
         far += (far_gap * scale) * (far_gap * scale);
     };
-
-    std::int32_t nearest[256];
     std::int32_t least_farthest = INT32_MAX;
-    for (int i = 0; i < colour_count_; ++i) {
+    for (int i = 0; i < palette.count; ++i) {
         std::int32_t near = 0, far = 0;
-        nearest_and_farthest(palette_red_[i], min_r, max_r, red_scale, near, far);
-        nearest_and_farthest(palette_green_[i], min_g, max_g, green_scale, near, far);
-        nearest_and_farthest(palette_blue_[i], min_b, max_b, blue_scale, near, far);
+        nearest_and_farthest(palette.red[i], block.min_r, block.max_r, red_scale, near, far);
+        nearest_and_farthest(palette.green[i], block.min_g, block.max_g, green_scale, near, far);
+        nearest_and_farthest(palette.blue[i], block.min_b, block.max_b, blue_scale, near, far);
         nearest[i] = near;
         least_farthest = std::min(least_farthest, far);
     }
+    return least_farthest;
+}
 
-    // The four blue cells of a block side by side in one vector.
-    static_assert(block_blue_cells == 4);
-    using lanes = std::int32_t __attribute__((vector_size(16)));
-    constexpr int rows = block_red_cells * block_green_cells;
-    lanes best_distance[rows], best_colour[rows];
-    for (int k = 0; k < rows; ++k) {
-        best_distance[k] = lanes{} + INT32_MAX;
-        best_colour[k] = lanes{};
+// For every cell of the block the nearest of the candidates, the colours whose
+// smallest distance (in nearest) does not exceed least_farthest.
+void nearest_candidates(const cache_block& block, const palette_planes& palette,
+                        const std::int32_t* nearest, std::int32_t least_farthest,
+                        cell_lanes* best_colour) {
+    cell_lanes best_distance[block_rows];
+    for (int k = 0; k < block_rows; ++k) {
+        best_distance[k] = cell_lanes{} + INT32_MAX;
+        best_colour[k] = cell_lanes{};
     }
-    for (int i = 0; i < colour_count_; ++i) {
+    for (int i = 0; i < palette.count; ++i) {
         if (nearest[i] > least_farthest)
             continue;
         // The distance separates into one term per axis.
         std::int32_t red_term[block_red_cells], green_term[block_green_cells];
         for (int k = 0; k < block_red_cells; ++k) {
-            const int d = (min_r + (k << red_shift) - palette_red_[i]) * red_scale;
+            const int d = (block.min_r + (k << red_shift) - palette.red[i]) * red_scale;
             red_term[k] = d * d;
         }
         for (int k = 0; k < block_green_cells; ++k) {
-            const int d = (min_g + (k << green_shift) - palette_green_[i]) * green_scale;
+            const int d = (block.min_g + (k << green_shift) - palette.green[i]) * green_scale;
             green_term[k] = d * d;
         }
-        lanes blue_term;
+        cell_lanes blue_term;
         for (int k = 0; k < block_blue_cells; ++k) {
-            const int d = (min_b + (k << blue_shift) - palette_blue_[i]) * blue_scale;
+            const int d = (block.min_b + (k << blue_shift) - palette.blue[i]) * blue_scale;
             blue_term[k] = d * d;
         }
-        const lanes colour = lanes{} + i;
+        const cell_lanes colour = cell_lanes{} + i;
         for (int r = 0, k = 0; r < block_red_cells; ++r) {
             for (int g = 0; g < block_green_cells; ++g, ++k) {
-                const lanes distance = blue_term + (red_term[r] + green_term[g]);
+                const cell_lanes distance = blue_term + (red_term[r] + green_term[g]);
                 // Strictly less: the first colour in palette order wins ties.
-                const lanes nearer = distance < best_distance[k];
+                const cell_lanes nearer = distance < best_distance[k];
                 best_distance[k] = (distance & nearer) | (best_distance[k] & ~nearer);
                 best_colour[k] = (colour & nearer) | (best_colour[k] & ~nearer);
             }
         }
     }
+}
+
+} // namespace
+
+// Fills the inverse map for the block of 4 x 8 x 4 cells holding the given
+// cell. Distances are weighted squares, (2 dR)^2 + (3 dG)^2 + (dB)^2, to the
+// cell centres. A palette colour can be nearest to some cell of the block only
+// if its smallest distance to the block does not exceed the least of all
+// colours' largest distances; only those candidates are compared per cell.
+void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
+    const cache_block block(cell_r, cell_g, cell_b);
+    const palette_planes palette{palette_red_, palette_green_, palette_blue_, colour_count_};
+    std::int32_t nearest[256];
+    const std::int32_t least_farthest = block_distances(block, palette, nearest);
+    cell_lanes best_colour[block_rows];
+    nearest_candidates(block, palette, nearest, least_farthest, best_colour);
 
     cell_entry* cells = storage_.get();
     std::uint64_t* known = known_.get();
@@ -525,7 +570,8 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
         for (int g = 0; g < block_green_cells; ++g, ++k)
             for (int b = 0; b < block_blue_cells; ++b) {
                 const int index = best_colour[k][b];
-                const int cell = cell_index(first_r + r, first_g + g, first_b + b);
+                const int cell =
+                    cell_index(block.first_r + r, block.first_g + g, block.first_b + b);
                 cell_entry& entry = cells[cell];
                 entry.rest[0] = static_cast<std::uint8_t>(error_bias - palette_red_[index]);
                 entry.rest[1] = static_cast<std::uint8_t>(error_bias - palette_green_[index]);
@@ -535,9 +581,9 @@ void colour_quantizer::fill_cache_block(int cell_r, int cell_g, int cell_b) {
             }
 }
 
-int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
-                   int wanted) {
+outcome reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                       std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                       int wanted) {
     // One reduction at a time, on the window's thread.
     static colour_quantizer quantizer;
     return quantizer.reduce(rgb, width, height, indices, red_map, green_map, blue_map, wanted);

@@ -13,6 +13,7 @@
 // The encoder relies on the output being exactly reproducible: every rounding,
 // tie and scan order below is part of the result.
 #include "base/memory.hpp"
+#include "base/outcome.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,11 +27,12 @@ class colour_quantizer {
     // Reduces width x height pixels of 3 bytes (red, green, blue; rows top to
     // bottom) to at most wanted colours. Writes one index per pixel and the
     // first colour_count() entries of the three maps; later entries are left
-    // alone. Returns 0 on success, 1 when wanted is outside 1..256 or a buffer
-    // is missing (working memory comes from the shared allocator, which does
-    // not fail). An image without pixels chooses no colours.
-    int reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-               std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map, int wanted);
+    // alone. Fails when wanted is outside 1..256, a side is negative or a
+    // buffer is missing (working memory comes from the shared allocator,
+    // which does not fail). An image without pixels chooses no colours.
+    outcome reduce(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                   int wanted);
 
     // Sets aside the working rows for images up to width pixels wide, so that
     // reductions of such images allocate nothing (they may then run on a
@@ -81,10 +83,11 @@ class colour_quantizer {
     std::uint8_t palette_blue_[256] = {};
 };
 
-// The process-wide reduction used by the application. 0 on success, 1 on
-// unusable arguments; see colour_quantizer::reduce.
-int reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
-                   std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
-                   int wanted);
+// A reduction with a quantizer kept for the life of the process, for one-off
+// use (the writer keeps quantizers of its own, one per thread); see
+// colour_quantizer::reduce. Not for two threads at once.
+outcome reduce_colours(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                       std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
+                       int wanted);
 
 } // namespace zoetra

@@ -52,14 +52,15 @@ outcome studio::save(const std::string& file_name) {
     gif_writer writer;
     writer.set_options(encode_options_);
     writer.on_progress = [this](const std::string& text) { report(text); };
-    if (!writer.open(file_name, crop_origin{}, crop, loop_count()))
-        return outcome::failure(failed);
+    // The specified first line, then the writer's reason.
+    if (outcome opened = writer.open(file_name, crop_origin{}, crop, loop_count()); !opened)
+        return outcome::failure(failed + opened.message());
     report(format("Begin saving GIF89 to \"%s\".\n", file_name.c_str()));
     std::vector<buffer*> frames = frames_to_write();
     writer.write_frames(frames, crop_origin{}, crop, delay());
     // A full disk or a vanished folder must not pass for a saved file.
-    if (!writer.close())
-        return outcome::failure(failed);
+    if (outcome closed = writer.close(); !closed)
+        return outcome::failure(failed + closed.message());
     report(
         format("Completed save of %d frames to \"%s\".\n", int(frames.size()), file_name.c_str()));
     saved_ = true;

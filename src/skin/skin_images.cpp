@@ -29,8 +29,8 @@ std::unique_ptr<buffer> skin_cache::load(const std::string& name) const {
     std::optional<file_bytes> bytes = read_whole_file(file.get());
     if (!bytes)
         return nullptr;
-    std::string ignored;
-    return decode_picture(std::move(*bytes), ignored);
+    result<std::unique_ptr<buffer>> decoded = decode_picture(std::move(*bytes));
+    return decoded ? std::move(decoded.value()) : nullptr;
 }
 
 gif_size skin_cache::probe(const std::string& name) const {

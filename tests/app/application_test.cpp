@@ -126,9 +126,10 @@ TEST_F(Application, SaveAsksForTheFileAndCalculateReportsTheSize) {
     EXPECT_EQ(std::filesystem::file_size("k.gif"), size);
     platform_.queue_file_choice("no/such/folder/x.gif");
     key(keys::ctrl_s);
+    const std::string path = (std::filesystem::current_path() / "no/such/folder/x.gif").string();
     EXPECT_EQ(platform_.messages().back().text,
-              "FAILED saving GIF89 to \"" +
-                  (std::filesystem::current_path() / "no/such/folder/x.gif").string() + "\".\n");
+              "FAILED saving GIF89 to \"" + path + "\".\n\"" + path +
+                  "\" cannot be created: " + "no such file or directory");
 }
 
 TEST_F(Application, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {

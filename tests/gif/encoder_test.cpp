@@ -252,15 +252,71 @@ TEST(GifWriter, GiflibReadsBackWhatWasWrittenAndTheEstimateIsItsLength) {
     }
 }
 
-TEST(GifWriter, AnUnwritableFileFailsWithoutWritingAndLeavesTheWriterUsable) {
+TEST(GifWriter, AnUnwritableFileFailsSayingWhyAndLeavesTheWriterUsable) {
     const auto path = scratch_folder("gif") / "no-such-directory" / "x.gif";
     gif_writer writer;
-    EXPECT_FALSE(writer.open(path.string(), {}, {10, 10}, 0));
+    EXPECT_EQ(writer.open(path.string(), {}, {10, 10}, 0).message(),
+              "\"" + path.string() + "\" cannot be created: no such file or directory");
     EXPECT_FALSE(writer.is_open());
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_TRUE(writer.open_for_estimate("temmmp.gif", {}, {10, 10}, 1));
     EXPECT_TRUE(writer.close());
     EXPECT_EQ(writer.size(), 13u + 1);
+    // A full disk must not pass for a saved file.
+    if (!std::filesystem::exists("/dev/full"))
+        return;
+    const frame_set set = animation(2, 20, 10);
+    ASSERT_TRUE(writer.open("/dev/full", {}, {20, 10}, 0));
+    writer.write_frames(set.frames, {}, {20, 10}, 10);
+    EXPECT_EQ(writer.close().message(), "\"/dev/full\" cannot be written: no space left on device");
+}
+
+// Exact colours: pictures in a few flat colours come back as they were drawn,
+// from one table of as few entries as their colours and transparency need;
+// more colours than a table holds fail the file, and its estimate alike.
+TEST(GifWriter, ExactColoursComeBackAsDrawnOrTheFileFails) {
+    auto write = [](const frame_set& set, crop_size size) {
+        gif_writer writer, estimator;
+        writer.set_options({colour_mode::exact});
+        estimator.set_options({colour_mode::exact});
+        EXPECT_TRUE(writer.open_in_memory({}, size, 0));
+        writer.write_frames(set.frames, {}, size, 0);
+        const std::string failure = writer.close().message();
+        EXPECT_TRUE(estimator.open_for_estimate("temmmp.gif", {}, size, 0));
+        estimator.estimate_frames(set.frames, {}, size, 0);
+        EXPECT_EQ(estimator.close().message(), failure);
+        EXPECT_EQ(estimator.size(), writer.memory_file().size());
+        return std::pair(failure, writer.memory_file());
+    };
+    frame_set few; // 117 colours and transparency, the first pixel transparent
+    for (int f = 0; f < 2; ++f)
+        few.add(9, 7, [&](int x, int y) {
+            return x + y < 2 + f ? background : rgb_pixel(x * 30, y * 40, f);
+        });
+    const auto gif = giflib_decode(write(few, {9, 7}).second);
+    ASSERT_TRUE(gif && gif->frames.size() == 2);
+    EXPECT_EQ(gif->global_table.size(), 128u * 3);
+    EXPECT_EQ(gif->frames[0].transparent_index, 0);
+    for (std::size_t f = 0; f < 2; ++f) {
+        const std::vector<pixel> source = pixels_of(*few.frames[f]);
+        for (std::size_t p = 0; p < source.size(); ++p) {
+            const int index = gif->frames[f].indices[p],
+                      transparent = gif->frames[f].transparent_index;
+            const bytes::const_iterator colour = gif->global_table.begin() + index * 3;
+            EXPECT_EQ(index == transparent ? background
+                                           : rgb_pixel(colour[0], colour[1], colour[2]),
+                      source[p]);
+        }
+    }
+    frame_set all_opaque, too_many;
+    all_opaque.add(16, 16, [](int x, int y) { return rgb_pixel(x * 16, y * 16, 1); });
+    too_many.add(17, 16, [](int x, int y) { return rgb_pixel(x * 15, y * 16, 1); });
+    const auto full = giflib_decode(write(all_opaque, {16, 16}).second);
+    ASSERT_TRUE(full && full->frames.size() == 1);
+    EXPECT_EQ(full->frames[0].transparent_index, -1); // 256 colours leave no room for it
+    EXPECT_EQ(write(too_many, {17, 16}).first,
+              "the pictures have more colours than a colour table holds (256, transparency "
+              "counting as one)");
 }
 
 std::string run(const std::string& command) {
@@ -341,9 +397,8 @@ reduction reduce(const rgb_image& image) {
     colour_quantizer quantizer;
     reduction out{{}, bytes(image.rgb.size() / 3)};
     std::uint8_t map[3][256] = {};
-    EXPECT_EQ(quantizer.reduce(image.rgb.data(), image.width, image.height, out.indices.data(),
-                               map[0], map[1], map[2], 255),
-              0);
+    EXPECT_TRUE(quantizer.reduce(image.rgb.data(), image.width, image.height, out.indices.data(),
+                                 map[0], map[1], map[2], 255));
     for (int c = 0; c < 3; ++c)
         out.palette[c].assign(map[c], map[c] + quantizer.colour_count());
     return out;
@@ -489,9 +544,8 @@ TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
     for (int run = 0; run < 600; ++run) {
         const rgb_image& image = images[run % 3];
         bytes indices(image.rgb.size() / 3);
-        ASSERT_EQ(quantizer.reduce(image.rgb.data(), image.width, image.height, indices.data(),
-                                   map[0], map[1], map[2], 255),
-                  0);
+        ASSERT_TRUE(quantizer.reduce(image.rgb.data(), image.width, image.height, indices.data(),
+                                     map[0], map[1], map[2], 255));
         const reduction& expected = fresh[run % 3];
         for (int c = 0; c < 3; ++c)
             differing += !std::equal(expected.palette[c].begin(), expected.palette[c].end(), map[c],
@@ -504,13 +558,14 @@ TEST(Quantizer, AReusedQuantizerAnswersLikeAFreshOne) {
 TEST(Quantizer, RefusesUnusableRequests) {
     colour_quantizer quantizer;
     std::uint8_t rgb[3] = {1, 2, 3}, index = 7, r[256], g[256], b[256];
-    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 0), 1);
-    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 257), 1);
-    EXPECT_EQ(quantizer.reduce(rgb, 0, 5, &index, r, g, b, 255), 0);
+    EXPECT_FALSE(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 0));
+    EXPECT_EQ(quantizer.reduce(rgb, 1, 1, &index, r, g, b, 257).message(),
+              "a reduction to 257 colours was asked for; 1 to 256 can be had");
+    EXPECT_TRUE(quantizer.reduce(rgb, 0, 5, &index, r, g, b, 255));
     EXPECT_EQ(quantizer.colour_count(), 0);
     EXPECT_EQ(index, 7);
     // The process-wide reduction answers like a private one.
-    EXPECT_EQ(reduce_colours(rgb, 1, 1, &index, r, g, b, 255), 0);
+    EXPECT_TRUE(reduce_colours(rgb, 1, 1, &index, r, g, b, 255));
     EXPECT_EQ(std::make_tuple(index, r[0], g[0], b[0]), std::make_tuple(0, 4, 2, 4));
 }
 

@@ -60,9 +60,9 @@ TEST(StillReference, EveryPngAndJpegMatchesPilPixelForPixel) {
     for (const fs::path& path : pictures) {
         SCOPED_TRACE(path.filename().string());
         const reference_image expected = read_reference(path.string() + ".rgba");
-        std::string failure;
-        std::unique_ptr<buffer> picture = load_picture(path.string(), failure);
-        ASSERT_TRUE(picture) << failure;
+        result<std::unique_ptr<buffer>> read = read_picture(path.string());
+        ASSERT_TRUE(read) << read.message();
+        const std::unique_ptr<buffer>& picture = read.value();
         ASSERT_EQ(std::pair(int(picture->width()), int(picture->height())),
                   std::pair(expected.width, expected.height));
         const std::vector<pixel> got = pixels_of(*picture);
@@ -186,9 +186,8 @@ TEST_F(PictureFiles, DamagedAndUnsupportedFilesAreRefusedQuietlyWithAReason) {
     ::testing::internal::CaptureStderr();
     std::vector<std::string> reasons;
     for (const auto& c : cases) {
-        std::string failure;
-        std::unique_ptr<buffer> picture = load_picture(c.file, failure);
-        reasons.push_back(picture ? "(read)" : failure);
+        const result<std::unique_ptr<buffer>> picture = read_picture(c.file);
+        reasons.push_back(picture ? "(read)" : picture.message());
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     for (std::size_t i = 0; i < std::size(cases); ++i)

@@ -195,7 +195,9 @@ TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(shown(), red);
 
     const outcome unwritable = s.save("no/such/folder/x.gif");
-    EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
+    EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n"
+                                    "\"no/such/folder/x.gif\" cannot be created: "
+                                    "no such file or directory");
     EXPECT_FALSE(s.saved());
     std::uint32_t estimate = s.size().value();
     EXPECT_TRUE(s.save("out.gif"));
