@@ -49,4 +49,11 @@ inline bool overlap_or_touch(const rect& a, const rect& b) {
     return a.x <= b.right() && b.x <= a.right() && a.y <= b.bottom() && b.y <= a.bottom();
 }
 
+// A picture's width and height, as a file's header gives them.
+struct gif_size {
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    friend bool operator==(const gif_size&, const gif_size&) = default;
+};
+
 } // namespace zoetra

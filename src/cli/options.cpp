@@ -18,7 +18,19 @@ const char* const usage_text =
     "  -d, --delay SECONDS    delay between frames, 0 to 60\n"
     "  -l, --loop N           times the animation plays, 0 for ever\n"
     "      --direction D      forward, backward, forward-and-back or back-and-forth\n"
-    "      --size S           effect size: source, small, medium, large or full\n"
+    "      --size S           the frame: WxH (16x16 to 1920x1080) or a size for a\n"
+    "                         place: emoji (128x128), sticker (320x320), chat (480\n"
+    "                         wide) or readme (800 wide; one side given, the other\n"
+    "                         follows the picture, at most 1080). The file is exactly\n"
+    "                         that size, the picture fitted inside; without it each\n"
+    "                         effect makes its own frame (350x250 for the bundled\n"
+    "                         ones) cropped to what it shows. Pictures larger than\n"
+    "                         the frame are always reduced to fit it first.\n"
+    "                         The words source, small, medium, large and full set\n"
+    "                         the effect's working size (SIZE.EFFECT) instead, which\n"
+    "                         only effects that read it use (--describe says so;\n"
+    "                         no bundled effect does)\n"
+    "      --enlarge          enlarge pictures smaller than the frame to fit it\n"
     "  -s, --select N         which palette image the effect takes (1 is the first)\n"
     "      --set NAME=V[,V,V] a public setting of the effect, by its name or title as\n"
     "                         --describe lists them, or ID:NAME; repeatable\n"
@@ -159,6 +171,8 @@ result<options> parse_options(const std::vector<std::string>& args) {
             o.frames_to = text;
         } else if (arg == "--optimize") {
             o.optimize = true;
+        } else if (arg == "--enlarge") {
+            o.enlarge = true;
         } else if (arg == "--estimate") {
             o.estimate = true;
         } else if (arg == "--list") {
@@ -185,8 +199,9 @@ result<options> parse_options(const std::vector<std::string>& args) {
         } else {
             o.images.push_back(arg);
         }
-        if (has_inline && (arg == "--estimate" || arg == "--optimize" || arg == "--list" ||
-                           arg == "--quiet" || arg == "--version" || arg == "--help")) {
+        if (has_inline &&
+            (arg == "--estimate" || arg == "--optimize" || arg == "--enlarge" || arg == "--list" ||
+             arg == "--quiet" || arg == "--version" || arg == "--help")) {
             return outcome::failure("the option " + arg + " takes no value");
         }
     }

@@ -25,6 +25,7 @@ struct options {
     std::vector<setting_assignment> settings;
     std::optional<std::string> colours;
     std::optional<std::string> frames_to;
+    bool enlarge = false;
     bool optimize = false;
     bool estimate = false;
     bool list = false;

@@ -106,6 +106,20 @@ void list_effects(studio& s) {
     }
 }
 
+// Whether a setting of the effect takes its value from the image source's
+// working size (SIZE.EFFECT, VALUE.SPACE), which --size source..full sets.
+bool reads_effect_size(const script& e) {
+    for (const config* c : e.configs()) {
+        const config* partner = c->bound_partner();
+        if (partner != nullptr && partner->owner() != nullptr &&
+            same_name(partner->owner()->name(), "GIFIN") &&
+            (same_name(partner->name(), "SIZE.EFFECT") ||
+             same_name(partner->name(), "VALUE.SPACE")))
+            return true;
+    }
+    return false;
+}
+
 void describe_effect(studio& s, script& e) {
     std::printf("%s (%s): %s\n", effect_title(e).c_str(), e.desc().type.c_str(),
                 e.desc().text.c_str());
@@ -114,6 +128,9 @@ void describe_effect(studio& s, script& e) {
         std::printf("No settings for this effect.\n");
     for (const auto& setting : settings)
         std::printf("  %s\n", describe_setting(setting).c_str());
+    std::printf("Frame: --size WxH or emoji, sticker, chat, readme; %s\n",
+                reads_effect_size(e) ? "the working size (--size source to full) is read"
+                                     : "the working size (--size source to full) is not read");
 }
 
 outcome fill_palette(studio& s, const options& o) {
@@ -158,6 +175,21 @@ outcome set_in_range(const char* option, const std::optional<Number>& value, cfg
     return outcome::success();
 }
 
+// --size: the words of the working size, or the frame.
+outcome choose_size(studio& s, const std::optional<std::string>& wanted) {
+    if (!wanted)
+        return outcome::success();
+    const std::vector<std::string> working = {"source", "small", "medium", "large", "full"};
+    for (const std::string& word : working)
+        if (same_name(word, *wanted))
+            return pick(s.image_source().size_mode(), wanted, working, "--size");
+    result<size_choice> frame = parse_size_choice(*wanted);
+    if (!frame)
+        return outcome::failure("--size: " + frame.message());
+    s.set_size_choice(frame.value());
+    return outcome::success();
+}
+
 outcome apply_options(studio& s, script& effect, const options& o) {
     basic::CPU& clock = s.frame_clock();
     io::GIFOUT& output = s.animation_settings();
@@ -168,10 +200,10 @@ outcome apply_options(studio& s, script& effect, const options& o) {
           set_in_range("--loop", o.loop, output.loop()),
           pick(clock.loop(), o.direction,
                {"forward", "backward", "forward-and-back", "back-and-forth"}, "--direction"),
-          pick(s.image_source().size_mode(), o.size, {"source", "small", "medium", "large", "full"},
-               "--size")})
+          choose_size(s, o.size)})
         if (!applied)
             return applied;
+    s.set_enlarge(o.enlarge);
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
     if (o.colours) {

@@ -3,8 +3,8 @@
 // creates (the studio in the window, the renderer's studio, each test its
 // own) and that the components of a running network reach through their run
 // context: the pseudo-random generator, the phase that every wave shares,
-// where diagnostic output goes, the data folder with its archives, and the
-// skin image cache. Two contexts share nothing, so two studios in one process
+// where diagnostic output goes, the data folder with its archives, the skin
+// image cache, and the palette's pictures fitted to the frame. Two contexts share nothing, so two studios in one process
 // work apart.
 #include "base/diagnostics.hpp"
 #include "base/random.hpp"
@@ -16,6 +16,7 @@
 namespace zoetra {
 
 class skin_cache;
+class palette_pictures;
 
 class context {
   public:
@@ -34,6 +35,8 @@ class context {
     void set_diagnostics(diagnostics& sink) { diagnostics_ = &sink; }
     const resource_folder& resources() const { return resources_; }
     skin_cache& skins() { return *skins_; }
+    palette_pictures& pictures() { return *pictures_; }
+    const palette_pictures& pictures() const { return *pictures_; }
 
   private:
     random_generator random_;
@@ -41,6 +44,7 @@ class context {
     diagnostics* diagnostics_;
     resource_folder resources_;
     std::unique_ptr<skin_cache> skins_;
+    std::unique_ptr<palette_pictures> pictures_;
 };
 
 } // namespace zoetra

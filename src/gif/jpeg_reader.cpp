@@ -11,6 +11,7 @@
 
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -102,7 +103,16 @@ struct jpeg_layout {
 };
 
 // Reads the markers up to the first scan and chooses the output.
-bool read_header(jpeg_session& s, const std::uint8_t* data, std::size_t size, jpeg_layout& layout) {
+// The smallest scale, in eighths, at which size still reaches at_least.
+unsigned eighths_reaching(std::uint32_t size, std::uint16_t at_least) {
+    for (unsigned eighths = 1; eighths < 8; ++eighths)
+        if ((std::uint64_t(size) * eighths + 7) / 8 >= at_least)
+            return eighths;
+    return 8;
+}
+
+bool read_header(jpeg_session& s, const std::uint8_t* data, std::size_t size, gif_size at_least,
+                 jpeg_layout& layout) {
     if (setjmp(s.escape) != 0)
         return false;
     jpeg_decompress_struct& d = s.decompressor;
@@ -127,8 +137,14 @@ bool read_header(jpeg_session& s, const std::uint8_t* data, std::size_t size, jp
     d.out_color_space = JCS_RGB;
     d.dct_method = JDCT_ISLOW;
     d.do_fancy_upsampling = TRUE;
-    layout.width = d.image_width;
-    layout.height = d.image_height;
+    if (at_least.width != 0 && at_least.height != 0) {
+        d.scale_num = std::max(eighths_reaching(d.image_width, at_least.width),
+                               eighths_reaching(d.image_height, at_least.height));
+        d.scale_denom = 8;
+    }
+    jpeg_calc_output_dimensions(&d);
+    layout.width = d.output_width;
+    layout.height = d.output_height;
     return true;
 }
 
@@ -156,10 +172,11 @@ bool read_pixels(jpeg_session& s, const jpeg_layout& layout, std::uint8_t* row, 
 
 } // namespace
 
-result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size) {
+result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size,
+                                          gif_size at_least) {
     jpeg_session session;
     return read_still<jpeg_layout>(
-        [&](jpeg_layout& layout) { return read_header(session, data, size, layout); },
+        [&](jpeg_layout& layout) { return read_header(session, data, size, at_least, layout); },
         [&](const jpeg_layout& layout, std::uint8_t* row, pixel* out) {
             return read_pixels(session, layout, row, out);
         },

@@ -39,8 +39,12 @@ namespace zoetra {
 // Progressive files need about ten scans; this many is no picture.
 inline constexpr int max_jpeg_scans = 256;
 
-// The image of a JPEG file held in memory, or the reason for none.
-result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size);
+// The image of a JPEG file held in memory, or the reason for none. With a
+// size to reach, the library decodes straight to the smallest of its scales
+// (1/8 to 8/8) that is at least that wide and high: a photo meant for a small
+// frame is then never decoded at full size.
+result<std::unique_ptr<buffer>> read_jpeg(const std::uint8_t* data, std::size_t size,
+                                          gif_size at_least = {});
 
 // The width and height of the first frame marker (SOF), found from the
 // stream's position at the start of the file by walking the markers as

@@ -43,13 +43,17 @@ picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size) {
 }
 
 result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes) {
+    return decode_picture(std::move(bytes), gif_size{});
+}
+
+result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes, gif_size at_least) {
     switch (picture_kind_of(bytes.data.get(), bytes.size)) {
     case picture_kind::gif:
         return decode_gif(std::move(bytes));
     case picture_kind::png:
         return read_png(bytes.data.get(), bytes.size);
     case picture_kind::jpeg:
-        return read_jpeg(bytes.data.get(), bytes.size);
+        return read_jpeg(bytes.data.get(), bytes.size, at_least);
     case picture_kind::unknown:
         break;
     }

@@ -73,6 +73,9 @@ result<std::unique_ptr<buffer>> read_picture(const std::string& name);
 std::unique_ptr<buffer> load_picture(const std::string& name);
 // The picture in a file already in memory, or the reader's reason for none.
 result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes);
+// The same, where a smaller picture would do: a JPEG is decoded at the
+// smallest of its library's scales that reaches at_least; others whole.
+result<std::unique_ptr<buffer>> decode_picture(file_bytes bytes, gif_size at_least);
 
 // The size load_picture gives a file, from its header alone: the logical
 // screen of a GIF, the IHDR chunk of a PNG, the first frame marker (SOF) of a

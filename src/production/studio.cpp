@@ -4,6 +4,7 @@
 #include "components/io/register.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
+#include "skin/palette_pictures.hpp"
 
 #include <algorithm>
 
@@ -167,6 +168,28 @@ outcome studio::start_script() {
     return outcome::success();
 }
 
+gif_size studio::frame_size() const {
+    if (!size_choice_.chosen())
+        return gif_size{initial_output_width, initial_output_height};
+    const cfg_image_in& palette = gifin_->palette();
+    return resolve_frame(size_choice_,
+                         program_.pictures().own_size(palette.name_at(palette.selected())));
+}
+
+void studio::fix_the_frame() {
+    // Autocrop shrank the output area to the last animation; a new one
+    // starts from the full frame size again, or every Create would crop a
+    // little further. A chosen frame larger than the standard work area
+    // widens the work area to hold it.
+    const gif_size frame = frame_size();
+    canvas_.set_work_size(
+        std::max<std::uint16_t>(output_canvas::standard_work_width, frame.width),
+        std::max<std::uint16_t>(output_canvas::standard_work_height, frame.height));
+    canvas_.set_output_size(frame.width, frame.height);
+    const rect area = canvas_.output_area();
+    program_.pictures().set_frame(gif_size{area.width, area.height}, enlarge_);
+}
+
 outcome studio::start_construction() {
     if (!can_create())
         return outcome::failure("There is no image to make frames from.");
@@ -174,10 +197,7 @@ outcome studio::start_construction() {
     size_known_ = false;
     frames_.clear();
     frame_counter_ = 0;
-    // Autocrop shrank the output area to the last animation; a new one
-    // starts from the full frame size again, or every Create would crop a
-    // little further.
-    canvas_.set_output_size(initial_output_width, initial_output_height);
+    fix_the_frame();
     running_ = current_effect();
     // Changes made before construction began are in the network it starts.
     settings_changed_ = false;
@@ -289,7 +309,8 @@ void studio::complete_construction() {
 }
 
 void studio::autocrop() {
-    if (frames_.empty())
+    // A chosen size is the file's size: nothing is cropped.
+    if (frames_.empty() || size_choice_.chosen())
         return;
     rect area = canvas_.output_area();
     int left = frames_[0].box.x, top = frames_[0].box.y;

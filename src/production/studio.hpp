@@ -19,6 +19,7 @@
 #include "engine/factory.hpp"
 #include "gif/encoder.hpp"
 #include "production/catalogue.hpp"
+#include "production/frame_size.hpp"
 #include "raster/output_canvas.hpp"
 
 #include <cstdint>
@@ -108,6 +109,19 @@ class studio {
     // work area shows the animation at once, not after the delay).
     void show_preview_frame();
 
+    // The frame size. Without a choice each effect makes its own frame (350 x
+    // 250 for the bundled ones) and the frames are cropped to what they show;
+    // a chosen size is the frame and the file's size, the picture fitted
+    // inside. Pictures larger than the frame are reduced to fit it before
+    // the effect sees them; smaller ones are enlarged only when asked.
+    void set_size_choice(const size_choice& choice) { size_choice_ = choice; }
+    const size_choice& chosen_size() const { return size_choice_; }
+    void set_enlarge(bool on) { enlarge_ = on; }
+    bool enlarges() const { return enlarge_; }
+    // The frame the next construction makes: the choice resolved for the
+    // selected picture, or the effects' own frame.
+    gif_size frame_size() const;
+
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
     outcome save(const std::string& file_name);
@@ -164,6 +178,9 @@ class studio {
     void autocrop();
     void copy_to_output_area(int i);
     std::vector<buffer*> frames_to_write();
+    // Sets the canvas's work and output areas and the pictures' frame for a
+    // new construction.
+    void fix_the_frame();
     std::uint16_t loop_count() const;
     std::uint16_t delay() const;
 
@@ -181,6 +198,8 @@ class studio {
     bool size_known_ = false;
     std::uint32_t size_ = 0;
     gif_encode_options encode_options_;
+    size_choice size_choice_;
+    bool enlarge_ = false;
     std::vector<stored> frames_;
     int frame_counter_ = 0;
     bool preview_started_ = false;

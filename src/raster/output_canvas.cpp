@@ -25,4 +25,16 @@ void output_canvas::set_output_size(int w, int h) {
         changed_(output_area_);
 }
 
+void output_canvas::set_work_size(std::uint16_t width, std::uint16_t height) {
+    if (width == work_width_ && height == work_height_)
+        return;
+    work_width_ = width;
+    work_height_ = height;
+    const rect before = output_area_;
+    if (before.is_null())
+        return;
+    output_area_ = rect{}; // so that the same size still moves to the new centre
+    set_output_size(before.width, before.height);
+}
+
 } // namespace zoetra

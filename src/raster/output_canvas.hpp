@@ -33,6 +33,9 @@ class output_canvas {
     // centred in the work area; the image takes its size, filled with the
     // background when the size changed. The hook runs when the area changed.
     void set_output_size(int w, int h);
+    // The work area becomes width x height; the output area keeps its size,
+    // cut to the new work area and centred in it.
+    void set_work_size(std::uint16_t width, std::uint16_t height);
 
     buffer& image() { return *image_; }
     const buffer& image() const { return *image_; }

@@ -8,6 +8,7 @@
 // listed files); every disk access turns "\" into "/", so
 // "*Resources\__splash.gif" falls back to the file Resources/__splash.gif
 // of the data folder.
+#include "base/geometry.hpp"
 #include "base/string_list.hpp"
 
 #include <filesystem>
@@ -32,11 +33,6 @@ using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 // A file on disk by its own path (the person's files: pictures, saved
 // animations), or none; a directory is never opened.
 file_ptr open_file(const std::string& path, const char* mode);
-
-struct gif_size {
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-};
 
 // The data folder: the folder that holds "Effects" and "Resources", against
 // which every resource name is taken (an absolute path stays as it is).

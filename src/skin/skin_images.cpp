@@ -39,43 +39,43 @@ gif_size skin_cache::probe(const std::string& name) const {
 }
 
 buffer* skin_cache::find_or_prepare(const std::string& name, int width, int height) {
-    for (auto& entry : entries_)
-        if (entry.width == width && entry.height == height && entry.name == name)
-            return entry.image.get();
     const bool skin = !name.empty() && name.front() == '*';
     if (skin && missing_.contains(name))
         return nullptr;
-    std::unique_ptr<buffer> loaded = load(name);
-    if (!loaded) {
-        if (skin)
-            missing_.insert(name);
+    buffer* prepared = find_or_prepare(
+        name, [&] { return load(name); }, width, height);
+    if (prepared == nullptr && skin)
+        missing_.insert(name);
+    return prepared;
+}
+
+buffer* skin_cache::find_or_prepare(const std::string& key, const image_loader& load, int width,
+                                    int height) {
+    for (auto& entry : entries_)
+        if (entry.width == width && entry.height == height && entry.name == key)
+            return entry.image.get();
+    std::unique_ptr<buffer> loaded = load();
+    if (!loaded)
         return nullptr;
-    }
     auto scaled = std::make_unique<buffer>(static_cast<std::uint16_t>(width),
                                            static_cast<std::uint16_t>(height), colour{});
     stretch_copy(*loaded, *scaled, 0, 0, loaded->width(), loaded->height(), 0, 0,
                  static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
     loaded.reset();
-    entries_.push_front(prepared_image{name, width, height, std::move(scaled)});
+    entries_.push_front(prepared_image{key, width, height, std::move(scaled)});
     return entries_.front().image.get();
 }
 
-bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
-                      int mode) {
-    return draw(target, name, x, y, width, height, mode, target.window());
-}
+namespace {
 
-bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
-                      int mode, const rect& clip) {
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
-        return false;
-    buffer* prepared = find_or_prepare(name, width, height);
-    if (prepared == nullptr)
-        return false;
-    buffer_lock source_lock(*prepared);
+// Copies the prepared image to (x, y) of target within clip; mode 1 skips
+// pixels whose transparency byte is not 0.
+void copy_prepared(buffer& prepared, buffer& target, int x, int y, int mode, const rect& clip) {
+    buffer_lock source_lock(prepared);
     buffer_lock target_lock(target);
     const rect visible = intersection(clip, target.window());
-    const pixel* from = prepared->pixels();
+    const int width = prepared.width(), height = prepared.height();
+    const pixel* from = prepared.pixels();
     pixel* to = target.pixels();
     for (int j = 0; j < height; ++j) {
         int ty = y + j;
@@ -91,6 +91,38 @@ bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int
             to[std::size_t(ty) * target.width() + tx] = p;
         }
     }
+}
+
+bool drawable_box(int width, int height) {
+    return width > 0 && height > 0 && width <= 0xFFFF && height <= 0xFFFF;
+}
+
+} // namespace
+
+bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
+                      int mode) {
+    return draw(target, name, x, y, width, height, mode, target.window());
+}
+
+bool skin_cache::draw(buffer& target, const std::string& name, int x, int y, int width, int height,
+                      int mode, const rect& clip) {
+    if (!drawable_box(width, height))
+        return false;
+    buffer* prepared = find_or_prepare(name, width, height);
+    if (prepared == nullptr)
+        return false;
+    copy_prepared(*prepared, target, x, y, mode, clip);
+    return true;
+}
+
+bool skin_cache::draw(buffer& target, const std::string& key, const image_loader& load, int x,
+                      int y, int width, int height, int mode, const rect& clip) {
+    if (!drawable_box(width, height))
+        return false;
+    buffer* prepared = find_or_prepare(key, load, width, height);
+    if (prepared == nullptr)
+        return false;
+    copy_prepared(*prepared, target, x, y, mode, clip);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
 
+#include <functional>
 #include <list>
 #include <memory>
 #include <set>
@@ -36,6 +37,12 @@ class skin_cache {
     // The same, drawing only the part of the box inside clip.
     bool draw(buffer& target, const std::string& name, int x, int y, int width, int height,
               int mode, const rect& clip);
+    // The same for an image that load makes, cached under key: pictures
+    // prepared another way (reduced to a frame) share the cache and its
+    // memory handling with the skin images.
+    using image_loader = std::function<std::unique_ptr<buffer>()>;
+    bool draw(buffer& target, const std::string& key, const image_loader& load, int x, int y,
+              int width, int height, int mode, const rect& clip);
     // Draws the image called name at its own size, centred in box and cut to
     // the box (the middle of a larger image shows), every pixel copied.
     // False when the image cannot be loaded.
@@ -59,6 +66,8 @@ class skin_cache {
         std::unique_ptr<buffer> image;
     };
     buffer* find_or_prepare(const std::string& name, int width, int height);
+    buffer* find_or_prepare(const std::string& key, const image_loader& load, int width,
+                            int height);
 
     const resource_folder& folder_;
     // Newest first.

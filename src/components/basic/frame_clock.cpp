@@ -9,7 +9,8 @@ namespace zoetra::basic {
 namespace {
 
 constexpr double buffer_size_initial[3] = {64, 64, 1};
-constexpr double buffer_maximum[3] = {1000, 1000, 1};
+// Large enough for the largest frame a person may choose.
+constexpr double buffer_maximum[3] = {1920, 1080, 1};
 
 cfg_menu& with_loop_labels(cfg_menu& loop) {
     const char* const labels[] = {"------>", "<------", "-->,<--", "<--,-->"};

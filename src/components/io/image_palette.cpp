@@ -1,5 +1,7 @@
 #include "components/io/image_palette.hpp"
 
+#include "skin/palette_pictures.hpp"
+
 #include "base/utility.hpp"
 #include "engine/component.hpp"
 #include "engine/context.hpp"
@@ -73,10 +75,22 @@ const std::string& cfg_image_in::name_at(int i) const {
     return i >= 0 && i < count() ? names_[i] : empty;
 }
 
+gif_size cfg_image_in::size_at(int i) const {
+    const std::string& name = name_at(i);
+    if (name.empty())
+        return {};
+    // Inside a program, pictures are as the effects see them: fitted to the
+    // frame. Sizes come from the headers; nothing is decoded.
+    context* program = owner() != nullptr ? owner()->program() : nullptr;
+    if (program != nullptr)
+        return program->pictures().size_of(name);
+    return probe_picture_size(path_of(name));
+}
+
 gif_size cfg_image_in::largest_size() const {
     gif_size largest;
-    for (const auto& name : names_) {
-        gif_size size = probe_picture_size(path_of(name));
+    for (int i = 0; i < count(); ++i) {
+        gif_size size = size_at(i);
         largest.width = std::max(largest.width, size.width);
         largest.height = std::max(largest.height, size.height);
     }
@@ -84,12 +98,7 @@ gif_size cfg_image_in::largest_size() const {
 }
 
 gif_size cfg_image_in::selected_size() const {
-    if (selected_ >= count())
-        return {};
-    std::unique_ptr<buffer> image = load_picture(path_of(names_[selected_]));
-    if (!image)
-        return {};
-    return gif_size{image->width(), image->height()};
+    return size_at(selected_);
 }
 
 bool cfg_image_in::equals(const config& other) const {

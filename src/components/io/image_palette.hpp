@@ -41,6 +41,9 @@ class cfg_image_in : public config {
     // The name at i, or the empty string when i is at or past the count.
     const std::string& name_at(int i) const;
 
+    // The size of image i as effects see it (fitted to the frame inside a
+    // program), from its header; (0, 0) past the count or for an unreadable file.
+    gif_size size_at(int i) const;
     // The largest width and height over all images, each taken separately.
     gif_size largest_size() const;
     // The selected image's size; (0, 0) on the empty slot or for an unreadable file.

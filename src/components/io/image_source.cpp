@@ -6,7 +6,7 @@
 #include "gif/picture.hpp"
 #include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
-#include "skin/skin_images.hpp"
+#include "skin/palette_pictures.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -193,7 +193,7 @@ outcome GIFIN::fire() {
 }
 
 gif_size GIFIN::probe(const std::string& name) const {
-    return program() != nullptr ? program()->skins().probe(name) : probe_picture_size(name);
+    return program() != nullptr ? program()->pictures().size_of(name) : probe_picture_size(name);
 }
 
 void GIFIN::draw_into_output_area(const std::string& name) {
@@ -205,7 +205,7 @@ void GIFIN::draw_into_output_area(const std::string& name) {
     int w = std::min<int>(size.width, image.width());
     int h = std::min<int>(size.height, image.height());
     buffer_lock lock(image);
-    program()->skins().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2, w,
+    program()->pictures().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2, w,
                             h, 1);
 }
 
@@ -250,7 +250,7 @@ std::array<matrix_ptr, 5> GIFIN::draw_planes(const std::string& name, int width,
         gif_size size = probe(name);
         int w = std::min<int>(size.width, width);
         int h = std::min<int>(size.height, height);
-        program()->skins().draw(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
+        program()->pictures().draw(picture, name, width / 2 - w / 2, height / 2 - h / 2, w, h, 0);
     }
     buffer_lock lock(picture);
     return split_into_planes(picture);
