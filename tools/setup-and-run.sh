@@ -25,7 +25,7 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 build_packages="build-essential cmake ninja-build pkg-config libfltk1.3-dev libfreetype-dev
   libfontconfig-dev fonts-dejavu-core libpng-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
-  libimagequant-dev"
+  libimagequant-dev libpixman-1-dev"
 # Independent references that the tests compare against, and the fuzzing toolchain.
 test_packages="clang clang-format libclang-rt-14-dev libgif-dev imagemagick ffmpeg gifsicle
   python3 python3-pil python3-numpy xvfb xdotool libgtk-3-0 bsdutils file desktop-file-utils"
