@@ -84,7 +84,10 @@ class application : public shell, public studio_listener {
     const studio& production() const { return production_; }
     frame_image& frame() { return frame_; }
     // Where the panels draw: the frame image, with the program's skin images.
-    surface window_surface() { return surface{&frame_.image(), &production_.program().skins()}; }
+    surface window_surface() {
+        return surface{&frame_.image(), &production_.program().skins(),
+                       &production_.program().pictures()};
+    }
     // Where the studio's canvas shows in the frame image: its output area,
     // in the work area.
     rect output_rect() const;

@@ -21,8 +21,22 @@ gif_size palette_pictures::size_of(const std::string& name) const {
     return fit_inside(own_size(name), frame_, enlarge_);
 }
 
-std::unique_ptr<buffer> palette_pictures::make_fitted(const std::string& name,
-                                                      gif_size size) const {
+namespace {
+
+// Fitted pictures are cached under the picture's name, a line break (no
+// name holds one) and the size.
+std::string fitted_key(const std::string& name, gif_size size) {
+    return name + "\n" + std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+} // namespace
+
+void palette_pictures::forget(const std::string& name) {
+    skins_.forget(name + "\n");
+}
+
+std::unique_ptr<buffer> palette_pictures::make_fitted(const std::string& name, gif_size size) {
+    ++made_;
     file_ptr file = skins_.folder().open(name, "rb");
     if (!file)
         return nullptr;
@@ -47,10 +61,9 @@ bool palette_pictures::draw_at(buffer& target, const std::string& name, gif_size
     // A picture at its own size is drawn as it always was, from the file.
     if (size == own_size(name))
         return skins_.draw(target, name, x, y, width, height, mode, clip);
-    const std::string key =
-        name + "\n" + std::to_string(size.width) + "x" + std::to_string(size.height);
     return skins_.draw(
-        target, key, [&] { return make_fitted(name, size); }, x, y, width, height, mode, clip);
+        target, fitted_key(name, size), [&] { return make_fitted(name, size); }, x, y, width,
+        height, mode, clip);
 }
 
 bool palette_pictures::draw(buffer& target, const std::string& name, int x, int y, int width,
@@ -58,14 +71,13 @@ bool palette_pictures::draw(buffer& target, const std::string& name, int x, int 
     return draw_at(target, name, size_of(name), x, y, width, height, mode, target.window());
 }
 
-bool palette_pictures::draw_thumbnail(buffer& target, const std::string& name, const rect& box) {
-    const gif_size size = fit_inside(own_size(name),
-                                     gif_size{std::uint16_t(std::max<int>(box.width, 0)),
-                                              std::uint16_t(std::max<int>(box.height, 0))},
-                                     false);
-    const int x = box.x + (box.width - size.width) / 2;
-    const int y = box.y + (box.height - size.height) / 2;
-    return draw_at(target, name, size, x, y, size.width, size.height, 0, target.window());
+bool palette_pictures::draw_thumbnail(buffer& target, const std::string& name, const rect& box,
+                                      const rect& clip) {
+    const gif_size own = own_size(name);
+    if (own.width <= box.width && own.height <= box.height)
+        return skins_.draw(target, name, box.x, box.y, box.width, box.height, 0, clip);
+    return draw_at(target, name, gif_size{box.width, box.height}, box.x, box.y, box.width,
+                   box.height, 0, clip);
 }
 
 } // namespace zoetra

@@ -36,12 +36,18 @@ class palette_pictures {
     // be read.
     bool draw(buffer& target, const std::string& name, int x, int y, int width, int height,
               int mode);
-    // A small picture of it: reduced with the filter to fit inside box (never
-    // enlarged), centred, every pixel copied.
-    bool draw_thumbnail(buffer& target, const std::string& name, const rect& box);
+    // A small picture of it stretched to the box, every pixel copied, within
+    // clip: a picture larger than the box is reduced with the filter, a
+    // smaller one stretched by nearest neighbour as skin images are.
+    bool draw_thumbnail(buffer& target, const std::string& name, const rect& box, const rect& clip);
 
     // The picture reduced (or enlarged) to size with the filter, or none.
-    std::unique_ptr<buffer> make_fitted(const std::string& name, gif_size size) const;
+    std::unique_ptr<buffer> make_fitted(const std::string& name, gif_size size);
+    // Forgets what was made from the picture (it left the palette, or came
+    // in again and may have changed on disk).
+    void forget(const std::string& name);
+    // How many fitted pictures were made so far.
+    int fitted_made() const { return made_; }
 
   private:
     bool draw_at(buffer& target, const std::string& name, gif_size size, int x, int y, int width,
@@ -50,6 +56,7 @@ class palette_pictures {
     skin_cache& skins_;
     gif_size frame_{};
     bool enlarge_ = false;
+    int made_ = 0;
 };
 
 } // namespace zoetra

@@ -142,6 +142,10 @@ bool skin_cache::draw_centred(buffer& target, const std::string& name, const rec
     return true;
 }
 
+void skin_cache::forget(const std::string& prefix) {
+    entries_.remove_if([&](const prepared_image& entry) { return entry.name.starts_with(prefix); });
+}
+
 bool skin_cache::empty() {
     missing_.clear();
     if (entries_.empty())

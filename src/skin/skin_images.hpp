@@ -55,6 +55,8 @@ class skin_cache {
 
     // Frees every prepared image; false when the cache held nothing.
     bool empty();
+    // Frees the prepared images whose key begins with prefix.
+    void forget(const std::string& prefix);
     int size() const { return static_cast<int>(entries_.size()); }
     const resource_folder& folder() const { return folder_; }
 

@@ -1,5 +1,7 @@
 #include "ui/palette_editor.hpp"
 
+#include "skin/palette_pictures.hpp"
+
 #include "app/services/messages.hpp"
 #include "base/utility.hpp"
 #include "skin/skin_images.hpp"
@@ -182,6 +184,14 @@ void palette_editor::draw_button(canvas& c, const rect& box, const char* skin, c
     c.text(label, box.x + 6, centred_baseline(box));
 }
 
+void palette_editor::draw_thumbnail(canvas& c, const std::string& name, const rect& box) {
+    if (palette_pictures* pictures = where().pictures) {
+        pictures->draw_thumbnail(*target(), name, box, area());
+        return;
+    }
+    c.skin(name, box);
+}
+
 void palette_editor::draw() {
     if (!drawable())
         return;
@@ -195,7 +205,7 @@ void palette_editor::draw() {
         const rect slot = l.slot(i);
         c.box(slot, position == palette_.selected());
         if (position < palette_.count())
-            c.skin(palette_.name_at(position), inset(slot, 2));
+            draw_thumbnail(c, palette_.name_at(position), inset(slot, 2));
     }
     draw_button(c, l.insert_button, "__insert.gif", "(insert)Image", insert_held_);
     draw_button(c, l.remove_button, "__delete.gif", "(delete)Image", remove_held_);

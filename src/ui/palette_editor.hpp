@@ -60,6 +60,8 @@ class palette_editor : public setting_editor {
     void draw_button(class canvas& c, const rect& box, const char* skin, const char* label,
                      bool held);
     std::string size_text();
+    // The picture in the slot's box: reduced with the filter when it is larger.
+    void draw_thumbnail(class canvas& c, const std::string& name, const rect& box);
 
     cfg_image_in& palette_;
     double fraction_ = 0;

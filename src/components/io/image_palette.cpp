@@ -34,6 +34,8 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
                                        name.c_str(), max_name));
     if (auto picture = open_picture(path_of(name)); !picture)
         return outcome::failure(picture.message());
+    // The file may have changed since it was last fitted to a frame.
+    forget_fitted(name);
     // A position past the last image would leave a hole: append instead.
     position = std::min(position, count());
     names_.insert(names_.begin() + position, name);
@@ -41,10 +43,19 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
     return outcome::success();
 }
 
+void cfg_image_in::forget_fitted(const std::string& name) const {
+    context* program = owner() != nullptr ? owner()->program() : nullptr;
+    if (program != nullptr)
+        program->pictures().forget(name);
+}
+
 void cfg_image_in::remove_image(int position) {
     if (position < 0 || position >= count())
         return;
+    const std::string removed = names_[position];
     names_.erase(names_.begin() + position);
+    if (std::find(names_.begin(), names_.end(), removed) == names_.end())
+        forget_fitted(removed);
     if (selected_ > count())
         selected_ = count();
     changed();

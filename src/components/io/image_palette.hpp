@@ -63,6 +63,9 @@ class cfg_image_in : public config {
     void read_value(int k, const element& value) override;
 
   private:
+    // Drops what the program made from the picture when it was fitted.
+    void forget_fitted(const std::string& name) const;
+
     std::vector<std::string> names_;
     int selected_ = 0;
 };
