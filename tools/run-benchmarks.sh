@@ -3,7 +3,8 @@
 # programs, then the side-by-side comparisons with the peer tools (giflib,
 # libjpeg-turbo, ImageMagick, ffmpeg) from the peer benchmark kit, and the
 # whole-render timing of every bundled effect, on the small sample and per
-# frame on a 2000x1500 picture. Only ratios measured in the same run mean
+# frame on a 2000x1500 picture, and on a 12-megapixel photo fitted to a chosen
+# frame beside the photo reduced beforehand. Only ratios measured in the same run mean
 # anything on a shared machine. OTHER_BUILD names a second renderer build (an
 # older one, say) that the large-picture timing runs side by side.
 set -euo pipefail
@@ -32,3 +33,5 @@ echo "== every bundled effect, 12 frames, as a whole render"
 sh bench/production/effects.sh "$build"
 echo "== every bundled effect on a 2000x1500 picture, per frame"
 bash bench/production/large_picture.sh "$build" ${OTHER_BUILD:+"$OTHER_BUILD"}
+echo "== every bundled effect on a 12-megapixel photo fitted to 640x480, beside it reduced beforehand"
+bash bench/production/fitted_picture.sh "$build"
