@@ -115,12 +115,10 @@ TEST(EffectReader, RefusesBrokenFilesWithAReason) {
     } cases[] = {
         {"", "does not begin"},
         {"  effect>", "does not begin"},
-        {"<effect><WAVE><in name=x>", "ends inside the element <in>"},
         {"<effect><WAVE>", "ends inside the element <WAVE>"},
         {"<effect", "ends where a tag was expected"},
         {"</effect>", "begins with an end tag"},
         {"<a -- never closed", "ends where a tag was expected"},
-        {"<a>\0</a>", "ends inside the element <a>"},
     };
     for (const broken& c : cases) {
         element_tree tree = read_element_tree(std::string_view(c.text));
@@ -235,18 +233,6 @@ TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
                        "<valuelist name=frames.control><v>20</v></valuelist></cpu>");
     frames.read("FRAMES.CONTROL", *twice);
     EXPECT_EQ(frames.value(0), 20);
-}
-
-TEST(MenuSetting, SelectionWrapsBothWays) {
-    cfg_menu m(nullptr, "WHICH", false, 1.0, {"1", "2", "3"}, 0);
-    m.select(255);
-    EXPECT_EQ(m.selected(), 2);
-    m.select(3);
-    EXPECT_EQ(m.selected(), 0);
-    EXPECT_TRUE(m.select_by_name("2"));
-    EXPECT_EQ(m.selected_name(), "2");
-    EXPECT_FALSE(m.select_by_name("9"));
-    EXPECT_EQ(m.selected(), 1);
 }
 
 // Editors come and go while their settings change: an observation may end
@@ -462,7 +448,9 @@ TEST(Script, BindsConfigsByIdrefAndConnectsInputsByIdOnce) {
 }
 
 // What the loader passes over is noted, one note per place, and the network
-// is wired exactly as it would be without the notes.
+// is wired exactly as it would be without the notes. (Inputs sharing an id,
+// two listeners on one output and a misspelt port: the renderer's --check
+// test holds their notes to their whole lines.)
 TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
     using kind = load_note::kind;
     struct expectation {
@@ -472,17 +460,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
         const char* id;
         const char* reason;
     } cases[] = {
-        {"shared_id",
-         "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
-         "<INTEGER1><out name=OUT.integer id=o2></out></INTEGER1>"
-         "<TEST id=t><in name=IN.small id=same idref=o1></in>"
-         "<in name=IN.big id=same idref=o2></in></TEST></e>",
-         kind::refused_connection, "same", "that port refused: source port already connected"},
-        {"two_listeners",
-         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
-         "<TEST id=t><in name=IN.small id=a idref=o></in><in name=IN.big id=b idref=o></in>"
-         "</TEST></e>",
-         kind::refused_connection, "b", "destination port already connected"},
         {"own_output",
          "<e><TEST id=t><out name=OUT.small id=mine></out>"
          "<in name=IN.small id=back idref=mine></in></TEST></e>",
@@ -494,10 +471,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
         {"config_idref",
          "<e><INTEGER1 id=a><valuelist name=SIZE idref=nowhere></valuelist></INTEGER1></e>",
          kind::unmatched_config_idref, "SIZE", "idref \"nowhere\" matches no setting id"},
-        {"in_name",
-         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
-         "<TEST id=t><in name=IN.smal id=x idref=o></in></TEST></e>",
-         kind::unmatched_port_element, "IN.smal", "TEST has no port of that name"},
         {"setting_name",
          "<e><INTEGER1 id=a><valuelist name=VALEU><v>3</v></valuelist></INTEGER1></e>",
          kind::unmatched_setting_element, "VALEU", "no setting of that name"},
@@ -517,33 +490,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
         EXPECT_NE(problems[0].reason.find(c.reason), std::string::npos) << problems[0].reason;
         EXPECT_EQ(problems[0].element.rfind("<", 0), 0u) << problems[0].element;
     }
-}
-
-TEST(ScriptNotes, InputsLeftAloneAreInformationAndACleanFileHasNoProblem) {
-    auto s = load("clean.zoml", example_effect);
-    int problems = 0;
-    std::vector<std::string> alone;
-    for (const load_note& n : s->load_notes()) {
-        problems += n.problem();
-        if (n.what == load_note::kind::unconnected_input)
-            alone.push_back(n.element + " " + n.id);
-    }
-    EXPECT_EQ(problems, 0);
-    EXPECT_EQ(alone, std::vector<std::string>{"<TEST id=\"check\"> IN.big"});
-    EXPECT_TRUE(port_of((*s->component_with_id("check")), "IN.small").connected());
-}
-
-TEST(ScriptNotes, TheNotesLeaveTheWiringAsItWas) {
-    // The first input with the shared id is asked twice: the second time it refuses.
-    auto s = load("shared.zoml", "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
-                                 "<TEST id=t><in name=IN.small id=same idref=o1></in>"
-                                 "<in name=IN.big id=same idref=o1></in></TEST></e>");
-    component& t = (*s->component_with_id("t"));
-    EXPECT_TRUE(port_of(t, "IN.small").connected());
-    EXPECT_FALSE(port_of(t, "IN.big").connected());
-    ASSERT_EQ(s->load_notes().size(), 1u);
-    EXPECT_NE(s->load_notes()[0].reason.find("an earlier port's too, and that port refused"),
-              std::string::npos);
 }
 
 TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
@@ -578,21 +524,6 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
     EXPECT_EQ(printed_lines().errors(), "BAD file name\n");
 }
 
-TEST(Script, LookUpsOfMissingIdsAndNamesFindNothing) {
-    auto s = load("lookup.zoml", example_effect);
-    EXPECT_EQ(s->component_with_id("nobody"), nullptr);
-    EXPECT_EQ(s->port_with_id("nowhere"), nullptr);
-    EXPECT_EQ(s->connect("nowhere", "ten").message(), "no port has the id \"nowhere\"");
-    component& check = (*s->component_with_id("check"));
-    EXPECT_EQ(check.config_named("NOPE"), nullptr);
-    EXPECT_EQ(check.port_named("NOPE"), nullptr);
-    // Those who insist on a name (the tests) hear of the mistake; a config of
-    // the wrong kind is missing too.
-    EXPECT_THROW(setting_named(check, "NOPE"), std::logic_error);
-    EXPECT_THROW(number_named(check, "TYPE"), std::logic_error);
-    EXPECT_THROW(port_of(check, "NOPE"), std::logic_error);
-}
-
 TEST(Component, LooksUpNamesIgnoringCaseFirstRegisteredWins) {
     test_component t(test_component::good);
     EXPECT_EQ(&setting_named(t, "size.SMALL"), &t.config_at(1));
@@ -614,33 +545,8 @@ TEST(Component, AFailedSendStopsTheRemainingOutputsButReleasesAll) {
         EXPECT_FALSE(source.port_at(i).holds_matrix());
 }
 
-TEST(Component, CopiesConfigsPositionally) {
-    constant a(10), b(20);
-    number_named(a, "SIZE").set_maximum(1, 100);
-    number_named(a, "SIZE").set_value(1, 50);
-    menu_named(a, "TYPE").select(1);
-    b.copy_configs_from(a);
-    EXPECT_EQ(number_named(b, "VALUE").value(0), 10);
-    EXPECT_EQ(number_named(b, "SIZE").value(1), 50);
-    EXPECT_EQ(number_named(b, "SIZE").maximum(1), 100);
-    EXPECT_EQ(menu_named(b, "TYPE").selected_name(), "UINT16");
-}
-
 matrix_ptr filled(std::uint16_t x, std::uint16_t y, bool wide, unsigned value) {
     return testing::plane(wide ? "UINT16" : "UINT8", x, y, [=](int, int) { return value; });
-}
-
-TEST(Connect, ChecksInOrderAndReportsTheFirstFailure) {
-    test_component a(test_component::good), b(test_component::good), c(test_component::good);
-    auto refused = [&](port& from, port& to, const char* why) {
-        EXPECT_EQ(port::connect(from, to).message(), why);
-    };
-    refused(port_of(a, "OUT.small"), port_of(a, "IN.small"), "same component");
-    refused(port_of(a, "OUT.small"), port_of(b, "OUT.big"), "same direction");
-    EXPECT_TRUE(port::connect(port_of(b, "IN.small"), port_of(a, "OUT.small")));
-    refused(port_of(b, "IN.small"), port_of(c, "OUT.small"), "source port already connected");
-    refused(port_of(c, "OUT.small"), port_of(b, "IN.small"), "destination port already connected");
-    EXPECT_FALSE(port::connect(port_of(a, "OUT.small"), port_of(a, "OUT.small")));
 }
 
 TEST(Audit, WritesTheExactReportOfEveryFailure) {
@@ -721,19 +627,6 @@ TEST(Port, MakesFillValueMatricesAndHandsThemOver) {
     EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u);
 }
 
-TEST(Port, ReadsItsAttributesFromTheComponentElement) {
-    test_component owner(test_component::good);
-    auto root = parse("<TEST><in name=in.small id=check.in idref=ten.out title=Small></in>"
-                      "<out name=OUT.SMALL id=check.out idref=ignored type=SPECIAL></out></TEST>");
-    owner.store_element(root.get());
-    owner.read_element();
-    const description& in = port_of(owner, "IN.small").desc();
-    EXPECT_EQ(std::tuple(in.id, in.idref, in.title), std::tuple("check.in", "ten.out", "Small"));
-    const description& out = port_of(owner, "OUT.small").desc();
-    EXPECT_EQ(out.class_name, "SPECIAL");
-    EXPECT_FALSE(out.has_idref()); // outputs do not read an idref
-}
-
 matrix make(int dims, std::uint16_t x, std::uint16_t y, std::uint16_t z, bool wide) {
     const std::uint16_t sizes[3] = {x, y, z};
     return matrix(dims, sizes, wide ? 2 : 1, wide ? "UINT16" : "UINT8");
@@ -777,12 +670,8 @@ TEST(Dumps, WriteMatrixValuesAndDescriptionFieldsInTheirOrder) {
     matrix odd(3, sizes, 1, "FLOAT");
     EXPECT_EQ(odd.dump_text(1), "");
 
-    // A description dumps its defaults and its colour bytes in their order.
+    // A description dumps its colour bytes in their order.
     description d;
-    EXPECT_EQ(d.dump_text(),
-              "title:no_title\nname:no_name\ntype:no_type\nclass:no_class\nid:no_id\n"
-              "description:no_description\nimage_file_name:no_image_file\n"
-              "color:(0,0,0,0)\nversion:1.0000\n");
     d.color = 0x11223344; // bytes from the lowest: 68, 51, 34, 17
     d.idref = "hidden";
     d.version = 2.5;
