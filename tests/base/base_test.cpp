@@ -3,7 +3,6 @@
 #include "base/handles.hpp"
 #include "base/memory.hpp"
 #include "base/random.hpp"
-#include "base/string_list.hpp"
 #include "base/utility.hpp"
 
 #include <gtest/gtest.h>
@@ -124,25 +123,6 @@ TEST(RandomReal, CoversBothEndsOfItsRange) {
     }
     EXPECT_EQ(lowest, 0);
     EXPECT_EQ(highest, 65535);
-}
-
-TEST(StringList, InsertsRemovesFindsAndResizes) {
-    string_list list;
-    auto items = [&] { return std::vector<std::string>(list.begin(), list.end()); };
-    list.append("b");
-    list.insert_before(0, "a");
-    list.insert_before(9, "c");
-    EXPECT_EQ(items(), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(list.get(3), "");
-    EXPECT_EQ(list.get(-1), "");
-    EXPECT_EQ(list.find("c"), 2);
-    EXPECT_EQ(list.find("z"), -1);
-    list.remove(1);
-    EXPECT_EQ(items(), (std::vector<std::string>{"a", "c"}));
-    list.resize(4);
-    EXPECT_EQ(items(), (std::vector<std::string>{"a", "c", "", ""}));
-    list.resize(1);
-    EXPECT_EQ(list.count(), 1);
 }
 
 } // namespace

@@ -57,13 +57,6 @@ class StudioRun : public ::testing::Test {
     std::unique_ptr<studio> studio_;
 };
 
-TEST_F(StudioRun, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
-    studio& s = make_studio();
-    EXPECT_EQ(s.current_effect_index(), 0);
-    EXPECT_FALSE(s.can_create());
-    EXPECT_FALSE(s.start_construction());
-}
-
 // Frames are cropped to the union of their boxes, and the output area is
 // recentred, unless the union covers the area but for a twentieth at each
 // side, or a frame is empty (its box is the whole output area).
@@ -194,8 +187,7 @@ TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_TRUE(s.preview_step(11.7)); // after the last frame comes the first
     EXPECT_EQ(shown(), red);
 
-    const outcome unwritable = s.save("no/such/folder/x.gif");
-    EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n");
+    EXPECT_FALSE(s.save("no/such/folder/x.gif")); // (the application's tests read the message)
     EXPECT_FALSE(s.saved());
     std::uint32_t estimate = s.size().value();
     EXPECT_TRUE(s.save("out.gif"));
