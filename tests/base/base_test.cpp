@@ -1,5 +1,3 @@
-#include "base/diagnostics.hpp"
-#include "base/fatal.hpp"
 #include "base/handles.hpp"
 #include "base/memory.hpp"
 #include "base/random.hpp"
@@ -7,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <vector>
 
 namespace zoetra {
@@ -71,18 +69,6 @@ TEST(AllocationDeathTest, NothingToFreeEndsTheProgramWithTheOutOfMemoryMessage) 
     budget_guard budget(100);
     EXPECT_EXIT(allocate(101), ::testing::ExitedWithCode(255), // exit status -1
                 "^Error: I'm sorry. I have run out of memory. B-bye\n$");
-}
-
-TEST(FatalDeathTest, TheInstalledHandlerHearsTheMessage) {
-    EXPECT_EXIT(
-        {
-            set_fatal_handler([](const std::string& message) {
-                standard_streams().err("handled: " + message + "\n");
-                std::exit(4);
-            });
-            fatal("no effects");
-        },
-        ::testing::ExitedWithCode(4), "^handled: no effects\n$");
 }
 
 TEST(HandlesDeathTest, LowestFreeSlotIsReusedAndThe1025thEndsTheProgram) {

@@ -1,6 +1,7 @@
 // The data folder that every build makes in share/zoetra: the skin archive
 // drawn by zoetra-skins, the link to the effects, and how the programs find
 // the folder.
+#include "../cli/run_command.hpp"
 #include "production/data_directory.hpp"
 #include "raster/buffer.hpp"
 #include "resources/resource.hpp"
@@ -10,11 +11,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zoetra {
@@ -91,8 +89,7 @@ TEST_F(BuildDataFolder, EffectsLinkToTheSourceTreeAndTheIconIsAPng) {
     EXPECT_TRUE(fs::is_symlink(build_data / "Effects"));
     EXPECT_TRUE(fs::equivalent(build_data / "Effects", fs::path(ZOETRA_SOURCE_DIR) / "Effects"));
 
-    std::ifstream png(build_data / "Resources" / "zoetra.png", std::ios::binary);
-    const std::string head(std::istreambuf_iterator<char>(png), {});
+    const std::string head = testing::read_file(build_data / "Resources" / "zoetra.png");
     ASSERT_GE(head.size(), 24u);
     EXPECT_EQ(head.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_EQ(head.substr(12, 4), "IHDR");
@@ -104,15 +101,7 @@ TEST_F(BuildDataFolder, EffectsLinkToTheSourceTreeAndTheIconIsAPng) {
     EXPECT_EQ(big_endian(20), 128);
 }
 
-// Runs a shell command; its exit status, or -1.
-int run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
+using testing::quoted;
 
 class DataFolderSearch : public ::testing::Test {
   protected:
@@ -153,10 +142,11 @@ TEST_F(DataFolderSearch, ACopiedRendererFindsDataOnlyWhereItIsToldWithoutTheComp
                                quoted(fs::path(ZOETRA_SOURCE_DIR) / "samples" / "photo.gif") +
                                " >/dev/null 2>&1";
 
-    EXPECT_NE(run("cd " + quoted(root) + " && " + render), 0);
+    const std::string in_root = "cd " + quoted(root) + " && ";
+    EXPECT_NE(testing::run(in_root + render).status, 0);
     EXPECT_FALSE(fs::exists(root / "out.gif"));
-    EXPECT_EQ(
-        run("cd " + quoted(root) + " && ZOETRA_DATA_DIR=" + quoted(build_data) + " " + render), 0);
+    EXPECT_EQ(testing::run(in_root + "ZOETRA_DATA_DIR=" + quoted(build_data) + " " + render).status,
+              0);
     EXPECT_TRUE(fs::exists(root / "out.gif"));
     fs::remove_all(root.parent_path().parent_path().parent_path());
 }

@@ -131,21 +131,6 @@ TEST_F(Renderers, APointWithAlphaIsNeverDrawn) {
         }
 }
 
-// "INDEX" mode puts element (c, r) at (c, r) of the output area, whatever the positions say.
-TEST_F(Renderers, IndexModeIgnoresPositions) {
-    rig<dot_renderer> dots(5, 3, {"X", "Y", "BLUE"});
-    menu_named(dots.subject, "MODE").select(1);
-    dots.give("X", plane("UINT16", 5, 3, constant(65535)));
-    dots.give("Y", plane("UINT16", 5, 3, constant(0)));
-    dots.give("BLUE", plane("UINT8", 5, 3, [](int c, int r) { return unsigned(10 * c + r); }));
-    run(dots.subject);
-    EXPECT_EQ(drawn_count(), 15);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 5; ++c)
-            EXPECT_EQ(at(area().x + c, area().y + r),
-                      (colour{0, 255, 0, std::uint8_t(10 * c + r)}));
-}
-
 TEST_F(Renderers, TheNearerOfTwoPointsAtOnePlaceStaysVisible) {
     const struct {
         const char* name;
