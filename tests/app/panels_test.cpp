@@ -16,16 +16,6 @@ std::string effect(const std::string& type, const std::string& title, const std:
            "<cpu></cpu><GIFIN></GIFIN>" + body + "<GIFOUT></GIFOUT></effect>";
 }
 
-// Seven public number settings: the value of seven constants.
-std::string seven_sliders() {
-    std::string body;
-    for (int i = 0; i < 7; ++i)
-        body += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
-                       "<v>1</v></valuelist></INTEGER1>",
-                       i);
-    return body;
-}
-
 class Shell : public testing::application_test {
   protected:
     const menu_item& effects_menu() {
@@ -138,7 +128,12 @@ TEST_F(Shell, DeleteRemovesTheSelectedImageOnThePalettePanel) {
 }
 
 TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
-    folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven_sliders()));
+    std::string seven; // public number settings: the value of seven constants
+    for (int i = 0; i < 7; ++i)
+        seven += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
+                        "<v>1</v></valuelist></INTEGER1>",
+                        i);
+    folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven));
     folder_.write("Effects/b.zoml", effect("Standard", "None"));
     start();
     app_->panels().select(panel_host::settings);

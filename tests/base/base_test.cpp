@@ -1,11 +1,14 @@
 #include "base/handles.hpp"
 #include "base/memory.hpp"
 #include "base/random.hpp"
+#include "base/string_list.hpp"
 #include "base/utility.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace zoetra {
@@ -109,6 +112,22 @@ TEST(RandomReal, CoversBothEndsOfItsRange) {
     }
     EXPECT_EQ(lowest, 0);
     EXPECT_EQ(highest, 65535);
+}
+
+// (The listings only append and read; the rest of the list is here.)
+TEST(StringList, InsertsRemovesFindsAndResizes) {
+    string_list list;
+    list.append("b");
+    list.insert_before(0, "a");
+    list.insert_before(9, "c"); // past the end: appended
+    list.remove(1);
+    list.resize(3);
+    EXPECT_EQ(std::vector<std::string>(list.begin(), list.end()),
+              (std::vector<std::string>{"a", "c", ""}));
+    EXPECT_EQ(std::pair(list.find("c"), list.find("z")), std::pair(1, -1));
+    EXPECT_EQ(list.get(3) + list.get(-1), "");
+    list.resize(1);
+    EXPECT_EQ(list.count(), 1);
 }
 
 } // namespace

@@ -311,6 +311,15 @@ TEST_F(Drawing, FilledCircleWithTheOutlineColourDrawsOnlyItsSpans) {
     EXPECT_EQ(red_pixels.count({6, 5}), 1u);
 }
 
+TEST_F(Drawing, SpansClipToTheWindow) {
+    draw_span(image, 2, -5, 3, red);
+    draw_span(image, 4, 18, 40, red);
+    draw_span(image, 12, 0, 5, red);
+    draw_span(image, -1, 0, 5, red);
+    draw_span(image, 6, 30, 40, red);
+    EXPECT_EQ(drawn_pixels(image), (point_set{{0, 2}, {1, 2}, {2, 2}, {3, 2}, {18, 4}, {19, 4}}));
+}
+
 // Coordinates all over the 16-bit range at a small buffer: nothing may land
 // outside the pixel array (the sanitizer build turns a stray write into a failure).
 TEST(DrawingBounds, NoPrimitiveWritesOutsideThePixels) {

@@ -53,9 +53,6 @@ TEST_F(Editors, NumberSettingsGetARowPerValue) {
     ASSERT_EQ(three.size(), 3u);
     EXPECT_EQ(three[0].control, (rect{139, 21, 80, 18}));
     EXPECT_EQ(three[1].title, (rect{10, 40, 120, 20}));
-    const auto dial = number_editor_layout(rect{0, 0, 140, 25}, 1, false, true);
-    EXPECT_EQ(dial[0].control, (rect{100, 1, 35, 23}));
-    EXPECT_EQ(dial[0].title, (rect{0, 7, 105, 25}));
 
     // Sliders move with the layout; each row repeats the title.
     cfg_FP64 size(nullptr, "SIZE", true, 1.0, {{1, 0, 9, 1}, {2, 0, 9, 1}, {3, 0, 9, 1}});

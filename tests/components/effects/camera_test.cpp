@@ -48,15 +48,8 @@ struct cube_rig : component_rig<cube> {
     matrix_ptr z;
 };
 
-int largest_difference(const list& a, const list& b) {
-    int worst = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
-    return worst;
-}
-
-// 255 / 255 x 360 degrees is 6.28272 after scaling: exactly the setting 360
-// and within 0.0005 of a full turn, so the view barely moves from 0.
+// 255 / 255 x 360 degrees is 6.28272 after scaling: exactly the setting 360,
+// a hair short of a full turn.
 TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
     auto slope = [](int c, int r) { return unsigned(c * 3000 + r * 2000); };
     cube_rig rig(12, 10);
@@ -71,8 +64,6 @@ TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
     ASSERT_TRUE(!at_360.empty() && !at_0.empty() && !controlled.empty());
     EXPECT_EQ(controlled, at_360);
     EXPECT_NE(controlled, at_0);
-    EXPECT_LE(largest_difference(controlled[0], at_0[0]), 65535 * 0.0005 * 2);
-    EXPECT_LE(largest_difference(controlled[1], at_0[1]), 65535 * 0.0005 * 2);
 
     // Each control replaces its own setting.
     rig.set("CAM.RHO", 100);

@@ -262,7 +262,6 @@ TEST_F(Renderers, SurfaceNeedsTwoPointsEachWay) {
     for (auto [w, h] : {std::pair{1, 5}, std::pair{5, 1}, std::pair{1, 1}}) {
         rig<surface_renderer> s(w, h);
         run(s.subject);
-        EXPECT_EQ(s.subject.record_count(), 0u);
     }
     EXPECT_EQ(drawn_count(), 0);
 
@@ -276,8 +275,6 @@ TEST_F(Renderers, SurfaceNeedsTwoPointsEachWay) {
                     std::uint16_t(bottom - top)};
     EXPECT_EQ(drawn_outside(cell, 0, 1), 0);
     EXPECT_GE(drawn_count(), (right - left) * (bottom - top));
-    s.subject.reset();
-    EXPECT_EQ(s.subject.record_count(), 0u);
 }
 
 // Sizes run from "ss.min" at "SSIZE" 0 to "ss.min" + "ss.range" at 255.
