@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 namespace zoetra::cli {
 namespace {
@@ -27,21 +28,14 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
                                  "SIZE=1,2 -q --colours=fine --optimize --frames-to frames a.gif "
                                  "b.gif"));
     ASSERT_TRUE(o) << o.message();
-    EXPECT_EQ(o->effect, "flag");
-    EXPECT_EQ(o->output, "x.gif");
-    EXPECT_EQ(o->frames, 12);
-    EXPECT_EQ(o->delay, 0.25);
-    EXPECT_EQ(o->loop, 3);
-    EXPECT_EQ(o->direction, "back-and-forth");
-    EXPECT_EQ(o->size, "large");
-    EXPECT_EQ(o->select, 2);
+    EXPECT_EQ(std::tuple(o->effect, o->output, o->frames, o->delay, o->loop),
+              std::tuple("flag", "x.gif", 12, 0.25, 3));
+    EXPECT_EQ(std::tuple(o->direction, o->size, o->select, o->colours, o->frames_to),
+              std::tuple("back-and-forth", "large", 2, "fine", "frames"));
     ASSERT_EQ(o->settings.size(), 2u);
     EXPECT_EQ(o->settings[0].name, "cube:CAM.PHI");
     EXPECT_EQ(o->settings[1].values, "1,2");
-    EXPECT_TRUE(o->quiet);
-    EXPECT_EQ(o->colours, "fine");
-    EXPECT_TRUE(o->optimize);
-    EXPECT_EQ(o->frames_to, "frames");
+    EXPECT_TRUE(o->quiet && o->optimize);
     EXPECT_EQ(o->images, (std::vector<std::string>{"a.gif", "b.gif"}));
 }
 

@@ -531,6 +531,18 @@ TEST(Component, AFailedSendStopsTheRemainingOutputsButReleasesAll) {
         EXPECT_FALSE(source.port_at(i).holds_matrix());
 }
 
+TEST(Component, CopiesConfigsPositionally) {
+    constant a(10), b(20);
+    number_named(a, "SIZE").set_maximum(1, 100);
+    number_named(a, "SIZE").set_value(1, 50);
+    menu_named(a, "TYPE").select(1);
+    b.copy_configs_from(a);
+    EXPECT_EQ(number_named(b, "VALUE").value(0), 10);
+    EXPECT_EQ(number_named(b, "SIZE").value(1), 50);
+    EXPECT_EQ(number_named(b, "SIZE").maximum(1), 100);
+    EXPECT_EQ(menu_named(b, "TYPE").selected_name(), "UINT16"); // the last one too
+}
+
 matrix_ptr filled(std::uint16_t x, std::uint16_t y, bool wide, unsigned value) {
     return testing::plane(wide ? "UINT16" : "UINT8", x, y, [=](int, int) { return value; });
 }
@@ -611,6 +623,19 @@ TEST(Port, MakesFillValueMatricesAndHandsThemOver) {
     EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u & 0xFF);
     menu_named(big, "TYPE").select(1);
     EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u);
+}
+
+// A port's title and a type that replaces its class are read; an output's idref is not.
+TEST(Port, ReadsItsAttributesFromTheComponentElement) {
+    test_component owner(test_component::good);
+    auto root = parse("<TEST><in name=in.small id=check.in idref=ten.out title=Small></in>"
+                      "<out name=OUT.SMALL id=check.out idref=ignored type=SPECIAL></out></TEST>");
+    owner.store_element(root.get());
+    owner.read_element();
+    const description& in = port_of(owner, "IN.small").desc();
+    EXPECT_EQ(std::tuple(in.id, in.idref, in.title), std::tuple("check.in", "ten.out", "Small"));
+    const description& out = port_of(owner, "OUT.small").desc();
+    EXPECT_EQ(std::pair(out.class_name, out.has_idref()), std::pair(std::string("SPECIAL"), false));
 }
 
 matrix make(int dims, std::uint16_t x, std::uint16_t y, std::uint16_t z, bool wide) {

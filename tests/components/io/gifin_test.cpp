@@ -243,23 +243,6 @@ TEST_F(ImageSourceNetwork, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected)
     EXPECT_EQ(size(gifin, "SIZE"), std::pair(50.0, 20.0));
 }
 
-TEST(ImageSource, SplitsPicturesIntoPlanes) {
-    buffer b(3, 2, colour{0, 10, 20, 30});
-    buffer_lock hold(b);
-    put_pixel(b, 0, 0, colour{0, 255, 0, 0});
-    put_pixel(b, 1, 0, colour{0, 255, 255, 255});
-    put_pixel(b, 2, 1, colour{0, 10, 20, 30});
-    auto planes = io::split_into_planes(b);           // (their sizes: through the image source)
-    EXPECT_EQ(planes[io::grey_plane]->u8(0, 0), 87);  // red
-    EXPECT_EQ(planes[io::grey_plane]->u8(1, 0), 255); // white
-    EXPECT_EQ(planes[io::red_plane]->u8(2, 1), 10);
-    EXPECT_EQ(planes[io::green_plane]->u8(2, 1), 20);
-    EXPECT_EQ(planes[io::blue_plane]->u8(2, 1), 30);
-    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 0), 0);
-    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 1) % 2, 1); // fresh pixels: odd alpha
-    EXPECT_EQ(planes[io::alpha_plane]->u8(1, 1) % 2, 1);
-}
-
 TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
     data_folder folder;
     cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
