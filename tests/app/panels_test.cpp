@@ -127,7 +127,7 @@ TEST_F(Shell, DeleteRemovesTheSelectedImageOnThePalettePanel) {
     EXPECT_EQ(palette().count(), 1); // the selection is the empty slot now
 }
 
-TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
+TEST_F(Shell, SevenPublicSlidersFillTwoColumnsAndNoneSaySo) {
     std::string seven; // public number settings: the value of seven constants
     for (int i = 0; i < 7; ++i)
         seven += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
@@ -145,8 +145,14 @@ TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
                             std::int16_t(body.y + 3 + (k % 5) * 14), 212, 14};
         EXPECT_EQ(settings.child(k).area(), expected) << k;
     }
-    app_->menu_command(2);
+    app_->menu_command(2); // an effect without public settings says so in the body
     EXPECT_EQ(settings.count(), 0);
+    buffer_lock hold(app_->frame().image());
+    bool text = false;
+    for (int x = body.x + 200; x < body.x + 450; ++x)
+        text = text || get_pixel(app_->frame().image(), std::int16_t(x),
+                                 std::int16_t(body.y + 38)) == colour{0, 0, 0, 0};
+    EXPECT_TRUE(text);
 }
 
 TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {

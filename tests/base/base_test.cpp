@@ -1,12 +1,10 @@
 #include "base/handles.hpp"
 #include "base/memory.hpp"
-#include "base/random.hpp"
 #include "base/string_list.hpp"
 #include "base/utility.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -99,19 +97,6 @@ TEST(ReadNumber, TakesTheLongestLeadingDecimalNumber) {
                                                     {"0x10", 0},   {"inf", 0},          {"nan", 0}};
     for (auto [text, value] : cases)
         EXPECT_DOUBLE_EQ(read_number(text), value) << text;
-}
-
-TEST(RandomReal, CoversBothEndsOfItsRange) {
-    random_generator random;
-    random.seed(7);
-    double lowest = 1e9, highest = -1e9;
-    for (int i = 0; i < 200000; ++i) {
-        double v = random.real(0, 65535); // from a draw of 0 to 32767
-        lowest = std::min(lowest, v);
-        highest = std::max(highest, v);
-    }
-    EXPECT_EQ(lowest, 0);
-    EXPECT_EQ(highest, 65535);
 }
 
 // (The listings only append and read; the rest of the list is here.)
