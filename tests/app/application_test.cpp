@@ -1,8 +1,8 @@
-#include "app/application.hpp"
+// The application: start-up, creating, cancelling, saving and the preview's
+// timing, driven by events and explicit times.
 #include "app/window_parts.hpp"
+#include "app_support.hpp"
 #include "engine/lookup.hpp"
-
-#include "../production/studio_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,55 +11,19 @@
 namespace zoetra {
 namespace {
 
-using testing::data_folder;
-using testing::write_solid_gif;
-
-using testing::red;
-
-using testing::show_effect;
-
 const char* failing_effect = R"(<effect type="Standard" description="Never starts.">
   <cpu></cpu><GIFIN></GIFIN><TEST_FAIL_PREPARE></TEST_FAIL_PREPARE><GIFOUT></GIFOUT>
 </effect>)";
 
-// The application on a private data folder, driven by events and explicit times.
-class Application : public ::testing::Test {
+class Application : public testing::application_test {
   protected:
     Application() {
-        folder_.write("Effects/a_show.zoml", show_effect);
+        folder_.write("Effects/a_show.zoml", testing::show_effect);
         folder_.write("Effects/b_failing.zoml", failing_effect);
-    }
-
-    application& start() {
-        app_ = std::make_unique<application>();
-        EXPECT_TRUE(app_->start());
-        return *app_;
-    }
-    void add_image(const std::string& name) {
-        cfg_image_in& palette = app_->production().image_source().palette();
-        ASSERT_TRUE(palette.add_image(name, palette.count()));
-    }
-    void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
-    void press(int x, int y) {
-        app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
-    }
-    void release(int x, int y) {
-        app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
-    }
-    // Ticks until construction is over; the clock advances a millisecond a tick.
-    void run_construction() {
-        for (int n = 0; n < 10000 && app_->tick(now_ += 0.001).busy; ++n) {
-        }
-        ASSERT_EQ(app_->mode(), application::mode_editing);
     }
     void set_frames(int n) {
         number_named(app_->production().standing("CPU"), "FRAMES.CONTROL").set_value(0, n);
     }
-
-    data_folder folder_;
-    testing::quiet_platform platform_;
-    std::unique_ptr<application> app_;
-    double now_ = 100;
 };
 
 TEST_F(Application, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
@@ -74,7 +38,7 @@ TEST_F(Application, StartsWithTheWholeWindowDamagedAndTheEffectsLoaded) {
 
 TEST_F(Application, ControlGCreatesAndBackspaceCancels) {
     application& app = start();
-    add_image(write_solid_gif("a.gif", 30, 20, red));
+    add_image();
     set_frames(3);
     key(keys::ctrl_g);
     EXPECT_EQ(app.mode(), application::mode_creating);
@@ -90,7 +54,7 @@ TEST_F(Application, ControlGCreatesAndBackspaceCancels) {
 
 TEST_F(Application, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
     application& app = start();
-    add_image(write_solid_gif("a.gif", 30, 20, red));
+    add_image();
     set_frames(5);
     key(keys::ctrl_g);
     const rect b = cancel_button;
@@ -105,7 +69,7 @@ TEST_F(Application, TheCancelButtonCancelsOnlyWhenReleasedOnIt) {
 
 TEST_F(Application, SaveAsksForTheFileAndCalculateReportsTheSize) {
     application& app = start();
-    add_image(write_solid_gif("a.gif", 30, 20, red));
+    add_image();
     set_frames(2);
     key(keys::ctrl_s); // no frames yet: no dialog
     EXPECT_TRUE(platform_.dialog_titles().empty());
@@ -134,7 +98,7 @@ TEST_F(Application, SaveAsksForTheFileAndCalculateReportsTheSize) {
 
 TEST_F(Application, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
     application& app = start();
-    add_image(write_solid_gif("a.gif", 30, 20, red));
+    add_image();
     app.production().select_effect(1);
     key(keys::ctrl_g);
     EXPECT_EQ(app.mode(), application::mode_editing);
@@ -145,7 +109,7 @@ TEST_F(Application, AnEffectThatFailsToStartSaysWhyAndStaysInEditing) {
 
 TEST_F(Application, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMouseRests) {
     application& app = start();
-    add_image(write_solid_gif("a.gif", 30, 20, red));
+    add_image();
     set_frames(2);
     number_named(app.production().standing("GIFOUT"), "DELAY").set_value(0, 0.25);
     EXPECT_EQ(app.tick(now_).at, std::nullopt); // no frames: nothing to wake for

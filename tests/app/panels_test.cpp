@@ -1,19 +1,13 @@
-#include "app/application.hpp"
+// The window's shell: its menus, tabs and panels, driven by events.
 #include "app/panel_host.hpp"
-#include "app/services/process_state.hpp"
+#include "app_support.hpp"
 #include "base/utility.hpp"
 #include "raster/draw.hpp"
-#include "ui/setting_editors.hpp"
-
-#include "../production/studio_support.hpp"
 
 #include <gtest/gtest.h>
 
 namespace zoetra {
 namespace {
-
-using testing::data_folder;
-using testing::write_solid_gif;
 
 std::string effect(const std::string& type, const std::string& title, const std::string& body = "",
                    const std::string& class_words = "") {
@@ -22,32 +16,8 @@ std::string effect(const std::string& type, const std::string& title, const std:
            "<cpu></cpu><GIFIN></GIFIN>" + body + "<GIFOUT></GIFOUT></effect>";
 }
 
-// Seven public number settings: the value of seven constants.
-std::string seven_sliders() {
-    std::string body;
-    for (int i = 0; i < 7; ++i)
-        body += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
-                       "<v>1</v></valuelist></INTEGER1>",
-                       i);
-    return body;
-}
-
-class Shell : public ::testing::Test {
+class Shell : public testing::application_test {
   protected:
-    Shell() {
-        reset_process_state();
-        install_platform(&platform_); // the fixture's platform, installed before the reset
-    }
-    application& start() {
-        app_ = std::make_unique<application>();
-        EXPECT_TRUE(app_->start());
-        return *app_;
-    }
-    void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
-    void click(int x, int y) {
-        app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
-        app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
-    }
     const menu_item& effects_menu() {
         menus_ = app_->menus();
         return menus_.menus[1];
@@ -59,15 +29,7 @@ class Shell : public ::testing::Test {
                 return item;
         throw std::runtime_error("no such item");
     }
-    cfg_image_in& palette() { return app_->production().image_source().palette(); }
-    void add_image() {
-        ASSERT_TRUE(palette().add_image(write_solid_gif("a.gif", 30, 20, colour{0, 252, 2, 4}),
-                                        palette().count()));
-    }
 
-    data_folder folder_;
-    testing::quiet_platform platform_;
-    std::unique_ptr<application> app_;
     menu_bar menus_;
 };
 
@@ -123,22 +85,16 @@ TEST_F(Shell, TheFileMenuGreysWhatCannotBeDone) {
     app_->handle(input_event::named_key(key_name::tab)); // Remove needs the palette's panel
     EXPECT_FALSE(file_item(command_id::remove_image).enabled);
     key(keys::ctrl_g);
-    for (double now = 0; app_->tick(now += 0.001).busy;) {
-    }
+    run_construction();
     EXPECT_TRUE(file_item(command_id::save).enabled);
     EXPECT_EQ(file_item(command_id::create).keys, (accelerator{accelerator::key::letter, 'g'}));
-    // Fine Colours is checked when on, and Calculate tells the fine file's size.
-    const std::uint32_t standard = app_->production().size().value();
+    // Fine Colours is checked when on (the studio's tests save what it makes).
     EXPECT_FALSE(file_item(command_id::fine_colours).checked);
     app_->menu_command(command_id::fine_colours);
     EXPECT_TRUE(file_item(command_id::fine_colours).checked);
     EXPECT_TRUE(app_->production().fine_colours());
-    const std::uint32_t fine = app_->production().size().value();
-    platform_.queue_file_choice("fine.gif");
-    key(keys::ctrl_s);
-    EXPECT_EQ(std::filesystem::file_size("fine.gif"), fine);
     app_->menu_command(command_id::fine_colours);
-    EXPECT_EQ(app_->production().size().value(), standard);
+    EXPECT_FALSE(app_->production().fine_colours());
 }
 
 TEST_F(Shell, TabsWrapBothWaysAndAClickOnTheActiveTabKeepsIt) {
@@ -171,8 +127,13 @@ TEST_F(Shell, DeleteRemovesTheSelectedImageOnThePalettePanel) {
     EXPECT_EQ(palette().count(), 1); // the selection is the empty slot now
 }
 
-TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
-    folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven_sliders()));
+TEST_F(Shell, SevenPublicSlidersFillTwoColumnsAndNoneSaySo) {
+    std::string seven; // public number settings: the value of seven constants
+    for (int i = 0; i < 7; ++i)
+        seven += format("<INTEGER1><valuelist name=\"VALUE\" scope=\"public\" title=\"V%d\">"
+                        "<v>1</v></valuelist></INTEGER1>",
+                        i);
+    folder_.write("Effects/a.zoml", effect("Standard", "Seven", seven));
     folder_.write("Effects/b.zoml", effect("Standard", "None"));
     start();
     app_->panels().select(panel_host::settings);
@@ -184,8 +145,14 @@ TEST_F(Shell, SevenPublicSlidersFillTwoColumns) {
                             std::int16_t(body.y + 3 + (k % 5) * 14), 212, 14};
         EXPECT_EQ(settings.child(k).area(), expected) << k;
     }
-    app_->menu_command(2);
+    app_->menu_command(2); // an effect without public settings says so in the body
     EXPECT_EQ(settings.count(), 0);
+    buffer_lock hold(app_->frame().image());
+    bool text = false;
+    for (int x = body.x + 200; x < body.x + 450; ++x)
+        text = text || get_pixel(app_->frame().image(), std::int16_t(x),
+                                 std::int16_t(body.y + 38)) == colour{0, 0, 0, 0};
+    EXPECT_TRUE(text);
 }
 
 TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
@@ -222,38 +189,6 @@ TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
     EXPECT_EQ(host.effects().buttons()[0].effect, 1);
 }
 
-// What the frame image shows in the effect row, as pixels.
-std::vector<colour> pixels_of(buffer& image, const rect& area) {
-    buffer_lock hold(image);
-    std::vector<colour> found;
-    for (int y = area.y; y < area.bottom(); ++y)
-        for (int x = area.x; x < area.right(); ++x)
-            found.push_back(get_pixel(image, std::int16_t(x), std::int16_t(y)));
-    return found;
-}
-
-TEST_F(Shell, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
-    folder_.write("Effects/a.zoml", effect("Standard", "Alpha"));
-    folder_.write("Effects/b.zoml", effect("Wave", "Bravo"));
-    folder_.write("Effects/c.zoml", effect("Art", "Charlie"));
-    start();
-    panel_host& host = app_->panels();
-    host.select(panel_host::select_effect);
-    select_effect_panel& effects = host.effects();
-    const rect row = rect_between(effects.area().x + 115, effects.area().y + 14,
-                                  effects.area().right(), effects.area().y + 64);
-    const rect menu = menu_editor::menu_area(effects.child(0).area());
-    const int row_height = menu.height / 4;
-    for (int type : {1, 0, 2, 3, 0}) {
-        click(menu.x + 10, menu.y + row_height * type + row_height / 2);
-        ASSERT_EQ(effects.type_menu().selected(), type);
-        // The row as the click left it must be the row a full redraw draws.
-        const std::vector<colour> shown = pixels_of(app_->frame().image(), row);
-        effects.redraw();
-        EXPECT_EQ(shown, pixels_of(app_->frame().image(), row)) << "type " << type;
-    }
-}
-
 TEST_F(Shell, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
     for (int i = 0; i < 11; ++i)
         folder_.write(format("Effects/w%d.zoml", 10 + i), effect("Wave", format("W%d", i)));
@@ -274,21 +209,6 @@ TEST_F(Shell, TheEleventhEffectOfATypeDoesNotFitAndIsReported) {
     for (int i = 0; i < 3; ++i)
         key(',');
     EXPECT_EQ(app_->production().current_effect_index(), 0);
-}
-
-TEST_F(Shell, AnEffectWithoutPublicSettingsSaysSo) {
-    folder_.write("Effects/a.zoml", effect("Standard", "Plain"));
-    start();
-    app_->panels().select(panel_host::settings);
-    EXPECT_EQ(app_->panels().active_panel().count(), 0);
-    // The text is drawn in the middle of the body.
-    const rect body = app_->frame().panel_body();
-    buffer_lock hold(app_->frame().image());
-    bool text = false;
-    for (int x = body.x + 200; x < body.x + 450; ++x)
-        text = text || get_pixel(app_->frame().image(), std::int16_t(x),
-                                 std::int16_t(body.y + 38)) == colour{0, 0, 0, 0};
-    EXPECT_TRUE(text);
 }
 
 TEST_F(Shell, TheHelpPagesTurnWithTheArrowsAndKeys) {
@@ -331,8 +251,7 @@ TEST_F(Shell, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
     EXPECT_TRUE(platform_.dialog_titles().empty());
     click(c.x + 5, c.y + 5);
     EXPECT_EQ(app_->mode(), application::mode_creating);
-    for (double now = 0; app_->tick(now += 0.001).busy;) {
-    }
+    run_construction();
     ASSERT_TRUE(app_->production().has_frames());
     ASSERT_TRUE(create.active());
     click(s.x + 5, s.y + 5);
@@ -350,8 +269,7 @@ TEST_F(Shell, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
     add_image();
     palette().set_selected(0);
     key(keys::ctrl_g);
-    for (double now = 0; app_->tick(now += 0.001).busy;) {
-    }
+    run_construction();
     app_->menu_command(command_id::exit);
     EXPECT_EQ(exits, 1);
     platform_.queue_answer(true);

@@ -2,13 +2,9 @@
 // inserted through the open dialog, an effect picked on the SELECT EFFECT
 // panel, Ctrl+G, Ctrl+C and Ctrl+S through the save dialog. The file must be
 // the very file the renderer writes with the same settings.
-#include "app/application.hpp"
-#include "app/panel_host.hpp"
-#include "app/services/process_state.hpp"
-#include "production/data_directory.hpp"
-
 #include "../cli/run_command.hpp"
-#include "../production/studio_support.hpp"
+#include "app/panel_host.hpp"
+#include "app_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ScriptedRun : public ::testing::Test {
-  protected:
-    ScriptedRun() {
-        reset_process_state();
-        install_platform(&platform_); // the fixture's platform, installed before the reset
-    }
-    ~ScriptedRun() override { install_platform(nullptr); }
-    void key(int ch) { app_->handle(input_event::typed(std::string(1, char(ch)))); }
-    void click(int x, int y) {
-        app_->handle(input_event::mouse(input_event::kind::mouse_down, x, y));
-        app_->handle(input_event::mouse(input_event::kind::mouse_up, x, y));
-    }
-
-    // The build's data folder, as the window uses it.
-    const fs::path data_ = fs::path(ZOETRA_BINARY_DIR) / "share" / "zoetra";
-    testing::quiet_platform platform_;
-    std::unique_ptr<application> app_;
-};
+using ScriptedRun = testing::application_test;
 
 TEST_F(ScriptedRun, SavesTheFileTheRendererWrites) {
     const fs::path folder = fs::path(ZOETRA_BINARY_DIR) / "test-tmp" / "scripted-run";
@@ -44,13 +23,12 @@ TEST_F(ScriptedRun, SavesTheFileTheRendererWrites) {
     const std::string sample = std::string(ZOETRA_SOURCE_DIR) + "/samples/photo.gif";
     const std::string saved = (folder / "window.gif").string();
 
-    app_ = std::make_unique<application>(data_);
-    ASSERT_TRUE(app_->start());
+    start(fs::path(ZOETRA_BINARY_DIR) / "share" / "zoetra"); // the build's, as the window's
     platform_.queue_file_choice(sample);
     app_->menu_command(command_id::insert_image);
     ASSERT_EQ(app_->production().image_source().palette().count(), 1);
 
-    // SELECT EFFECT, the WAVE type (keys go to the type menu), its first effect.
+    // SELECT EFFECT, the ART type, its first effect.
     click(int(app_->panels().tab(panel_host::select_effect).x) + 5, 5);
     select_effect_panel& effects = app_->panels().effects();
     effects.type_menu().select_by_name("ART");
@@ -63,9 +41,7 @@ TEST_F(ScriptedRun, SavesTheFileTheRendererWrites) {
     click(int(app_->panels().tab(panel_host::settings).x) + 5, 5);
     click(int(app_->panels().tab(panel_host::create_save).x) + 5, 5);
     key(keys::ctrl_g);
-    double now = 0;
-    while (app_->tick(now += 0.001).busy) {
-    }
+    run_construction();
     key(keys::ctrl_c);
     ASSERT_EQ(platform_.messages().size(), 1u);
     platform_.queue_file_choice(saved);

@@ -115,12 +115,10 @@ TEST(EffectReader, RefusesBrokenFilesWithAReason) {
     } cases[] = {
         {"", "does not begin"},
         {"  effect>", "does not begin"},
-        {"<effect><WAVE><in name=x>", "ends inside the element <in>"},
         {"<effect><WAVE>", "ends inside the element <WAVE>"},
         {"<effect", "ends where a tag was expected"},
         {"</effect>", "begins with an end tag"},
         {"<a -- never closed", "ends where a tag was expected"},
-        {"<a>\0</a>", "ends inside the element <a>"},
     };
     for (const broken& c : cases) {
         element_tree tree = read_element_tree(std::string_view(c.text));
@@ -143,10 +141,6 @@ TEST(EffectReader, NestingIsBounded) {
     EXPECT_FALSE(read_element_tree("<e>" + deep + closing + "</e>"));
     // A flood of start tags fails cleanly instead of recursing without bound.
     EXPECT_FALSE(read_element_tree(std::string(200000, '<') + "x>"));
-    std::string flood;
-    for (int i = 0; i < 100000; ++i)
-        flood += "<e>";
-    EXPECT_FALSE(read_element_tree(flood));
 }
 
 cfg_FP64 one_value(double value, double minimum, double maximum, double step) {
@@ -179,8 +173,8 @@ TEST(NumberSetting, RoundsToTheStepAndClampsAndStoresOnlyFiniteValues) {
     EXPECT_EQ(c.value(0), 2);
 }
 
-// Numbers compare values and limits but not steps, menus their selection;
-// neither takes a setting of another kind.
+// Numbers compare values and limits but not steps, and take no setting of
+// another kind. (A menu's copy: through the studio's change test.)
 TEST(Settings, EqualsAndCopyTakeTheirOwnKindOnly) {
     auto a = one_value(3, 0, 10, 1);
     auto b = one_value(3, 0, 10, 0.5);
@@ -193,14 +187,6 @@ TEST(Settings, EqualsAndCopyTakeTheirOwnKindOnly) {
     EXPECT_FALSE(a.equals(menu));
     a.copy_from(menu); // another kind is ignored
     EXPECT_EQ(a.maximum(0), 11);
-
-    cfg_menu first(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 0);
-    cfg_menu last(nullptr, "LOOP", false, 1.0, {"A", "B", "C"}, 2);
-    EXPECT_FALSE(first.equals(last));
-    first.copy_from(last);
-    EXPECT_TRUE(first.equals(last));
-    EXPECT_EQ(first.as_kind("cfg_menu"), &first);
-    EXPECT_EQ(first.as_kind("CFG_MENU"), nullptr); // kind names compare exactly
 }
 
 TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
@@ -235,18 +221,6 @@ TEST(NumberSetting, ReadsValueListsOfItsOwnName) {
                        "<valuelist name=frames.control><v>20</v></valuelist></cpu>");
     frames.read("FRAMES.CONTROL", *twice);
     EXPECT_EQ(frames.value(0), 20);
-}
-
-TEST(MenuSetting, SelectionWrapsBothWays) {
-    cfg_menu m(nullptr, "WHICH", false, 1.0, {"1", "2", "3"}, 0);
-    m.select(255);
-    EXPECT_EQ(m.selected(), 2);
-    m.select(3);
-    EXPECT_EQ(m.selected(), 0);
-    EXPECT_TRUE(m.select_by_name("2"));
-    EXPECT_EQ(m.selected_name(), "2");
-    EXPECT_FALSE(m.select_by_name("9"));
-    EXPECT_EQ(m.selected(), 1);
 }
 
 // Editors come and go while their settings change: an observation may end
@@ -322,8 +296,7 @@ bool every_component_reset(const script& s) {
 }
 
 TEST(FileStem, TakesTheLastPathPartUpToTheFirstDot) {
-    EXPECT_EQ(file_stem("Effects\\wave.zoml"), "wave");
-    EXPECT_EQ(file_stem("*wave.zoml"), "wave");
+    // (Listed and archived names: through the catalogue's test.)
     EXPECT_EQ(file_stem("some/dir/rings.v2.zoml"), "rings");
     EXPECT_EQ(file_stem("a.b\\c"), "c");
 }
@@ -462,7 +435,9 @@ TEST(Script, BindsConfigsByIdrefAndConnectsInputsByIdOnce) {
 }
 
 // What the loader passes over is noted, one note per place, and the network
-// is wired exactly as it would be without the notes.
+// is wired exactly as it would be without the notes. (Inputs sharing an id,
+// two listeners on one output and a misspelt port: the renderer's --check
+// test holds their notes to their whole lines.)
 TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
     using kind = load_note::kind;
     struct expectation {
@@ -472,17 +447,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
         const char* id;
         const char* reason;
     } cases[] = {
-        {"shared_id",
-         "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
-         "<INTEGER1><out name=OUT.integer id=o2></out></INTEGER1>"
-         "<TEST id=t><in name=IN.small id=same idref=o1></in>"
-         "<in name=IN.big id=same idref=o2></in></TEST></e>",
-         kind::refused_connection, "same", "that port refused: source port already connected"},
-        {"two_listeners",
-         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
-         "<TEST id=t><in name=IN.small id=a idref=o></in><in name=IN.big id=b idref=o></in>"
-         "</TEST></e>",
-         kind::refused_connection, "b", "destination port already connected"},
         {"own_output",
          "<e><TEST id=t><out name=OUT.small id=mine></out>"
          "<in name=IN.small id=back idref=mine></in></TEST></e>",
@@ -494,10 +458,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
         {"config_idref",
          "<e><INTEGER1 id=a><valuelist name=SIZE idref=nowhere></valuelist></INTEGER1></e>",
          kind::unmatched_config_idref, "SIZE", "idref \"nowhere\" matches no setting id"},
-        {"in_name",
-         "<e><INTEGER1><out name=OUT.integer id=o></out></INTEGER1>"
-         "<TEST id=t><in name=IN.smal id=x idref=o></in></TEST></e>",
-         kind::unmatched_port_element, "IN.smal", "TEST has no port of that name"},
         {"setting_name",
          "<e><INTEGER1 id=a><valuelist name=VALEU><v>3</v></valuelist></INTEGER1></e>",
          kind::unmatched_setting_element, "VALEU", "no setting of that name"},
@@ -519,33 +479,6 @@ TEST(ScriptNotes, EachSilentlySkippedPlaceIsNotedWithItsReason) {
     }
 }
 
-TEST(ScriptNotes, InputsLeftAloneAreInformationAndACleanFileHasNoProblem) {
-    auto s = load("clean.zoml", example_effect);
-    int problems = 0;
-    std::vector<std::string> alone;
-    for (const load_note& n : s->load_notes()) {
-        problems += n.problem();
-        if (n.what == load_note::kind::unconnected_input)
-            alone.push_back(n.element + " " + n.id);
-    }
-    EXPECT_EQ(problems, 0);
-    EXPECT_EQ(alone, std::vector<std::string>{"<TEST id=\"check\"> IN.big"});
-    EXPECT_TRUE(port_of((*s->component_with_id("check")), "IN.small").connected());
-}
-
-TEST(ScriptNotes, TheNotesLeaveTheWiringAsItWas) {
-    // The first input with the shared id is asked twice: the second time it refuses.
-    auto s = load("shared.zoml", "<e><INTEGER1><out name=OUT.integer id=o1></out></INTEGER1>"
-                                 "<TEST id=t><in name=IN.small id=same idref=o1></in>"
-                                 "<in name=IN.big id=same idref=o1></in></TEST></e>");
-    component& t = (*s->component_with_id("t"));
-    EXPECT_TRUE(port_of(t, "IN.small").connected());
-    EXPECT_FALSE(port_of(t, "IN.big").connected());
-    ASSERT_EQ(s->load_notes().size(), 1u);
-    EXPECT_NE(s->load_notes()[0].reason.find("an earlier port's too, and that port refused"),
-              std::string::npos);
-}
-
 TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
     std::string deep = "<e>", many = "<e>";
     for (int i = 0; i < 70; ++i)
@@ -560,7 +493,6 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
         {"dangling.zoml", "<e><TEST><in name=IN.small id=t.in idref=ghost></in></TEST></e>",
          "\"t.in\" listens to \"ghost\", which names no port"},
         {"open.zoml", "<e><TEST><in name=IN.small>", "ends inside the element <in>"},
-        {"empty.zoml", "", "does not begin"},
         {"deep.zoml", deep, "nested deeper than 64 levels"},
         {"many.zoml", many + "</e>", "more than 128 components"},
     };
@@ -576,21 +508,6 @@ TEST(Script, BrokenEffectFilesFailToLoadWithAReason) {
     printed_lines().clear();
     EXPECT_EQ(missing.load().message(), "Cannot open the effect file \"no/such/file.zoml\".");
     EXPECT_EQ(printed_lines().errors(), "BAD file name\n");
-}
-
-TEST(Script, LookUpsOfMissingIdsAndNamesFindNothing) {
-    auto s = load("lookup.zoml", example_effect);
-    EXPECT_EQ(s->component_with_id("nobody"), nullptr);
-    EXPECT_EQ(s->port_with_id("nowhere"), nullptr);
-    EXPECT_EQ(s->connect("nowhere", "ten").message(), "no port has the id \"nowhere\"");
-    component& check = (*s->component_with_id("check"));
-    EXPECT_EQ(check.config_named("NOPE"), nullptr);
-    EXPECT_EQ(check.port_named("NOPE"), nullptr);
-    // Those who insist on a name (the tests) hear of the mistake; a config of
-    // the wrong kind is missing too.
-    EXPECT_THROW(setting_named(check, "NOPE"), std::logic_error);
-    EXPECT_THROW(number_named(check, "TYPE"), std::logic_error);
-    EXPECT_THROW(port_of(check, "NOPE"), std::logic_error);
 }
 
 TEST(Component, LooksUpNamesIgnoringCaseFirstRegisteredWins) {
@@ -623,24 +540,11 @@ TEST(Component, CopiesConfigsPositionally) {
     EXPECT_EQ(number_named(b, "VALUE").value(0), 10);
     EXPECT_EQ(number_named(b, "SIZE").value(1), 50);
     EXPECT_EQ(number_named(b, "SIZE").maximum(1), 100);
-    EXPECT_EQ(menu_named(b, "TYPE").selected_name(), "UINT16");
+    EXPECT_EQ(menu_named(b, "TYPE").selected_name(), "UINT16"); // the last one too
 }
 
 matrix_ptr filled(std::uint16_t x, std::uint16_t y, bool wide, unsigned value) {
     return testing::plane(wide ? "UINT16" : "UINT8", x, y, [=](int, int) { return value; });
-}
-
-TEST(Connect, ChecksInOrderAndReportsTheFirstFailure) {
-    test_component a(test_component::good), b(test_component::good), c(test_component::good);
-    auto refused = [&](port& from, port& to, const char* why) {
-        EXPECT_EQ(port::connect(from, to).message(), why);
-    };
-    refused(port_of(a, "OUT.small"), port_of(a, "IN.small"), "same component");
-    refused(port_of(a, "OUT.small"), port_of(b, "OUT.big"), "same direction");
-    EXPECT_TRUE(port::connect(port_of(b, "IN.small"), port_of(a, "OUT.small")));
-    refused(port_of(b, "IN.small"), port_of(c, "OUT.small"), "source port already connected");
-    refused(port_of(c, "OUT.small"), port_of(b, "IN.small"), "destination port already connected");
-    EXPECT_FALSE(port::connect(port_of(a, "OUT.small"), port_of(a, "OUT.small")));
 }
 
 TEST(Audit, WritesTheExactReportOfEveryFailure) {
@@ -721,6 +625,7 @@ TEST(Port, MakesFillValueMatricesAndHandsThemOver) {
     EXPECT_EQ(port_of(big, "OUT.integer").make_matrix(true)->value_at(0), 300u);
 }
 
+// A port's title and a type that replaces its class are read; an output's idref is not.
 TEST(Port, ReadsItsAttributesFromTheComponentElement) {
     test_component owner(test_component::good);
     auto root = parse("<TEST><in name=in.small id=check.in idref=ten.out title=Small></in>"
@@ -730,8 +635,7 @@ TEST(Port, ReadsItsAttributesFromTheComponentElement) {
     const description& in = port_of(owner, "IN.small").desc();
     EXPECT_EQ(std::tuple(in.id, in.idref, in.title), std::tuple("check.in", "ten.out", "Small"));
     const description& out = port_of(owner, "OUT.small").desc();
-    EXPECT_EQ(out.class_name, "SPECIAL");
-    EXPECT_FALSE(out.has_idref()); // outputs do not read an idref
+    EXPECT_EQ(std::pair(out.class_name, out.has_idref()), std::pair(std::string("SPECIAL"), false));
 }
 
 matrix make(int dims, std::uint16_t x, std::uint16_t y, std::uint16_t z, bool wide) {
@@ -773,16 +677,8 @@ TEST(Dumps, WriteMatrixValuesAndDescriptionFieldsInTheirOrder) {
     planes.u16(0, 0, 1) = 3;
     EXPECT_EQ(planes.dump_text(1), "65535 \n\n    3 \n\n");
 
-    const std::uint16_t sizes[3] = {1, 1, 1};
-    matrix odd(3, sizes, 1, "FLOAT");
-    EXPECT_EQ(odd.dump_text(1), "");
-
-    // A description dumps its defaults and its colour bytes in their order.
+    // A description dumps its colour bytes in their order.
     description d;
-    EXPECT_EQ(d.dump_text(),
-              "title:no_title\nname:no_name\ntype:no_type\nclass:no_class\nid:no_id\n"
-              "description:no_description\nimage_file_name:no_image_file\n"
-              "color:(0,0,0,0)\nversion:1.0000\n");
     d.color = 0x11223344; // bytes from the lowest: 68, 51, 34, 17
     d.idref = "hidden";
     d.version = 2.5;

@@ -57,45 +57,33 @@ class StudioRun : public ::testing::Test {
     std::unique_ptr<studio> studio_;
 };
 
-TEST_F(StudioRun, StartsOnTheFirstEffectAndAnEmptyPaletteCreatesNothing) {
-    studio& s = make_studio();
-    EXPECT_EQ(s.current_effect_index(), 0);
-    EXPECT_FALSE(s.can_create());
-    EXPECT_FALSE(s.start_construction());
-}
-
 // Frames are cropped to the union of their boxes, and the output area is
 // recentred, unless the union covers the area but for a twentieth at each
 // side, or a frame is empty (its box is the whole output area).
 TEST_F(StudioRun, CropsEveryFrameToTheUnionOfTheirBoxes) {
+    // The size of the stored frames and the output area, and where frame 0's
+    // box begins in its stored frame.
     const struct {
         const char* name;
         std::vector<std::string> pictures;
         std::vector<rect> boxes;
-        int width, height; // of the stored frames and the output area
-        int x, y;          // where frame 0's box begins in its stored frame
+        std::pair<int, int> size, at;
     } cases[] = {
         {"wide and tall",
          {write_solid_gif("wide.gif", 100, 10, red), write_solid_gif("tall.gif", 20, 40, red)},
          {{125, 120, 100, 10}, {165, 105, 20, 40}},
-         100,
-         40,
-         0,
-         15},
+         {100, 40},
+         {0, 15}},
         {"the inner rectangle covered",
          {write_solid_gif("big.gif", 330, 230, red)},
          {{10, 10, 330, 230}},
-         350,
-         250,
-         10,
-         10},
+         {350, 250},
+         {10, 10}},
         {"an empty frame",
          {write_solid_gif("dot.gif", 10, 10, red), write_gif("empty.gif", 10, 10, [](buffer&) {})},
          {{170, 120, 10, 10}, {0, 0, 350, 250}},
-         350,
-         250,
-         170,
-         120},
+         {350, 250},
+         {170, 120}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,15 +92,17 @@ TEST_F(StudioRun, CropsEveryFrameToTheUnionOfTheirBoxes) {
         ASSERT_EQ(s.stored_frames(), int(c.boxes.size()));
         for (int i = 0; i < s.stored_frames(); ++i) {
             EXPECT_EQ(s.frame_box(i), c.boxes[std::size_t(i)]);
-            EXPECT_EQ(s.stored_frame(i).width(), c.width);
-            EXPECT_EQ(s.stored_frame(i).height(), c.height);
+            EXPECT_EQ(s.stored_frame(i).width(), c.size.first);
+            EXPECT_EQ(s.stored_frame(i).height(), c.size.second);
         }
         const rect area = s.canvas().output_area(), work = s.canvas().work_area();
-        EXPECT_EQ(area, (rect{std::int16_t(work.x + work.width / 2 - c.width / 2),
-                              std::int16_t(work.y + work.height / 2 - c.height / 2),
-                              std::uint16_t(c.width), std::uint16_t(c.height)}));
-        EXPECT_EQ(get_pixel(s.stored_frame(0), c.x, c.y), red);
-        EXPECT_EQ(get_pixel(s.stored_frame(0), c.x, c.y - 1).t & 1, 1);
+        const auto [width, height] = c.size;
+        const auto [x, y] = c.at;
+        EXPECT_EQ(area, (rect{std::int16_t(work.x + work.width / 2 - width / 2),
+                              std::int16_t(work.y + work.height / 2 - height / 2),
+                              std::uint16_t(width), std::uint16_t(height)}));
+        EXPECT_EQ(get_pixel(s.stored_frame(0), x, y), red);
+        EXPECT_EQ(get_pixel(s.stored_frame(0), x, y - 1).t & 1, 1);
         EXPECT_EQ(s.status_text(), "Done. Created " + std::to_string(c.boxes.size()) + " frames.");
     }
 }
@@ -194,10 +184,7 @@ TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_TRUE(s.preview_step(11.7)); // after the last frame comes the first
     EXPECT_EQ(shown(), red);
 
-    const outcome unwritable = s.save("no/such/folder/x.gif");
-    EXPECT_EQ(unwritable.message(), "FAILED saving GIF89 to \"no/such/folder/x.gif\".\n"
-                                    "\"no/such/folder/x.gif\" cannot be created: "
-                                    "no such file or directory");
+    EXPECT_FALSE(s.save("no/such/folder/x.gif")); // (the application's tests read the message)
     EXPECT_FALSE(s.saved());
     std::uint32_t estimate = s.size().value();
     EXPECT_TRUE(s.save("out.gif"));

@@ -99,19 +99,6 @@ bool has_pattern(buffer& b, unsigned seed) {
     return true;
 }
 
-TEST(Buffer, FreshBufferIsBackgroundAndJoinsTheRing) {
-    EXPECT_EQ(buffer::ring_size(), 0);
-    EXPECT_FALSE(buffer::swap_out_one()); // empty ring
-    buffer b(7, 5, grey);
-    EXPECT_EQ(pixels_equal_to(b, filled_pixel(grey)).size(), 35u);
-    auto twin = b.copy();
-    EXPECT_EQ(buffer::ring_size(), 2);
-    EXPECT_FALSE(twin->is_locked() || twin->on_disk() || twin->swappable());
-    EXPECT_EQ(twin->background(), grey);
-    twin.reset();
-    EXPECT_EQ(buffer::ring_size(), 1);
-}
-
 TEST(Buffer, SwapOutAndBackReadsBitForBit) {
     recording_reports shell;
     auto a = patterned(40, 30, 7);
@@ -195,27 +182,6 @@ TEST(Buffer, SwapFileFailuresMakeTheBufferUnswappable) {
     with_limit(RLIMIT_NOFILE, rlim_t(lowest_free), [] { EXPECT_FALSE(buffer::swap_out_one()); });
     EXPECT_FALSE(b->swappable());
     EXPECT_EQ(shell.statuses.size(), 1u);
-}
-
-// Room for three buffers of 100 x 100 while eight stay alive: every creation
-// and every lock past the third sends others to temporary files.
-TEST(Buffer, SwapRunsUnderARealByteBudget) {
-    const std::size_t one = 100 * 100 * 4, old_budget = heap_budget();
-    set_heap_budget(heap_bytes_in_use() + 3 * one + one / 2);
-    {
-        std::vector<std::unique_ptr<buffer>> buffers;
-        for (unsigned i = 0; i < 8; ++i)
-            buffers.push_back(patterned(100, 100, i));
-        int on_disk = 0;
-        for (const auto& b : buffers)
-            on_disk += b->on_disk();
-        EXPECT_GE(on_disk, 8 - 3);
-        for (int pass = 0; pass < 2; ++pass)
-            for (unsigned i = 8; i-- > 0;)
-                EXPECT_TRUE(has_pattern(*buffers[i], i)) << i;
-        EXPECT_LE(heap_bytes_in_use(), heap_budget());
-    }
-    set_heap_budget(old_budget);
 }
 
 class Drawing : public ::testing::Test {

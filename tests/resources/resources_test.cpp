@@ -42,62 +42,37 @@ std::vector<unsigned char> big_endian(std::uint32_t value) {
             static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
 }
 
-// The data folder of a test: the current directory, seen afresh after
-// reset_archive_list (a folder reads its archive list once).
-std::optional<resource_folder>& data() {
-    static std::optional<resource_folder> folder;
-    if (!folder)
-        folder.emplace(".");
-    return folder;
-}
-void reset_archive_list() {
-    data().reset();
-}
-file_ptr open_resource(const std::string& name, const char* mode) {
-    return data()->open(name, mode);
-}
-string_list list_files(const std::string& directory, const std::string& suffix, int flags) {
-    return data()->list(directory, suffix, flags);
-}
-const string_list& archive_list() {
-    return data()->archives();
-}
-gif_size probe_gif_size(const std::string& name) {
-    return data()->probe_gif_size(name);
-}
-
 // Where record i of an archive begins.
 std::size_t record_at(std::size_t i) {
     return archive::directory_start + i * archive::record_size;
 }
 
-// The whole content of an open resource, or "<none>".
-std::string read_resource(const std::string& name) {
-    file_ptr file = open_resource(name, "rb");
-    if (!file)
-        return "<none>";
-    std::string text;
-    for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get()))
-        text += static_cast<char>(c);
-    return text;
-}
-
 using names = std::vector<std::string>;
-names as_vector(const string_list& list) {
-    return {list.begin(), list.end()};
-}
-// What list_files gives, as a vector.
-names listed(const std::string& folder, const std::string& suffix, int where) {
-    return as_vector(list_files(folder, suffix, where));
-}
 
+// A fresh working directory, seen as the data folder "." of each test.
 class ScratchDirectory : public ::testing::Test {
   protected:
-    ScratchDirectory() { reset_archive_list(); }
-    ~ScratchDirectory() override { reset_archive_list(); }
+    // A folder reads its archive list once: a new one sees the archives afresh.
+    void reset_archive_list() { data_.emplace("."); }
+    file_ptr open_resource(const std::string& name, const char* mode) {
+        return data_->open(name, mode);
+    }
+    // The whole content of an open resource, or "<none>".
+    std::string read_resource(const std::string& name) {
+        file_ptr file = open_resource(name, "rb");
+        std::string text;
+        for (int c = file ? std::fgetc(file.get()) : EOF; c != EOF; c = std::fgetc(file.get()))
+            text += static_cast<char>(c);
+        return file ? text : "<none>";
+    }
+    names listed(const std::string& folder, const std::string& suffix, int where) {
+        const string_list list = data_->list(folder, suffix, where);
+        return {list.begin(), list.end()};
+    }
+    names archive_list() { return {data_->archives().begin(), data_->archives().end()}; }
 
-  private:
-    working_folder folder_;
+    working_folder folder_; // made first: the data folder "." is this folder
+    std::optional<resource_folder> data_{"."};
 };
 
 using ArchiveWriter = ScratchDirectory;
@@ -185,7 +160,7 @@ TEST_F(ListFiles, ListsSortedDirectoryMatchesBeforeArchiveEntries) {
     EXPECT_EQ(all, (names{"Effects\\a.ZOML", "Effects\\b.zoml", "*r.zoml", "*z.zoml", "*m.zoml"}));
     EXPECT_EQ(listed("Effects", ".zoml", 1), (names{"Effects\\a.ZOML", "Effects\\b.zoml"}));
     EXPECT_EQ(listed("Effects", ".zoml", 2), (names{"*r.zoml", "*z.zoml", "*m.zoml"}));
-    EXPECT_TRUE(list_files("Effects", ".zoml", 0).empty());
+    EXPECT_TRUE(listed("Effects", ".zoml", 0).empty());
 
     // Every listed name opens as it is given.
     for (const auto& name : all)
@@ -201,7 +176,7 @@ TEST_F(ListFiles, HandlesEmptySuffixesAndDirectoryPrefixes) {
     EXPECT_EQ(listed("Effects", "", 1), (names{"Effects\\one.zoml", "Effects\\two"}));
     EXPECT_EQ(listed("Effects\\", "two", 1), names{"Effects\\two"});
     EXPECT_EQ(listed("", ".TXT", 1), names{"top.txt"});
-    EXPECT_TRUE(list_files("Missing", "", 1).empty());
+    EXPECT_TRUE(listed("Missing", "", 1).empty());
     EXPECT_EQ(listed("", ".GIF", 2), (names{"*__Splash.gif", "*__splash.gif"}));
     EXPECT_EQ(listed("", "", 2), (names{"*__Splash.gif", "*__splash.gif"}));
     // Entry names are case-sensitive.
@@ -213,7 +188,7 @@ TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {
     fs::remove("Effects"); // no archive directories: no archives
     fs::remove("Resources");
     EXPECT_TRUE(archive_list().empty());
-    EXPECT_TRUE(list_files("", "", 2).empty());
+    EXPECT_TRUE(listed("", "", 2).empty());
     reset_archive_list();
     pack("Resources/b.rez", {});
     pack("Resources/a.REZ", {});
@@ -222,14 +197,14 @@ TEST_F(ListFiles, ArchiveListHoldsResourcesThenEffectsAndIsBuiltOnce) {
     pack("Effects/e.rez", {});
 
     names expected{"Resources\\a.REZ", "Resources\\b.rez", "Effects\\e.rez"};
-    EXPECT_EQ(as_vector(archive_list()), expected);
+    EXPECT_EQ(archive_list(), expected);
     pack("Effects/f.rez", {entry("late.gif", "late")});
-    EXPECT_EQ(as_vector(archive_list()), expected);
+    EXPECT_EQ(archive_list(), expected);
     EXPECT_EQ(read_resource("*late.gif"), "<none>");
 
     reset_archive_list();
     expected.push_back("Effects\\f.rez");
-    EXPECT_EQ(as_vector(archive_list()), expected);
+    EXPECT_EQ(archive_list(), expected);
     EXPECT_EQ(read_resource("*late.gif"), "late");
 }
 
@@ -386,8 +361,8 @@ TEST_F(OpenResource, ProbesTheLogicalScreenSizeOfGifs) {
     write_file("big.gif", std::string("GIF87a\xff\xff\x00\x01", 10));
     write_file("short.gif", "GIF89a\x01");
 
-    auto size = [](const std::string& name) {
-        gif_size s = probe_gif_size(name);
+    auto size = [&](const std::string& name) {
+        gif_size s = data_->probe_gif_size(name);
         return std::pair<int, int>(s.width, s.height);
     };
     EXPECT_EQ(size("*Resources\\wide.gif"), std::pair(300, 2));
@@ -403,19 +378,12 @@ TEST_F(OpenResource, ProbesTheLogicalScreenSizeOfGifs) {
 TEST_F(OpenResource, NamesAreTakenFromTheDataFolderWhereverTheProgramRuns) {
     pack("elsewhere/Resources/skin.rez", {entry("packed.gif", "from the archive")});
     write_file("elsewhere/Effects/a.zoml", "effect");
-    const resource_folder folder(fs::absolute("elsewhere"));
-    auto read = [&](const std::string& name) {
-        file_ptr file = folder.open(name, "rb");
-        std::string text;
-        for (int c = file ? std::fgetc(file.get()) : EOF; c != EOF; c = std::fgetc(file.get()))
-            text += static_cast<char>(c);
-        return text;
-    };
-    EXPECT_EQ(read("*packed.gif"), "from the archive");
-    EXPECT_EQ(read("Effects\\a.zoml"), "effect");
-    EXPECT_EQ(read(fs::absolute("elsewhere/Effects/a.zoml").string()), "effect");
-    EXPECT_EQ(as_vector(folder.list("Effects", ".zoml", 3)), names{"Effects\\a.zoml"});
-    EXPECT_EQ(read("Effects\\missing.zoml"), "");
+    data_.emplace(fs::absolute("elsewhere"));
+    EXPECT_EQ(read_resource("*packed.gif"), "from the archive");
+    EXPECT_EQ(read_resource("Effects\\a.zoml"), "effect");
+    EXPECT_EQ(read_resource(fs::absolute("elsewhere/Effects/a.zoml").string()), "effect");
+    EXPECT_EQ(listed("Effects", ".zoml", 3), names{"Effects\\a.zoml"});
+    EXPECT_EQ(read_resource("Effects\\missing.zoml"), "<none>");
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The data folder that every build makes in share/zoetra: the skin archive
 // drawn by zoetra-skins, the link to the effects, and how the programs find
 // the folder.
+#include "../cli/run_command.hpp"
 #include "production/data_directory.hpp"
 #include "raster/buffer.hpp"
-#include "resources/archive_format.hpp"
 #include "resources/resource.hpp"
 #include "skin/skin_images.hpp"
 
@@ -11,11 +11,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zoetra {
@@ -59,56 +56,40 @@ class BuildDataFolder : public ::testing::Test {
     skin_cache skins_{folder_};
 };
 
+// Skin images are opaque, but for the icon: a rounded tile, see-through
+// round its edge and painted within.
 TEST_F(BuildDataFolder, TheArchiveHoldsEverySkinImageAtItsBoxSize) {
-    const auto expected = expected_skin_images();
     std::map<std::string, size> found;
     for (const std::string& listed : folder_.list("Resources", ".gif", 2)) {
         ASSERT_EQ(listed.front(), '*') << listed;
-        const std::string name = listed.substr(1);
         // The effects' icons share the folder; the effects' tests check them.
-        if (name.rfind("__", 0) != 0)
+        if (listed.rfind("*__", 0) != 0)
             continue;
-        SCOPED_TRACE(name);
-        file_ptr file = folder_.open("*Resources\\" + name, "rb");
-        ASSERT_TRUE(file);
-        std::fseek(file.get(), 0, SEEK_END);
-        const long bytes = std::ftell(file.get());
-        EXPECT_GT(bytes, 0);
-        EXPECT_LT(bytes, long(archive::max_entry_size));
-        std::unique_ptr<buffer> image = skins_.load("*Resources\\" + name);
+        SCOPED_TRACE(listed);
+        std::unique_ptr<buffer> image = skins_.load("*Resources\\" + listed.substr(1));
         ASSERT_TRUE(image);
-        found[name] = {image->width(), image->height()};
-    }
-    // An entry the reader skipped (too large, damaged) shows here as missing.
-    EXPECT_EQ(found, expected);
-}
-
-TEST_F(BuildDataFolder, SkinImagesAreOpaqueButTheIconsCorners) {
-    for (const auto& [name, box] : expected_skin_images()) {
-        SCOPED_TRACE(name);
-        std::unique_ptr<buffer> image = skins_.load("*Resources\\" + name);
-        ASSERT_TRUE(image);
+        found[listed.substr(1)] = {image->width(), image->height()};
         buffer_lock lock(*image);
         int hidden = 0;
-        for (std::size_t i = 0; i < std::size_t(box.width) * box.height; ++i)
+        for (std::size_t i = 0; i < std::size_t(image->width()) * image->height(); ++i)
             hidden += is_visible(image->pixels()[i]) ? 0 : 1;
-        if (name == "__icon.gif") {
-            // A rounded tile: see-through round its edge, painted within.
+        if (listed == "*__icon.gif") {
             EXPECT_FALSE(is_visible(image->pixels()[0]));
             EXPECT_TRUE(is_visible(image->pixels()[24 * 48 + 24]));
-            EXPECT_LT(hidden, box.width * box.height / 4);
+            EXPECT_LT(hidden, image->width() * image->height() / 4);
         } else {
             EXPECT_EQ(hidden, 0);
         }
     }
+    // An entry the reader skipped (too large, damaged) shows here as missing.
+    EXPECT_EQ(found, expected_skin_images());
 }
 
 TEST_F(BuildDataFolder, EffectsLinkToTheSourceTreeAndTheIconIsAPng) {
     EXPECT_TRUE(fs::is_symlink(build_data / "Effects"));
     EXPECT_TRUE(fs::equivalent(build_data / "Effects", fs::path(ZOETRA_SOURCE_DIR) / "Effects"));
 
-    std::ifstream png(build_data / "Resources" / "zoetra.png", std::ios::binary);
-    const std::string head(std::istreambuf_iterator<char>(png), {});
+    const std::string head = testing::read_file(build_data / "Resources" / "zoetra.png");
     ASSERT_GE(head.size(), 24u);
     EXPECT_EQ(head.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_EQ(head.substr(12, 4), "IHDR");
@@ -120,15 +101,7 @@ TEST_F(BuildDataFolder, EffectsLinkToTheSourceTreeAndTheIconIsAPng) {
     EXPECT_EQ(big_endian(20), 128);
 }
 
-// Runs a shell command; its exit status, or -1.
-int run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
+using testing::quoted;
 
 class DataFolderSearch : public ::testing::Test {
   protected:
@@ -169,10 +142,11 @@ TEST_F(DataFolderSearch, ACopiedRendererFindsDataOnlyWhereItIsToldWithoutTheComp
                                quoted(fs::path(ZOETRA_SOURCE_DIR) / "samples" / "photo.gif") +
                                " >/dev/null 2>&1";
 
-    EXPECT_NE(run("cd " + quoted(root) + " && " + render), 0);
+    const std::string in_root = "cd " + quoted(root) + " && ";
+    EXPECT_NE(testing::run(in_root + render).status, 0);
     EXPECT_FALSE(fs::exists(root / "out.gif"));
-    EXPECT_EQ(
-        run("cd " + quoted(root) + " && ZOETRA_DATA_DIR=" + quoted(build_data) + " " + render), 0);
+    EXPECT_EQ(testing::run(in_root + "ZOETRA_DATA_DIR=" + quoted(build_data) + " " + render).status,
+              0);
     EXPECT_TRUE(fs::exists(root / "out.gif"));
     fs::remove_all(root.parent_path().parent_path().parent_path());
 }

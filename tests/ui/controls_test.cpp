@@ -19,21 +19,12 @@ class Controls : public ui_test {
     }
 };
 
-TEST_F(Controls, TheSliderRoundsHalvesAwayFromZeroAndClampsToMaxThenMin) {
+// (Values settle as a number setting's do: the settings' tests check that.)
+TEST_F(Controls, TheSliderTellsOfChangesOnly) {
     slider_control s(rect{100, 50, 80, 14}, where(), 0, 0, 10, 0.5);
-    const struct {
-        double given, stored;
-    } cases[] = {{2.3, 2.5}, {2.25, 2.5}, {-0.25, 0}, {11, 10}, {7.74, 7.5}};
-    for (const auto& c : cases) {
-        s.set_value(c.given);
-        EXPECT_EQ(s.value(), c.stored) << c.given;
-    }
-    slider_control unstepped(rect{}, surface{}, 0, 0, 10, 0);
-    unstepped.set_value(3.14159);
-    EXPECT_EQ(unstepped.value(), 3.14159);
     int told = 0;
     s.on_change = [&](double) { ++told; };
-    s.set_value(s.value()); // no change: nobody is told
+    s.set_value(0.1); // settles to what it was
     s.set_value(1);
     EXPECT_EQ(told, 1);
 }
@@ -49,15 +40,11 @@ TEST_F(Controls, TheSliderLabelFollowsTheStep) {
     }
 }
 
-TEST_F(Controls, TheHorizontalSliderLaysOutTrackThumbArrowsAndLabel) {
+// (Where the horizontal slider's parts lie shows in the presses and the drawing below.)
+TEST_F(Controls, TheSliderLaysOutItsLabelPastTheRightEdgeAndNoneWhenVertical) {
     slider_control s(rect{100, 50, 80, 14}, surface{}, 5, 0, 10, 1);
-    const slider_layout l = s.layout();
-    EXPECT_EQ(l.track, (rect{100, 54, 40, 6})); // inset by ceil(14 / 4)
-    EXPECT_EQ(l.thumb, (rect{118, 54, 4, 6}));  // 0.5 x 0.9 of the track
-    EXPECT_EQ(l.left_arrow, (rect{88, 50, 9, 14}));
-    EXPECT_EQ(l.right_arrow, (rect{142, 50, 9, 14}));
-    EXPECT_EQ(l.label.x, 154);
-    EXPECT_EQ(s.extent(), (rect{88, 50, 106, 14})); // the label may pass the right edge
+    EXPECT_EQ(s.layout().label.x, 154);
+    EXPECT_EQ(s.extent(), (rect{88, 50, 106, 14}));
     slider_control vertical(rect{10, 10, 20, 100}, surface{}, 10, 0, 10, 1, false, true);
     EXPECT_EQ(vertical.layout().track, (rect{15, 10, 30, 100}));
     EXPECT_EQ(vertical.layout().thumb, (rect{15, 100, 30, 10}));

@@ -48,44 +48,8 @@ struct cube_rig : component_rig<cube> {
     matrix_ptr z;
 };
 
-int largest_difference(const list& a, const list& b) {
-    int worst = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
-    return worst;
-}
-
-// At the initial camera the eye looks straight down the height axis: a flat
-// plane at height 0 is nearest and fills the box across, one at full height
-// is farther, so smaller and centred; the heights only move the eye distance.
-TEST(Cube, FlatPlanesProjectInsideTheCubesBox) {
-    cube_rig rig(16, 16);
-    rig.heights("UINT16", constant(0));
-    const planes bottom = rig.fire();
-    ASSERT_EQ(bottom.size(), 3u);
-    EXPECT_EQ(bottom[2], list(256, 0));
-    // Column 0 lies on the cube's edge (the square is turned a hair off 270
-    // degrees: the degree factor is not exactly pi / 180); the last column is
-    // 15/16 of the way.
-    EXPECT_LT(std::ranges::min(bottom[0]), 200u);
-    EXPECT_LT(std::ranges::min(bottom[1]), 200u);
-    EXPECT_GT(std::ranges::max(bottom[0]), 60000u);
-    EXPECT_GT(std::ranges::max(bottom[1]), 60000u);
-
-    rig.heights("UINT16", constant(65535));
-    const planes top = rig.fire();
-    ASSERT_EQ(top.size(), 3u);
-    EXPECT_EQ(top[2], list(256, 65535));
-    EXPECT_GT(std::ranges::min(top[0]), 0u);
-    EXPECT_LT(std::ranges::max(top[0]), std::ranges::max(bottom[0]));
-    // Farther is smaller, about the same centre.
-    EXPECT_LT(std::abs(int(std::ranges::min(top[0]) + std::ranges::max(top[0])) -
-                       int(std::ranges::min(bottom[0]) + std::ranges::max(bottom[0]))),
-              65535 / 16);
-}
-
-// 255 / 255 x 360 degrees is 6.28272 after scaling: exactly the setting 360
-// and within 0.0005 of a full turn, so the view barely moves from 0.
+// 255 / 255 x 360 degrees is 6.28272 after scaling: exactly the setting 360,
+// a hair short of a full turn.
 TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
     auto slope = [](int c, int r) { return unsigned(c * 3000 + r * 2000); };
     cube_rig rig(12, 10);
@@ -100,8 +64,6 @@ TEST(Cube, ControlsAtTheirEndsEqualTheSettings) {
     ASSERT_TRUE(!at_360.empty() && !at_0.empty() && !controlled.empty());
     EXPECT_EQ(controlled, at_360);
     EXPECT_NE(controlled, at_0);
-    EXPECT_LE(largest_difference(controlled[0], at_0[0]), 65535 * 0.0005 * 2);
-    EXPECT_LE(largest_difference(controlled[1], at_0[1]), 65535 * 0.0005 * 2);
 
     // Each control replaces its own setting.
     rig.set("CAM.RHO", 100);

@@ -6,24 +6,6 @@
 namespace zoetra::testing {
 namespace {
 
-using triple = rgb_hsv::triple;
-
-TEST(RgbHsv, KnownColours) {
-    // Grey has the grey hue 160 degrees (byte 113) and no saturation.
-    EXPECT_EQ(rgb_hsv::rgb_to_hsv(100, 100, 100), (triple{113, 0, 100}));
-    EXPECT_EQ(rgb_hsv::hsv_to_rgb(113, 0, 100), (triple{100, 100, 100}));
-    EXPECT_EQ(rgb_hsv::rgb_to_hsv(255, 0, 0), (triple{0, 255, 255}));
-    EXPECT_EQ(rgb_hsv::rgb_to_hsv(0, 0, 255), (triple{170, 255, 255}));
-    EXPECT_EQ(rgb_hsv::hsv_to_rgb(170, 255, 255), (triple{0, 0, 255}));
-    // Hue 255 is a full turn: 360 degrees become 0, red.
-    EXPECT_EQ(rgb_hsv::hsv_to_rgb(255, 255, 255), (triple{255, 0, 0}));
-    // R max, B above G: H = bc - gc = -0.5 sextants, 330 degrees, byte 233.
-    EXPECT_EQ(rgb_hsv::rgb_to_hsv(255, 0, 128), (triple{233, 255, 255}));
-    EXPECT_EQ(rgb_hsv::rgb_to_hsv(128, 64, 64), (triple{0, 127, 128}));
-    // Hue 43 is 60.7 degrees, sextant 1: R = q = 0.9882 * 255 = 252.0.
-    EXPECT_EQ(rgb_hsv::hsv_to_rgb(43, 255, 255), (triple{252, 255, 0}));
-}
-
 // One fire over three 2 x 2 planes; the three result planes.
 std::vector<list> convert(const char* type, const char* mode, const std::vector<list>& planes,
                           double value_maximum = 255) {
@@ -41,13 +23,16 @@ std::vector<list> convert(const char* type, const char* mode, const std::vector<
     return {r.values(1), r.values(2), r.values(3)};
 }
 
-TEST(RgbHsvComponent, ConvertsPlanesElementByElementBothWaysAtBothWidths) {
+TEST(RgbHsv, ConvertsPlanesElementByElementBothWaysAtBothWidths) {
+    // Red, green, blue, and grey with the grey hue 160 degrees (byte 113) and
+    // no saturation. (Every hue between, both ways: the bundled renders that
+    // convert their pictures, day and night, rainbow, sepia and surprise.)
     const std::vector<list> rgb{{255, 0, 0, 100}, {0, 255, 0, 100}, {0, 0, 255, 100}};
     const std::vector<list> hsv{{0, 85, 170, 113}, {255, 255, 255, 0}, {255, 255, 255, 100}};
     EXPECT_EQ(convert("UINT8", "RGB->HSV", rgb), hsv);
     EXPECT_EQ(convert("UINT8", "HSV->RGB", hsv), rgb);
-    // Sixteen-bit values above 255 (which only a raised "VALUE" maximum lets through)
-    // count as 255: red, red, blue and white at full value.
+    // Sixteen-bit values above 255 (which only a raised "VALUE" maximum lets
+    // through) count as 255: red, red, blue and white at full value.
     EXPECT_EQ(convert("UINT16", "RGB->HSV",
                       {{300, 65535, 0, 255}, {0, 0, 0, 255}, {0, 0, 256, 255}}, 65535),
               (std::vector<list>{{0, 0, 170, 113}, {255, 255, 255, 0}, {255, 255, 255, 255}}));

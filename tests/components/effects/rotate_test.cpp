@@ -49,10 +49,6 @@ TEST(Rotate, ZeroFullQuarterAndNotANumberTurns) {
         r.sizes(w, w, w, w);
         const list in = counting(std::size_t(w * w), 1);
         EXPECT_EQ(r.turn(90, w, w, in), quarter_turned(in, w)) << w << " x " << w;
-        list picture = in;
-        for (int i = 0; i < 4; ++i)
-            picture = r.turn(90, w, w, picture);
-        EXPECT_EQ(picture, in);
     }
     // An angle that is not a number still samples inside the input.
     rotate_rig odd({1});

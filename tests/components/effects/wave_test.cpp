@@ -34,51 +34,6 @@ struct wave_rig : component_rig<wave> {
     }
 };
 
-TEST(Wave, LinearWaveAtPhaseZeroRunsAlongXAtBothWidths) {
-    wave_rig r;
-    r.begin(8, 6);
-    const matrix& m = r.frame(0);
-    EXPECT_EQ(m.value_at(0, 0), 63u); // span 127.5 (amplitude 0.5 of 255) * 0.5
-    EXPECT_LE(m.value_at(2, 0), 1u);  // a quarter period in: the sine's top
-    EXPECT_GE(m.value_at(6, 0), 126u);
-    // The 0.1 degree tilt moves the rows by at most one step.
-    for (std::uint16_t y = 1; y < 6; ++y)
-        for (std::uint16_t x = 0; x < 8; ++x)
-            EXPECT_LE(std::abs(int(m.value_at(x, y)) - int(m.value_at(x, 0))), 1);
-
-    // Sixteen-bit output uses the wide range.
-    wave_rig wide;
-    menu_named(wide.subject, "TYPE").select_by_name("UINT16");
-    wide.begin(8, 2);
-    EXPECT_EQ(number_named(wide.subject, "VALUE").maximum(0), 65535);
-    const matrix& w = wide.frame(0);
-    ASSERT_TRUE(w.is_uint16());
-    EXPECT_EQ(w.value_at(0, 0), 16383u); // 65535 * 0.5 * 0.5
-    const list v = values_of(w);
-    EXPECT_GT(*std::max_element(v.begin(), v.end()), 32000u);
-    EXPECT_LE(*std::max_element(v.begin(), v.end()), 32767u);
-}
-
-TEST(Wave, RadialRingsAroundTheCentreTurnAroundFromNinetyDegrees) {
-    wave_rig r;
-    menu_named(r.subject, "MODE").select_by_name("RADIAL");
-    r.begin(8, 6);
-    const matrix& m = r.frame(64);
-    EXPECT_EQ(m.value_at(4, 3), at_radius_zero(127.5, 64 / 255.0));
-    EXPECT_EQ(m.value_at(2, 3), m.value_at(6, 3));
-    EXPECT_EQ(m.value_at(4, 1), m.value_at(4, 5));
-    // At phase 0 the two directions give sin(-x) and sin(x): values that add up to the span.
-    list both[2];
-    for (int i = 0; i < 2; ++i) {
-        wave_rig turned;
-        menu_named(turned.subject, "MODE").select_by_name("RADIAL");
-        turned.set("AMPLITUDE", 1).set("ANGLE", i == 0 ? 89.9 : 90).begin(8, 8);
-        both[i] = values_of(turned.frame(0));
-    }
-    for (std::size_t i = 0; i < both[0].size(); ++i)
-        EXPECT_NEAR(both[0][i] + both[1][i], 254.5, 0.5) << i;
-}
-
 TEST(Wave, TheControlOrElseTheSharedPhaseMovesTheWave) {
     wave_rig r;
     r.begin(9, 7);

@@ -1,5 +1,10 @@
+// The image source and its palette: pictures (GIF, PNG and JPEG stills
+// alike, through the same readers) measured, handed on as planes or drawn
+// straight into the output area, and refused with their reasons.
+#include "../../gif/still_files.hpp"
 #include "../../production/studio_support.hpp"
 #include "../basic/network.hpp"
+#include "base/utility.hpp"
 #include "components/io/image_source.hpp"
 #include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
@@ -22,6 +27,17 @@ constexpr colour red{0, 252, 2, 4};
 constexpr colour green{0, 4, 250, 4};
 constexpr colour blue{0, 4, 2, 252};
 constexpr colour grey{0, 92, 90, 92};
+
+// 40 x 30: the left half transparent (its colour 9, 9, 9), the right half red.
+std::string half_transparent_png(const std::string& name) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            rgba.insert(rgba.end(),
+                        {x < 20 ? std::uint8_t(9) : red.r, x < 20 ? std::uint8_t(9) : red.g,
+                         x < 20 ? std::uint8_t(9) : red.b, std::uint8_t(x < 20 ? 0 : 255)});
+    return test::write_png(name, 40, 30, rgba);
+}
 
 // A canvas whose work area is 320 x 200, for components as if of a network.
 class ImageSourceNetwork : public ::testing::Test {
@@ -110,10 +126,9 @@ TEST_F(ImageSourceNetwork, PublishesSizesForEverySizeModeTheLargestImageAndText)
 TEST_F(ImageSourceNetwork, TheControlPicksTheImageAndClampsTheIndexOrLeavesIt) {
     component_rig<io::GIFIN> rig;
     rig.subject.set_context(&network_);
-    const char* const names[] = {"c0.gif", "c1.gif", "c2.gif", "c3.gif"};
     const colour colours[] = {red, green, blue, grey};
     for (int i = 0; i < 4; ++i)
-        add(rig.subject, names[i], 20, 20, colours[i]);
+        add(rig.subject, format("c%d.gif", i).c_str(), 20, 20, colours[i]);
     rig.listen("CONTROL.GIFIN");
     rig.begin("RED.OUT");
     // 255 gives truncate(4 x 1.01) = 4, clamped to the last image.
@@ -168,6 +183,17 @@ TEST_F(ImageSourceNetwork, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     rig.fire_once();
     EXPECT_EQ(rig.values(1)[30 * 60 + 30], 4u);
 
+    // A PNG's alpha becomes the transparent flag; a transparent pixel keeps its colour.
+    component_rig<io::GIFIN> png;
+    ASSERT_TRUE(png.subject.palette().add_image(half_transparent_png("half.png"), 0));
+    png.wire({}, {"RED.OUT", "ALPHA.OUT"});
+    start_component(png.subject);
+    png.tap.adopt_shape(port_of(png.subject, "RED.OUT"));
+    png.fire_once();
+    EXPECT_EQ(std::pair(png.values(1)[29 * 40 + 19], png.values(2)[29 * 40 + 19]),
+              std::pair(9u, 1u));
+    EXPECT_EQ(std::pair(png.values(1)[20], png.values(2)[20]), std::pair(252u, 0u));
+
     // An empty palette gives empty planes.
     component_rig<io::GIFIN> none;
     none.wire({"CONTROL.GIFIN"}, {"GREY.OUT"});
@@ -177,49 +203,55 @@ TEST_F(ImageSourceNetwork, PlanesHoldTheImageSqueezedAndCentredOrNothing) {
     EXPECT_EQ(none.values(1), std::vector<unsigned>(none.values(1).size(), 0u));
 }
 
+// Without a connected plane the picture is drawn centred into the output
+// area; its transparent pixels leave the canvas alone.
 TEST_F(ImageSourceNetwork, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected) {
     io::GIFIN gifin;
-    ASSERT_TRUE(gifin.palette().add_image(
+    cfg_image_in& palette = gifin.palette();
+    ASSERT_TRUE(palette.add_image(
         write_gif("ring.gif", 10, 10,
                   [](buffer& b) { draw_rectangle(b, 2, 2, 6, 6, blue, true, blue); }),
         0));
+    ASSERT_TRUE(palette.add_image(half_transparent_png("half.png"), 1));
+    const std::vector<std::uint8_t> flat(50 * 20 * 3, 90); // a flat JPEG decodes exactly
+    ASSERT_TRUE(palette.add_image(test::write_jpeg("grey.jpg", 50, 20, flat), 2));
     buffer& image = canvas_.image();
-    buffer_lock lock(image);
-    fast_fill(image, colour{0, 7, 7, 7});
+    const int x = image.width() / 2, y = image.height() / 2;
+    const colour untouched{1, 7, 7, 7};
+    {
+        buffer_lock lock(image);
+        fast_fill(image, colour{0, 7, 7, 7});
+    }
     start_component(gifin, true);
-    int left = image.width() / 2 - 5, top = image.height() / 2 - 5;
-    EXPECT_EQ(get_pixel(image, left + 2, top + 2), blue);
-    // Transparent pixels of the image leave the canvas alone.
-    EXPECT_EQ(get_pixel(image, left, top), (colour{1, 7, 7, 7}));
-}
+    EXPECT_EQ(get_pixel(image, x - 3, y - 3), blue);
+    EXPECT_EQ(get_pixel(image, x - 5, y - 5), untouched);
 
-TEST(ImageSource, SplitsPicturesIntoPlanes) {
-    buffer b(3, 2, colour{0, 10, 20, 30});
-    buffer_lock hold(b);
-    put_pixel(b, 0, 0, colour{0, 255, 0, 0});
-    put_pixel(b, 1, 0, colour{0, 255, 255, 255});
-    put_pixel(b, 2, 1, colour{0, 10, 20, 30});
-    auto planes = io::split_into_planes(b);
-    for (const auto& plane : planes) // (their sizes are checked through the image source)
-        EXPECT_TRUE(plane->dimension_count() == 2 && plane->is_uint8());
-    EXPECT_EQ(planes[io::grey_plane]->u8(0, 0), 87);  // red
-    EXPECT_EQ(planes[io::grey_plane]->u8(1, 0), 255); // white
-    EXPECT_EQ(planes[io::red_plane]->u8(2, 1), 10);
-    EXPECT_EQ(planes[io::green_plane]->u8(2, 1), 20);
-    EXPECT_EQ(planes[io::blue_plane]->u8(2, 1), 30);
-    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 0), 0);
-    EXPECT_EQ(planes[io::alpha_plane]->u8(0, 1) % 2, 1); // fresh pixels: odd alpha
-    EXPECT_EQ(planes[io::alpha_plane]->u8(1, 1) % 2, 1);
+    palette.set_selected(1);
+    gifin.reset();
+    start_component(gifin, true);
+    EXPECT_EQ(get_pixel(image, x - 10, y), untouched);
+    EXPECT_EQ(get_pixel(image, x + 10, y), red);
+    EXPECT_EQ(size(gifin, "SIZE"), std::pair(40.0, 30.0));
+    EXPECT_EQ(size(gifin, "SIZE.MAX"), std::pair(50.0, 30.0)); // each side's largest
+
+    palette.set_selected(2);
+    gifin.reset();
+    start_component(gifin, true);
+    EXPECT_EQ(get_pixel(image, x - 24, y - 9), (colour{0, 90, 90, 90}));
+    EXPECT_EQ(get_pixel(image, x + 24, y + 9), (colour{0, 90, 90, 90}));
+    EXPECT_EQ(get_pixel(image, x - 22, y - 11), untouched); // beside it: as it was
+    EXPECT_EQ(size(gifin, "SIZE"), std::pair(50.0, 20.0));
 }
 
 TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
     data_folder folder;
     cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
     const std::string gif = write_solid_gif("whole.gif", 40, 30, colour{0, 1, 1, 1});
-    std::ifstream in(gif, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    folder.write("cut.gif", bytes.substr(0, 20));
+    folder.write("cut.gif", testing::read_file(gif).substr(0, 20));
     folder.write("text.gif", "not a picture at all");
+    const std::string png = testing::read_file(half_transparent_png("half.png"));
+    folder.write("truncated.png", png.substr(0, png.size() / 2));
+    test::write_jpeg("cmyk.jpg", 8, 8, std::vector<std::uint8_t>(8 * 8 * 4, 30), JCS_CMYK);
     std::filesystem::create_directory("folder.gif");
     // A name of exactly the limit, and the same file by a longer name.
     const std::string at_limit = std::string(cfg_image_in::max_name - 4, 'x') + ".gif";
@@ -230,6 +262,8 @@ TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
     } refused[] = {
         {"text.gif", "\"text.gif\" is not a GIF, PNG or JPEG picture"},
         {"cut.gif", "\"cut.gif\" is damaged: the file ends inside its global colour table"},
+        {"truncated.png", "\"truncated.png\" is damaged: the file ends early"},
+        {"cmyk.jpg", "\"cmyk.jpg\" cannot be used: CMYK and YCCK JPEG images are not read"},
         {"missing.gif", "\"missing.gif\" does not exist"},
         {"folder.gif", "\"folder.gif\" is a folder, not a picture"},
         {long_name,
@@ -248,35 +282,27 @@ TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
     EXPECT_EQ(palette.name_at(0), at_limit);
 }
 
-TEST(Palette, AddsRemovesAndRefusesWithTheirMessages) {
+// (Inserts at the empty slot and into a full palette: through its editor.)
+TEST(Palette, InsertsBeforeAnImageOrAppendsAndRemovesOnlyImages) {
     data_folder folder;
     cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
     std::string a = write_solid_gif("a.gif", 4, 4, colour{0, 1, 1, 1});
     std::string b = write_solid_gif("b.gif", 6, 3, colour{0, 2, 2, 2});
-    folder.write("not.gif", "GIF? no");
     EXPECT_TRUE(palette.add_image(a, 0));
     EXPECT_TRUE(palette.add_image(b, 0));
     EXPECT_EQ(palette.name_at(0), b);
     EXPECT_EQ(palette.largest_size().width, 6);
     EXPECT_EQ(palette.largest_size().height, 4);
-    EXPECT_EQ(palette.count(), 2);
-    palette.set_selected(2); // the empty slot: an insert there appends
-    EXPECT_TRUE(palette.add_image(a, palette.selected()));
-    EXPECT_EQ(palette.name_at(2), a);
     EXPECT_TRUE(palette.add_image(a, 60)); // past the end: appended, no hole
-    EXPECT_EQ(palette.count(), 4);
+    EXPECT_EQ(palette.count(), 3);
     EXPECT_EQ(palette.name_at(9), "");
-    for (int i = palette.count(); i < cfg_image_in::max_images; ++i)
-        ASSERT_TRUE(palette.add_image(a, i));
-    EXPECT_EQ(palette.add_image(a, 0).message(), palette_full_message);
-    EXPECT_EQ(palette.count(), 32);
 
-    palette.set_selected(32);
-    palette.remove_image(32); // the empty slot: nothing
-    EXPECT_EQ(palette.count(), 32);
+    palette.set_selected(3);
+    palette.remove_image(3); // the empty slot: nothing
+    EXPECT_EQ(palette.count(), 3);
     palette.remove_image(0);
-    EXPECT_EQ(palette.count(), 31);
-    EXPECT_EQ(palette.selected(), 31); // still the empty slot
+    EXPECT_EQ(palette.count(), 2);
+    EXPECT_EQ(palette.selected(), 2); // still the empty slot
     palette.set_selected(0);
     EXPECT_EQ(palette.selected_size().width, 4);
 }
