@@ -4,8 +4,8 @@
 // own) and that the components of a running network reach through their run
 // context: the pseudo-random generator, the phase that every wave shares,
 // where diagnostic output goes, the data folder with its archives, the skin
-// image cache, and the palette's pictures fitted to the frame. Two contexts share nothing, so two studios in one process
-// work apart.
+// image cache, and the palette's pictures fitted to the frame. Two contexts share nothing, so two
+// studios in one process work apart.
 #include "base/diagnostics.hpp"
 #include "base/random.hpp"
 #include "resources/resource.hpp"

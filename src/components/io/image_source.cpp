@@ -205,8 +205,8 @@ void GIFIN::draw_into_output_area(const std::string& name) {
     int w = std::min<int>(size.width, image.width());
     int h = std::min<int>(size.height, image.height());
     buffer_lock lock(image);
-    program()->pictures().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2, w,
-                            h, 1);
+    program()->pictures().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2,
+                               w, h, 1);
 }
 
 namespace {
