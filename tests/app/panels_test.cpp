@@ -3,6 +3,7 @@
 #include "app_support.hpp"
 #include "base/utility.hpp"
 #include "raster/draw.hpp"
+#include "ui/setting_editors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,38 @@ TEST_F(Shell, SevenPublicSlidersFillTwoColumnsAndNoneSaySo) {
         text = text || get_pixel(app_->frame().image(), std::int16_t(x),
                                  std::int16_t(body.y + 38)) == colour{0, 0, 0, 0};
     EXPECT_TRUE(text);
+}
+
+// A click on another effect type must show that type's buttons at once, not
+// at the next full redraw (they once waited for the mouse to move).
+TEST_F(Shell, ClickingAnotherTypeShowsThatTypesButtonsAtOnce) {
+    folder_.write("Effects/a.zoml", effect("Standard", "Alpha"));
+    folder_.write("Effects/b.zoml", effect("Wave", "Bravo"));
+    folder_.write("Effects/c.zoml", effect("Art", "Charlie"));
+    start();
+    panel_host& host = app_->panels();
+    host.select(panel_host::select_effect);
+    select_effect_panel& effects = host.effects();
+    const rect row = rect_between(effects.area().x + 115, effects.area().y + 14,
+                                  effects.area().right(), effects.area().y + 64);
+    auto shown = [&] {
+        buffer& image = app_->frame().image();
+        buffer_lock hold(image);
+        std::vector<colour> found;
+        for (int y = row.y; y < row.bottom(); ++y)
+            for (int x = row.x; x < row.right(); ++x)
+                found.push_back(get_pixel(image, std::int16_t(x), std::int16_t(y)));
+        return found;
+    };
+    const rect menu = menu_editor::menu_area(effects.child(0).area());
+    const int row_height = menu.height / 4;
+    for (int type : {1, 0, 2, 3, 0}) {
+        click(menu.x + 10, menu.y + row_height * type + row_height / 2);
+        ASSERT_EQ(effects.type_menu().selected(), type);
+        const std::vector<colour> after_the_click = shown();
+        effects.redraw();
+        EXPECT_EQ(after_the_click, shown()) << "type " << type;
+    }
 }
 
 TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
