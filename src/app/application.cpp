@@ -5,6 +5,7 @@
 #include "app/window_parts.hpp"
 #include "base/utility.hpp"
 #include "raster/draw.hpp"
+#include "raster/resample.hpp"
 #include "skin/skin_images.hpp"
 
 #include <algorithm>
@@ -63,15 +64,23 @@ application::~application() {
 rect application::output_rect() const {
     const rect work = frame_.work_area();
     const rect area = production_.canvas().output_area();
-    return rect{std::int16_t(work.x + area.x), std::int16_t(work.y + area.y), area.width,
-                area.height};
+    if (area.width <= work.width && area.height <= work.height)
+        return rect{std::int16_t(work.x + area.x), std::int16_t(work.y + area.y), area.width,
+                    area.height};
+    // A frame larger than the work area is previewed scaled down to fit,
+    // centred; the file keeps the full size.
+    const gif_size shown =
+        fit_inside(gif_size{area.width, area.height}, gif_size{work.width, work.height}, false);
+    return rect{std::int16_t(work.x + (work.width - shown.width) / 2),
+                std::int16_t(work.y + (work.height - shown.height) / 2), shown.width,
+                shown.height};
 }
 
 void application::canvas_changed() {
     const rect shown = output_rect();
     buffer& canvas_image = production_.canvas().image();
-    stretch_copy(canvas_image, frame_.image(), 0, 0, shown.width, shown.height, shown.x, shown.y,
-                 shown.width, shown.height);
+    stretch_copy(canvas_image, frame_.image(), 0, 0, canvas_image.width(), canvas_image.height(),
+                 shown.x, shown.y, shown.width, shown.height);
     present_area(shown);
 }
 

@@ -1,9 +1,12 @@
 #include "app/application.hpp"
 #include "app/panels.hpp"
 #include "base/utility.hpp"
+#include "production/frame_size.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/event.hpp"
+
+#include <cctype>
 
 namespace zoetra {
 namespace {
@@ -19,18 +22,88 @@ rect placed(const rect& body, int x, int y, int w, int h) {
                 std::uint16_t(std::max(0, h))};
 }
 
+// The named sizes in capitals, then "W x H" for the typed size.
+std::vector<std::string> frame_size_items() {
+    std::vector<std::string> items;
+    for (const size_preset& preset : size_presets()) {
+        std::string name = preset.name;
+        for (char& ch : name)
+            ch = char(std::toupper(static_cast<unsigned char>(ch)));
+        items.push_back(name);
+    }
+    items.push_back("W x H");
+    return items;
+}
+
+// Where the frame size column lies in the panel body, and its rows.
+constexpr int size_column_x = 405, size_column_width = 94;
+
 } // namespace
 
 create_save_panel::create_save_panel(application& app, const rect& body)
-    : panel(app.window_surface(), body, "CREATE & SAVE"), app_(app) {
+    : panel(app.window_surface(), body, "CREATE & SAVE"), app_(app),
+      frame_size_(nullptr, "FRAME SIZE", true, 1.0, frame_size_items(), int(size_presets().size())),
+      width_(nullptr, "WIDTH", true, 1.0, {{0, 0, max_frame_width, 1}}, false, true),
+      height_(nullptr, "HEIGHT", true, 1.0, {{0, 0, max_frame_height, 1}}, false, true),
+      enlarge_(nullptr, "ENLARGE", true, 1.0, {"OFF", "ON"}, 0, true) {
     studio& production = app.production();
     add(titled(production.animation_settings().delay(), "DELAY"), placed(body, 13, 9, 180, 18));
     add(titled(production.animation_settings().loop(), "LOOP"), placed(body, 13, 29, 180, 18));
     add(titled(production.frame_clock().frames(), "FRAMES"), placed(body, 13, 49, 180, 18));
     add(titled(production.frame_clock().loop(), "DIRECTION"),
-        placed(body, 217, 2, 70, body.height - 4));
+        placed(body, 203, 1, 70, body.height - 2));
     add(titled(production.image_source().size_mode(), "GIF89 SIZE"),
-        placed(body, 311, 1, 68, body.height - 2));
+        placed(body, 275, 1, 62, body.height - 2));
+    add(titled(frame_size_, "FRAME"), placed(body, 339, 1, 62, body.height - 2));
+    add(width_, placed(body, size_column_x, 3, size_column_width, 18));
+    add(height_, placed(body, size_column_x, 21, size_column_width, 18));
+    add(enlarge_, placed(body, size_column_x, 39, size_column_width, 18));
+    observations_.push_back(frame_size_.observe([this](config&, bool) { frame_menu_changed(); }));
+    for (cfg_FP64* side : {&width_, &height_})
+        observations_.push_back(side->observe([this](config&, bool) { typed_side_changed(); }));
+    observations_.push_back(enlarge_.observe([this](config&, bool) { tell_studio(); }));
+}
+
+void create_save_panel::frame_menu_changed() {
+    if (syncing_)
+        return;
+    const std::size_t k = std::size_t(frame_size_.selected());
+    const auto presets = size_presets();
+    if (k < presets.size()) {
+        // The fields show the named size, so that it can be changed from there.
+        syncing_ = true;
+        width_.set_value(0, presets[k].size.width);
+        height_.set_value(0, presets[k].size.height);
+        syncing_ = false;
+    }
+    tell_studio();
+}
+
+void create_save_panel::typed_side_changed() {
+    if (syncing_)
+        return;
+    syncing_ = true;
+    frame_size_.select(frame_size_.count() - 1);
+    syncing_ = false;
+    tell_studio();
+}
+
+void create_save_panel::tell_studio() {
+    const std::size_t k = std::size_t(frame_size_.selected());
+    const auto presets = size_presets();
+    // A typed side below the smallest frame is raised to it; 0 follows the
+    // picture's aspect, and two 0s leave the frame to the effect.
+    auto side = [](double typed) {
+        const int whole = int(typed);
+        return whole == 0 ? 0 : std::max(whole, min_frame_side);
+    };
+    const size_choice choice = k < presets.size()
+                                   ? presets[k].size
+                                   : size_choice{side(width_.value(0)), side(height_.value(0))};
+    app_.production().set_size_choice(choice);
+    app_.production().set_enlarge(enlarge_.selected() == 1);
+    if (active())
+        draw_frame_size();
 }
 
 rect create_save_panel::create_button() const {
@@ -79,7 +152,25 @@ void create_save_panel::draw_contents() {
         c.bevel(rect{std::int16_t(area().x + 8), std::int16_t(area().y + 6), 189, 64}, ui_highlight,
                 ui_dark);
     }
+    draw_frame_size();
     draw_buttons();
+}
+
+// The frame the next Create makes, under the size column.
+void create_save_panel::draw_frame_size() {
+    const rect line{std::int16_t(area().x + size_column_x), std::int16_t(area().y + 58),
+                    std::uint16_t(size_column_width), 16};
+    canvas c(*target(), area(), where().skins);
+    c.fill(line);
+    const studio& production = app_.production();
+    if (production.chosen_size().chosen()) {
+        const gif_size frame = production.frame_size();
+        c.text(format("FRAME %d x %d", frame.width, frame.height), line.x + 2,
+               centred_baseline(line));
+    } else {
+        c.text("THE EFFECT'S FRAME", line.x + 2, centred_baseline(line));
+    }
+    present(*target(), line);
 }
 
 void create_save_panel::draw_buttons() {

@@ -127,6 +127,9 @@ constexpr part creating[] = {
     {key, "GIF89 SIZE",
      "How large the animation is: the size of the source GIF, small, medium, large or the whole "
      "work area."},
+    {key, "FRAME",
+     "A named size, or W x H as typed (0 follows the picture; two 0s: the effect's own). "
+     "Pictures shrink to fit; ENLARGE makes small ones grow."},
     {heading, "Creating the frames"},
     {paragraph, "Press Ctrl+G, or click Create, to create the frames. Zoetra fills a row of slots "
                 "at the top of the window as each frame is made; press Backspace or click the "

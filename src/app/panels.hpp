@@ -70,10 +70,14 @@ class settings_panel : public panel {
     application& app_;
 };
 
-// CREATE & SAVE: the output settings and the Create and Save buttons.
+// CREATE & SAVE: the output settings and the Create and Save buttons. From
+// the left: DELAY, LOOP and FRAMES; DIRECTION; GIF89 SIZE; the frame size
+// (a named size or a width and height of one's own, whether smaller pictures
+// are enlarged, and the frame that results); a place kept for a size limit
+// and the exact size; the buttons at the right edge.
 class create_save_panel : public panel {
   public:
-    static constexpr int button_x = 418;
+    static constexpr int button_x = 566;
 
     create_save_panel(application& app, const rect& body);
     void redraw() override;
@@ -87,6 +91,15 @@ class create_save_panel : public panel {
     bool create_held() const { return create_held_; }
     bool save_held() const { return save_held_; }
 
+    // The frame size controls: "FRAME SIZE" (a named size, or "W x H" for
+    // WIDTH x HEIGHT, where a side of 0 follows the picture's aspect and two
+    // leave the frame to the effect) and "ENLARGE". Each change goes to the
+    // studio at once.
+    cfg_menu& frame_size_menu() { return frame_size_; }
+    cfg_FP64& frame_width() { return width_; }
+    cfg_FP64& frame_height() { return height_; }
+    cfg_menu& enlarge_switch() { return enlarge_; }
+
   protected:
     void draw_contents() override;
 
@@ -94,9 +107,22 @@ class create_save_panel : public panel {
     // Shows and hides the settings by the current effect's type and class.
     void apply_visibility();
     void draw_buttons();
+    void draw_frame_size();
+    // The menu or a typed side changed: the other follows, then the studio.
+    void frame_menu_changed();
+    void typed_side_changed();
+    void tell_studio();
 
     application& app_;
-    // The editors of DELAY, LOOP, FRAMES, DIRECTION and GIF89 SIZE, in that order.
+    cfg_menu frame_size_;
+    cfg_FP64 width_;
+    cfg_FP64 height_;
+    cfg_menu enlarge_;
+    std::vector<config::observation> observations_;
+    // Set while the panel writes the fields itself, so that they do not echo.
+    bool syncing_ = false;
+    // The editors of DELAY, LOOP, FRAMES, DIRECTION and GIF89 SIZE, then
+    // FRAME SIZE, WIDTH, HEIGHT and ENLARGE, in that order.
     enum shown_setting { delay, loop, frames, direction, size, setting_count };
     setting_editor& editor(shown_setting which) { return child(which); }
     bool create_held_ = false;

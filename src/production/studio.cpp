@@ -305,7 +305,14 @@ void studio::complete_construction() {
     listener_->construction_ended();
     report("Completed frame construction.");
     autocrop();
-    report(format("Done. Created %d frames.", frame_count()));
+    const rect area = canvas_.output_area();
+    if (area.width > output_canvas::standard_work_width ||
+        area.height > output_canvas::standard_work_height)
+        report(format("Done. Created %d frames of %d x %d: the preview is scaled down, the file "
+                      "keeps the full size.",
+                      frame_count(), area.width, area.height));
+    else
+        report(format("Done. Created %d frames.", frame_count()));
 }
 
 void studio::autocrop() {

@@ -97,6 +97,15 @@ void menu_control::draw_switch(canvas& c) {
     const int cx = r.x + r.width / 2, cy = r.y + r.height / 2;
     const int radius = std::max(side / 2 - 2, 1);
     c.fill(r);
+    if (side < disc_side) {
+        // Too small for the disc and its label: a tick box, filled when on.
+        const rect tick{std::int16_t(cx - side / 2), std::int16_t(cy - side / 2),
+                        std::uint16_t(side), std::uint16_t(side)};
+        c.box(tick, true);
+        if (selected_ != 0)
+            c.fill(inset(tick, 3), ui_dark);
+        return;
+    }
     if (selected_ == 0) {
         c.disc(cx, cy, radius, ui_mid);
         c.circle(cx, cy, radius, ui_light);

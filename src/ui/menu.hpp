@@ -1,6 +1,7 @@
 #pragma once
 // A choice among up to eight items: a list of rows, or, for a two-item menu
-// made as a switch, one disc that a click flips.
+// made as a switch, one disc that a click flips (a tick box where the
+// rectangle is too small for the disc and its label).
 #include "ui/control.hpp"
 
 #include <functional>
@@ -13,6 +14,8 @@ namespace zoetra {
 class menu_control : public control {
   public:
     static constexpr int max_items = 8;
+    // A switch drawn in a smaller square than this is a tick box.
+    static constexpr int disc_side = 20;
 
     // The labels start as copies of the names; switch mode needs two items.
     menu_control(const rect& area, const surface& target, const std::vector<std::string>& names,

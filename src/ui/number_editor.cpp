@@ -4,7 +4,14 @@
 #include "raster/text.hpp"
 #include "ui/canvas.hpp"
 
+#include <algorithm>
+
 namespace zoetra {
+
+namespace {
+// Below this a typed number's field would not hold four digits.
+constexpr int narrowest_field = 36;
+} // namespace
 
 std::vector<number_row> number_editor_layout(const rect& area, int count, bool text_field,
                                              bool dial) {
@@ -17,7 +24,12 @@ std::vector<number_row> number_editor_layout(const rect& area, int count, bool t
         const int top = area.y + i * height;
         number_row row;
         row.title = rect_between(x, top, x + w, top + height);
-        if (text_field) {
+        if (text_field && w / 4 - 4 < narrowest_field) {
+            // A narrow row still gives the field room for four digits.
+            const int field = std::min(narrowest_field + 4, w / 2);
+            row.control = rect_between(x + w - 4 - field, top + 2, x + w - 4, top + 2 + height - 4);
+            row.title = rect_between(x, top, x + w - 4 - field, top + height);
+        } else if (text_field) {
             row.control = rect_between(x + 3 * w / 4, top + 2, x + 3 * w / 4 + w / 4 - 4,
                                        top + 2 + height - 4);
             row.title = rect_between(x, top, x + 3 * w / 4, top + height);

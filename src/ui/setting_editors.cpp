@@ -113,9 +113,20 @@ rect menu_editor::menu_area(const rect& area) {
     return rect_between(area.x, area.y + title_height, area.right(), area.bottom());
 }
 
+bool menu_editor::in_one_row() const {
+    return setting_.switch_mode() && area().height < one_row_height;
+}
+
 void menu_editor::lay_out() {
     const rect area = this->area();
     menu_.set_target(where());
+    if (in_one_row()) {
+        const int side = std::max(1, area.height - 4);
+        menu_.set_area(
+            rect_between(area.right() - 2 - side, area.y + 2, area.right() - 2, area.y + 2 + side));
+        menu_.set_bounds(area);
+        return;
+    }
     menu_.set_area(menu_area(area));
     menu_.set_bounds(area);
     menu_.set_row_height(menu_area(area).height / std::max(1, menu_.count()));
@@ -157,7 +168,8 @@ void menu_editor::draw() {
         canvas c(target, area, skins());
         c.fill(area);
         c.bevel(area, ui_dark, ui_light);
-        c.text(setting_.desc().title, area.x + 2, area.y + 10);
+        c.text(setting_.desc().title, area.x + 2,
+               in_one_row() ? centred_baseline(area) : area.y + 10);
     }
     lay_out();
     menu_.refresh();

@@ -38,9 +38,10 @@ class text_editor : public setting_editor {
     std::vector<std::unique_ptr<text_control>> fields_;
 };
 
-// A choice: a sunken frame with the title on top and the menu below it.
-// Keys reach the menu only while the mouse is over the setting, except for
-// the effect type menu ("EFFECT TYPE"), which takes every key.
+// A choice: a sunken frame with the title on top and the menu below it; a
+// switch in a rectangle lower than one_row_height is one row, the title at
+// the left and a tick box at the right. Keys reach the menu only while the mouse is over the
+// setting, except for the effect type menu ("EFFECT TYPE"), which takes every key.
 class menu_editor : public setting_editor {
   public:
     explicit menu_editor(cfg_menu& setting);
@@ -49,6 +50,7 @@ class menu_editor : public setting_editor {
     menu_control& menu() { return menu_; }
     // Where the menu lies in the setting's rectangle: below the 12-pixel title.
     static rect menu_area(const rect& area);
+    static constexpr int one_row_height = 24;
 
   protected:
     void on_idle(int x, int y) override;
@@ -62,6 +64,7 @@ class menu_editor : public setting_editor {
   private:
     // Places the menu in the setting's rectangle as it stands now.
     void lay_out();
+    bool in_one_row() const;
     cfg_menu& setting_;
     menu_control menu_;
 };

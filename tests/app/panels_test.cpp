@@ -3,6 +3,7 @@
 #include "app_support.hpp"
 #include "base/utility.hpp"
 #include "raster/draw.hpp"
+#include "ui/number_editor.hpp"
 #include "ui/setting_editors.hpp"
 
 #include <gtest/gtest.h>
@@ -204,14 +205,15 @@ TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
                 titles += create.child(i).setting().desc().title + ";";
         return titles;
     };
-    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;DIRECTION;GIF89 SIZE;");
+    const std::string frame = "FRAME;WIDTH;HEIGHT;ENLARGE;";
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;DIRECTION;GIF89 SIZE;" + frame);
     app_->menu_command(2);
-    EXPECT_EQ(shown(), "");
+    EXPECT_EQ(shown(), frame);
     app_->menu_command(3);
-    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;GIF89 SIZE;");
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;GIF89 SIZE;" + frame);
     // A class holds several words, each of which hides its setting.
     app_->menu_command(4);
-    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;");
+    EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;" + frame);
     app_->menu_command(3);
     // The type menu followed the effect's type.
     EXPECT_EQ(host.effects().type_menu().selected_name(), "STANDARD");
@@ -269,7 +271,7 @@ TEST_F(Shell, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
     app_->panels().select(panel_host::create_save);
     auto& create = static_cast<create_save_panel&>(app_->panels().active_panel());
     const rect c = create.create_button(), s = create.save_button();
-    EXPECT_EQ(c, (rect{418, 27, 79, 29}));
+    EXPECT_EQ(c, (rect{566, 27, 79, 29}));
     click(c.x + 5, c.y + 5); // "(Insert GIF)": nothing to create
     EXPECT_EQ(app_->mode(), application::mode_editing);
     add_image();
@@ -290,6 +292,56 @@ TEST_F(Shell, TheCreateAndSaveButtonsFollowWhatCanBeDone) {
     click(s.x + 5, s.y + 5);
     ASSERT_FALSE(platform_.dialog_titles().empty());
     EXPECT_EQ(platform_.dialog_titles().back(), "Please tell me where to save");
+}
+
+TEST_F(Shell, TheFrameSizeControlsChooseTheFrameAndALargeOneIsPreviewedScaled) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    add_image(); // 30 x 20
+    palette().set_selected(0);
+    app_->panels().select(panel_host::create_save);
+    auto& create = static_cast<create_save_panel&>(app_->panels().active_panel());
+    studio& production = app_->production();
+    EXPECT_FALSE(production.chosen_size().chosen());
+    auto type_into = [&](cfg_FP64& side, const std::string& digits) {
+        for (int i = 0; i < create.count(); ++i)
+            if (&create.child(i).setting() == &side) {
+                const rect field = static_cast<number_editor&>(create.child(i)).field()->area();
+                EXPECT_GE(field.width, 36) << "four digits fit";
+                click(field.x + 3, field.y + 3);
+                for (char ch : digits)
+                    key(ch);
+                key(keys::enter);
+            }
+    };
+    type_into(create.frame_width(), "1280");
+    EXPECT_EQ(production.chosen_size(), (size_choice{1280, 0}));
+    EXPECT_EQ(create.frame_size_menu().selected_name(), "W x H");
+    EXPECT_EQ(production.frame_size(), (gif_size{1280, 853})); // the picture's aspect
+    type_into(create.frame_height(), "720");
+    EXPECT_EQ(production.frame_size(), (gif_size{1280, 720}));
+    // A named size fills the fields; a side below 16 is raised to it.
+    create.frame_size_menu().select(0);
+    EXPECT_EQ(production.chosen_size(), (size_choice{128, 128}));
+    EXPECT_EQ(create.frame_width().value(0), 128);
+    type_into(create.frame_width(), "5");
+    EXPECT_EQ(production.chosen_size(), (size_choice{16, 128}));
+    type_into(create.frame_width(), "0");
+    type_into(create.frame_height(), "0");
+    EXPECT_FALSE(production.chosen_size().chosen());
+    create.enlarge_switch().select(1);
+    EXPECT_TRUE(production.enlarges());
+
+    // 1280 x 720 is made whole and shown scaled to fit the 650 x 351 work area.
+    type_into(create.frame_width(), "1280");
+    type_into(create.frame_height(), "720");
+    app_->file_command("create");
+    run_construction();
+    const rect area = production.canvas().output_area();
+    EXPECT_EQ(area.width, 1280);
+    EXPECT_EQ(area.height, 720);
+    EXPECT_EQ(app_->output_rect(), (rect{13, 96, 624, 351}));
+    EXPECT_NE(app_->status_text().find("scaled"), std::string::npos) << app_->status_text();
 }
 
 TEST_F(Shell, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
