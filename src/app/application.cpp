@@ -72,8 +72,7 @@ rect application::output_rect() const {
     const gif_size shown =
         fit_inside(gif_size{area.width, area.height}, gif_size{work.width, work.height}, false);
     return rect{std::int16_t(work.x + (work.width - shown.width) / 2),
-                std::int16_t(work.y + (work.height - shown.height) / 2), shown.width,
-                shown.height};
+                std::int16_t(work.y + (work.height - shown.height) / 2), shown.width, shown.height};
 }
 
 void application::canvas_changed() {
