@@ -4,7 +4,8 @@
 #                            next test's server never meets its socket
 # A display number is taken only when no lock file or socket names it; a
 # server that still fails to start (another took the number meanwhile) is
-# waited for and the next number tried.
+# waited for and the next number tried. The server is ours when its lock
+# file holds our process's number.
 start_x_server() {
     local log=$1 display=$((100 + $$ % 800)) attempt waited
     for attempt in $(seq 1 40); do
@@ -13,7 +14,11 @@ start_x_server() {
             xserver=$!
             for waited in $(seq 1 100); do
                 kill -0 "$xserver" 2>/dev/null || break
-                if DISPLAY=":$display" xdotool getdisplaygeometry >/dev/null 2>&1; then
+                # The server that answers must be ours: another one that took
+                # the number at the same moment would answer too, and go away
+                # with its owner.
+                if DISPLAY=":$display" xdotool getdisplaygeometry >/dev/null 2>&1 &&
+                    [ "$(tr -d ' \n' <"/tmp/.X$display-lock" 2>/dev/null)" = "$xserver" ]; then
                     export DISPLAY=":$display"
                     return 0
                 fi
