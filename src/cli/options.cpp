@@ -38,6 +38,17 @@ const char* const usage_text =
     "                         palette per frame where that pays, finer dithering,\n"
     "                         still parts kept still; the file is optimized too)\n"
     "      --optimize         smaller files: each frame draws only what changed\n"
+    "      --max-bytes SIZE   fit the file under SIZE bytes (K and M suffixes: 256K,\n"
+    "                         1.5M): the colours, the colour count and the lossy\n"
+    "                         level that give the best picture under it are chosen\n"
+    "                         by measuring each candidate's exact size; the choice\n"
+    "                         goes to standard error as options that make the file\n"
+    "      --for PLACE        the frame and the limit of a place: slack-emoji\n"
+    "                         (128x128, 128K), discord-emoji (128x128, 256K),\n"
+    "                         discord-sticker (320x320, 512K) or upload-10m (10M)\n"
+    "      --fit-may-shrink   the fit may also make the frame smaller\n"
+    "      --fit-may-drop-frames  the fit may also make fewer frames, each shown\n"
+    "                         longer so that the animation lasts as long\n"
     "      --frames-to DIR    also write the frames made, uncompressed, into DIR:\n"
     "                         frame_NNN.pam (RGBA), frame_NNN.ppm with mask_NNN.pgm\n"
     "                         (255 opaque) and info.txt (\"width height frames\")\n"
@@ -56,7 +67,9 @@ const char* const usage_text =
     "otherwise a line at a time; either way it ends with one summary line.\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 bad input, 3 the effect failed,\n"
-    "4 the program could not go on (no effect files found, memory exhausted).\n";
+    "4 the program could not go on (no effect files found, memory exhausted),\n"
+    "5 nothing fits under the size limit (the message gives the smallest file and\n"
+    "which allowance would help; nothing is written).\n";
 
 namespace {
 
@@ -165,6 +178,18 @@ result<options> parse_options(const std::vector<std::string>& args) {
             if (!value(text))
                 return refused();
             o.colours = text;
+        } else if (arg == "--max-bytes") {
+            if (!value(text))
+                return refused();
+            o.max_bytes = text;
+        } else if (arg == "--for") {
+            if (!value(text))
+                return refused();
+            o.fit_for = text;
+        } else if (arg == "--fit-may-shrink") {
+            o.fit_may_shrink = true;
+        } else if (arg == "--fit-may-drop-frames") {
+            o.fit_may_drop_frames = true;
         } else if (arg == "--frames-to") {
             if (!value(text))
                 return refused();
@@ -201,7 +226,8 @@ result<options> parse_options(const std::vector<std::string>& args) {
         }
         if (has_inline &&
             (arg == "--estimate" || arg == "--optimize" || arg == "--enlarge" || arg == "--list" ||
-             arg == "--quiet" || arg == "--version" || arg == "--help")) {
+             arg == "--fit-may-shrink" || arg == "--fit-may-drop-frames" || arg == "--quiet" ||
+             arg == "--version" || arg == "--help")) {
             return outcome::failure("the option " + arg + " takes no value");
         }
     }

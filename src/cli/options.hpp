@@ -26,6 +26,11 @@ struct options {
     std::optional<std::string> colours;
     std::optional<std::string> frames_to;
     bool enlarge = false;
+    // --max-bytes and --for: fit the file under a limit.
+    std::optional<std::string> max_bytes;
+    std::optional<std::string> fit_for;
+    bool fit_may_shrink = false;
+    bool fit_may_drop_frames = false;
     bool optimize = false;
     bool estimate = false;
     bool list = false;

@@ -3,6 +3,7 @@
 #include "base/fatal.hpp"
 #include "base/utility.hpp"
 #include "cli/check.hpp"
+#include "cli/fitting.hpp"
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
 #include "components/io/register.hpp"
@@ -203,6 +204,11 @@ outcome apply_options(studio& s, script& effect, const options& o) {
           choose_size(s, o.size)})
         if (!applied)
             return applied;
+    // A place's frame, unless a size was chosen too.
+    if (o.fit_for && !o.size)
+        if (const fit_place* place = find_fit_place(*o.fit_for);
+            place != nullptr && place->width > 0)
+            s.set_size_choice(size_choice{place->width, place->height});
     s.set_enlarge(o.enlarge);
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
@@ -395,10 +401,25 @@ int run(options o) {
     if (outcome applied = apply_options(s, effect, o); !applied)
         return finish(bad_input, applied);
 
+    result<std::optional<std::uint32_t>> limit = size_limit(o);
+    if (!limit)
+        return finish(bad_input, outcome::failure(limit.message()));
+
     progress.set_quiet(o.quiet);
     int status = success;
     if (outcome created = create_frames(s, status); !created)
         return finish(status, created);
+    if (limit.value()) {
+        result<fit_report> fitted = fit_studio(
+            s, *limit.value(), o, [&] { return create_frames(s, status); },
+            [&](const std::string& text) { progress.status(text); });
+        if (!fitted)
+            return finish(status, outcome::failure(fitted.message()));
+        if (!fitted.value().fits)
+            return finish(does_not_fit, outcome::failure(fitted.value().text));
+        progress.end_line();
+        say(fitted.value().text);
+    }
     return finish(bad_input, deliver(s, o, progress));
 }
 

@@ -14,6 +14,8 @@ enum exit_status {
     // The program could not go on: no effect files at all, or memory
     // exhausted after every freeing step.
     cannot_go_on = 4,
+    // Nothing fits under the size limit: nothing was written.
+    does_not_fit = 5,
 };
 
 int render_main(const std::vector<std::string>& args);

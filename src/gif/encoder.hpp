@@ -96,6 +96,11 @@ struct gif_encode_options {
     // rest transparent; viewers show the same pictures. Always so with fine
     // colours; never with exact colours.
     bool optimize = false;
+    // Lossy coding: 0 codes every index as it is; above 0 a pixel may take a
+    // nearby colour of its table when that makes the coded string longer.
+    int lossy = 0;
+    // At most this many opaque colours in a table, 2 to 256.
+    int colours_max = 256;
 
     bool draws_changes() const { return optimize || colours == colour_mode::fine; }
     friend bool operator==(const gif_encode_options&, const gif_encode_options&) = default;

@@ -124,6 +124,9 @@ class studio {
 
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
+    // The loop count and the delay in hundredths, as the file stores them.
+    std::uint16_t loop_count() const;
+    std::uint16_t delay() const;
     outcome save(const std::string& file_name);
     result<std::uint32_t> size();
     bool saved() const { return saved_; }
@@ -181,8 +184,6 @@ class studio {
     // Sets the canvas's work and output areas and the pictures' frame for a
     // new construction.
     void fix_the_frame();
-    std::uint16_t loop_count() const;
-    std::uint16_t delay() const;
 
     context program_;
     output_canvas canvas_;
