@@ -68,6 +68,11 @@ outcome studio::save(const std::string& file_name) {
 }
 
 result<std::uint32_t> studio::size() {
+    if (measuring_) {
+        // The measuring under way gives the same size: let it end.
+        if (std::optional<std::uint32_t> measured = measure_size_step(std::chrono::hours(1)))
+            return *measured;
+    }
     if (size_known_)
         return size_;
     rect area = canvas_.output_area();
@@ -91,8 +96,41 @@ result<std::uint32_t> studio::size() {
 void studio::set_encode_options(const gif_encode_options& options) {
     if (options == encode_options_)
         return;
+    forget_size(); // the size was that of the other settings
     encode_options_ = options;
-    size_known_ = false; // the size was that of the other settings
+}
+
+void studio::forget_size() {
+    measuring_.reset();
+    size_known_ = false;
+}
+
+std::optional<std::uint32_t> studio::known_size() const {
+    return size_known_ ? std::optional(size_) : std::nullopt;
+}
+
+std::optional<std::uint32_t> studio::measure_size_step(std::chrono::steady_clock::duration budget) {
+    if (!size_wanted())
+        return known_size();
+    if (!measuring_)
+        measuring_ = std::make_unique<sliced_task>([this](sliced_task::pauser& pause) {
+            const rect area = canvas_.output_area();
+            const crop_size crop{area.width, area.height};
+            gif_writer writer;
+            writer.set_options(encode_options_);
+            // A pause after each frame; the status line is the person's.
+            writer.on_progress = [&pause](const std::string&) { pause.pause(); };
+            static_cast<void>(writer.open_for_estimate("", crop_origin{}, crop, loop_count()));
+            writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delay());
+            static_cast<void>(writer.close()); // nothing is written, so nothing can fail
+            measured_ = writer.size();
+        });
+    if (!measuring_->run_slice(budget))
+        return std::nullopt;
+    measuring_.reset();
+    size_ = measured_;
+    size_known_ = true;
+    return size_;
 }
 
 void studio::set_fine_colours(bool on) {

@@ -48,9 +48,14 @@ studio::studio(std::filesystem::path data_folder, diagnostics& sink)
 
 void studio::observe(component& c) {
     for (int i = 0; i < c.config_count(); ++i)
-        observations_.push_back(c.config_at(i).observe([this](config&, bool setting_change) {
-            if (setting_change)
-                setting_changed();
+        observations_.push_back(c.config_at(i).observe([this](config& changed, bool setting_change) {
+            if (!setting_change)
+                return;
+            setting_changed();
+            // The loop extension comes and goes with a loop count of 1, and
+            // the file holds FRAMES of the frames made.
+            if (&changed == &gifout_->loop() || &changed == &cpu_->frames())
+                forget_size();
         }));
 }
 
@@ -62,6 +67,7 @@ void studio::setting_changed() {
 // The scripts go first, then the frames, the standing components and the
 // frame image.
 studio::~studio() {
+    measuring_.reset();
     running_ = nullptr;
     catalogue_.clear();
     frames_.clear();
@@ -194,7 +200,7 @@ outcome studio::start_construction() {
     if (!can_create())
         return outcome::failure("There is no image to make frames from.");
     saved_ = false;
-    size_known_ = false;
+    forget_size();
     frames_.clear();
     frame_counter_ = 0;
     fix_the_frame();

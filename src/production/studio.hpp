@@ -13,6 +13,7 @@
 // and draws everything else (status line, splash, construction screen) from
 // what the studio tells its listener.
 #include "base/outcome.hpp"
+#include "base/sliced_task.hpp"
 #include "components/basic/frame_clock.hpp"
 #include "components/io/image_source.hpp"
 #include "engine/context.hpp"
@@ -22,6 +23,7 @@
 #include "production/frame_size.hpp"
 #include "raster/output_canvas.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -122,6 +124,16 @@ class studio {
     // selected picture, or the effects' own frame.
     gif_size frame_size() const;
 
+    // The exact size of the file the frames made would give, measured in the
+    // background: after each construction, and again after each change of
+    // what the file holds (the colours, the loop count, the frame count),
+    // a slice at a time so that the window stays free for input. Each call
+    // runs one slice; the size when it is known.
+    std::optional<std::uint32_t> measure_size_step(std::chrono::steady_clock::duration budget);
+    std::optional<std::uint32_t> known_size() const;
+    // Whether measuring has something to do.
+    bool size_wanted() const { return has_frames() && !busy_ && !size_known_; }
+
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
     // The loop count and the delay in hundredths, as the file stores them.
@@ -198,6 +210,12 @@ class studio {
     bool saved_ = false;
     bool size_known_ = false;
     std::uint32_t size_ = 0;
+    // The background measuring under way, and what it found.
+    std::unique_ptr<sliced_task> measuring_;
+    std::uint32_t measured_ = 0;
+    // What the file holds changes: measuring under way ends first (it reads
+    // the frames), and the size is unknown.
+    void forget_size();
     gif_encode_options encode_options_;
     size_choice size_choice_;
     bool enlarge_ = false;

@@ -191,12 +191,28 @@ TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     EXPECT_EQ(std::filesystem::file_size("out.gif"), estimate);
     EXPECT_EQ(s.status_text(), "Completed save of 2 frames to \"out.gif\".\n");
     EXPECT_TRUE(s.saved());
-    // The size stays cached, even when the delay changes, until the next Create.
+    // A change of the loop count changes the size at once: no loop
+    // extension for a single play.
     s.animation_settings().loop().set_value(0, 1);
-    EXPECT_EQ(s.size().value(), estimate);
+    EXPECT_EQ(s.size().value(), estimate - 19);
     EXPECT_EQ(size_report(1536), "Your GIF89 file size will be 1.5KB (1536 bytes).");
-    create_all();
-    EXPECT_EQ(s.size().value(), estimate - 19); // no loop extension for a single play
+
+    // Measured in the background, a frame a slice: the same size, and
+    // measured again after the colours change.
+    s.animation_settings().loop().set_value(0, 0);
+    int slices = 0;
+    std::optional<std::uint32_t> measured;
+    while (!(measured = s.measure_size_step(std::chrono::steady_clock::duration::zero())))
+        ++slices;
+    EXPECT_EQ(*measured, estimate);
+    EXPECT_GE(slices, 2) << "one slice a frame";
+    s.set_fine_colours(true);
+    EXPECT_FALSE(s.known_size());
+    EXPECT_FALSE(s.measure_size_step(std::chrono::steady_clock::duration::zero()));
+    const std::uint32_t fine = s.size().value(); // ends the measuring under way
+    EXPECT_EQ(s.known_size(), fine);
+    EXPECT_TRUE(s.save("fine.gif"));
+    EXPECT_EQ(std::filesystem::file_size("fine.gif"), fine);
 }
 
 TEST_F(StudioRun, AStillEffectForcesOneFrame) {
