@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -431,8 +432,49 @@ wake_request application::tick(double now) {
         return wake_request{production_.busy(), std::nullopt};
     }
     idle(last_x_, last_y_, now);
+    const bool working = background_step();
     const bool previewing = !host_ || host_->active() != panel_host::help;
-    return wake_request{false, previewing ? production_.next_preview_time() : std::nullopt};
+    return wake_request{working, previewing ? production_.next_preview_time() : std::nullopt};
+}
+
+// The studio's background work, a slice a tick: the fit under a limit first,
+// then the exact size. True while there is more to do.
+bool application::background_step() {
+    constexpr auto slice = std::chrono::milliseconds(15);
+    if (production_.fit_wanted()) {
+        if (!production_.fit_step(slice)) {
+            set_status(production_.fit_progress());
+            return true;
+        }
+        set_status(fit_summary());
+        show_figures();
+        return false;
+    }
+    if (production_.size_wanted()) {
+        if (!production_.measure_size_step(slice))
+            return true;
+        show_figures();
+    }
+    return false;
+}
+
+std::string application::fit_summary() const {
+    const std::optional<fit_outcome>& fit = production_.fit_result();
+    const double limit = production_.fit_limit() / 1024.0;
+    if (!fit)
+        return production_.fit_progress();
+    if (!fit->fits)
+        return format("Nothing fits under %.0f KB: the smallest file these frames give is %.1f KB.",
+                      limit, fit->smallest / 1024.0);
+    const gif_encode_options& c = fit->chosen.coding;
+    return format("Fitted under %.0f KB: %.1f KB, PSNR %.1f dB (%s colours, at most %d, lossy %d).",
+                  limit, fit->measure.bytes / 1024.0, fit->measure.psnr,
+                  c.colours == colour_mode::fine ? "fine" : "standard", c.colours_max, c.lossy);
+}
+
+void application::show_figures() {
+    if (host_ && host_->active() == panel_host::create_save)
+        static_cast<create_save_panel&>(host_->active_panel()).draw_figures();
 }
 
 // An idle tick in the editing mode: the panels hear the mouse, and the

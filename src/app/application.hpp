@@ -124,6 +124,9 @@ class application : public shell, public studio_listener {
     void key(int ch);
     // The panels' idle, and a step of the preview when the mouse rests.
     void idle(int x, int y, std::optional<double> now);
+    bool background_step();
+    std::string fit_summary() const;
+    void show_figures();
     void redraw_construction_screen();
     void create();
     void calculate();

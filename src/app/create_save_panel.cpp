@@ -6,6 +6,7 @@
 #include "ui/canvas.hpp"
 #include "ui/event.hpp"
 
+#include <array>
 #include <cctype>
 
 namespace zoetra {
@@ -35,8 +36,19 @@ std::vector<std::string> frame_size_items() {
     return items;
 }
 
-// Where the frame size column lies in the panel body, and its rows.
-constexpr int size_column_x = 405, size_column_width = 94;
+// Where the columns lie in the panel body, from the left: the animation's
+// settings, DIRECTION, GIF89 SIZE, FRAME, the frame size's fields, FIT
+// UNDER, the limit's field with the figures, the buttons.
+constexpr int settings_x = 13, settings_width = 150;
+// The sliders' values stand out to the right of their column.
+constexpr int direction_x = 189, direction_width = 60;
+constexpr int gif89_size_x = 251, frame_menu_x = 309, menu_width = 56;
+constexpr int size_column_x = 367, size_column_width = 86;
+constexpr int fit_menu_x = 455, fit_menu_width = 62;
+constexpr int fit_column_x = 519, fit_column_width = 44;
+
+// The limits FIT UNDER offers, in KB; the last item takes the typed one.
+constexpr std::array fit_presets{0, 128, 256, 512};
 
 } // namespace
 
@@ -45,23 +57,62 @@ create_save_panel::create_save_panel(application& app, const rect& body)
       frame_size_(nullptr, "FRAME SIZE", true, 1.0, frame_size_items(), int(size_presets().size())),
       width_(nullptr, "WIDTH", true, 1.0, {{0, 0, max_frame_width, 1}}, false, true),
       height_(nullptr, "HEIGHT", true, 1.0, {{0, 0, max_frame_height, 1}}, false, true),
-      enlarge_(nullptr, "ENLARGE", true, 1.0, {"OFF", "ON"}, 0, true) {
+      enlarge_(nullptr, "ENLARGE", true, 1.0, {"OFF", "ON"}, 0, true),
+      fit_menu_(nullptr, "FIT UNDER", true, 1.0, {"OFF", "128K", "256K", "512K", "KB"}),
+      fit_kb_(nullptr, "KB", true, 1.0, {{0, 0, 1024 * 1024, 1}}, false, true) {
     studio& production = app.production();
-    add(titled(production.animation_settings().delay(), "DELAY"), placed(body, 13, 9, 180, 18));
-    add(titled(production.animation_settings().loop(), "LOOP"), placed(body, 13, 29, 180, 18));
-    add(titled(production.frame_clock().frames(), "FRAMES"), placed(body, 13, 49, 180, 18));
+    const int full = body.height - 2;
+    add(titled(production.animation_settings().delay(), "DELAY"),
+        placed(body, settings_x, 9, settings_width, 18));
+    add(titled(production.animation_settings().loop(), "LOOP"),
+        placed(body, settings_x, 29, settings_width, 18));
+    add(titled(production.frame_clock().frames(), "FRAMES"),
+        placed(body, settings_x, 49, settings_width, 18));
     add(titled(production.frame_clock().loop(), "DIRECTION"),
-        placed(body, 203, 1, 70, body.height - 2));
+        placed(body, direction_x, 1, direction_width, full));
     add(titled(production.image_source().size_mode(), "GIF89 SIZE"),
-        placed(body, 275, 1, 62, body.height - 2));
-    add(titled(frame_size_, "FRAME"), placed(body, 339, 1, 62, body.height - 2));
+        placed(body, gif89_size_x, 1, menu_width, full));
+    add(titled(frame_size_, "FRAME"), placed(body, frame_menu_x, 1, menu_width, full));
     add(width_, placed(body, size_column_x, 3, size_column_width, 18));
     add(height_, placed(body, size_column_x, 21, size_column_width, 18));
     add(enlarge_, placed(body, size_column_x, 39, size_column_width, 18));
+    add(fit_menu_, placed(body, fit_menu_x, 1, fit_menu_width, full));
+    add(fit_kb_, placed(body, fit_column_x, 3, fit_column_width, 18));
     observations_.push_back(frame_size_.observe([this](config&, bool) { frame_menu_changed(); }));
     for (cfg_FP64* side : {&width_, &height_})
         observations_.push_back(side->observe([this](config&, bool) { typed_side_changed(); }));
     observations_.push_back(enlarge_.observe([this](config&, bool) { tell_studio(); }));
+    observations_.push_back(fit_menu_.observe([this](config&, bool) { fit_menu_changed(); }));
+    observations_.push_back(fit_kb_.observe([this](config&, bool) { typed_limit_changed(); }));
+}
+
+void create_save_panel::fit_menu_changed() {
+    if (syncing_)
+        return;
+    const std::size_t k = std::size_t(fit_menu_.selected());
+    if (k > 0 && k < fit_presets.size()) {
+        syncing_ = true;
+        fit_kb_.set_value(0, fit_presets[k]);
+        syncing_ = false;
+    }
+    tell_fit_limit();
+}
+
+void create_save_panel::typed_limit_changed() {
+    if (syncing_)
+        return;
+    syncing_ = true;
+    fit_menu_.select(fit_kb_.value(0) > 0 ? fit_menu_.count() - 1 : 0);
+    syncing_ = false;
+    tell_fit_limit();
+}
+
+void create_save_panel::tell_fit_limit() {
+    const std::size_t k = std::size_t(fit_menu_.selected());
+    const double kilobytes = k < fit_presets.size() ? fit_presets[k] : fit_kb_.value(0);
+    app_.production().set_fit_limit(std::uint32_t(kilobytes) * 1024u);
+    if (active())
+        draw_figures();
 }
 
 void create_save_panel::frame_menu_changed() {
@@ -149,11 +200,39 @@ void create_save_panel::draw_contents() {
     const script* effect = app_.production().current_effect();
     if (effect != nullptr && !same_name(effect->desc().type, "still")) {
         canvas c(*target(), area(), where().skins);
-        c.bevel(rect{std::int16_t(area().x + 8), std::int16_t(area().y + 6), 189, 64}, ui_highlight,
-                ui_dark);
+        c.bevel(rect{std::int16_t(area().x + settings_x - 5), std::int16_t(area().y + 6),
+                     settings_width + 9, 64},
+                ui_highlight, ui_dark);
     }
     draw_frame_size();
+    draw_figures();
     draw_buttons();
+}
+
+// Under the limit's field: the exact size of the file Save would write,
+// and what the fit found.
+void create_save_panel::draw_figures() {
+    const rect size_line{std::int16_t(area().x + fit_column_x), std::int16_t(area().y + 24),
+                         std::uint16_t(fit_column_width), 16};
+    const rect fit_line{size_line.x, std::int16_t(area().y + 42), size_line.width, 16};
+    canvas c(*target(), area(), where().skins);
+    c.fill(size_line);
+    c.fill(fit_line);
+    const studio& production = app_.production();
+    if (production.has_frames()) {
+        const std::optional<std::uint32_t> bytes = production.known_size();
+        c.text(bytes ? format("%.1fK", *bytes / 1024.0) : std::string("..."), size_line.x + 2,
+               centred_baseline(size_line));
+    }
+    if (production.fit_limit() > 0 && production.has_frames()) {
+        const std::optional<fit_outcome>& fit = production.fit_result();
+        const std::string text = !fit         ? "..."
+                                 : !fit->fits ? "NO FIT"
+                                              : format("%.1fdB", fit->measure.psnr);
+        c.text(text, fit_line.x + 2, centred_baseline(fit_line));
+    }
+    present(*target(), size_line);
+    present(*target(), fit_line);
 }
 
 // The frame the next Create makes, under the size column.
@@ -165,10 +244,9 @@ void create_save_panel::draw_frame_size() {
     const studio& production = app_.production();
     if (production.chosen_size().chosen()) {
         const gif_size frame = production.frame_size();
-        c.text(format("FRAME %d x %d", frame.width, frame.height), line.x + 2,
-               centred_baseline(line));
+        c.text(format("= %d x %d", frame.width, frame.height), line.x + 2, centred_baseline(line));
     } else {
-        c.text("THE EFFECT'S FRAME", line.x + 2, centred_baseline(line));
+        c.text("BY EFFECT", line.x + 2, centred_baseline(line));
     }
     present(*target(), line);
 }

@@ -73,8 +73,8 @@ class settings_panel : public panel {
 // CREATE & SAVE: the output settings and the Create and Save buttons. From
 // the left: DELAY, LOOP and FRAMES; DIRECTION; GIF89 SIZE; the frame size
 // (a named size or a width and height of one's own, whether smaller pictures
-// are enlarged, and the frame that results); a place kept for a size limit
-// and the exact size; the buttons at the right edge.
+// are enlarged, and the frame that results); FIT UNDER with its limit, the
+// exact size of the file and the fit's quality; the buttons at the right.
 class create_save_panel : public panel {
   public:
     static constexpr int button_x = 566;
@@ -99,6 +99,11 @@ class create_save_panel : public panel {
     cfg_FP64& frame_width() { return width_; }
     cfg_FP64& frame_height() { return height_; }
     cfg_menu& enlarge_switch() { return enlarge_; }
+    // "FIT UNDER": off, a limit in KB, or the one typed in "KB".
+    cfg_menu& fit_menu() { return fit_menu_; }
+    cfg_FP64& fit_kilobytes() { return fit_kb_; }
+    // The exact size and the fit's figures, as they stand now.
+    void draw_figures();
 
   protected:
     void draw_contents() override;
@@ -112,12 +117,17 @@ class create_save_panel : public panel {
     void frame_menu_changed();
     void typed_side_changed();
     void tell_studio();
+    void fit_menu_changed();
+    void typed_limit_changed();
+    void tell_fit_limit();
 
     application& app_;
     cfg_menu frame_size_;
     cfg_FP64 width_;
     cfg_FP64 height_;
     cfg_menu enlarge_;
+    cfg_menu fit_menu_;
+    cfg_FP64 fit_kb_;
     std::vector<config::observation> observations_;
     // Set while the panel writes the fields itself, so that they do not echo.
     bool syncing_ = false;

@@ -5,12 +5,18 @@ namespace zoetra {
 sliced_task::sliced_task(work job) : job_(std::move(job)) {}
 
 sliced_task::~sliced_task() {
-    // Work that never started is dropped; work under way runs to its end,
-    // since it may hold what the caller's thread shares with it.
-    if (!started_)
+    cancel();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void sliced_task::cancel() {
+    if (!started_) {
+        done_ = true;
         return;
+    }
+    cancelling_ = true;
     finish();
-    thread_.join();
 }
 
 bool sliced_task::run_slice(std::chrono::steady_clock::duration budget) {
@@ -27,7 +33,11 @@ bool sliced_task::run_slice(std::chrono::steady_clock::duration budget) {
                 changed_.wait(wait, [this] { return turn_ == turn::work; });
             }
             pauser p(*this);
-            job_(p);
+            try {
+                job_(p);
+            } catch (const cancelled&) {
+                // unwound: nothing more to do
+            }
             std::lock_guard end(mutex_);
             done_ = true;
             turn_ = turn::caller;
@@ -46,11 +56,15 @@ void sliced_task::finish() {
 
 void sliced_task::pause_point() {
     std::unique_lock lock(mutex_);
-    if (std::chrono::steady_clock::now() < slice_end_)
+    if (!cancelling_ && std::chrono::steady_clock::now() < slice_end_)
         return;
-    turn_ = turn::caller;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return turn_ == turn::work; });
+    if (!cancelling_) {
+        turn_ = turn::caller;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return turn_ == turn::work; });
+    }
+    if (cancelling_)
+        throw cancelled{};
 }
 
 } // namespace zoetra

@@ -4,7 +4,9 @@
 // back at its next pause point once the slice's time is up. Only one of the
 // two threads runs at any moment, so the work may use everything the
 // caller's thread uses (the allocator, the buffers) without locks, and the
-// caller stays free to handle input between slices.
+// caller stays free to handle input between slices. Cancelled work ends at
+// its next pause point by an exception that unwinds it, so the work must
+// hold what it takes in objects that let go when they go.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -28,7 +30,7 @@ class sliced_task {
 
     // Nothing runs until the first slice.
     explicit sliced_task(work job);
-    // Runs work under way to its end first; work never started is dropped.
+    // Cancels work under way; work never started is dropped.
     ~sliced_task();
     sliced_task(const sliced_task&) = delete;
     sliced_task& operator=(const sliced_task&) = delete;
@@ -38,9 +40,12 @@ class sliced_task {
     bool run_slice(std::chrono::steady_clock::duration budget);
     // Runs the work to its end.
     void finish();
+    // Ends the work at its next pause point (at once when it never started).
+    void cancel();
     bool done() const { return done_; }
 
   private:
+    struct cancelled {};
     void pause_point();
     enum class turn { caller, work };
 
@@ -51,6 +56,7 @@ class sliced_task {
     turn turn_ = turn::caller;
     bool started_ = false;
     bool done_ = false;
+    bool cancelling_ = false;
     std::chrono::steady_clock::time_point slice_end_{};
 };
 

@@ -86,10 +86,14 @@ result<std::vector<std::uint8_t>> write_candidate(gif_writer& writer,
                                                   const gif_encode_options& coding,
                                                   std::span<buffer* const> frames,
                                                   const frame_variant& variant,
-                                                  std::uint16_t loop_count) {
+                                                  const fit_frames& source) {
     writer.set_options(coding);
+    writer.on_progress = [&source](const std::string&) {
+        if (source.on_frame)
+            source.on_frame();
+    };
     const crop_size crop{variant.frame.width, variant.frame.height};
-    if (outcome opened = writer.open_in_memory(crop_origin{}, crop, loop_count); !opened)
+    if (outcome opened = writer.open_in_memory(crop_origin{}, crop, source.loop_count); !opened)
         return opened;
     writer.write_frames(frames, crop_origin{}, crop, gif_delay_from_seconds(variant.delay));
     if (outcome closed = writer.close(); !closed)
@@ -203,7 +207,7 @@ outcome measure_variant(const frame_variant& variant, std::span<const gif_encode
             source.on_progress(
                 format("%s, coding %zu of %zu.", progress.c_str(), c + 1, codings.size()));
         result<std::vector<std::uint8_t>> file =
-            write_candidate(writer, codings[c], made.value(), as_made, source.loop_count);
+            write_candidate(writer, codings[c], made.value(), as_made, source);
         if (!file)
             return outcome::failure(file.message());
         result<double> psnr = animation_psnr(file.value(), reference);

@@ -101,6 +101,8 @@ struct fit_frames {
     std::function<result<std::vector<buffer*>>(const frame_variant&)> make;
     std::uint16_t loop_count = 0;
     std::function<void(const std::string&)> on_progress;
+    // Called after each frame written: a place to pause.
+    std::function<void()> on_frame;
 };
 
 // Measures every candidate that the allowances give. base is the variant of

@@ -134,6 +134,8 @@ std::optional<std::uint32_t> studio::measure_size_step(std::chrono::steady_clock
 }
 
 void studio::set_fine_colours(bool on) {
+    // The person's choice ends a fit.
+    set_fit_limit(0);
     gif_encode_options options = encode_options_;
     options.colours = on ? colour_mode::fine : colour_mode::standard;
     set_encode_options(options);

@@ -48,15 +48,19 @@ studio::studio(std::filesystem::path data_folder, diagnostics& sink)
 
 void studio::observe(component& c) {
     for (int i = 0; i < c.config_count(); ++i)
-        observations_.push_back(c.config_at(i).observe([this](config& changed, bool setting_change) {
-            if (!setting_change)
-                return;
-            setting_changed();
-            // The loop extension comes and goes with a loop count of 1, and
-            // the file holds FRAMES of the frames made.
-            if (&changed == &gifout_->loop() || &changed == &cpu_->frames())
-                forget_size();
-        }));
+        observations_.push_back(
+            c.config_at(i).observe([this](config& changed, bool setting_change) {
+                if (!setting_change)
+                    return;
+                setting_changed();
+                // The loop extension comes and goes with a loop count of 1, and
+                // the file holds FRAMES of the frames made.
+                if (&changed == &gifout_->loop() || &changed == &cpu_->frames()) {
+                    forget_size();
+                    if (fit_limit_ > 0)
+                        forget_fit(); // fitted again for the new file
+                }
+            }));
 }
 
 void studio::setting_changed() {
@@ -68,6 +72,7 @@ void studio::setting_changed() {
 // frame image.
 studio::~studio() {
     measuring_.reset();
+    fitting_.reset();
     running_ = nullptr;
     catalogue_.clear();
     frames_.clear();
@@ -201,6 +206,12 @@ outcome studio::start_construction() {
         return outcome::failure("There is no image to make frames from.");
     saved_ = false;
     forget_size();
+    // New frames are fitted again, with the coding the person chose as the
+    // starting point.
+    if (fit_limit_ > 0) {
+        forget_fit();
+        set_encode_options(chosen_options_);
+    }
     frames_.clear();
     frame_counter_ = 0;
     fix_the_frame();

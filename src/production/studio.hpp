@@ -20,6 +20,7 @@
 #include "engine/factory.hpp"
 #include "gif/encoder.hpp"
 #include "production/catalogue.hpp"
+#include "production/fit.hpp"
 #include "production/frame_size.hpp"
 #include "raster/output_canvas.hpp"
 
@@ -134,6 +135,20 @@ class studio {
     // Whether measuring has something to do.
     bool size_wanted() const { return has_frames() && !busy_ && !size_known_; }
 
+    // Fitting under a size limit, in the background like the size, with the
+    // frames made and the coding candidates: the best one under the limit
+    // becomes the coding Save uses. New frames are fitted again. A limit of
+    // 0 ends fitting, and the coding chosen before comes back.
+    void set_fit_limit(std::uint32_t limit);
+    std::uint32_t fit_limit() const { return fit_limit_; }
+    bool fit_wanted() const { return fit_limit_ > 0 && !fit_done_ && has_frames() && !busy_; }
+    // Runs one slice of the search; true when it has ended (see fit_result).
+    bool fit_step(std::chrono::steady_clock::duration budget);
+    // What the last search found; none while searching or without a limit.
+    const std::optional<fit_outcome>& fit_result() const { return fit_result_; }
+    // The search's progress line, for the status line.
+    const std::string& fit_progress() const { return fit_progress_; }
+
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
     // The loop count and the delay in hundredths, as the file stores them.
@@ -216,6 +231,16 @@ class studio {
     // What the file holds changes: measuring under way ends first (it reads
     // the frames), and the size is unknown.
     void forget_size();
+    // The search under way, its limit and result, and the coding the person
+    // chose before a fit replaced it.
+    std::unique_ptr<sliced_task> fitting_;
+    std::uint32_t fit_limit_ = 0;
+    bool fit_done_ = false;
+    std::optional<fit_outcome> fit_result_;
+    std::optional<fit_outcome> fit_found_;
+    std::string fit_progress_;
+    gif_encode_options chosen_options_;
+    void forget_fit();
     gif_encode_options encode_options_;
     size_choice size_choice_;
     bool enlarge_ = false;

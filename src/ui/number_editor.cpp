@@ -10,7 +10,7 @@ namespace zoetra {
 
 namespace {
 // Below this a typed number's field would not hold four digits.
-constexpr int narrowest_field = 36;
+constexpr int narrowest_field = 32;
 } // namespace
 
 std::vector<number_row> number_editor_layout(const rect& area, int count, bool text_field,
@@ -26,7 +26,7 @@ std::vector<number_row> number_editor_layout(const rect& area, int count, bool t
         row.title = rect_between(x, top, x + w, top + height);
         if (text_field && w / 4 - 4 < narrowest_field) {
             // A narrow row still gives the field room for four digits.
-            const int field = std::min(narrowest_field + 4, w / 2);
+            const int field = std::min(narrowest_field + 4, w * 2 / 3);
             row.control = rect_between(x + w - 4 - field, top + 2, x + w - 4, top + 2 + height - 4);
             row.title = rect_between(x, top, x + w - 4 - field, top + height);
         } else if (text_field) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace zoetra {
 namespace {
 
@@ -205,7 +207,7 @@ TEST_F(Shell, AStillEffectHidesTheAnimationSettings) {
                 titles += create.child(i).setting().desc().title + ";";
         return titles;
     };
-    const std::string frame = "FRAME;WIDTH;HEIGHT;ENLARGE;";
+    const std::string frame = "FRAME;WIDTH;HEIGHT;ENLARGE;FIT UNDER;KB;";
     EXPECT_EQ(shown(), "DELAY;LOOP;FRAMES;DIRECTION;GIF89 SIZE;" + frame);
     app_->menu_command(2);
     EXPECT_EQ(shown(), frame);
@@ -307,7 +309,7 @@ TEST_F(Shell, TheFrameSizeControlsChooseTheFrameAndALargeOneIsPreviewedScaled) {
         for (int i = 0; i < create.count(); ++i)
             if (&create.child(i).setting() == &side) {
                 const rect field = static_cast<number_editor&>(create.child(i)).field()->area();
-                EXPECT_GE(field.width, 36) << "four digits fit";
+                EXPECT_GE(field.width, 32) << "four digits fit";
                 click(field.x + 3, field.y + 3);
                 for (char ch : digits)
                     key(ch);
@@ -342,6 +344,52 @@ TEST_F(Shell, TheFrameSizeControlsChooseTheFrameAndALargeOneIsPreviewedScaled) {
     EXPECT_EQ(area.height, 720);
     EXPECT_EQ(app_->output_rect(), (rect{13, 96, 624, 351}));
     EXPECT_NE(app_->status_text().find("scaled"), std::string::npos) << app_->status_text();
+}
+
+TEST_F(Shell, TheExactSizeAndTheFitAreWorkedOutBetweenEventsAndSaveWritesTheFit) {
+    folder_.write("Effects/a.zoml", effect("Standard", "One"));
+    start();
+    add_image();
+    palette().set_selected(0);
+    app_->panels().select(panel_host::create_save);
+    auto& create = static_cast<create_save_panel&>(app_->panels().active_panel());
+    studio& production = app_->production();
+    app_->file_command("create");
+    run_construction();
+    // Every tick is a short slice until the size is known.
+    int ticks = 0;
+    while (app_->tick(now_ += 0.001).busy)
+        ++ticks;
+    EXPECT_GE(ticks, 1);
+    ASSERT_TRUE(production.known_size());
+    const std::uint32_t whole = *production.known_size();
+    EXPECT_EQ(production.size().value(), whole);
+
+    create.fit_menu().select(1); // 128K: the file fits as it is
+    EXPECT_EQ(create.fit_kilobytes().value(0), 128);
+    EXPECT_EQ(production.fit_limit(), 128u * 1024);
+    while (app_->tick(now_ += 0.001).busy) {
+    }
+    ASSERT_TRUE(production.fit_result());
+    ASSERT_TRUE(production.fit_result()->fits);
+    EXPECT_NE(app_->status_text().find("Fitted under 128 KB"), std::string::npos)
+        << app_->status_text();
+    const std::uint32_t fitted = production.fit_result()->measure.bytes;
+    EXPECT_EQ(production.known_size(), fitted);
+    EXPECT_TRUE(production.save("fitted.gif"));
+    EXPECT_EQ(std::filesystem::file_size("fitted.gif"), fitted);
+
+    // A typed limit is fitted anew; turning the fit off brings the coding back.
+    create.fit_kilobytes().set_value(0, 2);
+    EXPECT_EQ(create.fit_menu().selected_name(), "KB");
+    EXPECT_EQ(production.fit_limit(), 2048u);
+    EXPECT_FALSE(production.fit_result());
+    while (app_->tick(now_ += 0.001).busy) {
+    }
+    EXPECT_NE(app_->status_text().find("Fitted under 2 KB"), std::string::npos);
+    create.fit_menu().select(0);
+    EXPECT_EQ(production.fit_limit(), 0u);
+    EXPECT_EQ(production.encode_options(), gif_encode_options{});
 }
 
 TEST_F(Shell, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,8 +145,26 @@ TEST(SlicedTask, RunsOnlyWhileTheCallerWaitsAndPausesWhenTheSliceIsOver) {
             p.pause();
     });
     EXPECT_TRUE(long_slice.run_slice(std::chrono::seconds(10)));
-    { sliced_task never([&](sliced_task::pauser&) { shared = -1; }); }
+    {
+        sliced_task never([&](sliced_task::pauser&) { shared = -1; });
+    }
     EXPECT_EQ(shared, 100) << "work never started is dropped";
+
+    // Cancelled work unwinds from its next pause: what it holds lets go.
+    auto held = std::make_shared<int>(0);
+    {
+        sliced_task cancelled([&, held](sliced_task::pauser& p) {
+            auto mine = held;
+            for (int i = 0; i < 1000; ++i) {
+                ++*mine;
+                p.pause();
+            }
+        });
+        cancelled.run_slice(std::chrono::steady_clock::duration::zero());
+        cancelled.run_slice(std::chrono::steady_clock::duration::zero());
+    }
+    EXPECT_EQ(*held, 2);
+    EXPECT_EQ(held.use_count(), 1);
 }
 
 } // namespace zoetra

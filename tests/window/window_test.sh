@@ -197,7 +197,7 @@ grep -E "first window drawn|created" "$scratch/zoetra.log" | sed 's/^/window tes
 
 # 32 frames: the window's time to make them beside the renderer's.
 click 455 10
-click 160 75 # the FRAMES field
+click 140 75 # the FRAMES field
 press 3 2 Return
 press ctrl+g
 until_ok 60 grep -q "created 32 frames" "$scratch/zoetra.log" || fail "32 frames were never made"
