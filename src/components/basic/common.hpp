@@ -26,6 +26,23 @@ inline constexpr double size_one[3] = {1, 1, 1};
 // any other type leaves it alone.
 void value_range_follows_type(cfg_FP64& value, const cfg_menu& type);
 
+// The frame's scale: how many times the frame of a run is larger than the
+// bundled effects' own 350 x 250 frame, the smaller of W / 350 and H / 250,
+// so that the whole of a 350 x 250 picture fitted to the frame grows by it.
+// "GIFIN" publishes it as its setting "SCALE"; a component with settings in
+// pixels takes it through a hidden "SCALE" setting of its own, bound to that
+// one in the effect file, and multiplies those settings by it where it uses
+// them. At the own frame it is exactly 1, and nothing changes.
+inline constexpr int scale_one_width = 350;
+inline constexpr int scale_one_height = 250;
+// Above the scale of the largest frame, 1920 x 1080 (4.32).
+inline constexpr double scale_maximum = 5;
+// min(width / 350, height / 250); 1 for a frame without area.
+double frame_scale(int width, int height);
+// A "SCALE" setting's value kept to 0..scale_maximum, where a file may have
+// moved its limits.
+double scale_of(const cfg_FP64& scale);
+
 // A port or config name built from a number: numbered("IN.", 3) is "IN.3".
 inline std::string numbered(const char* prefix, int k) {
     return prefix + std::to_string(k);

@@ -72,7 +72,9 @@ GIFIN::GIFIN()
       mode_(add_menu("MODE", false, {"CENTER", "SCALE"})),
       mode_size_(add_menu("MODE.SIZE", true, {"SOURCE", "SMALL", "MEDIUM", "LARGE", "FULL"}, 2)),
       value_space_(add_number("VALUE.SPACE", false, 0, 0, 255, 1)),
-      mode_input_(titled(add_menu("MODE.INPUT", false, {"GIF", "TEXT"}), "SELECT")) {
+      mode_input_(titled(add_menu("MODE.INPUT", false, {"GIF", "TEXT"}), "SELECT")),
+      // Step 0: the scale is kept as it is, never rounded.
+      scale_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)) {
     const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
     for (int i = 0; i < 5; ++i)
         planes_[i] = &add_port(port::direction::out, value_, size_, type_, names[i]);
@@ -122,6 +124,9 @@ outcome GIFIN::preprepare() {
         publish_selected_size(selected);
 
     publish_effect_size(picture, work.width, work.height);
+
+    const rect frame = target != nullptr ? target->output_area() : rect{};
+    scale_.set_value(0, basic::frame_scale(frame.width, frame.height));
 
     image_count_ = palette_.count();
     frames_.set_value(0, image_count_);
@@ -205,8 +210,8 @@ void GIFIN::draw_into_output_area(const std::string& name) {
     int w = std::min<int>(size.width, image.width());
     int h = std::min<int>(size.height, image.height());
     buffer_lock lock(image);
-    program()->pictures().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2, w,
-                            h, 1);
+    program()->pictures().draw(image, name, image.width() / 2 - w / 2, image.height() / 2 - h / 2,
+                               w, h, 1);
 }
 
 namespace {

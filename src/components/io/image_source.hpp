@@ -37,6 +37,9 @@ class GIFIN : public component {
     // "SIZE": the selected picture's size; "SIZE.EFFECT": the effect's working size.
     cfg_FP64& picture_size() const { return size_; }
     cfg_FP64& effect_size() const { return size_effect_; }
+    // "SCALE": the frame's scale, min(W / 350, H / 250) of the canvas's
+    // output area (basic::frame_scale), 1 without one.
+    cfg_FP64& scale() const { return scale_; }
 
   private:
     gif_size text_size() const;
@@ -69,6 +72,7 @@ class GIFIN : public component {
     cfg_menu& mode_size_;
     cfg_FP64& value_space_;
     cfg_menu& mode_input_;
+    cfg_FP64& scale_;
     std::array<port*, 5> planes_{};
     port* control_ = nullptr;
 

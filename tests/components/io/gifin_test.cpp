@@ -1,6 +1,8 @@
 #include "../../production/studio_support.hpp"
 #include "../basic/network.hpp"
 #include "components/io/image_source.hpp"
+#include "components/io/register.hpp"
+#include "engine/script.hpp"
 #include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
 
@@ -191,6 +193,39 @@ TEST_F(ImageSourceNetwork, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected)
     EXPECT_EQ(get_pixel(image, left + 2, top + 2), blue);
     // Transparent pixels of the image leave the canvas alone.
     EXPECT_EQ(get_pixel(image, left, top), (colour{1, 7, 7, 7}));
+}
+
+// The frame's scale reaches the settings bound to "SCALE" before they are
+// prepared: min(W / 350, H / 250) of the output area, 1 without a canvas.
+TEST(ImageSource, PublishesTheFramesScaleToTheSettingsBoundToIt) {
+    data_folder folder;
+    context program;
+    folder.write("scaled.zoml", R"(<effect type="Art">
+  <GIFIN id="gifin"><valuelist name="SCALE" id="gifin.scale"></valuelist></GIFIN>
+  <shape id="dots"><valuelist name="SCALE" idref="gifin.scale"></valuelist></shape>
+  <CRYSTALIZE id="tiles"><valuelist name="SCALE" idref="gifin.scale"></valuelist></CRYSTALIZE>
+</effect>)");
+    script network("scaled.zoml", program, program_factory());
+    ASSERT_TRUE(network.load());
+    output_canvas canvas(1920, 1080, colour{0, 0, 0, 0});
+    const struct {
+        int width, height;
+        double scale;
+    } frames[] = {{350, 250, 1},   {700, 500, 2},   {700, 600, 2},
+                  {525, 500, 1.5}, {175, 250, 0.5}, {1920, 1080, 4.32}};
+    for (const auto& f : frames) {
+        canvas.set_output_size(f.width, f.height);
+        network.set_canvas(&canvas);
+        ASSERT_TRUE(network.start());
+        for (const char* id : {"gifin", "dots", "tiles"})
+            EXPECT_DOUBLE_EQ(number_named(*network.component_with_id(id), "SCALE").value(0),
+                             f.scale)
+                << id << " at " << f.width << "x" << f.height;
+        network.reset();
+    }
+    network.set_canvas(nullptr);
+    ASSERT_TRUE(network.start());
+    EXPECT_EQ(number_named(*network.component_with_id("dots"), "SCALE").value(0), 1);
 }
 
 TEST(ImageSource, SplitsPicturesIntoPlanes) {
