@@ -2,8 +2,10 @@
 // The crystal mosaic: up to four planes broken into square blocks, every
 // block taking the mean of its elements. The block edge is "CRYSTAL SIZE",
 // or, with "CONTROL.CS" connected, grows with the control value from 1 to
-// "CRYSTAL SIZE" + 1. "CRYSTAL SIZE" is in pixels of the 350 x 250 frame:
-// it grows with the frame's scale, the hidden "SCALE" (bound to GIFIN's).
+// "CRYSTAL SIZE" + 1. "CRYSTAL SIZE" is in elements of the picture as the
+// 350 x 250 frame has it: it grows with the hidden "SCALE", bound to GIFIN's
+// "SCALE.PICTURE" (how many times larger the picture's planes are), so that
+// a block covers as much of the picture at every frame size.
 #include "engine/component.hpp"
 
 #include <array>

@@ -2,8 +2,10 @@
 // The five point renderers. They differ only in the mark a point makes.
 // Marks measured in pixels (shapes, fiber segments, cloud drops and their
 // scatter) are pixels of the 350 x 250 frame: "shape", "fiber" and "cloud"
-// multiply them by the frame's scale, their hidden "SCALE" setting (bound to
-// GIFIN's), so that the marks keep their size against the frame.
+// multiply them by their hidden "SCALE" setting, bound to GIFIN's mark
+// scale (in a larger frame, how many times farther apart the points lie than
+// at 350 x 250), so that the marks cover as much of the frame and keep its
+// tone.
 #include "components/effects/point_renderer.hpp"
 
 #include <optional>

@@ -65,9 +65,10 @@ TEST(Crystalize, ControlGrowsTheBlockFromOneToTheSettingPlusOne) {
     EXPECT_EQ(unscaled.subject.block_size(), 3);
 }
 
-// "CRYSTAL SIZE" is in pixels of the 350 x 250 frame: the frame's scale
-// multiplies it, with or without the control, before the truncation.
-TEST(Crystalize, BlocksGrowWithTheFramesScale) {
+// "CRYSTAL SIZE" is in elements of the picture at the 350 x 250 frame: the
+// picture's scale multiplies it, with or without the control, before the
+// truncation.
+TEST(Crystalize, BlocksGrowWithThePicturesScale) {
     mosaic_rig r;
     number_named(r.subject, "SCALE").set_value(0, 2);
     list doubled(8, 3); // the means of 0..7 and 8..15

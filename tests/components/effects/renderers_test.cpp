@@ -375,10 +375,10 @@ TEST_F(Renderers, ShapeSizesFollowTheSizePlane) {
     }
 }
 
-// Sizes in pixels of the 350 x 250 frame grow with the frame's scale: a
+// Sizes in pixels of the 350 x 250 frame grow with the mark scale: a
 // shape from the exact size (3 + 240 x 8 / 255 = 10.5), never below a pixel;
 // a cloud drop; a fiber segment, which climbs ten rows a segment at 90 degrees.
-TEST_F(Renderers, MarksGrowWithTheFramesScale) {
+TEST_F(Renderers, MarksGrowWithTheMarkScale) {
     const struct {
         int smallest;
         unsigned ssize;
