@@ -8,21 +8,30 @@
 
 namespace zoetra {
 
-gif_size fit_inside(gif_size picture, gif_size box, bool enlarge) {
+fit_fraction fit_scale(gif_size picture, gif_size box, bool enlarge) {
     const std::uint64_t w = picture.width, h = picture.height;
     const std::uint64_t bw = box.width, bh = box.height;
     if (w == 0 || h == 0 || bw == 0 || bh == 0)
-        return picture;
+        return {};
     if (w <= bw && h <= bh && !enlarge)
+        return {};
+    if (bw * h <= bh * w) // the width limits
+        return {bw, w};
+    return {bh, h};
+}
+
+gif_size fit_inside(gif_size picture, gif_size box, bool enlarge) {
+    const fit_fraction f = fit_scale(picture, box, enlarge);
+    if (f.over == f.under)
         return picture;
     // Whole numbers throughout, rounded to nearest, so the same sizes give
-    // the same fit on every machine.
-    if (bw * h <= bh * w) { // the width limits
-        const std::uint64_t fitted = std::clamp<std::uint64_t>((2 * h * bw + w) / (2 * w), 1, bh);
-        return gif_size{std::uint16_t(bw), std::uint16_t(fitted)};
-    }
-    const std::uint64_t fitted = std::clamp<std::uint64_t>((2 * w * bh + h) / (2 * h), 1, bw);
-    return gif_size{std::uint16_t(fitted), std::uint16_t(bh)};
+    // the same fit on every machine; the side that limits comes out as the
+    // box's exactly.
+    const auto side = [&f](std::uint64_t length, std::uint64_t limit) {
+        return std::uint16_t(
+            std::clamp<std::uint64_t>((2 * length * f.over + f.under) / (2 * f.under), 1, limit));
+    };
+    return gif_size{side(picture.width, box.width), side(picture.height, box.height)};
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "base/geometry.hpp"
 #include "raster/buffer.hpp"
 
+#include <cstdint>
 #include <memory>
 
 namespace zoetra {
@@ -16,6 +17,16 @@ namespace zoetra {
 // picture's own size when it already fits and enlarge is off. Each side is
 // at least 1; an empty picture or box gives the picture's size.
 gif_size fit_inside(gif_size picture, gif_size box, bool enlarge);
+
+// The factor by which fit_inside scales the picture, over / under: the box's
+// side over the picture's on the side that limits, 1 / 1 where it leaves the
+// picture as it is. Whole numbers, so that the factors of two fits compare
+// exactly, not through sides rounded to whole pixels.
+struct fit_fraction {
+    std::uint64_t over = 1;
+    std::uint64_t under = 1;
+};
+fit_fraction fit_scale(gif_size picture, gif_size box, bool enlarge);
 
 // The source resampled to width x height (each at least 1). The source must
 // be locked; the result is a new unlocked buffer.

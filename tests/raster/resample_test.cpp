@@ -5,32 +5,41 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 namespace zoetra {
 namespace {
 
+// The factor of the fit is the box's side over the picture's on the side
+// that limits, or 1 / 1 where the picture is left as it is.
 TEST(FitInside, KeepsTheAspectWithinTheBoxAndLeavesPicturesThatFit) {
     const struct {
         gif_size picture, box;
         bool enlarge;
         gif_size fitted;
+        std::uint64_t over, under;
     } cases[] = {
-        {{4032, 3024}, {350, 250}, false, {333, 250}},
-        {{3013, 1561}, {350, 250}, false, {350, 181}},
-        {{1, 4000}, {350, 250}, false, {1, 250}},
-        {{4000, 1}, {350, 250}, false, {350, 1}},
-        {{351, 100}, {350, 250}, false, {350, 100}},
-        {{32, 32}, {350, 250}, false, {32, 32}},
-        {{32, 32}, {350, 250}, true, {250, 250}},
-        {{350, 250}, {350, 250}, true, {350, 250}},
-        {{0, 0}, {350, 250}, true, {0, 0}},
-        {{100, 100}, {0, 0}, true, {100, 100}},
-        {{65535, 65535}, {17, 31}, false, {17, 17}},
+        {{4032, 3024}, {350, 250}, false, {333, 250}, 250, 3024},
+        {{3013, 1561}, {350, 250}, false, {350, 181}, 350, 3013},
+        {{1, 4000}, {350, 250}, false, {1, 250}, 250, 4000},
+        {{4000, 1}, {350, 250}, false, {350, 1}, 350, 4000},
+        {{351, 100}, {350, 250}, false, {350, 100}, 350, 351},
+        {{1400, 1000}, {350, 250}, false, {350, 250}, 350, 1400},
+        {{32, 32}, {350, 250}, false, {32, 32}, 1, 1},
+        {{32, 32}, {350, 250}, true, {250, 250}, 250, 32},
+        {{350, 250}, {350, 250}, true, {350, 250}, 350, 350},
+        {{0, 0}, {350, 250}, true, {0, 0}, 1, 1},
+        {{100, 100}, {0, 0}, true, {100, 100}, 1, 1},
+        {{65535, 65535}, {17, 31}, false, {17, 17}, 17, 65535},
     };
     for (const auto& c : cases) {
         const gif_size fitted = fit_inside(c.picture, c.box, c.enlarge);
+        const fit_fraction factor = fit_scale(c.picture, c.box, c.enlarge);
         EXPECT_EQ(fitted, c.fitted) << c.picture.width << "x" << c.picture.height << " in "
                                     << c.box.width << "x" << c.box.height;
+        EXPECT_EQ(std::pair(factor.over, factor.under), std::pair(c.over, c.under))
+            << c.picture.width << "x" << c.picture.height << " in " << c.box.width << "x"
+            << c.box.height;
     }
 }
 

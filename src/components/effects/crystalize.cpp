@@ -17,7 +17,8 @@ crystalize::crystalize()
       crystal_size_(add_number("CRYSTAL SIZE", true, 4, 1, 32, 1)),
       control_size_(add_size("SIZE.CONTROL", size_one, size_one, size_one)),
       control_value_(add_number("VALUE.CONTROL", false, 0, 0, 255, 1)),
-      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})) {
+      control_type_(add_menu("TYPE.CONTROL", false, {"UINT8"})),
+      scale_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)) {
     for (int i = 1; i <= channel_count; ++i)
         outputs_[i - 1] =
             &add_port(port::direction::out, value_, size_, type_, numbered("OUT.", i));
@@ -33,7 +34,8 @@ outcome crystalize::preprepare() {
 }
 
 std::uint8_t crystalize::block_size() const {
-    const double crystal = crystal_size_.value(0);
+    // At the largest scale the largest setting, 32, still fits in 8 bits.
+    const double crystal = crystal_size_.value(0) * basic::scale_of(scale_);
     double s = crystal;
     const double top = control_value_.maximum(0);
     // A control maximum of 0 gives no scale: the setting alone decides.

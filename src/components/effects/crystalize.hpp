@@ -2,7 +2,10 @@
 // The crystal mosaic: up to four planes broken into square blocks, every
 // block taking the mean of its elements. The block edge is "CRYSTAL SIZE",
 // or, with "CONTROL.CS" connected, grows with the control value from 1 to
-// "CRYSTAL SIZE" + 1.
+// "CRYSTAL SIZE" + 1. "CRYSTAL SIZE" is in elements of the picture as the
+// 350 x 250 frame has it: it grows with the hidden "SCALE", bound to GIFIN's
+// "SCALE.PICTURE" (how many times larger the picture's planes are), so that
+// a block covers as much of the picture at every frame size.
 #include "engine/component.hpp"
 
 #include <array>
@@ -36,6 +39,7 @@ class crystalize : public component {
     cfg_FP64& control_size_;
     cfg_FP64& control_value_;
     cfg_menu& control_type_;
+    cfg_FP64& scale_;
     std::array<port*, channel_count> outputs_{};
     std::array<port*, channel_count> inputs_{};
     port* control_ = nullptr;

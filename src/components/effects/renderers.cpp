@@ -1,9 +1,11 @@
 #include "components/effects/renderers.hpp"
 
 #include "base/utility.hpp"
+#include "components/basic/common.hpp"
 #include "engine/numeric.hpp"
 #include "raster/draw.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -37,6 +39,15 @@ void filled_circle(buffer& image, std::int64_t x, std::int64_t y, int diameter, 
         return;
     }
     draw_circle(image, coordinate(x), coordinate(y), diameter, std::uint16_t(diameter), k, true, k);
+}
+
+// A mark size in pixels of the 350 x 250 frame at a scale other than 1:
+// truncated, kept to 0..255 (a mark size is 8 bits), and at least 1 where
+// the unscaled size is, so that no mark vanishes on a small frame. At scale
+// 1 the callers keep their sizes as they always were, 8-bit wrap included.
+int scaled_mark_size(double unscaled, double scale) {
+    const int whole = truncate_to_int(std::clamp(unscaled * scale, 0.0, 255.0));
+    return whole < 1 && unscaled >= 1 ? 1 : whole;
 }
 
 } // namespace
@@ -82,7 +93,8 @@ shape_renderer::shape_renderer()
       shape_(titled(add_menu("MODE", true, {"CIRCLE", "SQUARE"}), "SHAPE")),
       // Starts at 0, which the minimum raises to 1.
       smallest_setting_(add_number("ss.min", false, 0, 1, 32, 1)),
-      range_setting_(titled(add_number("ss.range", true, 8, 0, 64, 1), "SHAPE SIZE")) {
+      range_setting_(titled(add_number("ss.range", true, 8, 0, 64, 1), "SHAPE SIZE")),
+      scale_setting_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)) {
     add_shared_ports();
     size_port_ = &add_port(port::direction::in, value_size_, size_, type_size_, "SSIZE");
 }
@@ -91,8 +103,11 @@ void shape_renderer::prepare_member() {
     smallest_ = truncate_to_int(smallest_setting_.value(0));
     range_ = truncate_to_int(range_setting_.value(0));
     circle_ = shape_.selected_name() == "CIRCLE";
+    frame_scale_ = basic::scale_of(scale_setting_);
     // Shrunk by the largest mark, so that marks stay in the output area.
-    area_ = output_area().shrunk(std::int64_t(smallest_) + range_);
+    const std::int64_t largest = std::int64_t(smallest_) + range_;
+    area_ = output_area().shrunk(
+        frame_scale_ == 1 ? largest : scaled_mark_size(double(largest), frame_scale_));
     allocate_records(true, point_count(width_, height_));
 }
 
@@ -100,11 +115,16 @@ void shape_renderer::take_member_planes(point_planes& p) {
     p.mark_size = plane(size_port_->get_matrix());
 }
 
-// s = smallest + SSIZE x range / 255, kept in 8 bits.
+// s = smallest + SSIZE x range / 255 in whole pixels, kept in 8 bits; at
+// another scale (smallest + SSIZE x range / 255) x scale, from the exact
+// quotient, so that a large frame gets the in-between sizes too.
 void shape_renderer::fill_record(const point_planes& p, const drawing_area& a, int c, int r,
                                  point_record& record) const {
     point_renderer::fill_record(p, a, c, r, record);
-    const std::int64_t s = smallest_ + std::int64_t(p.mark_size.at(c, r)) * range_ / 255;
+    const std::int64_t m = p.mark_size.at(c, r);
+    std::int64_t s = smallest_ + m * range_ / 255;
+    if (frame_scale_ != 1)
+        s = scaled_mark_size(smallest_ + double(m) * range_ / 255, frame_scale_);
     record.size = std::uint8_t(s & 0xFF);
 }
 
@@ -130,15 +150,17 @@ fiber_renderer::fiber_renderer()
                                                  std::vector<cfg_FP64::number>{{120, 0, 360, 1}},
                                                  /*dial=*/true),
                             "FIBER ANGLE")),
-      length_setting_(titled(add_number("LENGTH", true, 3, 1, 5, 1), "FIBER LENGTH")) {
+      length_setting_(titled(add_number("LENGTH", true, 3, 1, 5, 1), "FIBER LENGTH")),
+      scale_setting_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)) {
     add_shared_ports();
 }
 
 void fiber_renderer::prepare_member() {
     angle_ = angle_setting_.value(0) * radians_per_degree;
     length_ = truncate_to_int(length_setting_.value(0));
-    // A segment moves at most five pixels either way.
-    area_ = output_area().shrunk(5 * std::int64_t(length_));
+    segment_ = 5 * basic::scale_of(scale_setting_);
+    // A segment moves at most its length, rounded up, either way.
+    area_ = output_area().shrunk(truncate_to_int64(std::ceil(segment_)) * length_);
     allocate_records(true, point_count(width_, height_), false);
     allocate_plain_records(point_count(width_, height_));
 }
@@ -151,8 +173,8 @@ void fiber_renderer::mark(const pixel_canvas& on, const point_record& record) co
     std::int64_t y = std::int16_t(record.y[0]);
     for (int i = 0; i < length_; ++i) {
         const double a = angle_ + random().real(0, eighth_turn) - quarter_turn_half;
-        const std::int64_t next_x = x + truncate_to_int(std::ceil(5 * std::cos(a)));
-        const std::int64_t next_y = y - truncate_to_int(std::ceil(5 * std::sin(a)));
+        const std::int64_t next_x = x + truncate_to_int(std::ceil(segment_ * std::cos(a)));
+        const std::int64_t next_y = y - truncate_to_int(std::ceil(segment_ * std::sin(a)));
         draw_line(image, coordinate(next_x), coordinate(next_y), coordinate(x), coordinate(y),
                   record.col);
         x = next_x;
@@ -385,15 +407,19 @@ cloud_renderer::cloud_renderer()
     : point_renderer("CLOUD"),
       radius_setting_(titled(add_number("RADIUS", true, 8, 1, 32, 1), "CLOUD RADIUS")),
       drop_setting_(titled(add_number("SIZE.SHAPE", true, 5, 1, 16, 1), "DROP SIZE")),
-      density_setting_(titled(add_number("DENSITY", true, 2, 1, 6, 1), "CLOUD DENSITY")) {
+      density_setting_(titled(add_number("DENSITY", true, 2, 1, 6, 1), "CLOUD DENSITY")),
+      scale_setting_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)) {
     add_shared_ports();
 }
 
 void cloud_renderer::prepare_member() {
-    radius_ = truncate_to_int(radius_setting_.value(0));
+    const double scale = basic::scale_of(scale_setting_);
+    radius_ = truncate_to_int(radius_setting_.value(0)) * scale;
     density_ = truncate_to_int(density_setting_.value(0));
-    drop_ = truncate_to_u8(drop_setting_.value(0));
-    area_ = output_area().shrunk(radius_);
+    drop_ = scale == 1 ? truncate_to_u8(drop_setting_.value(0))
+                       : scaled_mark_size(drop_setting_.value(0), scale);
+    // A drop lands at most the radius, rounded up, from its point.
+    area_ = output_area().shrunk(truncate_to_int64(std::ceil(radius_)));
     allocate_records(sorted(), point_count(width_, height_), false);
     allocate_plain_records(sorted() ? point_count(width_, height_) : 0);
     drop_rows_.reset();
@@ -448,7 +474,7 @@ void cloud_renderer::mark(const pixel_canvas& image, const point_record& record)
     for (int i = 0; i < density_; ++i) {
         const std::size_t turn = std::size_t(random_generator::next_draw(state));
         const double rho =
-            0.0 + (double(radius_) - 0.0) * random_generator::next_draw(state) * (1.0 / 32767.0);
+            0.0 + (radius_ - 0.0) * random_generator::next_draw(state) * (1.0 / 32767.0);
         const double across = rho * table.cosines[turn];
         const double up = rho * table.sines[turn];
         const std::int64_t x =

@@ -1,5 +1,11 @@
 #pragma once
 // The five point renderers. They differ only in the mark a point makes.
+// Marks measured in pixels (shapes, fiber segments, cloud drops and their
+// scatter) are pixels of the 350 x 250 frame: "shape", "fiber" and "cloud"
+// multiply them by their hidden "SCALE" setting, bound to GIFIN's mark
+// scale (in a larger frame, how many times farther apart the points lie than
+// at 350 x 250), so that the marks cover as much of the frame and keep its
+// tone.
 #include "components/effects/point_renderer.hpp"
 
 #include <optional>
@@ -27,7 +33,10 @@ class dot_renderer : public point_renderer {
     int mode_ = 0; // 0 "NORMAL", 1 "INDEX"
 };
 
-// A filled circle or square whose size grows with the "SSIZE" plane.
+// A filled circle or square whose size grows with the "SSIZE" plane:
+// "ss.min" + "SSIZE" x "ss.range" / 255 pixels, truncated and kept in 8 bits.
+// At another "SCALE" the size times the scale, truncated, at least 1 where
+// the unscaled size is and at most 255.
 class shape_renderer : public point_renderer {
   public:
     shape_renderer();
@@ -46,15 +55,17 @@ class shape_renderer : public point_renderer {
     cfg_menu& shape_;
     cfg_FP64& smallest_setting_;
     cfg_FP64& range_setting_;
+    cfg_FP64& scale_setting_;
     port* size_port_ = nullptr;
     int smallest_ = 1;
     int range_ = 0;
+    double frame_scale_ = 1;
     bool circle_ = true;
     drawing_area area_;
 };
 
-// A short jagged stroke of "LENGTH" segments of about five pixels each, in
-// the direction "ANGLE" give or take 22.5 degrees per segment.
+// A short jagged stroke of "LENGTH" segments of about five pixels each (times
+// "SCALE"), in the direction "ANGLE" give or take 22.5 degrees per segment.
 class fiber_renderer : public point_renderer {
   public:
     fiber_renderer();
@@ -71,8 +82,10 @@ class fiber_renderer : public point_renderer {
   private:
     cfg_FP64& angle_setting_;
     cfg_FP64& length_setting_;
+    cfg_FP64& scale_setting_;
     double angle_ = 0;
     int length_ = 0;
+    double segment_ = 5; // pixels
     drawing_area area_;
 };
 
@@ -125,7 +138,8 @@ class surface_renderer : public point_renderer {
     std::vector<std::uint16_t> screen_y_;
 };
 
-// "DENSITY" small filled circles scattered at random within "RADIUS" of the point.
+// "DENSITY" small filled circles of "SIZE.SHAPE" scattered at random within
+// "RADIUS" of the point, both times "SCALE" (a drop keeps at least a pixel).
 class cloud_renderer : public point_renderer {
   public:
     cloud_renderer();
@@ -143,7 +157,8 @@ class cloud_renderer : public point_renderer {
     cfg_FP64& radius_setting_;
     cfg_FP64& drop_setting_;
     cfg_FP64& density_setting_;
-    int radius_ = 0;
+    cfg_FP64& scale_setting_;
+    double radius_ = 0;
     int density_ = 0;
     int drop_ = 0;
     drawing_area area_;

@@ -98,6 +98,16 @@ gif_size cfg_image_in::size_at(int i) const {
     return probe_picture_size(path_of(name));
 }
 
+gif_size cfg_image_in::own_size_at(int i) const {
+    const std::string& name = name_at(i);
+    if (name.empty())
+        return {};
+    context* program = owner() != nullptr ? owner()->program() : nullptr;
+    if (program != nullptr)
+        return program->pictures().own_size(name);
+    return probe_picture_size(path_of(name));
+}
+
 gif_size cfg_image_in::largest_size() const {
     gif_size largest;
     for (int i = 0; i < count(); ++i) {

@@ -44,6 +44,8 @@ class cfg_image_in : public config {
     // The size of image i as effects see it (fitted to the frame inside a
     // program), from its header; (0, 0) past the count or for an unreadable file.
     gif_size size_at(int i) const;
+    // Its own size, as the file has it, before any fitting; (0, 0) as above.
+    gif_size own_size_at(int i) const;
     // The largest width and height over all images, each taken separately.
     gif_size largest_size() const;
     // The selected image's size; (0, 0) on the empty slot or for an unreadable file.

@@ -72,7 +72,10 @@ GIFIN::GIFIN()
       mode_(add_menu("MODE", false, {"CENTER", "SCALE"})),
       mode_size_(add_menu("MODE.SIZE", true, {"SOURCE", "SMALL", "MEDIUM", "LARGE", "FULL"}, 2)),
       value_space_(add_number("VALUE.SPACE", false, 0, 0, 255, 1)),
-      mode_input_(titled(add_menu("MODE.INPUT", false, {"GIF", "TEXT"}), "SELECT")) {
+      mode_input_(titled(add_menu("MODE.INPUT", false, {"GIF", "TEXT"}), "SELECT")),
+      // Step 0: the scales are kept as they are, never rounded.
+      scale_(add_number("SCALE", false, 1, 0, basic::scale_maximum, 0)),
+      picture_scale_(add_number("SCALE.PICTURE", false, 1, 0, basic::scale_maximum, 0)) {
     const char* names[] = {"RED.OUT", "GREEN.OUT", "BLUE.OUT", "GREY.OUT", "ALPHA.OUT"};
     for (int i = 0; i < 5; ++i)
         planes_[i] = &add_port(port::direction::out, value_, size_, type_, names[i]);
@@ -123,6 +126,8 @@ outcome GIFIN::preprepare() {
 
     publish_effect_size(picture, work.width, work.height);
 
+    publish_scales(target);
+
     image_count_ = palette_.count();
     frames_.set_value(0, image_count_);
     transitions_.set_value(0, image_count_ >= 2 ? image_count_ - 1 : 1);
@@ -139,6 +144,21 @@ void GIFIN::publish_selected_size(gif_size selected) {
                                    double(selected.height) * selected.height));
     size_rotate_.set_value(0, d);
     size_rotate_.set_value(1, d);
+}
+
+void GIFIN::publish_scales(const output_canvas* target) {
+    // The planes hold the picture as the program fits it to the frame (at
+    // its own size without a program). Text is measured, never fitted: it
+    // has the same size in every frame.
+    const palette_pictures* fitted = program() != nullptr ? &program()->pictures() : nullptr;
+    const double grown =
+        text_mode_ ? 1
+                   : basic::picture_scale(palette_.own_size_at(palette_.selected()),
+                                          fitted != nullptr ? fitted->frame() : gif_size{},
+                                          fitted != nullptr && fitted->enlarges());
+    const rect frame = target != nullptr ? target->output_area() : rect{};
+    picture_scale_.set_value(0, grown);
+    scale_.set_value(0, basic::mark_scale(basic::frame_scale(frame.width, frame.height), grown));
 }
 
 void GIFIN::publish_effect_size(gif_size picture, int work_width, int work_height) {

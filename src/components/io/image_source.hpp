@@ -37,11 +37,20 @@ class GIFIN : public component {
     // "SIZE": the selected picture's size; "SIZE.EFFECT": the effect's working size.
     cfg_FP64& picture_size() const { return size_; }
     cfg_FP64& effect_size() const { return size_effect_; }
+    // "SCALE.PICTURE": the picture's scale, how many times larger the
+    // selected picture's planes are than at the 350 x 250 frame (1 in text
+    // mode). "SCALE": the mark scale, the frame's scale (min(W / 350,
+    // H / 250) of the canvas's output area, 1 without one) over the
+    // picture's scale where that is above 1. Both are 1 at that frame; see
+    // basic::mark_scale.
+    cfg_FP64& scale() const { return scale_; }
+    cfg_FP64& picture_scale() const { return picture_scale_; }
 
   private:
     gif_size text_size() const;
     void publish_selected_size(gif_size selected);
     void publish_effect_size(gif_size selected, int work_width, int work_height);
+    void publish_scales(const output_canvas* target);
     int chosen_index();
     void draw_into_output_area(const std::string& name);
     outcome hand_on_planes(const std::string& name);
@@ -69,6 +78,8 @@ class GIFIN : public component {
     cfg_menu& mode_size_;
     cfg_FP64& value_space_;
     cfg_menu& mode_input_;
+    cfg_FP64& scale_;
+    cfg_FP64& picture_scale_;
     std::array<port*, 5> planes_{};
     port* control_ = nullptr;
 

@@ -64,6 +64,27 @@ TEST(Crystalize, ControlGrowsTheBlockFromOneToTheSettingPlusOne) {
     EXPECT_EQ(unscaled.subject.block_size(), 3);
 }
 
+// "CRYSTAL SIZE" is in elements of the picture at the 350 x 250 frame: the
+// picture's scale multiplies it, with or without the control, before the
+// truncation.
+TEST(Crystalize, BlocksGrowWithThePicturesScale) {
+    mosaic_rig r;
+    number_named(r.subject, "SCALE").set_value(0, 2);
+    list doubled(8, 3); // the means of 0..7 and 8..15
+    doubled.resize(16, 11);
+    EXPECT_EQ(r.shape(16, 1, 4).run(counting(16)), doubled);
+    number_named(r.subject, "SCALE").set_value(0, 1.5);
+    EXPECT_EQ(r.subject.block_size(), 6);
+    number_named(r.subject, "SCALE").set_value(0, 0.1); // 0.4: still a block of 1
+    EXPECT_EQ(r.subject.block_size(), 1);
+
+    mosaic_rig controlled("UINT8", true);
+    number_named(controlled.subject, "VALUE.CONTROL").set_maximum(0, 255);
+    number_named(controlled.subject, "SCALE").set_value(0, 2);
+    controlled.shape(5, 5, 4).control(255);
+    EXPECT_EQ(controlled.subject.block_size(), 9); // 4 x 2 + 1
+}
+
 TEST(Crystalize, OnlyChannelsWithInputsMakeMosaics) {
     mosaic_rig r;
     r.watch("OUT.2", 2); // no input: its port sends the fill value

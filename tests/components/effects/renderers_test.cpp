@@ -301,6 +301,61 @@ TEST_F(Renderers, ShapeSizesFollowTheSizePlane) {
     }
 }
 
+// Sizes in pixels of the 350 x 250 frame grow with the mark scale: a
+// shape from the exact size (3 + 240 x 8 / 255 = 10.5), never below a pixel;
+// a cloud drop; a fiber segment, which climbs ten rows a segment at 90 degrees.
+TEST_F(Renderers, MarksGrowWithTheMarkScale) {
+    const struct {
+        int smallest;
+        unsigned ssize;
+        double scale;
+        int pixels;
+    } shapes[] = {{3, 255, 2, 22 * 22}, {3, 240, 2, 21 * 21}, {3, 0, 0.25, 1}, {3, 0, 0, 1}};
+    for (const auto& c : shapes) {
+        clear();
+        rig<shape_renderer> one(1, 1, {"SSIZE"});
+        number_named(one.subject, "ss.min").set_value(0, c.smallest);
+        number_named(one.subject, "SCALE").set_value(0, c.scale);
+        menu_named(one.subject, "MODE").select(1);
+        one.give("SSIZE", plane("UINT8", 1, 1, constant(c.ssize)));
+        run(one.subject);
+        EXPECT_EQ(drawn_count(), c.pixels) << c.ssize << " at " << c.scale;
+    }
+
+    // The width of one cloud drop.
+    auto drop_width = [&](int size, double scale) {
+        clear();
+        rig<cloud_renderer> drop(1, 1);
+        number_named(drop.subject, "RADIUS").set_value(0, 1);
+        number_named(drop.subject, "SIZE.SHAPE").set_value(0, size);
+        number_named(drop.subject, "DENSITY").set_value(0, 1);
+        number_named(drop.subject, "SCALE").set_value(0, scale);
+        run(drop.subject);
+        int left = 10000, right = -1;
+        for_each_drawn([&](int x, int) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+        });
+        return right - left + 1;
+    };
+    EXPECT_EQ(drop_width(4, 2), drop_width(8, 1));
+    EXPECT_LT(drop_width(4, 1), drop_width(8, 1));
+
+    clear();
+    rig<fiber_renderer> f(1, 1);
+    number_named(f.subject, "ANGLE").set_value(0, 90);
+    number_named(f.subject, "LENGTH").set_value(0, 5);
+    number_named(f.subject, "SCALE").set_value(0, 2);
+    run(f.subject);
+    int top = 10000, bottom = -1;
+    for_each_drawn([&](int, int y) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    });
+    EXPECT_EQ(bottom - top, 50);
+    EXPECT_EQ(drawn_count(), 51);
+}
+
 // At 90 degrees every segment climbs five rows and moves at most two
 // columns, so it stays within 22.5 degrees of the vertical.
 TEST_F(Renderers, FibersAtNinetyDegreesGoUp) {

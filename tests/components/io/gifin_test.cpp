@@ -6,8 +6,11 @@
 #include "../basic/network.hpp"
 #include "base/utility.hpp"
 #include "components/io/image_source.hpp"
+#include "components/io/register.hpp"
+#include "engine/script.hpp"
 #include "raster/output_canvas.hpp"
 #include "raster/text.hpp"
+#include "skin/palette_pictures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -241,6 +244,85 @@ TEST_F(ImageSourceNetwork, DrawsStraightIntoTheOutputAreaWhenNoPlaneIsConnected)
     EXPECT_EQ(get_pixel(image, x + 24, y + 9), (colour{0, 90, 90, 90}));
     EXPECT_EQ(get_pixel(image, x - 22, y - 11), untouched); // beside it: as it was
     EXPECT_EQ(size(gifin, "SIZE"), std::pair(50.0, 20.0));
+}
+
+// Both scales reach the settings bound to them before they are prepared.
+// "SCALE.PICTURE": how many times larger the picture is fitted to the frame
+// than to 350 x 250; "SCALE": the frame's scale, min(W / 350, H / 250), over
+// it where it is above 1. A picture smaller than the frame keeps its size,
+// so its marks grow with the frame; one fitted to a larger frame keeps
+// marks of its own size.
+TEST(ImageSource, PublishesTheScalesToTheSettingsBoundToThem) {
+    data_folder folder;
+    context program;
+    folder.write("scaled.zoml", R"(<effect type="Art">
+  <GIFIN id="gifin">
+    <valuelist name="SCALE" id="gifin.scale"></valuelist>
+    <valuelist name="SCALE.PICTURE" id="gifin.picture.scale"></valuelist>
+  </GIFIN>
+  <shape id="dots"><valuelist name="SCALE" idref="gifin.scale"></valuelist></shape>
+  <CRYSTALIZE id="tiles"><valuelist name="SCALE" idref="gifin.picture.scale"></valuelist></CRYSTALIZE>
+</effect>)");
+    script network("scaled.zoml", program, program_factory());
+    ASSERT_TRUE(network.load());
+    auto& gifin = dynamic_cast<io::GIFIN&>(*network.component_with_id("gifin"));
+    ASSERT_TRUE(gifin.palette().add_image(write_solid_gif("small.gif", 100, 50, red), 0));
+    ASSERT_TRUE(gifin.palette().add_image(write_solid_gif("large.gif", 1400, 1000, red), 1));
+    output_canvas canvas(1920, 1080, colour{0, 0, 0, 0});
+    // The scales at a frame, as the studio fits the palette to it.
+    auto scales = [&](int width, int height, int selected, bool enlarge = false) {
+        canvas.set_output_size(width, height);
+        program.pictures().set_frame(gif_size{std::uint16_t(width), std::uint16_t(height)},
+                                     enlarge);
+        gifin.palette().set_selected(selected);
+        network.set_canvas(&canvas);
+        network.reset();
+        EXPECT_TRUE(network.start());
+        const double mark = number_named(gifin, "SCALE").value(0);
+        const double picture = number_named(gifin, "SCALE.PICTURE").value(0);
+        EXPECT_EQ(number_named(*network.component_with_id("dots"), "SCALE").value(0), mark);
+        EXPECT_EQ(number_named(*network.component_with_id("tiles"), "SCALE").value(0), picture);
+        return std::pair(mark, picture);
+    };
+    const struct {
+        int width, height, selected;
+        double mark, picture;
+    } frames[] = {
+        // Exactly 1 at the own frame, whatever the picture.
+        {350, 250, 0, 1, 1},
+        {350, 250, 1, 1, 1},
+        {700, 500, 0, 2, 1},
+        {700, 500, 1, 1, 2},
+        {700, 600, 0, 2, 1},
+        {700, 600, 1, 1, 2},
+        // Reduced below its size at 350 x 250: marks shrink with the frame.
+        {175, 250, 0, 0.5, 1},
+        {175, 250, 1, 0.5, 0.5},
+        {1920, 1080, 0, 4.32, 1},
+        // Fitted to 350 x 250, not to this frame, where it fits as it is.
+        {1920, 1080, 1, 1.08, 4},
+    };
+    for (const auto& f : frames)
+        EXPECT_EQ(scales(f.width, f.height, f.selected), std::pair(f.mark, f.picture))
+            << f.selected << " at " << f.width << "x" << f.height;
+
+    // An enlarged picture grows even at the own frame; the growth is kept to
+    // the largest scale, and the mark scale is worked out from what is kept.
+    EXPECT_EQ(scales(350, 250, 0, true), std::pair(1 / 3.5, 3.5));
+    EXPECT_EQ(scales(1920, 1080, 0, true), std::pair(4.32 / 5, 5.0));
+    // Text has its size in every frame; the empty slot keeps the frame's scale.
+    menu_named(gifin, "MODE.INPUT").select(1);
+    EXPECT_EQ(scales(700, 500, 1), std::pair(2.0, 1.0));
+    menu_named(gifin, "MODE.INPUT").select(0);
+    EXPECT_EQ(scales(700, 500, 2), std::pair(2.0, 1.0));
+    // Without a canvas or a fit the planes have the picture's own size.
+    network.set_canvas(nullptr);
+    program.pictures().set_frame(gif_size{}, false);
+    gifin.palette().set_selected(1);
+    network.reset();
+    ASSERT_TRUE(network.start());
+    EXPECT_EQ(number_named(gifin, "SCALE.PICTURE").value(0), 4);
+    EXPECT_EQ(number_named(gifin, "SCALE").value(0), 0.25);
 }
 
 TEST(Palette, ARefusalNamesTheFileAndSaysWhy) {
