@@ -27,6 +27,8 @@ struct options {
     std::optional<std::string> frames_to;
     bool enlarge = false;
     bool optimize = false;
+    std::optional<int> lossy;
+    std::optional<int> colours_max;
     bool estimate = false;
     bool list = false;
     std::optional<std::string> describe;

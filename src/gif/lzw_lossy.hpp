@@ -1,0 +1,121 @@
+#pragma once
+// Lossy LZW: the greedy coder (lzw_encoder.hpp) with one freedom more. Where
+// the string in hand cannot grow by the next index, because the table holds
+// no longer string with it, the pixel may take the index of another entry
+// of the frame's colour table that does make the string grow, if that
+// colour is close enough to the pixel's own. Fewer, longer strings mean
+// fewer codes; a decoder reads an ordinary GIF LZW stream, which is exactly
+// the greedy coder's stream of the indices written.
+//
+// Close enough is measured in CIE L*a*b* (D65 white, from sRGB), as the
+// plain Euclidean distance there (delta E 1976): about 2.3 is the smallest
+// difference a person tells between two flat patches, and it weighs changes
+// of lightness, hue and saturation about as the eye does, which a distance
+// in RGB does not. A level N lets a pixel move at most N / 5 delta E from
+// the colour the lossless coder writes. Below 20 hardly a pixel moves (the
+// entries of a photo's 255-colour table lie further apart than 4); at
+// max_lossy_level, 40, the picture is plainly damaged.
+//
+// Errors must not line up: a smooth area whose pixels all slip to the
+// darker neighbouring entry would turn into a band. So what every pixel
+// gives away, the colour wanted less the colour written, is spread over the
+// pixels after it as in Floyd-Steinberg dithering (7/16 right, 3/16, 5/16
+// and 1/16 on the row below), damped to three quarters, and the colour
+// wanted at a pixel is its own plus what it received. A substitute must lie
+// within the reach of both the pixel's own colour (the bound) and the colour
+// wanted, and the nearest to the colour wanted is taken; a pixel that keeps
+// its index passes on what it received. Since every pixel either gives away
+// at most the reach or passes on three quarters of what it received, the
+// carried error stays below the reach.
+//
+// The transparent index never stands for another, and no other stands for
+// it; transparent pixels carry no error.
+#include "gif/byte_sink.hpp"
+#include "gif/lzw_packer.hpp"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace zoetra {
+
+// The highest lossy level, and the reach of a level, in sixteenths of a
+// delta E unit (level N: N / 5 delta E).
+inline constexpr int max_lossy_level = 200;
+constexpr std::int32_t lossy_reach(int level) {
+    return (level < 0 ? 0 : level > max_lossy_level ? max_lossy_level : level) * 16 / 5;
+}
+
+// A colour in CIE L*a*b*, each coordinate in sixteenths of a unit.
+struct lab_colour {
+    std::int32_t l = 0, a = 0, b = 0;
+};
+lab_colour lab_of(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+constexpr std::int64_t squared_distance(const lab_colour& x, const lab_colour& y) {
+    const std::int64_t dl = x.l - y.l, da = x.a - y.a, db = x.b - y.b;
+    return dl * dl + da * da + db * db;
+}
+
+// What the lossy coder knows of a frame besides its indices.
+struct lossy_frame {
+    // Pixels per row of the indices.
+    int width = 1;
+    // The colour table the indices refer to: red, green and blue of every
+    // entry the code size allows.
+    const std::uint8_t* table = nullptr;
+    // The transparent index, or -1 for none.
+    int transparent = -1;
+    // 1 to max_lossy_level.
+    int level = 0;
+};
+
+class lzw_lossy_encoder {
+  public:
+    lzw_lossy_encoder();
+    // Writes the sub-blocks of count indices, without the block terminator,
+    // in sub-blocks of 254 bytes as the greedy coder does. initial_bits is
+    // the minimum code size + 1, from 3 to 9; indices are masked to the
+    // values that width allows.
+    void encode(int initial_bits, byte_sink& sink, const std::uint8_t* indices, std::size_t count,
+                const lossy_frame& frame);
+    // The indices the last stream decodes to.
+    const std::vector<std::uint8_t>& written() const { return written_; }
+
+  private:
+    static constexpr int max_bits = lzw_packer::max_bits;
+    static constexpr int max_codes = lzw_packer::max_codes;
+    static constexpr int block_bytes = 254;
+
+    // The L*a*b* colours of the table's first entries (kept while the table
+    // stays the same).
+    void take_colours(const std::uint8_t* table, int entries);
+    void clear_row(int code);
+    // The longer string of prefix whose last index may stand for the pixel
+    // whose own colour is truth and whose wanted colour is wanted; 0 for none.
+    int substitute(int prefix, const lab_colour& truth, const lab_colour& wanted,
+                   std::int64_t reach_squared, int transparent) const;
+    void write_blocks(byte_sink& sink, std::size_t length) const;
+
+    // Per code and next index, the code of the longer string; 0 for none.
+    // A code's row is cleared when the code is made.
+    std::unique_ptr<std::uint16_t[]> child_;
+    // The longer strings of each code as a list: the latest made, and from
+    // each the one made before it with the same prefix; 0 ends a list.
+    std::unique_ptr<std::uint16_t[]> first_child_;
+    std::unique_ptr<std::uint16_t[]> sibling_;
+    // The last index of each string.
+    std::unique_ptr<std::uint8_t[]> last_index_;
+
+    std::array<lab_colour, 256> colours_{};
+    std::array<std::uint8_t, 768> table_{};
+    int table_entries_ = 0;
+    // Two rows of carried errors, (width + 2) x 3 each, in 64ths of the
+    // colour units.
+    std::vector<std::int32_t> errors_;
+    std::vector<std::uint8_t> packed_;
+    std::vector<std::uint8_t> written_;
+};
+
+} // namespace zoetra
