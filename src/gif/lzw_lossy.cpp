@@ -26,9 +26,10 @@ std::int32_t sixteenths(double value) {
     return std::int32_t(std::lround(std::clamp(value, -200.0, 200.0) * 16));
 }
 
-// Of the error carried to a pixel, in 64ths, the part it takes: rounded.
-std::int32_t carried(std::int32_t gathered) {
-    return (gathered + 32) >> 6;
+// The squared length of lanes: its first three.
+template <class Lanes> std::int32_t squared_length(Lanes lanes) {
+    const Lanes squares = lanes * lanes;
+    return squares[0] + squares[1] + squares[2];
 }
 
 } // namespace
@@ -44,7 +45,7 @@ lab_colour lab_of(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
 }
 
 lzw_lossy_encoder::lzw_lossy_encoder()
-    : child_(std::make_unique_for_overwrite<std::uint16_t[]>(std::size_t(max_codes) * 256)),
+    : entries_(std::make_unique_for_overwrite<std::uint32_t[]>(table_size)),
       first_child_(std::make_unique<std::uint16_t[]>(max_codes)),
       sibling_(std::make_unique<std::uint16_t[]>(max_codes)),
       last_index_(std::make_unique<std::uint8_t[]>(max_codes)) {}
@@ -55,28 +56,42 @@ void lzw_lossy_encoder::take_colours(const std::uint8_t* table, int entries) {
         return;
     std::memcpy(table_.data(), table, bytes);
     table_entries_ = entries;
-    for (int e = 0; e < entries; ++e)
-        colours_[std::size_t(e)] = lab_of(table[e * 3], table[e * 3 + 1], table[e * 3 + 2]);
+    for (int e = 0; e < entries; ++e) {
+        const lab_colour lab = lab_of(table[e * 3], table[e * 3 + 1], table[e * 3 + 2]);
+        colours_[std::size_t(e)] = lanes{lab.l, lab.a, lab.b, 0};
+    }
 }
 
-void lzw_lossy_encoder::clear_row(int code) {
-    std::fill_n(child_.get() + std::size_t(code) * 256, 256, std::uint16_t(0));
-    first_child_[std::size_t(code)] = 0;
+void lzw_lossy_encoder::clear_table(int roots) {
+    std::fill_n(entries_.get(), table_size, free_slot);
+    std::fill_n(first_child_.get(), roots, std::uint16_t(0));
 }
 
-int lzw_lossy_encoder::substitute(int prefix, const lab_colour& truth, const lab_colour& wanted,
-                                  std::int64_t reach_squared, int transparent) const {
+int lzw_lossy_encoder::find(int prefix, unsigned next, std::uint32_t& slot) const {
+    const std::uint32_t key = (std::uint32_t(next) << max_bits) + std::uint32_t(prefix);
+    slot = (key * 0x9E3779B1u) >> (32 - table_bits);
+    std::uint32_t entry = entries_[slot];
+    while (entry != free_slot && entry >> max_bits != key) {
+        slot = (slot + 1) & (table_size - 1);
+        entry = entries_[slot];
+    }
+    return entry == free_slot ? 0 : int(entry & (max_codes - 1));
+}
+
+// Coordinates stay within 16 x 200 and the error carried within the reach
+// (16 x 40), so squared lengths of differences fit 32 bits.
+int lzw_lossy_encoder::substitute(int prefix, unsigned truth, lanes wanted,
+                                  std::int32_t reach_squared, int transparent) const {
     int best = 0;
-    std::int64_t best_distance = reach_squared + 1;
+    std::int32_t best_distance = reach_squared + 1;
+    const lanes own = colours_[truth];
     for (int code = first_child_[std::size_t(prefix)]; code != 0;
          code = sibling_[std::size_t(code)]) {
         const int index = last_index_[std::size_t(code)];
-        if (index == transparent)
+        const lanes colour = colours_[std::size_t(index)];
+        if (index == transparent || squared_length(own - colour) > reach_squared)
             continue;
-        const lab_colour& colour = colours_[std::size_t(index)];
-        if (squared_distance(truth, colour) > reach_squared)
-            continue;
-        if (const std::int64_t distance = squared_distance(wanted, colour);
+        if (const std::int32_t distance = squared_length(wanted - colour);
             distance < best_distance) {
             best_distance = distance;
             best = code;
@@ -93,8 +108,8 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
     const unsigned mask = unsigned(clear_code - 1);
     int next_code = clear_code + 2;
     take_colours(frame.table, clear_code);
-    const std::int64_t reach = lossy_reach(frame.level);
-    const std::int64_t reach_squared = reach * reach;
+    const std::int32_t reach = lossy_reach(frame.level);
+    const std::int32_t reach_squared = reach * reach;
     const int transparent = frame.transparent;
     const std::size_t width = std::size_t(std::max(frame.width, 1));
 
@@ -104,29 +119,14 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
         packed_.resize(most_codes * 3 / 2 + 16);
     lzw_packer out(packed_.data(), initial_bits);
     written_.resize(count);
-    const std::size_t row_entries = (width + 2) * 3;
-    errors_.assign(row_entries * 2, 0);
-    std::int32_t* here = errors_.data();
-    std::int32_t* below = here + row_entries;
+    // Column x's entry is x + 1; columns -1 and width are edges, written but
+    // never read.
+    errors_.assign((width + 2) * 2, lanes{});
+    lanes* here = errors_.data();
+    lanes* below = here + width + 2;
+    const lanes none{};
 
-    auto clear_table = [&] {
-        for (int root = 0; root < clear_code; ++root)
-            clear_row(root);
-    };
-    // The pixel at column x wanted wanted and got the colour of index got:
-    // the difference, damped, goes to the pixels after it.
-    auto spread = [&](std::size_t x, const lab_colour& wanted, unsigned got) {
-        const lab_colour& shown = colours_[got];
-        const std::int32_t error[3] = {wanted.l - shown.l, wanted.a - shown.a, wanted.b - shown.b};
-        for (int c = 0; c < 3; ++c) {
-            here[(x + 2) * 3 + c] += error[c] * 21;
-            below[x * 3 + c] += error[c] * 9;
-            below[(x + 1) * 3 + c] += error[c] * 15;
-            below[(x + 2) * 3 + c] += error[c] * 3;
-        }
-    };
-
-    clear_table();
+    clear_table(clear_code);
     out.put(clear_code);
     if (count > 0) {
         int prefix = int(indices[0] & mask);
@@ -136,36 +136,41 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
             if (++x == width) {
                 x = 0;
                 std::swap(here, below);
-                std::fill_n(below, row_entries, 0);
+                std::fill_n(below, width + 2, none);
             }
             const unsigned next = indices[i] & mask;
-            const std::int32_t* received = here + (x + 1) * 3;
-            const lab_colour& truth = colours_[next];
-            const lab_colour wanted{truth.l + carried(received[0]), truth.a + carried(received[1]),
-                                    truth.b + carried(received[2])};
+            // What the pixel received, rounded; a pixel that keeps its index
+            // passes it on.
+            lanes error = (here[x + 1] + 32) >> 6;
             unsigned got = next;
-            if (const int longer = child_[std::size_t(prefix) * 256 + next]; longer != 0) {
+            std::uint32_t slot;
+            int longer = find(prefix, next, slot);
+            if (longer == 0 && int(next) != transparent && first_child_[std::size_t(prefix)] != 0) {
+                // Another index may let the string grow.
+                const lanes wanted = colours_[next] + error;
+                longer = substitute(prefix, next, wanted, reach_squared, transparent);
+                if (longer != 0) {
+                    got = last_index_[std::size_t(longer)];
+                    error = wanted - colours_[got];
+                }
+            }
+            if (longer != 0) {
                 prefix = longer;
-            } else if (const int other =
-                           int(next) == transparent
-                               ? 0
-                               : substitute(prefix, truth, wanted, reach_squared, transparent);
-                       other != 0) {
-                prefix = other;
-                got = last_index_[std::size_t(other)];
             } else {
                 out.put(prefix);
                 out.widen(next_code);
                 if (next_code < max_codes) {
                     const auto code = std::uint16_t(next_code++);
-                    child_[std::size_t(prefix) * 256 + next] = code;
-                    clear_row(code);
+                    entries_[slot] = ((std::uint32_t(next) << max_bits) + std::uint32_t(prefix))
+                                         << max_bits |
+                                     code;
                     last_index_[code] = std::uint8_t(next);
+                    first_child_[code] = 0;
                     sibling_[code] = first_child_[std::size_t(prefix)];
                     first_child_[std::size_t(prefix)] = code;
                 } else {
                     // Code 4095 is taken: start a fresh table at the narrowest width.
-                    clear_table();
+                    clear_table(clear_code);
                     next_code = clear_code + 2;
                     out.put(clear_code);
                     out.narrow();
@@ -173,8 +178,14 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
                 prefix = int(next);
             }
             written_[i] = std::uint8_t(got);
-            if (int(got) != transparent)
-                spread(x, wanted, got);
+            // Damped to three quarters: 21/64 to the right, 9/64, 15/64 and
+            // 3/64 below behind, below and below ahead.
+            if (int(got) != transparent && (error[0] | error[1] | error[2]) != 0) {
+                here[x + 2] += error * 21;
+                below[x] += error * 9;
+                below[x + 1] += error * 15;
+                below[x + 2] += error * 3;
+            }
         }
         out.put(prefix);
         out.widen(next_code);

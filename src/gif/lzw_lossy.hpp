@@ -87,20 +87,29 @@ class lzw_lossy_encoder {
     static constexpr int max_bits = lzw_packer::max_bits;
     static constexpr int max_codes = lzw_packer::max_codes;
     static constexpr int block_bytes = 254;
+    // The string table as the greedy coder keeps it (lzw_encoder.hpp): open
+    // addressing over 16384 slots, each entry the key (next index << 12) +
+    // prefix code above the code of the longer string; all ones is free.
+    static constexpr int table_bits = 14;
+    static constexpr int table_size = 1 << table_bits;
+    static constexpr std::uint32_t free_slot = 0xFFFFFFFFu;
+    // L*, a* and b* in the first three of four lanes, the fourth 0.
+    using lanes = std::int32_t __attribute__((vector_size(16)));
 
     // The L*a*b* colours of the table's first entries (kept while the table
     // stays the same).
     void take_colours(const std::uint8_t* table, int entries);
-    void clear_row(int code);
+    void clear_table(int roots);
+    // The code of the string prefix + next, 0 for none; slot receives where
+    // it is, or the free slot where it belongs.
+    int find(int prefix, unsigned next, std::uint32_t& slot) const;
     // The longer string of prefix whose last index may stand for the pixel
     // whose own colour is truth and whose wanted colour is wanted; 0 for none.
-    int substitute(int prefix, const lab_colour& truth, const lab_colour& wanted,
-                   std::int64_t reach_squared, int transparent) const;
+    int substitute(int prefix, unsigned truth, lanes wanted, std::int32_t reach_squared,
+                   int transparent) const;
     void write_blocks(byte_sink& sink, std::size_t length) const;
 
-    // Per code and next index, the code of the longer string; 0 for none.
-    // A code's row is cleared when the code is made.
-    std::unique_ptr<std::uint16_t[]> child_;
+    std::unique_ptr<std::uint32_t[]> entries_;
     // The longer strings of each code as a list: the latest made, and from
     // each the one made before it with the same prefix; 0 ends a list.
     std::unique_ptr<std::uint16_t[]> first_child_;
@@ -108,12 +117,12 @@ class lzw_lossy_encoder {
     // The last index of each string.
     std::unique_ptr<std::uint8_t[]> last_index_;
 
-    std::array<lab_colour, 256> colours_{};
+    std::array<lanes, 256> colours_{};
     std::array<std::uint8_t, 768> table_{};
     int table_entries_ = 0;
-    // Two rows of carried errors, (width + 2) x 3 each, in 64ths of the
+    // Two rows of carried errors, width + 2 entries each, in 64ths of the
     // colour units.
-    std::vector<std::int32_t> errors_;
+    std::vector<lanes> errors_;
     std::vector<std::uint8_t> packed_;
     std::vector<std::uint8_t> written_;
 };
