@@ -127,7 +127,8 @@ void standard_colours::choose_fewer_colours() {
         width = std::max(width, count);
     const auto coloured = std::find_if(frame_colours_.begin(), frame_colours_.end(),
                                        [](int count) { return count > 0; });
-    auto rows = allocate_zeroed_array<std::uint8_t>(frame_count * std::size_t(width) * 3);
+    const std::size_t room = std::max<std::size_t>(frame_count, 1) * std::size_t(width);
+    auto rows = allocate_zeroed_array<std::uint8_t>(room * 3);
     for (std::size_t i = 0; i < frame_count; ++i) {
         const std::size_t from = frame_colours_[i] > 0 || coloured == frame_colours_.end()
                                      ? i
@@ -138,7 +139,7 @@ void standard_colours::choose_fewer_colours() {
         for (int e = 0; e < width; ++e)
             std::copy_n(palette + (e % count) * 3, 3, row + e * 3);
     }
-    auto ignored = allocate_array<std::uint8_t>(frame_count * std::size_t(width));
+    auto ignored = allocate_array<std::uint8_t>(room);
     colour_quantizer& quantizer = *context_.lane(0).quantizer;
     [[maybe_unused]] const outcome reduced = quantizer.reduce(
         rows.get(), width, int(frame_count), ignored.get(), red_, green_, blue_, wanted_);
