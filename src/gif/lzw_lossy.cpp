@@ -48,7 +48,11 @@ lzw_lossy_encoder::lzw_lossy_encoder()
     : entries_(std::make_unique_for_overwrite<std::uint32_t[]>(table_size)),
       first_child_(std::make_unique<std::uint16_t[]>(max_codes)),
       sibling_(std::make_unique<std::uint16_t[]>(max_codes)),
-      last_index_(std::make_unique<std::uint8_t[]>(max_codes)) {}
+      last_index_(std::make_unique<std::uint8_t[]>(max_codes)),
+      child_count_(std::make_unique<std::uint16_t[]>(max_codes)),
+      neighbours_(std::make_unique<std::uint8_t[]>(256 * 256)) {
+    neighbour_count_.fill(-1);
+}
 
 void lzw_lossy_encoder::take_colours(const std::uint8_t* table, int entries) {
     const std::size_t bytes = std::size_t(entries) * 3;
@@ -60,11 +64,23 @@ void lzw_lossy_encoder::take_colours(const std::uint8_t* table, int entries) {
         const lab_colour lab = lab_of(table[e * 3], table[e * 3 + 1], table[e * 3 + 2]);
         colours_[std::size_t(e)] = lanes{lab.l, lab.a, lab.b, 0};
     }
+    neighbour_count_.fill(-1);
+}
+
+void lzw_lossy_encoder::find_neighbours(unsigned e) {
+    std::uint8_t* out = neighbours_.get() + std::size_t(e) * 256;
+    std::int16_t n = 0;
+    for (int c = 0; c < table_entries_; ++c)
+        if (c != int(e) && c != transparent_ &&
+            squared_length(colours_[e] - colours_[std::size_t(c)]) <= reach_squared_)
+            out[n++] = std::uint8_t(c);
+    neighbour_count_[e] = n;
 }
 
 void lzw_lossy_encoder::clear_table(int roots) {
     std::fill_n(entries_.get(), table_size, free_slot);
     std::fill_n(first_child_.get(), roots, std::uint16_t(0));
+    std::fill_n(child_count_.get(), roots, std::uint16_t(0));
 }
 
 int lzw_lossy_encoder::find(int prefix, unsigned next, std::uint32_t& slot) const {
@@ -79,23 +95,38 @@ int lzw_lossy_encoder::find(int prefix, unsigned next, std::uint32_t& slot) cons
 }
 
 // Coordinates stay within 16 x 200 and the error carried within the reach
-// (16 x 40), so squared lengths of differences fit 32 bits.
-int lzw_lossy_encoder::substitute(int prefix, unsigned truth, lanes wanted,
-                                  std::int32_t reach_squared, int transparent) const {
-    int best = 0;
-    std::int32_t best_distance = reach_squared + 1;
+// (16 x 40), so squared lengths of differences fit 32 bits. A string has at
+// most one longer string per index, so the lower index settles every tie
+// whichever way the candidates are found.
+int lzw_lossy_encoder::substitute(int prefix, unsigned truth, lanes wanted) {
+    if (neighbour_count_[truth] < 0)
+        find_neighbours(truth);
+    int best = 0, best_index = 256;
+    std::int32_t best_distance = reach_squared_ + 1;
+    auto consider = [&](int code, int index) {
+        const std::int32_t distance = squared_length(wanted - colours_[std::size_t(index)]);
+        if (distance < best_distance || (distance == best_distance && index < best_index)) {
+            best_distance = distance;
+            best = code;
+            best_index = index;
+        }
+    };
+    const int neighbours = neighbour_count_[truth];
+    if (child_count_[std::size_t(prefix)] > neighbours) {
+        const std::uint8_t* near = neighbours_.get() + std::size_t(truth) * 256;
+        std::uint32_t slot;
+        for (int k = 0; k < neighbours; ++k)
+            if (const int code = find(prefix, near[k], slot); code != 0)
+                consider(code, near[k]);
+        return best;
+    }
     const lanes own = colours_[truth];
     for (int code = first_child_[std::size_t(prefix)]; code != 0;
          code = sibling_[std::size_t(code)]) {
         const int index = last_index_[std::size_t(code)];
-        const lanes colour = colours_[std::size_t(index)];
-        if (index == transparent || squared_length(own - colour) > reach_squared)
-            continue;
-        if (const std::int32_t distance = squared_length(wanted - colour);
-            distance < best_distance) {
-            best_distance = distance;
-            best = code;
-        }
+        if (index != transparent_ &&
+            squared_length(own - colours_[std::size_t(index)]) <= reach_squared_)
+            consider(code, index);
     }
     return best;
 }
@@ -109,8 +140,12 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
     int next_code = clear_code + 2;
     take_colours(frame.table, clear_code);
     const std::int32_t reach = lossy_reach(frame.level);
-    const std::int32_t reach_squared = reach * reach;
     const int transparent = frame.transparent;
+    if (reach * reach != reach_squared_ || transparent != transparent_) {
+        reach_squared_ = reach * reach;
+        transparent_ = transparent;
+        neighbour_count_.fill(-1);
+    }
     const std::size_t width = std::size_t(std::max(frame.width, 1));
 
     // Room for every code (see lzw_lookahead.cpp) and the packer's spare bytes.
@@ -148,7 +183,7 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
             if (longer == 0 && int(next) != transparent && first_child_[std::size_t(prefix)] != 0) {
                 // Another index may let the string grow.
                 const lanes wanted = colours_[next] + error;
-                longer = substitute(prefix, next, wanted, reach_squared, transparent);
+                longer = substitute(prefix, next, wanted);
                 if (longer != 0) {
                     got = last_index_[std::size_t(longer)];
                     error = wanted - colours_[got];
@@ -166,8 +201,10 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
                                      code;
                     last_index_[code] = std::uint8_t(next);
                     first_child_[code] = 0;
+                    child_count_[code] = 0;
                     sibling_[code] = first_child_[std::size_t(prefix)];
                     first_child_[std::size_t(prefix)] = code;
+                    ++child_count_[std::size_t(prefix)];
                 } else {
                     // Code 4095 is taken: start a fresh table at the narrowest width.
                     clear_table(clear_code);

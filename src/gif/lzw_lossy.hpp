@@ -97,16 +97,19 @@ class lzw_lossy_encoder {
     using lanes = std::int32_t __attribute__((vector_size(16)));
 
     // The L*a*b* colours of the table's first entries (kept while the table
-    // stays the same).
+    // stays the same), and no neighbours known.
     void take_colours(const std::uint8_t* table, int entries);
+    // The entries within the reach of entry e, known from now on.
+    void find_neighbours(unsigned e);
     void clear_table(int roots);
     // The code of the string prefix + next, 0 for none; slot receives where
     // it is, or the free slot where it belongs.
     int find(int prefix, unsigned next, std::uint32_t& slot) const;
     // The longer string of prefix whose last index may stand for the pixel
-    // whose own colour is truth and whose wanted colour is wanted; 0 for none.
-    int substitute(int prefix, unsigned truth, lanes wanted, std::int32_t reach_squared,
-                   int transparent) const;
+    // whose own colour is entry truth and whose wanted colour is wanted: the
+    // nearest to wanted, within the reach of both, the lower index on a tie;
+    // 0 for none.
+    int substitute(int prefix, unsigned truth, lanes wanted);
     void write_blocks(byte_sink& sink, std::size_t length) const;
 
     std::unique_ptr<std::uint32_t[]> entries_;
@@ -114,12 +117,22 @@ class lzw_lossy_encoder {
     // each the one made before it with the same prefix; 0 ends a list.
     std::unique_ptr<std::uint16_t[]> first_child_;
     std::unique_ptr<std::uint16_t[]> sibling_;
-    // The last index of each string.
+    // The last index of each string, and how many longer strings it has.
     std::unique_ptr<std::uint8_t[]> last_index_;
+    std::unique_ptr<std::uint16_t[]> child_count_;
 
     std::array<lanes, 256> colours_{};
     std::array<std::uint8_t, 768> table_{};
     int table_entries_ = 0;
+    // The frame in hand's reach, squared, and transparent index.
+    std::int32_t reach_squared_ = 0;
+    int transparent_ = -1;
+    // Per entry, the other entries within the reach (not the transparent
+    // one) in order, and how many; found for an entry when first needed,
+    // -1 until then. A string with more longer strings than its last
+    // pixel's colour has neighbours is searched through the neighbours.
+    std::unique_ptr<std::uint8_t[]> neighbours_;
+    std::array<std::int16_t, 256> neighbour_count_{};
     // Two rows of carried errors, width + 2 entries each, in 64ths of the
     // colour units.
     std::vector<lanes> errors_;
