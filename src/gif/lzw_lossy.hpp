@@ -14,7 +14,7 @@
 // in RGB does not. A level N lets a pixel move at most N / 5 delta E from
 // the colour the lossless coder writes. Below 20 hardly a pixel moves (the
 // entries of a photo's 255-colour table lie further apart than 4); at
-// max_lossy_level, 40, the picture is plainly damaged.
+// max_lossy_level (40 delta E) the picture is plainly damaged.
 //
 // Errors must not line up: a smooth area whose pixels all slip to the
 // darker neighbouring entry would turn into a band. So what every pixel
@@ -30,6 +30,10 @@
 //
 // The transparent index never stands for another, and no other stands for
 // it; transparent pixels carry no error.
+//
+// The candidates are the longer strings of the string in hand; when they are
+// more than the colours within the reach of the pixel's own, those colours
+// are looked up in the string table instead.
 #include "gif/byte_sink.hpp"
 #include "gif/lzw_packer.hpp"
 
@@ -129,8 +133,7 @@ class lzw_lossy_encoder {
     int transparent_ = -1;
     // Per entry, the other entries within the reach (not the transparent
     // one) in order, and how many; found for an entry when first needed,
-    // -1 until then. A string with more longer strings than its last
-    // pixel's colour has neighbours is searched through the neighbours.
+    // -1 until then.
     std::unique_ptr<std::uint8_t[]> neighbours_;
     std::array<std::int16_t, 256> neighbour_count_{};
     // Two rows of carried errors, width + 2 entries each, in 64ths of the
