@@ -1,11 +1,15 @@
-// Round trip through the GIF writer in its default mode: whatever frames the
-// reader gets out of the input are written again, and the written file must
-// read back with the same frame count and size, every transparent pixel
-// still transparent and every painted pixel painted in a colour of the
-// written global table. The size estimate must equal the written length.
-// (The other modes have a target of their own, fuzz_gif_modes.)
+// Round trip through the GIF writer in its default mode, and coded lossily
+// with fewer colours: whatever frames the reader gets out of the input are
+// written again, and the written file must read back with the same frame
+// count and size, every transparent pixel still transparent and every
+// painted pixel painted in a colour of the written global table. The size
+// estimate must equal the written length. (The other modes have a target of
+// their own, fuzz_gif_modes.)
 #include "gif_fuzz_support.hpp"
 
+#include "gif/lzw_lossy.hpp"
+
+#include <array>
 #include <set>
 
 namespace {
@@ -14,21 +18,13 @@ namespace {
 constexpr std::size_t max_frames = 4;
 constexpr std::uint32_t max_screen_pixels = 64 * 64;
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+// The file has the frames' count and size, their transparency, and only
+// colours of the first entries of its global table.
+void check_round_trip(const fuzzing::read_frames& read, const std::vector<std::uint8_t>& file,
+                      const std::array<std::uint8_t, 768>& table, int entries) {
     using fuzzing::check;
-    const fuzzing::read_frames read = fuzzing::frames_of(data, size, max_frames, max_screen_pixels);
-    if (read.frames.empty())
-        return 0;
-    const std::uint16_t loop = size % 3 == 0 ? 0 : size % 3 == 1 ? 1 : 5;
-    const std::uint16_t delay = std::uint16_t(size * 7 % 200);
-    fuzzing::writers writers(size);
-    const std::vector<std::uint8_t> file = writers.write(read, loop, delay, {});
-    const auto& table = writers.global_table();
-
     std::set<zoetra::pixel> table_colours;
-    for (int i = 0; i < 255; ++i)
+    for (int i = 0; i < entries; ++i)
         table_colours.insert(zoetra::pixel(table[i * 3]) << 16 |
                              zoetra::pixel(table[i * 3 + 1]) << 8 | table[i * 3 + 2]);
 
@@ -50,5 +46,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     check(again.read_frame() == nullptr);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fuzzing::read_frames read = fuzzing::frames_of(data, size, max_frames, max_screen_pixels);
+    if (read.frames.empty())
+        return 0;
+    const std::uint16_t loop = size % 3 == 0 ? 0 : size % 3 == 1 ? 1 : 5;
+    const std::uint16_t delay = std::uint16_t(size * 7 % 200);
+    fuzzing::writers writers(size);
+    // The default file (its colours in entries 0 to 254), then one coded
+    // lossily with fewer colours, at a level and a colour count the input
+    // chooses (its colours anywhere in the table).
+    check_round_trip(read, writers.write(read, loop, delay, {}), writers.global_table(), 255);
+    zoetra::gif_encode_options lossy;
+    lossy.lossy = 1 + int(size % zoetra::max_lossy_level);
+    lossy.colours_max = 2 + int(size * 7 % 255);
+    check_round_trip(read, writers.write(read, loop, delay, lossy), writers.global_table(), 256);
     return 0;
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs every benchmark of a benchmark build folder: the Google Benchmark
-# programs, then the side-by-side comparisons with the peer tools (giflib,
-# libjpeg-turbo, ImageMagick, ffmpeg) from the peer benchmark kit, and the
-# whole-render timing of every bundled effect, on the small sample and per
-# frame on a 2000x1500 picture, and on a 12-megapixel photo fitted to a chosen
-# frame beside the photo reduced beforehand. Only ratios measured in the same run mean
-# anything on a shared machine. OTHER_BUILD names a second renderer build (an
-# older one, say) that the large-picture timing runs side by side.
+# programs, what each --lossy level costs and saves, then the side-by-side
+# comparisons with the peer tools (giflib, libjpeg-turbo, ImageMagick,
+# ffmpeg) from the peer benchmark kit, and the whole-render timing of every
+# bundled effect, on the small sample and per frame on a 2000x1500 picture,
+# and on a 12-megapixel photo fitted to a chosen frame beside the photo
+# reduced beforehand. Only ratios measured in the same run mean anything on
+# a shared machine. OTHER_BUILD names a second renderer build (an older one,
+# say) that the large-picture timing runs side by side.
 set -euo pipefail
 build=$(cd "${1:-build-bench}" && pwd)
 cd "$(dirname "$0")/.."
@@ -19,6 +20,8 @@ for program in "$build"/bench/*/*_bench; do
     echo "== $program"
     "$program" --benchmark_counters_tabular=true
 done
+echo "== --lossy: bytes and PSNR per level"
+"$python" bench/gif/lossy_levels.py "$build/src/cli/zoetra-render"
 if [ -d "$peers" ]; then
     echo "== GIF decoding beside giflib"
     "$python" bench/gif/decode_compare.py "$peers" "$build/bench/gif/gif_bench"

@@ -1,5 +1,6 @@
-// LZW coding beside giflib's coder on the same palette indices, and the whole
-// writer (reductions and coding) on an animation.
+// LZW coding beside giflib's coder on the same palette indices, the lossy
+// coder beside the plain one, and the whole writer (reductions and coding) on
+// an animation, plainly and lossily.
 //
 // Indices: the frames of every GIF in $ZOETRA_PEER_WORK/corpus (the peer
 // benchmarks' decode corpus), decoded with giflib; without it, generated
@@ -7,6 +8,7 @@
 // is almost pure LZW coding.
 #include "gif/encoder.hpp"
 #include "gif/lzw_encoder.hpp"
+#include "gif/lzw_lossy.hpp"
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -70,8 +72,14 @@ gif_source load_gif(const std::filesystem::path& path) {
     return out;
 }
 
+// A grey ramp for the photo (its indices follow x), black on white for the
+// line art.
 gif_source generated(const char* name, int width, int height, bool line_art) {
     gif_source out{name, width, height, std::vector<GifColorType>(256), {}};
+    for (int e = 0; e < 256; ++e) {
+        const auto grey = GifByteType(line_art ? (e == 0 ? 255 : 0) : e);
+        out.colours[std::size_t(e)] = GifColorType{grey, grey, grey};
+    }
     gif_frame frame{0, 0, width, height, std::vector<std::uint8_t>(std::size_t(width) * height)};
     std::uint32_t seed = 5;
     for (std::size_t i = 0; i < frame.indices.size(); ++i) {
@@ -128,6 +136,30 @@ void BM_lzw_encode(benchmark::State& state) {
     report(state, source, bytes);
 }
 
+// The lossy coder on the same indices with the file's global table; the
+// level is the second argument (bytes_out shows what it saves).
+void BM_lzw_lossy_encode(benchmark::State& state) {
+    const gif_source& source = corpus()[std::size_t(state.range(0))];
+    const int level = int(state.range(1));
+    std::vector<std::uint8_t> table(768);
+    for (std::size_t e = 0; e < 256; ++e) {
+        table[e * 3] = source.colours[e].Red;
+        table[e * 3 + 1] = source.colours[e].Green;
+        table[e * 3 + 2] = source.colours[e].Blue;
+    }
+    zoetra::lzw_lossy_encoder encoder;
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        zoetra::counting_sink sink;
+        for (const auto& frame : source.frames)
+            encoder.encode(9, sink, frame.indices.data(), frame.indices.size(),
+                           {frame.width, table.data(), -1, level});
+        bytes = sink.byte_count();
+        benchmark::DoNotOptimize(bytes);
+    }
+    report(state, source, bytes);
+}
+
 struct memory_output {
     std::vector<GifByteType> bytes;
 };
@@ -166,12 +198,22 @@ void corpus_files(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond);
 }
 
-// Whole saves, counted rather than written: 32 frames of photo-like content
-// with a transparent surround.
-void BM_gif_save(benchmark::State& state) {
-    const int width = int(state.range(0)), height = int(state.range(1));
+void corpus_files_and_levels(benchmark::internal::Benchmark* b) {
+    for (std::size_t i = 0; i < corpus().size(); ++i)
+        for (int level : {40, 200})
+            b->Args({std::int64_t(i), level});
+    b->Unit(benchmark::kMillisecond);
+}
+
+// 32 frames of photo-like content with a transparent surround.
+struct save_frames {
     std::vector<std::unique_ptr<zoetra::buffer>> owned;
     std::vector<zoetra::buffer*> frames;
+};
+save_frames photo_frames(int width, int height) {
+    save_frames out;
+    auto& owned = out.owned;
+    auto& frames = out.frames;
     for (int f = 0; f < 32; ++f) {
         owned.push_back(std::make_unique<zoetra::buffer>(
             std::uint16_t(width), std::uint16_t(height), zoetra::colour{1, 0, 0, 0}));
@@ -192,10 +234,22 @@ void BM_gif_save(benchmark::State& state) {
             }
         frames.push_back(owned.back().get());
     }
+    return out;
+}
+
+// Whole saves, counted rather than written; the third argument is the lossy
+// level.
+void BM_gif_save(benchmark::State& state) {
+    const int width = int(state.range(0)), height = int(state.range(1));
+    const save_frames made = photo_frames(width, height);
+    const auto& frames = made.frames;
     const zoetra::crop_size size{std::uint16_t(width), std::uint16_t(height)};
+    zoetra::gif_encode_options options;
+    options.lossy = int(state.range(2));
     std::uint32_t bytes = 0;
     for (auto _ : state) {
         zoetra::gif_writer writer;
+        writer.set_options(options);
         if (!writer.open_for_estimate("estimate.gif", {}, size, 0)) {
             state.SkipWithError("the estimate cannot start");
             break;
@@ -214,5 +268,11 @@ void BM_gif_save(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_lzw_encode)->Apply(corpus_files);
+BENCHMARK(BM_lzw_lossy_encode)->Apply(corpus_files_and_levels);
 BENCHMARK(BM_giflib_lzw_encode)->Apply(corpus_files);
-BENCHMARK(BM_gif_save)->Args({350, 250})->Args({1000, 700})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_gif_save)
+    ->Args({350, 250, 0})
+    ->Args({350, 250, 60})
+    ->Args({1000, 700, 0})
+    ->Args({1000, 700, 60})
+    ->Unit(benchmark::kMillisecond);

@@ -32,6 +32,8 @@ struct options {
     bool fit_may_shrink = false;
     bool fit_may_drop_frames = false;
     bool optimize = false;
+    std::optional<int> lossy;
+    std::optional<int> colours_max;
     bool estimate = false;
     bool list = false;
     std::optional<std::string> describe;

@@ -7,6 +7,7 @@
 #include "cli/options.hpp"
 #include "cli/settings.hpp"
 #include "components/io/register.hpp"
+#include "gif/lzw_lossy.hpp"
 #include "gif/picture.hpp"
 #include "production/data_directory.hpp"
 #include "production/studio.hpp"
@@ -212,6 +213,14 @@ outcome apply_options(studio& s, script& effect, const options& o) {
     s.set_enlarge(o.enlarge);
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
+    if (o.lossy && (*o.lossy < 0 || *o.lossy > max_lossy_level))
+        return outcome::failure(
+            format("--lossy %d is out of its range 0 to %d", *o.lossy, max_lossy_level));
+    if (o.colours_max && (*o.colours_max < 2 || *o.colours_max > 256))
+        return outcome::failure(
+            format("--colours-max %d is out of its range 2 to 256", *o.colours_max));
+    encoding.lossy = o.lossy.value_or(0);
+    encoding.colours_max = o.colours_max.value_or(256);
     if (o.colours) {
         if (same_name(*o.colours, "fine"))
             encoding.colours = colour_mode::fine;

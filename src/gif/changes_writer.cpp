@@ -7,13 +7,16 @@
 namespace zoetra::gif_detail {
 
 changes_writer::changes_writer(writer_context& context, const animation_frames& frames)
-    : context_(context), frames_(frames), colours_(context, frames), width_(frames.size.width),
-      pixel_count_(frames.pixel_count()), planner_(frames.size.width, frames.size.height) {}
+    : context_(context), frames_(frames), colours_(context, frames, true),
+      width_(frames.size.width), pixel_count_(frames.pixel_count()),
+      planner_(frames.size.width, frames.size.height) {}
 
 void changes_writer::write() {
     colours_.reduce_frames();
     colours_.choose_global_table();
-    context_.open_animation(full_table_bits);
+    context_.open_animation(colours_.table_bits());
+    transparent_ = colours_.transparent();
+    lossy_level_ = context_.lossy_level();
     const std::size_t frame_count = frames_.count();
     if (frame_count == 0)
         return;
@@ -21,7 +24,7 @@ void changes_writer::write() {
     make_room();
     take_picture(0, next_);
     for (std::size_t p = 0; p < pixel_count_; ++p)
-        first_opaque_[p] = next_[p] != standard_transparent;
+        first_opaque_[p] = next_[p] != transparent_;
     for (std::size_t i = 0; i < frame_count; ++i) {
         advance(i);
         const frame_step step = plan(i);
@@ -64,8 +67,8 @@ void changes_writer::advance(std::size_t i) {
 frame_step changes_writer::plan(std::size_t i) {
     const bool last = i + 1 == frames_.count();
     for (std::size_t p = 0; p < pixel_count_; ++p) {
-        opaque_[p] = current_[p] != standard_transparent;
-        next_opaque_[p] = last ? first_opaque_[p] : next_[p] != standard_transparent;
+        opaque_[p] = current_[p] != transparent_;
+        next_opaque_[p] = last ? first_opaque_[p] : next_[p] != transparent_;
         same_[p] = i > 0 && current_[p] == previous_[p];
     }
     return planner_.plan(opaque_, same_, next_opaque_, need_);
@@ -80,8 +83,8 @@ bool changes_writer::cut(const frame_rect& rect) {
         for (int x = 0; x < rect.width; ++x) {
             const std::uint8_t index = current_[row + x];
             *in_rect++ = index;
-            *changes++ = need_[row + x] ? index : standard_transparent;
-            kept_colours = kept_colours || (!need_[row + x] && index != standard_transparent);
+            *changes++ = need_[row + x] ? index : transparent_;
+            kept_colours = kept_colours || (!need_[row + x] && index != transparent_);
         }
     }
     return kept_colours;
@@ -91,24 +94,25 @@ bool changes_writer::cut(const frame_rect& rect) {
 changes_writer::form changes_writer::shortest_form(const frame_step& step, bool kept_colours) {
     const frame_rect rect = step.rect;
     const bool whole_frame_differs = rect != planner_.screen();
-    constexpr int code_size = standard_code_size;
+    const int code_size = colours_.code_size();
+    const lossy_frame in_rect = lossy(rect.width, context_.global_table().data(), transparent_);
     context_.threads().run(
         [&] {
-            changes_data_.clear();
-            context_.lane(0).greedy->encode(code_size + 1, changes_data_, changes_only_,
-                                            rect.area());
+            context_.lane(0).code_into(changes_data_, code_size, changes_only_, rect.area(),
+                                       in_rect);
         },
         [&] {
-            lzw_encoder& coder = *context_.lane(1).greedy;
+            coding_lane& lane = context_.lane(1);
             rect_data_.clear();
             frame_data_.clear();
             if (kept_colours)
-                coder.encode(code_size + 1, rect_data_, whole_rect_, rect.area());
+                lane.code_into(rect_data_, code_size, whole_rect_, rect.area(), in_rect);
             if (whole_frame_differs)
-                coder.encode(code_size + 1, frame_data_, current_, pixel_count_);
+                lane.code_into(frame_data_, code_size, current_, pixel_count_,
+                               lossy(width_, in_rect.table, transparent_));
         });
     form chosen{changes_only_, &changes_data_,
-                frame_layout{rect, step.disposal, true, standard_transparent, code_size}};
+                frame_layout{rect, step.disposal, true, transparent_, code_size}};
     if (kept_colours && rect_data_.byte_count() < chosen.data->byte_count()) {
         chosen.pixels = whole_rect_;
         chosen.data = &rect_data_;
@@ -127,28 +131,28 @@ void changes_writer::try_local_table(form& chosen) {
     int used_count = 0;
     for (std::size_t p = 0; p < area; ++p) {
         const std::uint8_t index = chosen.pixels[p];
-        used_count += !used[index] && index != standard_transparent;
+        used_count += !used[index] && index != transparent_;
         used[index] = true;
     }
     // The colours and the transparent entry.
     const int bits = table_bits_for(used_count + 1);
-    if (bits >= full_table_bits)
+    if (bits >= colours_.table_bits())
         return;
     std::uint8_t to_local[256];
     local_table_.fill(0);
     int n = 0;
     for (int index = 0; index < 256; ++index) {
-        if (!used[index] || index == standard_transparent)
+        if (!used[index] || index == transparent_)
             continue;
         std::copy_n(context_.global_table().data() + index * 3, 3, local_table_.data() + n * 3);
         to_local[index] = std::uint8_t(n++);
     }
-    to_local[standard_transparent] = std::uint8_t(n);
+    to_local[transparent_] = std::uint8_t(n);
     for (std::size_t p = 0; p < area; ++p)
         local_pixels_[p] = to_local[chosen.pixels[p]];
     const int code_size = std::max(2, bits);
-    local_data_.clear();
-    context_.lane(0).greedy->encode(code_size + 1, local_data_, local_pixels_, area);
+    context_.lane(0).code_into(local_data_, code_size, local_pixels_, area,
+                               lossy(chosen.layout.rect.width, local_table_.data(), n));
     if (local_data_.byte_count() + (std::size_t(3) << bits) < chosen.data->byte_count()) {
         chosen.pixels = local_pixels_;
         chosen.data = &local_data_;

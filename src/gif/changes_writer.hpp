@@ -7,7 +7,9 @@
 // rectangle with every opaque pixel drawn, or the whole frame as the default
 // writes it (so the file never grows); then, where shorter, with a local
 // table of just the colours it uses, and coded with lookahead
-// (lzw_lookahead.hpp).
+// (lzw_lookahead.hpp). Asked for lossy coding, every form is coded lossily
+// (lzw_lossy.hpp) with the table it is written with, and the lookahead
+// coder's lossless stream is kept only where it is shorter still.
 //
 // A frame's plan depends on the rectangle the frame before was drawn in,
 // which depends on how that frame coded, so the frames go one at a time; the
@@ -48,6 +50,10 @@ class changes_writer {
     // A frame that uses few colours may take a local table of just those:
     // narrower codes can more than pay for the table.
     void try_local_table(form& chosen);
+    // What lossy coding needs of rows of width pixels in the table given.
+    lossy_frame lossy(int width, const std::uint8_t* table, int transparent) const {
+        return {width, table, transparent, lossy_level_};
+    }
 
     writer_context& context_;
     const animation_frames& frames_;
@@ -64,6 +70,8 @@ class changes_writer {
     std::uint8_t *changes_only_ = nullptr, *whole_rect_ = nullptr, *local_pixels_ = nullptr;
     memory_sink changes_data_, rect_data_, frame_data_, local_data_;
     std::array<std::uint8_t, 768> local_table_{};
+    std::uint8_t transparent_ = standard_transparent;
+    int lossy_level_ = 0;
 };
 
 } // namespace zoetra::gif_detail

@@ -119,7 +119,8 @@ void gif_writer::encode_frames(const animation_frames& frames, bool estimating) 
         if (!lane)
             lane = std::make_unique<coding_lane>();
     gif_detail::writer_context context({*sink_, screen_, loop_count_, header_written_,
-                                        global_table_, on_progress, estimating, helper_thread_},
+                                        global_table_, on_progress, estimating, helper_thread_,
+                                        options_},
                                        *lanes_[0], *lanes_[1]);
     switch (options_.colours) {
     case colour_mode::fine:

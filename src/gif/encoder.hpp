@@ -96,10 +96,18 @@ struct gif_encode_options {
     // rest transparent; viewers show the same pictures. Always so with fine
     // colours; never with exact colours.
     bool optimize = false;
-    // Lossy coding: 0 codes every index as it is; above 0 a pixel may take a
-    // nearby colour of its table when that makes the coded string longer.
+    // Lossy coding, 0 (off) to 200: a pixel may take a nearby colour of its
+    // frame's table where that lets the LZW string in hand grow, moving at
+    // most lossy / 5 delta E (CIE L*a*b*) from the colour written without
+    // it (lzw_lossy.hpp). Transparent pixels stay as they are. Standard and
+    // fine colours; exact colours stay exact.
     int lossy = 0;
-    // At most this many opaque colours in a table, 2 to 256.
+    // The most opaque colours in a table, 2 to 256. 256 keeps the tables as
+    // they always were: 255 colours and the transparent entry, 256 entries
+    // in all. With fewer, the frames are reduced to that many colours, and
+    // each table is the smallest power of two that holds them and, where a
+    // frame needs one, the transparent entry. Standard and fine colours;
+    // exact colours keep the frames' own.
     int colours_max = 256;
 
     bool draws_changes() const { return optimize || colours == colour_mode::fine; }

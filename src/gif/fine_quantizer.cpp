@@ -31,11 +31,23 @@ void use_one_openmp_thread() {
 }
 
 // When libimagequant fails (it only does when memory runs out): a fixed cube
-// of 6 x 7 x 6 colours, each pixel the nearest one, without dithering.
+// of 6 x 7 x 6 colours, each pixel the nearest one, without dithering; with
+// fewer colours allowed, fewer steps on the longest side (green first) until
+// the cube fits. A side of one step is mid-grey.
 int cube_colours(const std::uint8_t* rgba, std::size_t count, std::uint8_t* indices,
-                 std::uint8_t* colours) {
-    constexpr int reds = 6, greens = 7, blues = 6;
-    auto level = [](int step, int steps) { return (step * 255 + (steps - 1) / 2) / (steps - 1); };
+                 std::uint8_t* colours, int most) {
+    int reds = 6, greens = 7, blues = 6;
+    while (reds * greens * blues > most) {
+        if (greens >= reds && greens >= blues)
+            --greens;
+        else if (reds >= blues)
+            --reds;
+        else
+            --blues;
+    }
+    auto level = [](int step, int steps) {
+        return steps == 1 ? 128 : (step * 255 + (steps - 1) / 2) / (steps - 1);
+    };
     int n = 0;
     for (int r = 0; r < reds; ++r)
         for (int g = 0; g < greens; ++g)
@@ -56,15 +68,17 @@ int cube_colours(const std::uint8_t* rgba, std::size_t count, std::uint8_t* indi
     return n;
 }
 
-// The opaque entries of libimagequant's palette, numbered in order, into
-// colours; to_colour maps its indices to those numbers (not_drawn for its
-// transparent entry). Returns how many.
-int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8_t* colours) {
+// The opaque entries of libimagequant's palette (at most most of them),
+// numbered in order, into colours; to_colour maps its indices to those
+// numbers (not_drawn for its transparent entry and any left over). Returns
+// how many.
+int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8_t* colours,
+                 int most) {
     int n = 0;
     std::fill_n(to_colour, 256, fine_quantizer::not_drawn);
     for (unsigned e = 0; e < palette.count && e < 256; ++e) {
         const liq_color& c = palette.entries[e];
-        if (c.a == 0 || n == fine_quantizer::max_colours)
+        if (c.a == 0 || n == most)
             continue;
         colours[n * 3] = c.r;
         colours[n * 3 + 1] = c.g;
@@ -100,6 +114,10 @@ fine_quantizer::fine_quantizer() : attr_(liq_attr_create()) {
         liq_set_speed(attr_, liq_speed);
 }
 
+void fine_quantizer::set_most_colours(int count) {
+    most_colours_ = std::clamp(count, 2, max_colours);
+}
+
 fine_quantizer::~fine_quantizer() {
     drop_shared();
     if (attr_ != nullptr)
@@ -120,24 +138,24 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
         return 0;
     }
     if (attr_ == nullptr)
-        return cube_colours(rgba, count, indices, colours);
+        return cube_colours(rgba, count, indices, colours, most_colours_);
     use_one_openmp_thread();
 
     // Pixels left out become one fully transparent entry of libimagequant's
     // palette, which is not one of the frame's colours.
     liq_handles liq;
-    if (liq_set_max_colors(attr_, any_left ? max_colours + 1 : max_colours) != LIQ_OK ||
+    if (liq_set_max_colors(attr_, any_left ? most_colours_ + 1 : most_colours_) != LIQ_OK ||
         (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
         !choose_colours(liq.image, rgba, width, height, liq.result) ||
         liq_set_dithering_level(liq.result, dithering_level) != LIQ_OK ||
         liq_write_remapped_image(liq.result, liq.image, indices, count) != LIQ_OK)
-        return cube_colours(rgba, count, indices, colours);
+        return cube_colours(rgba, count, indices, colours, most_colours_);
 
     const liq_palette* palette = liq_get_palette(liq.result);
     std::uint8_t to_colour[256];
-    const int n = take_palette(*palette, to_colour, colours);
+    const int n = take_palette(*palette, to_colour, colours, most_colours_);
     if (n == 0)
-        return cube_colours(rgba, count, indices, colours);
+        return cube_colours(rgba, count, indices, colours, most_colours_);
     renumber(rgba, count, to_colour, n, colours, indices);
     return n;
 }
@@ -238,14 +256,15 @@ int fine_quantizer::choose_shared(std::uint8_t* colours) {
     use_one_openmp_thread();
     std::uint8_t ignored[1];
     if (!shared_failed_ &&
-        (liq_set_max_colors(attr_, shared_left_out_ ? max_colours + 1 : max_colours) != LIQ_OK ||
+        (liq_set_max_colors(attr_, shared_left_out_ ? most_colours_ + 1 : most_colours_) !=
+             LIQ_OK ||
          liq_histogram_quantize(histogram_, attr_, &shared_) != LIQ_OK ||
          liq_set_dithering_level(shared_, dithering_level) != LIQ_OK ||
-         (shared_count_ =
-              take_palette(*liq_get_palette(shared_), shared_to_colour_, shared_colours_)) == 0))
+         (shared_count_ = take_palette(*liq_get_palette(shared_), shared_to_colour_,
+                                       shared_colours_, most_colours_)) == 0))
         shared_failed_ = true;
     if (shared_failed_)
-        shared_count_ = cube_colours(nullptr, 0, ignored, shared_colours_);
+        shared_count_ = cube_colours(nullptr, 0, ignored, shared_colours_, most_colours_);
     std::copy_n(shared_colours_, shared_count_ * 3, colours);
     return shared_count_;
 }
@@ -258,7 +277,7 @@ void fine_quantizer::map_shared(const std::uint8_t* rgba, int width, int height,
     if (shared_failed_ || count == 0 ||
         (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
         liq_write_remapped_image(shared_, liq.image, indices, count) != LIQ_OK) {
-        cube_colours(rgba, count, indices, shared_colours_);
+        cube_colours(rgba, count, indices, shared_colours_, most_colours_);
         return;
     }
     renumber(rgba, count, shared_to_colour_, shared_count_, shared_colours_, indices);

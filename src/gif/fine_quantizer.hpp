@@ -45,9 +45,14 @@ class fine_quantizer {
     fine_quantizer(const fine_quantizer&) = delete;
     fine_quantizer& operator=(const fine_quantizer&) = delete;
 
+    // The most colours a palette gets from now on, 2 to max_colours (which
+    // it is unless set).
+    void set_most_colours(int count);
+
     // rgba: width x height pixels of red, green, blue and alpha, rows top to
     // bottom; alpha 0 marks a pixel that is not drawn, any other alpha one
-    // drawn in its colour. Chooses at most 255 colours for the drawn pixels,
+    // drawn in its colour. Chooses at most 255 colours (or as many as set)
+    // for the drawn pixels,
     // writes them to colours (red, green, blue each) and returns how many.
     // Each drawn pixel's index is its colour's number; the others get
     // not_drawn. Allocates nothing from the shared allocator, so it may run
@@ -77,6 +82,7 @@ class fine_quantizer {
                   int colour_count, const std::uint8_t* colours, std::uint8_t* indices) const;
 
     liq_attr* attr_;
+    int most_colours_ = max_colours;
     liq_histogram* histogram_ = nullptr;
     liq_result* shared_ = nullptr;
     bool shared_left_out_ = false;

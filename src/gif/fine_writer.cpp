@@ -19,11 +19,15 @@ fine_writer::fine_writer(writer_context& context, const animation_frames& frames
     : context_(context), frames_(frames), width_(frames.size.width),
       pixel_count_(frames.pixel_count()), room_(std::max<std::size_t>(pixel_count_, 1)),
       sources_(frames), planner_(frames.size.width, frames.size.height), steps_(frames.count()),
-      indices_(frames.count(), 0) {}
+      indices_(frames.count(), 0), fewer_(context.options().colours_max < 256),
+      most_colours_(std::clamp(context.options().colours_max, 2, fine_quantizer::max_colours)) {}
 
 void fine_writer::write() {
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 2; ++k) {
         context_.lane(k).need(coding_lane::fine_reduction | coding_lane::lookahead_coding);
+        context_.lane(k).fine->set_most_colours(most_colours_);
+    }
+    lossy_level_ = context_.lossy_level();
     plan();
     choose_palettes();
     fill_global_table();
@@ -91,6 +95,7 @@ frame_rect fine_writer::cleared_before(std::size_t i) const {
 void fine_writer::choose_palettes() {
     rgba_ = allocate_array<std::uint8_t>(room_ * 4 * 2);
     redrawn_.resize(frames_.count());
+    undrawn_.resize(frames_.count());
     palettes_.resize(frames_.count());
     shared_ = redrawn_still_ * shared_palette_ratio > still_;
     if (shared_) {
@@ -127,6 +132,7 @@ void fine_writer::take_input(std::size_t i, int slot) {
     const frame_rect rect = steps_[i].rect, cleared = cleared_before(i);
     std::uint8_t* out = rgba_.get() + std::size_t(slot) * room_ * 4;
     redrawn_[i].clear();
+    undrawn_[i] = 0;
     std::uint32_t at = 0;
     for (int y = rect.top; y < rect.top + rect.height; ++y) {
         for (int x = rect.left; x < rect.left + rect.width; ++x, ++at, out += 4) {
@@ -135,6 +141,7 @@ void fine_writer::take_input(std::size_t i, int slot) {
             const bool same = before != nullptr && before->same_as(now, p);
             if (!frame_planner::must_draw(cleared.contains(x, y), opaque, same)) {
                 out[0] = out[1] = out[2] = out[3] = 0;
+                undrawn_[i] = 1;
                 continue;
             }
             std::copy_n(now.rgb.get() + p * 3, 3, out);
@@ -195,7 +202,7 @@ void fine_writer::fill_global_table() {
         int missing = 0;
         for (int e = 0; e < palettes_[i].count; ++e)
             missing += global_colours_.count(rgb_key(palettes_[i].colours + e * 3)) == 0;
-        if (int(global_colours_.size()) + missing > fine_quantizer::max_colours)
+        if (int(global_colours_.size()) + missing > most_colours_)
             continue;
         uses_global_[i] = 1;
         for (int e = 0; e < palettes_[i].count; ++e) {
@@ -206,7 +213,14 @@ void fine_writer::fill_global_table() {
                 std::copy_n(colour, 3, table.data() + std::size_t(entry->second) * 3);
         }
     }
-    context_.open_animation(full_table_bits);
+    // Fewer colours: the smallest table that holds them, and the transparent
+    // entry if a frame that uses the table leaves a pixel undrawn.
+    global_transparency_ = !fewer_;
+    for (std::size_t i = 0; i < frames_.count(); ++i)
+        global_transparency_ = global_transparency_ || (uses_global_[i] && undrawn_[i]);
+    context_.open_animation(
+        fewer_ ? table_bits_for(int(global_colours_.size()) + (global_transparency_ ? 1 : 0))
+               : full_table_bits);
 }
 
 // ---- settling ---------------------------------------------------------------
@@ -251,14 +265,19 @@ const std::uint8_t* fine_writer::choose_table(std::size_t i,
     const std::uint8_t* table;
     if (uses_global_[i]) {
         const int global_count = int(global_colours_.size());
-        layout.transparent = std::uint8_t(global_count);
-        layout.code_size = std::max(2, table_bits_for(global_count + 1));
+        layout.transparency = global_transparency_;
+        layout.transparent = global_transparency_ ? std::uint8_t(global_count) : 0;
+        layout.code_size =
+            std::max(2, table_bits_for(global_count + (global_transparency_ ? 1 : 0)));
         for (int e = 0; e < palette.count; ++e)
             to_table[e] = global_colours_.at(rgb_key(palette.colours + e * 3));
         table = context_.global_table().data();
     } else {
-        const int bits = table_bits_for(palette.count + 1);
-        layout.transparent = std::uint8_t(palette.count);
+        // Fewer colours: a frame that draws every pixel of its rectangle
+        // needs no transparent entry.
+        layout.transparency = !fewer_ || undrawn_[i];
+        const int bits = table_bits_for(palette.count + (layout.transparency ? 1 : 0));
+        layout.transparent = layout.transparency ? std::uint8_t(palette.count) : 0;
         layout.code_size = std::max(2, bits);
         layout.local_bits = bits;
         local_table.fill(0);
@@ -275,7 +294,7 @@ const std::uint8_t* fine_writer::choose_table(std::size_t i,
 void fine_writer::draw_on_canvas(std::size_t i, const std::uint8_t* to_table,
                                  const std::uint8_t* table) {
     const frame_rect rect = steps_[i].rect, cleared = cleared_before(i);
-    const std::uint8_t transparent = layouts_[i].transparent;
+    const int transparent = layouts_[i].transparency ? layouts_[i].transparent : -1;
     pixel* canvas = canvas_.get();
     for (int y = cleared.top; y < cleared.top + cleared.height; ++y)
         std::fill_n(canvas + std::size_t(y) * width_ + cleared.left, cleared.width,
@@ -286,7 +305,7 @@ void fine_writer::draw_on_canvas(std::size_t i, const std::uint8_t* to_table,
         for (int x = rect.left; x < rect.left + rect.width; ++x, ++at) {
             const std::uint8_t index = to_table[indices[at]];
             indices[at] = index;
-            if (index != transparent)
+            if (int(index) != transparent)
                 canvas[std::size_t(y) * width_ + x] = pixel(rgb_key(table + index * 3));
         }
     }
@@ -314,14 +333,19 @@ void fine_writer::settle_pair(std::size_t first, std::size_t n) {
         settle(first + k, local_tables_[k]);
 }
 
-// Greedily and with lookahead; the shorter goes.
+// Greedily (or lossily) and with lookahead; the shorter goes.
 void fine_writer::code(std::size_t i, int lane) {
     coding_lane& tools = context_.lane(lane);
-    const int code_size = layouts_[i].code_size;
+    const frame_layout& layout = layouts_[i];
+    const int code_size = layout.code_size;
     const std::size_t area = steps_[i].rect.area();
     const std::uint8_t* indices = indices_.get(i);
-    coded_[lane] =
-        &tools.shortest(code_size, indices, area, tools.code_greedily(code_size, indices, area));
+    const lossy_frame lossy{layout.rect.width,
+                            layout.local_bits != 0 ? layout.local_table
+                                                   : context_.global_table().data(),
+                            layout.transparency ? layout.transparent : -1, lossy_level_};
+    coded_[lane] = &tools.shortest(code_size, indices, area,
+                                   tools.code_frame(code_size, indices, area, lossy));
 }
 
 void fine_writer::write_frame(std::size_t i, int lane) {

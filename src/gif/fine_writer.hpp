@@ -13,7 +13,13 @@
 // choose the palettes (each frame's own, two frames at a time, or one shared
 // by all); fill the global table with the palettes that fit it; settle each
 // frame's table and indices, in order, on a canvas of what a viewer shows;
-// code two frames at a time; write them in order.
+// code two frames at a time (lossily when asked, lzw_lossy.hpp); write them
+// in order.
+//
+// With fewer colours (colours_max), every palette and the global table hold
+// at most that many, and each table is the smallest that holds its colours
+// and, where a frame that uses it leaves a pixel undrawn, the transparent
+// entry.
 #include "gif/writer_context.hpp"
 #include "gif/writer_support.hpp"
 
@@ -92,6 +98,8 @@ class fine_writer {
     // frame's rectangle), its palette and its indices.
     heap_ptr<std::uint8_t> rgba_;
     std::vector<std::vector<std::uint32_t>> redrawn_;
+    // Per frame, whether it leaves a pixel of its rectangle undrawn.
+    std::vector<char> undrawn_;
     std::vector<fine_palette> palettes_;
     kept_indices indices_;
     bool shared_ = false;
@@ -99,12 +107,20 @@ class fine_writer {
     // The global table's colours and entries, and the frames that use it.
     std::unordered_map<std::uint32_t, std::uint8_t> global_colours_;
     std::vector<char> uses_global_;
+    // Whether the global table has a transparent entry (always, unless
+    // there are fewer colours).
+    bool global_transparency_ = true;
 
     // What a viewer shows after each frame settled so far.
     heap_ptr<pixel> canvas_;
     std::vector<frame_layout> layouts_;
     std::array<std::uint8_t, 768> local_tables_[2] = {};
     const memory_sink* coded_[2] = {};
+
+    // Fewer colours (colours_max below 256), and how many; the lossy level.
+    const bool fewer_;
+    const int most_colours_;
+    int lossy_level_ = 0;
 };
 
 } // namespace zoetra::gif_detail

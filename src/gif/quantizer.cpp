@@ -144,6 +144,17 @@ outcome colour_quantizer::reduce(const std::uint8_t* rgb, int width, int height,
     return outcome::success();
 }
 
+void colour_quantizer::map_to(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                              const std::uint8_t* red_map, const std::uint8_t* green_map,
+                              const std::uint8_t* blue_map, int count) {
+    colour_count_ = std::clamp(count, 1, 256);
+    std::copy_n(red_map, colour_count_, palette_red_);
+    std::copy_n(green_map, colour_count_, palette_green_);
+    std::copy_n(blue_map, colour_count_, palette_blue_);
+    if (width > 0 && height > 0)
+        map_pixels(rgb, width, height, indices);
+}
+
 void colour_quantizer::prepare_for_width(int width) {
     // Two rows: the one being read and the one below gathering its shares.
     const std::size_t entries = (std::size_t(std::max(width, 0)) + 2) * 8;

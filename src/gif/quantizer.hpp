@@ -34,6 +34,13 @@ class colour_quantizer {
                    std::uint8_t* red_map, std::uint8_t* green_map, std::uint8_t* blue_map,
                    int wanted);
 
+    // Maps width x height pixels (as for reduce) to the count colours given
+    // (1 to 256), dithered as reduce dithers: for a table chosen elsewhere.
+    // The maps must hold count entries each.
+    void map_to(const std::uint8_t* rgb, int width, int height, std::uint8_t* indices,
+                const std::uint8_t* red_map, const std::uint8_t* green_map,
+                const std::uint8_t* blue_map, int count);
+
     // Sets aside the working rows for images up to width pixels wide, so that
     // reductions of such images allocate nothing (they may then run on a
     // helper thread, which must not reach the shared allocator).

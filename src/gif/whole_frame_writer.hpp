@@ -1,8 +1,9 @@
 #pragma once
 // Every frame whole, in the standard colours (standard_colours.hpp): the
 // bytes the program has always written. Each frame covers the screen with
-// the global table, index 255 transparent, and clears to the background
-// after it is shown.
+// the global table, index 255 transparent (with fewer colours, the entry
+// after them, if any), and clears to the background after it is shown; it
+// is coded greedily, or lossily when asked (lzw_lossy.hpp).
 #include "gif/standard_colours.hpp"
 
 #include <cstddef>
@@ -26,6 +27,8 @@ class whole_frame_writer {
     writer_context& context_;
     const animation_frames& frames_;
     standard_colours colours_;
+    // The frames' table and transparent entry, for lossy coding.
+    lossy_frame lossy_;
 };
 
 } // namespace zoetra::gif_detail

@@ -2,6 +2,8 @@
 
 #include "base/utility.hpp"
 
+#include <algorithm>
+
 namespace zoetra::gif_detail {
 
 coding_lane::coding_lane() : greedy(std::make_unique<lzw_encoder>()) {}
@@ -13,12 +15,29 @@ void coding_lane::need(unsigned tools) {
         fine = std::make_unique<fine_quantizer>();
     if ((tools & lookahead_coding) != 0 && !lookahead)
         lookahead = std::make_unique<lzw_lookahead_encoder>();
+    if ((tools & lossy_coding) != 0 && !lossy)
+        lossy = std::make_unique<lzw_lossy_encoder>();
 }
 
 const memory_sink& coding_lane::code_greedily(int code_size, const std::uint8_t* indices,
                                               std::size_t count) {
     coded.clear();
     greedy->encode(code_size + 1, coded, indices, count);
+    return coded;
+}
+
+void coding_lane::code_into(memory_sink& sink, int code_size, const std::uint8_t* indices,
+                            std::size_t count, const lossy_frame& frame) {
+    sink.clear();
+    if (frame.level > 0)
+        lossy->encode(code_size + 1, sink, indices, count, frame);
+    else
+        greedy->encode(code_size + 1, sink, indices, count);
+}
+
+const memory_sink& coding_lane::code_frame(int code_size, const std::uint8_t* indices,
+                                           std::size_t count, const lossy_frame& frame) {
+    code_into(coded, code_size, indices, count, frame);
     return coded;
 }
 
@@ -31,6 +50,14 @@ const memory_sink& coding_lane::shortest(int code_size, const std::uint8_t* indi
 
 writer_context::writer_context(const file_state& file, coding_lane& own, coding_lane& helper)
     : file_(file), blocks_(file.sink), threads_(file.helper), lanes_{&own, &helper} {}
+
+int writer_context::lossy_level() {
+    const int level = std::clamp(file_.options.lossy, 0, max_lossy_level);
+    if (level > 0)
+        for (coding_lane* lane : lanes_)
+            lane->need(coding_lane::lossy_coding);
+    return level;
+}
 
 void writer_context::open_animation(int table_bits) {
     if (!file_.header_written)

@@ -7,6 +7,7 @@
 #include "gif/gif_blocks.hpp"
 #include "gif/lzw_encoder.hpp"
 #include "gif/lzw_lookahead.hpp"
+#include "gif/lzw_lossy.hpp"
 #include "gif/quantizer.hpp"
 #include "gif/side_by_side.hpp"
 
@@ -28,12 +29,24 @@ inline constexpr int full_table_bits = 8;
 // them takes memory from the shared allocator, which a helper thread must
 // not reach.
 struct coding_lane {
-    enum tool : unsigned { standard_reduction = 1, fine_reduction = 2, lookahead_coding = 4 };
+    enum tool : unsigned {
+        standard_reduction = 1,
+        fine_reduction = 2,
+        lookahead_coding = 4,
+        lossy_coding = 8,
+    };
     coding_lane();
     void need(unsigned tools);
 
     // Codes count indices greedily into coded, and returns it.
     const memory_sink& code_greedily(int code_size, const std::uint8_t* indices, std::size_t count);
+    // Codes count indices into sink: lossily when the frame's level is above
+    // 0 (the lane needs lossy_coding then), otherwise greedily.
+    void code_into(memory_sink& sink, int code_size, const std::uint8_t* indices, std::size_t count,
+                   const lossy_frame& frame);
+    // The same into coded, which it returns.
+    const memory_sink& code_frame(int code_size, const std::uint8_t* indices, std::size_t count,
+                                  const lossy_frame& frame);
     // The last step of coding a frame: the shortest of the streams the coders
     // give for the same indices. greedy: the greedy coder's, made already;
     // the lookahead coder's goes to coded_ahead. On a tie, greedy.
@@ -44,6 +57,7 @@ struct coding_lane {
     std::unique_ptr<fine_quantizer> fine;
     std::unique_ptr<lzw_encoder> greedy;
     std::unique_ptr<lzw_lookahead_encoder> lookahead;
+    std::unique_ptr<lzw_lossy_encoder> lossy;
     memory_sink coded;
     memory_sink coded_ahead;
 };
@@ -60,10 +74,15 @@ class writer_context {
         const std::function<void(const std::string&)>& on_progress;
         bool estimating;
         bool helper;
+        const gif_encode_options& options;
     };
     writer_context(const file_state& file, coding_lane& own, coding_lane& helper);
 
     coding_lane& lane(int k) { return *lanes_[k]; }
+    const gif_encode_options& options() const { return file_.options; }
+    // Each lane with the lossy coder when the options ask for it; the
+    // lossy level for every frame (0 when off).
+    int lossy_level();
     const side_by_side& threads() const { return threads_; }
     std::array<std::uint8_t, 768>& global_table() { return file_.global_table; }
 

@@ -25,8 +25,8 @@ std::vector<std::string> words(const std::string& line) {
 TEST(RendererOptions, ReadsEveryOptionInBothForms) {
     auto o = parse_options(words("-e flag --output=x.gif -n 12 -d 0.25 --loop 3 --direction "
                                  "back-and-forth --size=large -s 2 --set cube:CAM.PHI=30 --set "
-                                 "SIZE=1,2 -q --colours=fine --optimize --frames-to frames a.gif "
-                                 "b.gif"));
+                                 "SIZE=1,2 -q --colours=fine --optimize --lossy 40 "
+                                 "--colours-max=16 --frames-to frames a.gif b.gif"));
     ASSERT_TRUE(o) << o.message();
     EXPECT_EQ(std::tuple(o->effect, o->output, o->frames, o->delay, o->loop),
               std::tuple("flag", "x.gif", 12, 0.25, 3));
@@ -36,6 +36,7 @@ TEST(RendererOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(o->settings[0].name, "cube:CAM.PHI");
     EXPECT_EQ(o->settings[1].values, "1,2");
     EXPECT_TRUE(o->quiet && o->optimize);
+    EXPECT_EQ(std::tuple(o->lossy, o->colours_max), std::tuple(40, 16));
     EXPECT_EQ(o->images, (std::vector<std::string>{"a.gif", "b.gif"}));
 }
 
@@ -103,6 +104,9 @@ TEST_F(RendererRun, ReportsUsageErrorsBadInputAndFailingEffects) {
         {"-e flag --set wave:MODE=SPIRAL" + icon, 2, "LINEAR, RADIAL"},
         {"-s 3" + icon, 2, ""},
         {"--colours purple" + icon, 2, "standard, fine"},
+        {"--lossy 201" + icon, 2, "--lossy 201 is out of its range 0 to 200"},
+        {"--colours-max 1" + icon, 2, "--colours-max 1 is out of its range 2 to 256"},
+        {"--lossy=much" + icon, 1, "needs a whole number"},
         {"-q " + cmyk, 2, "cmyk.jpg\" cannot be used: CMYK and YCCK JPEG images are not read"},
     };
     for (const auto& c : cases) {
@@ -132,6 +136,26 @@ TEST_F(RendererRun, ListsAndDescribesEffectsAndTakesSettingsByTitle) {
     command_result untilted =
         run("-e flag -n 2 --set \"MOTION ANGLE=90\" -q --estimate " + sample("icon.gif"));
     EXPECT_NE(titled.out, untilted.out); // the tilt reached the standing camera
+}
+
+// --lossy and --colours-max reach the writer: each makes the file smaller,
+// and the estimate is still the file's size.
+TEST_F(RendererRun, LossyCodingAndFewerColoursMakeSmallerFilesOfTheSizeEstimated) {
+    const std::string picture = " -q -e 22-pond -n 3 " + sample("photo.gif");
+    std::uintmax_t plain = 0;
+    for (const char* options : {"", " --lossy 100", " --colours-max 32 --optimize",
+                                " --lossy 60 --colours-max 100 --colours fine"}) {
+        SCOPED_TRACE(options);
+        const std::string file = path("made.gif");
+        ASSERT_EQ(run(std::string(options) + " -o " + file + picture).status, 0);
+        const std::uintmax_t size = std::filesystem::file_size(file);
+        EXPECT_EQ(run(std::string(options) + " --estimate" + picture).out,
+                  std::to_string(size) + "\n");
+        if (*options == 0)
+            plain = size;
+        else
+            EXPECT_LT(size, plain);
+    }
 }
 
 // --check holds each broken effect to its report: the line that names the
