@@ -5,9 +5,11 @@
 # ffmpeg) from the peer benchmark kit, and the whole-render timing of every
 # bundled effect, on the small sample and per frame on a 2000x1500 picture,
 # and on a 12-megapixel photo fitted to a chosen frame beside the photo
-# reduced beforehand. Only ratios measured in the same run mean anything on
-# a shared machine. OTHER_BUILD names a second renderer build (an older one,
-# say) that the large-picture timing runs side by side.
+# reduced beforehand, and fitting animations under a size limit beside the
+# lossy loop people run with gifsicle, and gifski. Only ratios measured in
+# the same run mean anything on a shared machine. OTHER_BUILD names a second
+# renderer build (an older one, say) that the large-picture timing runs side
+# by side.
 set -euo pipefail
 build=$(cd "${1:-build-bench}" && pwd)
 cd "$(dirname "$0")/.."
@@ -38,3 +40,5 @@ echo "== every bundled effect on a 2000x1500 picture, per frame"
 bash bench/production/large_picture.sh "$build" ${OTHER_BUILD:+"$OTHER_BUILD"}
 echo "== every bundled effect on a 12-megapixel photo fitted to 640x480, beside it reduced beforehand"
 bash bench/production/fitted_picture.sh "$build"
+echo "== fitting under 128K, 256K and 512K beside gifsicle's lossy loop and gifski: bytes, PSNR, time"
+bash bench/production/fit_side_by_side.sh "$build" "$peers"

@@ -13,11 +13,11 @@
 #    input, its time counted in every row) and every gifsicle run.
 #  - gifski 1.7.1 (from its npm registry package, when npm can fetch it): a
 #    binary search for the highest --quality (1 to 100) under the limit.
-#    gifski uses every core; the others one each.
+#    gifski uses every core; ImageMagick is held to PEER_THREADS.
 # Every file is scored by fit_psnr.py the same way, against the frames it was
 # made from: PSNR over the red, green and blue of the pixels opaque in the
 # source or in the file, a transparency mismatch counted as the largest error.
-# The frames given to the peers exclude the time Zoetra spends making them.
+# The peers' times leave out the making of the frames; Zoetra's include it.
 #
 # The inputs: the peer kit's 32 x 350x250 photo-like animation on a
 # transparent background (peers only: zoetra-render takes still pictures, not
@@ -121,9 +121,9 @@ row() {
 }
 : >"$work/rows"
 
-# Zoetra's fit: sets the row. Arguments: input label, limit, then the
-# renderer's options before the picture, then the picture.
-zoetra_fit() { # label limit frames_dir options...
+# Zoetra's fit of $picture: sets the row. FRAMES_DIR holds the frames the
+# peers get, which the fit's own must equal.
+zoetra_fit() { # label limit frames_dir renderer_options...
     local label=$1 limit=$2 plain=$3
     shift 3
     local dir=$work/zoetra

@@ -24,7 +24,7 @@ constexpr std::array places{
 };
 
 // The lossy levels tried, from none to strong, and the colour counts.
-constexpr std::array lossy_levels{0, 30, 60, 100};
+constexpr std::array lossy_levels{0, 20, 40, 100, 200};
 constexpr std::array colour_counts{256, 64, 16};
 
 // A PSNR for frames without any error: finite, above any real one.
