@@ -1,5 +1,6 @@
 #include "app/application.hpp"
 #include "app/panels.hpp"
+#include "app/services/messages.hpp"
 #include "base/utility.hpp"
 #include "production/frame_size.hpp"
 #include "skin/skin_images.hpp"
@@ -153,6 +154,9 @@ void create_save_panel::tell_studio() {
                                    : size_choice{side(width_.value(0)), side(height_.value(0))};
     app_.production().set_size_choice(choice);
     app_.production().set_enlarge(enlarge_.selected() == 1);
+    if (app_.production().frames_outdated())
+        set_status("The frame size changed: create the frames again (Ctrl+G) to see it and "
+                   "save it.");
     if (active())
         draw_frame_size();
 }

@@ -179,6 +179,16 @@ outcome studio::start_script() {
     return outcome::success();
 }
 
+void studio::set_size_choice(const size_choice& choice) {
+    frames_outdated_ = frames_outdated_ || (has_frames() && !(choice == size_choice_));
+    size_choice_ = choice;
+}
+
+void studio::set_enlarge(bool on) {
+    frames_outdated_ = frames_outdated_ || (has_frames() && on != enlarge_);
+    enlarge_ = on;
+}
+
 gif_size studio::frame_size() const {
     if (!size_choice_.chosen())
         return gif_size{initial_output_width, initial_output_height};
@@ -205,6 +215,7 @@ outcome studio::start_construction() {
     if (!can_create())
         return outcome::failure("There is no image to make frames from.");
     saved_ = false;
+    frames_outdated_ = false;
     forget_size();
     // New frames are fitted again, with the coding the person chose as the
     // starting point.

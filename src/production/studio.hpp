@@ -117,9 +117,12 @@ class studio {
     // a chosen size is the frame and the file's size, the picture fitted
     // inside. Pictures larger than the frame are reduced to fit it before
     // the effect sees them; smaller ones are enlarged only when asked.
-    void set_size_choice(const size_choice& choice) { size_choice_ = choice; }
+    // A change after frames were made marks them to be created again.
+    void set_size_choice(const size_choice& choice);
     const size_choice& chosen_size() const { return size_choice_; }
-    void set_enlarge(bool on) { enlarge_ = on; }
+    void set_enlarge(bool on);
+    // The frames were made at another frame size than the one now chosen.
+    bool frames_outdated() const { return frames_outdated_; }
     bool enlarges() const { return enlarge_; }
     // The frame the next construction makes: the choice resolved for the
     // selected picture, or the effects' own frame.
@@ -244,6 +247,7 @@ class studio {
     gif_encode_options encode_options_;
     size_choice size_choice_;
     bool enlarge_ = false;
+    bool frames_outdated_ = false;
     std::vector<stored> frames_;
     int frame_counter_ = 0;
     bool preview_started_ = false;

@@ -339,11 +339,16 @@ TEST_F(Shell, TheFrameSizeControlsChooseTheFrameAndALargeOneIsPreviewedScaled) {
     type_into(create.frame_height(), "720");
     app_->file_command("create");
     run_construction();
+    EXPECT_FALSE(production.frames_outdated());
     const rect area = production.canvas().output_area();
     EXPECT_EQ(area.width, 1280);
     EXPECT_EQ(area.height, 720);
     EXPECT_EQ(app_->output_rect(), (rect{13, 96, 624, 351}));
     EXPECT_NE(app_->status_text().find("scaled"), std::string::npos) << app_->status_text();
+    // Another size marks the frames made to be created again.
+    create.frame_size_menu().select(0);
+    EXPECT_TRUE(production.frames_outdated());
+    EXPECT_NE(app_->status_text().find("create the frames again"), std::string::npos);
 }
 
 TEST_F(Shell, TheExactSizeAndTheFitAreWorkedOutBetweenEventsAndSaveWritesTheFit) {
