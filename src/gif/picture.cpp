@@ -69,6 +69,10 @@ outcome unreadable(const std::string& name, const std::string& why) {
 } // namespace
 
 result<std::unique_ptr<buffer>> open_picture(const std::string& name) {
+    return open_picture(name, gif_size{}); // whole
+}
+
+result<std::unique_ptr<buffer>> open_picture(const std::string& name, gif_size at_least) {
     const std::string quoted = "\"" + name + "\"";
     if (name.empty())
         return outcome::failure("no picture was named");
@@ -95,7 +99,7 @@ result<std::unique_ptr<buffer>> open_picture(const std::string& name) {
     const picture_kind kind = picture_kind_of(bytes->data.get(), bytes->size);
     if (kind == picture_kind::unknown)
         return outcome::failure(quoted + " is not a GIF, PNG or JPEG picture");
-    result<std::unique_ptr<buffer>> picture = decode_picture(std::move(*bytes));
+    result<std::unique_ptr<buffer>> picture = decode_picture(std::move(*bytes), at_least);
     if (picture)
         return picture;
     // The readers' refusals of what they do not take (their size limits,

@@ -65,6 +65,10 @@ picture_kind picture_kind_of(const std::uint8_t* start, std::size_t size);
 // file: "NAME" does not exist, cannot be read: REASON, is not a GIF, PNG or
 // JPEG picture, is too large: REASON, or is damaged: REASON.
 result<std::unique_ptr<buffer>> open_picture(const std::string& name);
+// The same where a smaller picture would do (see decode_picture; an empty
+// size: whole). A check that a file is a picture costs a JPEG an eighth of
+// its size, though every byte of its data is still decoded.
+result<std::unique_ptr<buffer>> open_picture(const std::string& name, gif_size at_least);
 
 // The same with only the reader's reason, for callers that name the file
 // themselves.

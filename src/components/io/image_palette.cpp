@@ -32,7 +32,8 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
         return outcome::failure(format("\"%s\" cannot be added: the palette takes paths of at "
                                        "most %zu bytes",
                                        name.c_str(), max_name));
-    if (auto picture = open_picture(path_of(name)); !picture)
+    // A check only: the picture is decoded for use when the frame is known.
+    if (auto picture = open_picture(path_of(name), gif_size{1, 1}); !picture)
         return outcome::failure(picture.message());
     // The file may have changed since it was last fitted to a frame.
     forget_fitted(name);
