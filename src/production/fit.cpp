@@ -120,8 +120,9 @@ result<std::uint32_t> parse_byte_size(std::string_view text) {
         text.remove_suffix(1);
     }
     const std::string digits(text);
-    const bool plain =
-        !digits.empty() && digits.find_first_not_of("0123456789.") == std::string::npos;
+    const bool plain = !digits.empty() &&
+                       digits.find_first_not_of("0123456789.") == std::string::npos &&
+                       std::count(digits.begin(), digits.end(), '.') <= 1;
     const double value = plain ? read_number(digits) * unit : 0;
     if (!plain || !std::isfinite(value) || value < 1024 || value > 1024.0 * 1024 * 1024)
         return outcome::failure(format("\"%s%s\" is not a size from 1K to 1024M", digits.c_str(),

@@ -134,10 +134,14 @@ std::optional<std::uint32_t> studio::measure_size_step(std::chrono::steady_clock
 }
 
 void studio::set_fine_colours(bool on) {
-    // The person's choice ends a fit.
-    set_fit_limit(0);
+    const colour_mode mode = on ? colour_mode::fine : colour_mode::standard;
+    if (fit_limit_ > 0) {
+        // A fit chooses the colours itself; the choice holds when it ends.
+        chosen_options_.colours = mode;
+        return;
+    }
     gif_encode_options options = encode_options_;
-    options.colours = on ? colour_mode::fine : colour_mode::standard;
+    options.colours = mode;
     set_encode_options(options);
 }
 

@@ -390,9 +390,14 @@ TEST_F(Shell, TheExactSizeAndTheFitAreWorkedOutBetweenEventsAndSaveWritesTheFit)
     while (app_->tick(now_ += 0.001).busy) {
     }
     EXPECT_NE(app_->status_text().find("Fitted under 2 KB"), std::string::npos);
+    // Fine Colours chosen meanwhile leaves the fit alone and holds after it.
+    production.set_fine_colours(true);
+    EXPECT_EQ(production.fit_limit(), 2048u);
     create.fit_menu().select(0);
     EXPECT_EQ(production.fit_limit(), 0u);
-    EXPECT_EQ(production.encode_options(), gif_encode_options{});
+    gif_encode_options fine;
+    fine.colours = colour_mode::fine;
+    EXPECT_EQ(production.encode_options(), fine);
 }
 
 TEST_F(Shell, UnsavedFramesAreDiscardedOnlyWhenThePersonAgrees) {
