@@ -15,7 +15,8 @@ TEST(Fit, ByteSizesTakeSuffixesAndRefuseTheRest) {
     EXPECT_EQ(parse_byte_size("256K").value(), 256u * 1024);
     EXPECT_EQ(parse_byte_size("1.5m").value(), 1536u * 1024);
     EXPECT_EQ(parse_byte_size("5000").value(), 5000u);
-    for (const char* bad : {"", "K", "12", "1023", "2000M", "-5K", "1e6", "5KB", "nanK", "inf", "1.2.3K"})
+    for (const char* bad :
+         {"", "K", "12", "1023", "2000M", "-5K", "1e6", "5KB", "nanK", "inf", "1.2.3K"})
         EXPECT_FALSE(parse_byte_size(bad)) << bad;
     ASSERT_NE(find_fit_place("Discord-Emoji"), nullptr);
     EXPECT_EQ(find_fit_place("discord-emoji")->limit, 256u * 1024);
