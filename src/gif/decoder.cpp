@@ -16,7 +16,7 @@ constexpr int comment_label = 0xFE;
 constexpr int application_label = 0xFF;
 
 constexpr int disposal_to_background = 2;
-// Restore to previous. The GIF89a specification numbers it 3, but old files
+// Restore to previous. The GIF89a format document numbers it 3, but old files
 // wrote 4 for it, and this reader takes 4, and only 4, to mean it: 3 leaves
 // the canvas as drawn, as 0, 1 and 5 to 7 do. The writer never writes either
 // number (its frames keep, 1, or clear, 2: see frame_planner.hpp), so its
