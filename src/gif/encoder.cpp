@@ -112,6 +112,31 @@ outcome gif_writer::close() {
     return closed;
 }
 
+void gif_writer::reuse_settled_colours(bool on) {
+    reuse_settled_ = on;
+    if (!on)
+        settled_.reset();
+}
+
+gif_detail::fine_settlement* gif_writer::settlement_for(const animation_frames& frames) {
+    if (!reuse_settled_)
+        return nullptr;
+    gif_encode_options options = options_;
+    options.lossy = 0;
+    const settled_frames these{frames.pictures.data(), frames.count(), frames.origin, frames.size,
+                               options};
+    const settled_frames& kept = settled_for_;
+    const bool same = settled_ && kept.pictures == these.pictures && kept.count == these.count &&
+                      kept.origin.x == these.origin.x && kept.origin.y == these.origin.y &&
+                      kept.size.width == these.size.width &&
+                      kept.size.height == these.size.height && kept.options == these.options;
+    if (!same) {
+        settled_ = std::make_unique<gif_detail::fine_settlement>();
+        settled_for_ = these;
+    }
+    return settled_.get();
+}
+
 void gif_writer::encode_frames(const animation_frames& frames, bool estimating) {
     if (!is_open())
         return;
@@ -124,7 +149,7 @@ void gif_writer::encode_frames(const animation_frames& frames, bool estimating) 
                                        *lanes_[0], *lanes_[1]);
     switch (options_.colours) {
     case colour_mode::fine:
-        gif_detail::fine_writer(context, frames).write();
+        gif_detail::fine_writer(context, frames, settlement_for(frames)).write();
         return;
     case colour_mode::exact:
         if (outcome written = gif_detail::exact_writer(context, frames).write();

@@ -48,7 +48,8 @@ class byte_sink;
 
 namespace gif_detail {
 struct coding_lane;
-}
+struct fine_settlement;
+} // namespace gif_detail
 
 // The part of every frame that is written.
 struct crop_origin {
@@ -158,6 +159,12 @@ class gif_writer {
     // Whether a second thread takes half the work (it does unless switched
     // off); the bytes are the same either way.
     void set_helper_thread(bool on) { helper_thread_ = on; }
+    // For writing the same frames at several lossy levels (the fit's
+    // search): while on, fine colours keep what they settle (tables and
+    // indices), and frames given again with the same options but the lossy
+    // level are only coded again. The same frames means the same buffers,
+    // unchanged since: the caller's promise. Switching off lets go of it.
+    void reuse_settled_colours(bool on);
 
     // Receives one progress line per frame ("Saving gif89 frame 2 of 8 ...").
     std::function<void(const std::string&)> on_progress;
@@ -187,6 +194,18 @@ class gif_writer {
     std::array<std::uint8_t, 768> global_table_{};
     gif_encode_options options_;
     bool helper_thread_ = true;
+    // What fine colours settled for the frames last written, and for which.
+    struct settled_frames {
+        const buffer* const* pictures = nullptr;
+        std::size_t count = 0;
+        crop_origin origin;
+        crop_size size;
+        gif_encode_options options;
+    };
+    gif_detail::fine_settlement* settlement_for(const animation_frames& frames);
+    bool reuse_settled_ = false;
+    settled_frames settled_for_;
+    std::unique_ptr<gif_detail::fine_settlement> settled_;
     // This thread's tools and the helper's, kept from file to file.
     std::unique_ptr<gif_detail::coding_lane> lanes_[2];
 };

@@ -15,12 +15,14 @@ constexpr std::size_t shared_palette_ratio = 2000;
 
 } // namespace
 
-fine_writer::fine_writer(writer_context& context, const animation_frames& frames)
+fine_writer::fine_writer(writer_context& context, const animation_frames& frames,
+                         fine_settlement* settled)
     : context_(context), frames_(frames), width_(frames.size.width),
       pixel_count_(frames.pixel_count()), room_(std::max<std::size_t>(pixel_count_, 1)),
       sources_(frames), planner_(frames.size.width, frames.size.height), steps_(frames.count()),
       indices_(frames.count(), 0), fewer_(context.options().colours_max < 256),
-      most_colours_(std::clamp(context.options().colours_max, 2, fine_quantizer::max_colours)) {}
+      most_colours_(std::clamp(context.options().colours_max, 2, fine_quantizer::max_colours)),
+      settled_(settled) {}
 
 void fine_writer::write() {
     for (int k = 0; k < 2; ++k) {
@@ -28,6 +30,17 @@ void fine_writer::write() {
         context_.lane(k).fine->set_most_colours(most_colours_);
     }
     lossy_level_ = context_.lossy_level();
+    if (settled_ != nullptr && settled_->complete) {
+        write_settled();
+        return;
+    }
+    if (settled_ != nullptr) {
+        settled_->frames.clear();
+        if (frames_.count() * frames_.pixel_count() <= fine_settlement::most_indices)
+            settled_->frames.resize(frames_.count());
+        else
+            settled_ = nullptr;
+    }
     plan();
     choose_palettes();
     fill_global_table();
@@ -218,9 +231,14 @@ void fine_writer::fill_global_table() {
     global_transparency_ = !fewer_;
     for (std::size_t i = 0; i < frames_.count(); ++i)
         global_transparency_ = global_transparency_ || (uses_global_[i] && undrawn_[i]);
-    context_.open_animation(
+    const int bits =
         fewer_ ? table_bits_for(int(global_colours_.size()) + (global_transparency_ ? 1 : 0))
-               : full_table_bits);
+               : full_table_bits;
+    context_.open_animation(bits);
+    if (settled_ != nullptr) {
+        settled_->global_table = table;
+        settled_->global_bits = bits;
+    }
 }
 
 // ---- settling ---------------------------------------------------------------
@@ -329,8 +347,23 @@ void fine_writer::settle_pair(std::size_t first, std::size_t n) {
     indices_.pin(first, n);
     for (std::size_t k = 0; k < n; ++k)
         keep(first + k);
-    for (std::size_t k = 0; k < n; ++k)
+    for (std::size_t k = 0; k < n; ++k) {
         settle(first + k, local_tables_[k]);
+        keep_settled(first + k);
+    }
+}
+
+void fine_writer::keep_settled(std::size_t i) {
+    if (settled_ == nullptr)
+        return;
+    fine_settlement::frame& kept = settled_->frames[i];
+    kept.layout = layouts_[i];
+    if (kept.layout.local_bits != 0) {
+        std::copy_n(layouts_[i].local_table, kept.local_table.size(), kept.local_table.data());
+        kept.layout.local_table = kept.local_table.data();
+    }
+    const std::uint8_t* indices = indices_.get(i);
+    kept.indices.assign(indices, indices + steps_[i].rect.area());
 }
 
 // Greedily (or lossily) and with lookahead; the shorter goes.
@@ -346,11 +379,48 @@ void fine_writer::code(std::size_t i, int lane) {
                             layout.transparency ? layout.transparent : -1, lossy_level_};
     coded_[lane] = &tools.shortest(code_size, indices, area,
                                    tools.code_frame(code_size, indices, area, lossy));
+    if (settled_ != nullptr)
+        settled_->frames[i].lookahead = tools.coded_ahead.bytes();
 }
 
 void fine_writer::write_frame(std::size_t i, int lane) {
     context_.write_frame(i, frames_, layouts_[i], *coded_[lane]);
     indices_.drop(i);
+    if (settled_ != nullptr && i + 1 == frames_.count())
+        settled_->complete = true;
+}
+
+// ---- coding a settlement again ------------------------------------------------
+
+void fine_writer::write_settled() {
+    context_.global_table() = settled_->global_table;
+    context_.open_animation(settled_->global_bits);
+    context_.threads().in_pairs(
+        frames_.count(), [](std::size_t, std::size_t) {},
+        [&](std::size_t frame, int lane) { code_settled(frame, lane); },
+        [&](std::size_t frame, int lane) {
+            context_.write_frame(frame, frames_, settled_->frames[frame].layout, *coded_[lane]);
+        });
+}
+
+// As code does, with the lookahead coder's stream as it was.
+void fine_writer::code_settled(std::size_t i, int lane) {
+    coding_lane& tools = context_.lane(lane);
+    const fine_settlement::frame& kept = settled_->frames[i];
+    const frame_layout& layout = kept.layout;
+    const lossy_frame lossy{layout.rect.width,
+                            layout.local_bits != 0 ? layout.local_table
+                                                   : settled_->global_table.data(),
+                            layout.transparency ? layout.transparent : -1, lossy_level_};
+    const memory_sink& primary =
+        tools.code_frame(layout.code_size, kept.indices.data(), kept.indices.size(), lossy);
+    if (kept.lookahead.size() < primary.byte_count()) {
+        tools.coded_ahead.clear();
+        tools.coded_ahead.write(kept.lookahead.data(), kept.lookahead.size());
+        coded_[lane] = &tools.coded_ahead;
+        return;
+    }
+    coded_[lane] = &primary;
 }
 
 } // namespace zoetra::gif_detail

@@ -31,9 +31,34 @@
 
 namespace zoetra::gif_detail {
 
+// What fine colours settle for an animation: every table, layout and index.
+// None of it depends on the lossy level, so the same frames written again at
+// another level are only coded again, with the same bytes a fresh write
+// gives. The lookahead coder's lossless stream of each frame, which every
+// level measures its own against, is kept too.
+struct fine_settlement {
+    struct frame {
+        frame_layout layout;
+        std::array<std::uint8_t, 768> local_table{};
+        std::vector<std::uint8_t> indices;
+        std::vector<std::uint8_t> lookahead;
+    };
+    // Settling past this many indices in all keeps nothing.
+    static constexpr std::size_t most_indices = std::size_t(256) << 20;
+
+    std::array<std::uint8_t, 768> global_table{};
+    int global_bits = 0;
+    std::vector<frame> frames;
+    // Whether the whole animation was kept.
+    bool complete = false;
+};
+
 class fine_writer {
   public:
-    fine_writer(writer_context& context, const animation_frames& frames);
+    // settled: where the settlement is kept (written when not complete, and
+    // coded from when it is); none to keep nothing.
+    fine_writer(writer_context& context, const animation_frames& frames,
+                fine_settlement* settled = nullptr);
     void write();
 
   private:
@@ -74,8 +99,13 @@ class fine_writer {
     // Frames first .. first + n - 1 pinned, their indices at hand and
     // settled, in order.
     void settle_pair(std::size_t first, std::size_t n);
-    // Frame i coded in a lane: allocates nothing.
+    // Frame i coded in a lane: allocates nothing (unless it is kept).
     void code(std::size_t i, int lane);
+    // What settling frame i gave, kept.
+    void keep_settled(std::size_t i);
+    // The frames coded again from a complete settlement.
+    void write_settled();
+    void code_settled(std::size_t i, int lane);
     void write_frame(std::size_t i, int lane);
 
     writer_context& context_;
@@ -121,6 +151,7 @@ class fine_writer {
     const bool fewer_;
     const int most_colours_;
     int lossy_level_ = 0;
+    fine_settlement* settled_;
 };
 
 } // namespace zoetra::gif_detail

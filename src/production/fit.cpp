@@ -203,6 +203,13 @@ outcome measure_variant(const frame_variant& variant, std::span<const gif_encode
         return outcome::failure(made.message());
     frame_variant as_made = variant;
     as_made.frame = made_size(made.value(), variant);
+    // The codings that differ only in the lossy level share the colours
+    // settled for these frames; the next variant's frames are others.
+    writer.reuse_settled_colours(true);
+    struct stop_reusing {
+        gif_writer& writer;
+        ~stop_reusing() { writer.reuse_settled_colours(false); }
+    } stop{writer};
     for (std::size_t c = 0; c < codings.size(); ++c) {
         if (source.on_progress)
             source.on_progress(

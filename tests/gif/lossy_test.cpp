@@ -286,6 +286,28 @@ TEST(LossyGif, HigherLevelsMakeSmallerFiles) {
     }
 }
 
+// One writer reusing the colours fine colours settled gives, at every level,
+// the bytes a fresh writer gives, also after other options in between.
+TEST(LossyGif, ColoursSettledOnceGiveTheBytesOfAFreshWriteAtEveryLevel) {
+    const animation scenes[] = {photo_scene(96, 64, 5, true), photo_scene(96, 64, 3, false)};
+    for (const animation& a : scenes) {
+        const crop_size size{std::uint16_t(a.width), std::uint16_t(a.height)};
+        gif_writer writer;
+        writer.reuse_settled_colours(true);
+        for (const gif_encode_options& options :
+             {with(fine, 40), with(fine, 0), with(optimized, 40), with(fine, 200),
+              with(fine, 100, 16), with(fine, 0, 16)}) {
+            SCOPED_TRACE(::testing::Message() << "lossy " << options.lossy << ", at most "
+                                            << options.colours_max << " colours");
+            writer.set_options(options);
+            ASSERT_TRUE(writer.open_in_memory({}, size, 0));
+            writer.write_frames(a.frames, {}, size, 10);
+            ASSERT_TRUE(writer.close());
+            EXPECT_EQ(writer.memory_file(), write(a, options).file);
+        }
+    }
+}
+
 // ---- colours_max ---------------------------------------------------------------
 
 // Per table, the colours its frames draw with and the highest index they
