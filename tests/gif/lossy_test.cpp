@@ -298,7 +298,7 @@ TEST(LossyGif, ColoursSettledOnceGiveTheBytesOfAFreshWriteAtEveryLevel) {
              {with(fine, 40), with(fine, 0), with(optimized, 40), with(fine, 200),
               with(fine, 100, 16), with(fine, 0, 16)}) {
             SCOPED_TRACE(::testing::Message() << "lossy " << options.lossy << ", at most "
-                                            << options.colours_max << " colours");
+                                              << options.colours_max << " colours");
             writer.set_options(options);
             ASSERT_TRUE(writer.open_in_memory({}, size, 0));
             writer.write_frames(a.frames, {}, size, 10);
