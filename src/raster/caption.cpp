@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace zoetra {
@@ -43,9 +44,14 @@ constexpr int smallest_size = 10;
 // A caption line is about an eighth of the frame's height, the usual look of
 // captioned pictures from 128 to 800 pixels. Frames taller than wide take it
 // from the width (times 5/4) instead, so a narrow frame does not start at a
-// size where a word or two already fills a line.
+// size where a word or two already fills a line. The search goes down one
+// pixel at a time, so it starts no higher than 200 pixels, an eighth of a
+// frame far larger than animations usually are.
+constexpr int largest_start_size = 200;
+
 int start_size(int frame_width, int frame_height) {
-    return std::max(smallest_size, std::min(frame_height, frame_width * 5 / 4) / 8);
+    return std::clamp(std::min(frame_height, frame_width * 5 / 4) / 8, smallest_size,
+                      largest_start_size);
 }
 
 // The same distance from every edge: 4% of the smaller side, at least 2.
@@ -588,6 +594,7 @@ caption_mask masked(const arrangement& a, sized_font& font, int frame_width, int
     if (a.width == 0)
         return mask; // characters that draw nothing
     mask.font_size = font.size();
+    mask.lines = int(a.lines.size());
     // Each line is centred by its own ink in the frame.
     std::vector<int> line_x;
     int left = frame_width, right = 0;
@@ -631,12 +638,12 @@ struct frame_size {
     int height = 0;
 };
 
-// The caption at the largest size that fits `height_limit` rows and the width
-// inside the margins; nothing when even the smallest size does not.
+// The caption at the largest size that fits inside the margins; nothing
+// when even the smallest size does not.
 std::optional<caption_mask> fitted(const std::vector<std::u32string>& words, caption_place place,
-                                   frame_size frame, int height_limit) {
+                                   frame_size frame) {
     const int margin = margin_of(frame.width, frame.height);
-    const room space{frame.width - 2 * margin, height_limit};
+    const room space{frame.width - 2 * margin, frame.height - 2 * margin};
     for (int size = start_size(frame.width, frame.height); size >= smallest_size; --size) {
         sized_font font(size);
         std::optional<arrangement> a = arrange_at(words, font, space);
@@ -679,8 +686,7 @@ result<caption_mask> lay_out_caption(std::string_view text, caption_place place,
     if (!caption_font_available())
         return no_font();
     const frame_size frame{frame_width, frame_height};
-    const int margin = margin_of(frame.width, frame.height);
-    if (std::optional<caption_mask> mask = fitted(words, place, frame, frame.height - 2 * margin))
+    if (std::optional<caption_mask> mask = fitted(words, place, frame))
         return std::move(*mask);
     return outcome::failure("the caption \"" + shown_text(words) + "\" does not fit a " +
                             frame_text(frame) + " even at " + std::to_string(smallest_size) +
@@ -697,23 +703,16 @@ result<caption_pair> lay_out_captions(std::string_view top_text, std::string_vie
         lay_out_caption(bottom_text, caption_place::bottom, frame_width, frame_height);
     if (!bottom)
         return outcome::failure(bottom.message());
-    const frame_size frame{frame_width, frame_height};
-    const int margin = margin_of(frame.width, frame.height);
+    // Both start at an eighth of the height, so two lines of each take under
+    // a third of the frame: they can only meet on frames so low that both are
+    // already at the smallest size, and then nothing is left to shrink.
+    const int margin = margin_of(frame_width, frame_height);
     if (drawn_apart(*top, *bottom, margin))
         return caption_pair{std::move(*top), std::move(*bottom)};
-
-    // Too tall together: each keeps to its half, a margin between the halves.
-    const int half = (frame.height - 3 * margin) / 2;
-    const std::vector<std::u32string> top_words = words_of(top_text),
-                                      bottom_words = words_of(bottom_text);
-    std::optional<caption_mask> top_half = fitted(top_words, caption_place::top, frame, half);
-    std::optional<caption_mask> bottom_half =
-        fitted(bottom_words, caption_place::bottom, frame, half);
-    if (top_half && bottom_half)
-        return caption_pair{std::move(*top_half), std::move(*bottom_half)};
-    return outcome::failure("the captions \"" + shown_text(top_words) + "\" and \"" +
-                            shown_text(bottom_words) + "\" do not both fit a " + frame_text(frame) +
-                            " even at " + std::to_string(smallest_size) + " pixels");
+    return outcome::failure("the captions \"" + shown_text(words_of(top_text)) + "\" and \"" +
+                            shown_text(words_of(bottom_text)) + "\" do not both fit a " +
+                            frame_text(frame_size{frame_width, frame_height}) + " even at " +
+                            std::to_string(smallest_size) + " pixels");
 }
 
 void draw_caption(buffer& frame, const caption_mask& mask, const caption_colours& colours) {

@@ -36,6 +36,7 @@ struct caption_mask {
     int width = 0;
     int height = 0;
     int font_size = 0; // pixels per em; 0 for an empty caption
+    int lines = 0;     // 1 or 2; 0 for an empty caption
     std::vector<caption_cell> cells;
 
     bool empty() const { return cells.empty(); }
@@ -60,9 +61,8 @@ struct caption_pair {
 result<caption_mask> lay_out_caption(std::string_view text, caption_place place,
                                      std::uint16_t frame_width, std::uint16_t frame_height);
 
-// A top and a bottom caption for the same frames. Each gets the size it
-// would have alone while the two keep a margin apart; otherwise each is
-// kept to its half of the frame.
+// A top and a bottom caption for the same frames, each as it would be alone.
+// Two that would come closer than a margin are refused.
 result<caption_pair> lay_out_captions(std::string_view top_text, std::string_view bottom_text,
                                       std::uint16_t frame_width, std::uint16_t frame_height);
 
