@@ -163,37 +163,6 @@ class text_font {
 
 // ---- characters -------------------------------------------------------------
 
-// UTF-8 when the bytes form it, Latin-1 byte by byte otherwise.
-std::u32string decode(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead >= 0xC2 && lead < 0xE0   ? 1
-                          : lead >= 0xE0 && lead < 0xF0 ? 2
-                          : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                        : 0;
-        char32_t code = extra == 0 ? lead : char32_t(lead & (0x3F >> extra));
-        bool valid = extra > 0 && i + std::size_t(extra) < text.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + std::size_t(k)]);
-            if ((next & 0xC0) != 0x80)
-                valid = false;
-            else
-                code = (code << 6) | (next & 0x3F);
-        }
-        if (extra > 0 && valid) {
-            out.push_back(code);
-            i += std::size_t(extra) + 1;
-        } else {
-            out.push_back(lead);
-            ++i;
-        }
-    }
-    return out;
-}
-
 bool takes_room(char32_t code) {
     return code >= 0x20 && code != 0x7F;
 }
@@ -298,6 +267,36 @@ pixel text_pixel(colour c) {
 
 } // namespace
 
+std::u32string decode_text(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const int extra = lead >= 0xC2 && lead < 0xE0   ? 1
+                          : lead >= 0xE0 && lead < 0xF0 ? 2
+                          : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                        : 0;
+        char32_t code = extra == 0 ? lead : char32_t(lead & (0x3F >> extra));
+        bool valid = extra > 0 && i + std::size_t(extra) < text.size();
+        for (int k = 1; valid && k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + std::size_t(k)]);
+            if ((next & 0xC0) != 0x80)
+                valid = false;
+            else
+                code = (code << 6) | (next & 0x3F);
+        }
+        if (extra > 0 && valid) {
+            out.push_back(code);
+            i += std::size_t(extra) + 1;
+        } else {
+            out.push_back(lead);
+            ++i;
+        }
+    }
+    return out;
+}
+
 bool text_font_available() {
     return text_font::instance().usable();
 }
@@ -306,7 +305,7 @@ text_extent measure_text(std::string_view text, text_size size) {
     text_font& font = text_font::instance();
     if (!font.usable())
         return text_extent{};
-    return text_extent{width_of(decode(text), size), font.metrics(size).line_height};
+    return text_extent{width_of(decode_text(text), size), font.metrics(size).line_height};
 }
 
 void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t y, colour c,
@@ -314,7 +313,7 @@ void draw_text_at(buffer& b, std::string_view text, std::int16_t x, std::int16_t
     if (text.empty() || !text_font_available())
         return;
     buffer_lock hold(b);
-    const std::u32string line = decode(text);
+    const std::u32string line = decode_text(text);
     const int top = y - 11;
     const text_extent extent{width_of(line, size), text_font::instance().metrics(size).line_height};
     const clip_box block = clip_to_buffer(b, x, top, extent.width + 1, extent.height + 1);
@@ -326,7 +325,7 @@ void draw_text_clipped(buffer& b, std::string_view text, std::int16_t x, std::in
     if (text.empty() || !text_font_available())
         return;
     buffer_lock hold(b);
-    const std::u32string line = decode(text);
+    const std::u32string line = decode_text(text);
     const int top = y - 11;
     const int height = text_font::instance().metrics(size).line_height;
     clip_box block = clip_to_buffer(b, x, top, width_of(line, size) + 1, height + 1);
@@ -342,7 +341,7 @@ void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w
     if (text.empty() || w == 0 || h == 0 || !text_font_available())
         return;
     buffer_lock hold(b);
-    std::u32string decoded = decode(text);
+    std::u32string decoded = decode_text(text);
     std::erase(decoded, U'\r');
     const clip_box box = clip_to_buffer(b, x, y, w, h);
     const int line_height = text_font::instance().metrics(size).line_height;

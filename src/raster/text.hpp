@@ -7,6 +7,7 @@
 #include "raster/pixel.hpp"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace zoetra {
@@ -42,6 +43,10 @@ void draw_text_clipped(buffer& b, std::string_view text, std::int16_t x, std::in
 // and to the buffer.
 void draw_text_in_box(buffer& b, std::int16_t x, std::int16_t y, std::uint16_t w, std::uint16_t h,
                       std::string_view text, colour c, text_size size = text_size::points_9);
+
+// The characters of a text: UTF-8 where the bytes form it, Latin-1 byte by
+// byte where they do not.
+std::u32string decode_text(std::string_view text);
 
 // False when no usable font was found; text then draws nothing and measures
 // as zero wide.
