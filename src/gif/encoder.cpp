@@ -79,6 +79,16 @@ void gif_writer::write_frames(std::span<buffer* const> frames, crop_origin origi
     encode_frames({frames, origin, size, delay}, false);
 }
 
+void gif_writer::write_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                              std::span<const std::uint16_t> delays) {
+    encode_frames({frames, origin, size, 0, delays}, false);
+}
+
+void gif_writer::estimate_frames(std::span<buffer* const> frames, crop_origin origin,
+                                 crop_size size, std::span<const std::uint16_t> delays) {
+    encode_frames({frames, origin, size, 0, delays}, true);
+}
+
 void gif_writer::estimate_frames(std::span<buffer* const> frames, crop_origin origin,
                                  crop_size size, std::uint16_t delay) {
     encode_frames({frames, origin, size, delay}, true);

@@ -67,13 +67,15 @@ struct animation_frames {
     std::span<buffer* const> pictures;
     crop_origin origin;
     crop_size size;
-    // Hundredths of a second, one delay for every frame.
+    // Hundredths of a second: one delay for every frame, unless delays
+    // gives each frame its own (a frame past its end takes delay).
     std::uint16_t delay = 0;
+    std::span<const std::uint16_t> delays = {};
 
     std::size_t count() const { return pictures.size(); }
     std::size_t pixel_count() const { return std::size_t(size.width) * size.height; }
     // Every path asks for each frame's delay here.
-    std::uint16_t delay_of(std::size_t) const { return delay; }
+    std::uint16_t delay_of(std::size_t i) const { return i < delays.size() ? delays[i] : delay; }
 };
 
 enum class colour_mode {
@@ -147,6 +149,11 @@ class gif_writer {
                       std::uint16_t delay);
     void estimate_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
                          std::uint16_t delay);
+    // The same with a delay of its own for every frame.
+    void write_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                      std::span<const std::uint16_t> delays);
+    void estimate_frames(std::span<buffer* const> frames, crop_origin origin, crop_size size,
+                         std::span<const std::uint16_t> delays);
 
     // Writes (or counts) the trailer and closes the file. The total byte
     // count becomes size(). Fails, saying why, when writing the file failed

@@ -252,6 +252,35 @@ TEST(GifWriter, GiflibReadsBackWhatWasWrittenAndTheEstimateIsItsLength) {
     }
 }
 
+TEST(GifWriter, EveryFrameMayHaveADelayOfItsOwnInEveryMode) {
+    const frame_set photos = animation(4, 40, 30), flat = exact_colours();
+    const std::uint16_t delays[] = {200, 5, 0, 1500};
+    gif_encode_options fine, optimized, exact;
+    fine.colours = colour_mode::fine;
+    optimized.optimize = true;
+    exact.colours = colour_mode::exact;
+    for (const gif_encode_options& options : {gif_encode_options{}, optimized, fine, exact}) {
+        SCOPED_TRACE(int(options.colours));
+        const frame_set& set = options.colours == colour_mode::exact ? flat : photos;
+        const crop_size size{std::uint16_t(set.frames[0]->width()),
+                             std::uint16_t(set.frames[0]->height())};
+        gif_writer writer, estimator;
+        writer.set_options(options);
+        estimator.set_options(options);
+        ASSERT_TRUE(writer.open_in_memory({}, size, 0));
+        ASSERT_TRUE(estimator.open_for_estimate("", {}, size, 0));
+        writer.write_frames(set.frames, {}, size, delays);
+        estimator.estimate_frames(set.frames, {}, size, delays);
+        ASSERT_TRUE(writer.close());
+        ASSERT_TRUE(estimator.close());
+        EXPECT_EQ(estimator.size(), writer.memory_file().size());
+        const auto gif = giflib_decode(writer.memory_file());
+        ASSERT_TRUE(gif && gif->frames.size() == 4);
+        for (std::size_t f = 0; f < 4; ++f)
+            EXPECT_EQ(gif->frames[f].delay, delays[f]) << "frame " << f;
+    }
+}
+
 TEST(GifWriter, AnUnwritableFileFailsSayingWhyAndLeavesTheWriterUsable) {
     const auto path = scratch_folder("gif") / "no-such-directory" / "x.gif";
     gif_writer writer;
