@@ -75,6 +75,8 @@ result<fit_report> fit_studio(studio& s, std::uint32_t limit, const options& o,
     frame_variant current = base;
     fit_frames source;
     source.loop_count = s.loop_count();
+    source.delays = [&s] { return s.frame_delays(); };
+    source.kept = s.captions().colours_to_keep();
     source.on_progress = progress;
     source.make = [&](const frame_variant& wanted) -> result<std::vector<buffer*>> {
         if (!(wanted == current)) {

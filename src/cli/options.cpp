@@ -62,6 +62,17 @@ const char* const usage_text =
     "      --fit-may-shrink   the fit may also make the frame smaller\n"
     "      --fit-may-drop-frames  the fit may also make fewer frames, each shown\n"
     "                         longer so that the animation lasts as long\n"
+    "      --caption TEXT     words over the top of every frame, bold white with a\n"
+    "                         dark outline, drawn after the effect: they wrap at\n"
+    "                         spaces to two lines and shrink to fit the frame's\n"
+    "                         width, down to 10 pixels (a text too long for that is\n"
+    "                         refused). UTF-8; characters are set one after\n"
+    "                         another, without the shaping that joining scripts\n"
+    "                         need. Their two colours stay exact in the file\n"
+    "      --caption-bottom TEXT  the same at the bottom of every frame\n"
+    "      --hold-first SECONDS  show the first frame this long (0 to 60)\n"
+    "      --hold-last SECONDS   show the last frame this long; going forward and\n"
+    "                         back, the frame where the animation turns\n"
     "      --frames-to DIR    also write the frames made, uncompressed, into DIR:\n"
     "                         frame_NNN.pam (RGBA), frame_NNN.ppm with mask_NNN.pgm\n"
     "                         (255 opaque) and info.txt (\"width height frames\")\n"
@@ -145,6 +156,18 @@ result<options> parse_options(const std::vector<std::string>& args) {
             out = parsed;
             return true;
         };
+        auto seconds = [&](std::optional<double>& out) {
+            std::string text;
+            double parsed;
+            if (!value(text))
+                return false;
+            if (!to_real(text, parsed)) {
+                error = "the option " + arg + " needs a number of seconds, not \"" + text + "\"";
+                return false;
+            }
+            out = parsed;
+            return true;
+        };
         std::string text;
         if (arg == "-e" || arg == "--effect") {
             if (!value(text))
@@ -157,14 +180,22 @@ result<options> parse_options(const std::vector<std::string>& args) {
             if (!number(o.frames))
                 return refused();
         } else if (arg == "-d" || arg == "--delay") {
-            double seconds;
+            if (!seconds(o.delay))
+                return refused();
+        } else if (arg == "--hold-first") {
+            if (!seconds(o.hold_first))
+                return refused();
+        } else if (arg == "--hold-last") {
+            if (!seconds(o.hold_last))
+                return refused();
+        } else if (arg == "--caption") {
             if (!value(text))
                 return refused();
-            if (!to_real(text, seconds)) {
-                return outcome::failure("the option " + arg + " needs a number of seconds, not \"" +
-                                        text + "\"");
-            }
-            o.delay = seconds;
+            o.caption = text;
+        } else if (arg == "--caption-bottom") {
+            if (!value(text))
+                return refused();
+            o.caption_bottom = text;
         } else if (arg == "-l" || arg == "--loop") {
             if (!number(o.loop))
                 return refused();

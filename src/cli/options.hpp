@@ -26,6 +26,12 @@ struct options {
     std::optional<std::string> colours;
     std::optional<std::string> frames_to;
     bool enlarge = false;
+    // Words over every frame, at the top and at the bottom.
+    std::optional<std::string> caption;
+    std::optional<std::string> caption_bottom;
+    // Seconds the first and the last frame are shown.
+    std::optional<double> hold_first;
+    std::optional<double> hold_last;
     // --max-bytes and --for: fit the file under a limit.
     std::optional<std::string> max_bytes;
     std::optional<std::string> fit_for;

@@ -211,6 +211,14 @@ outcome apply_options(studio& s, script& effect, const options& o) {
             place != nullptr && place->width > 0)
             s.set_size_choice(size_choice{place->width, place->height});
     s.set_enlarge(o.enlarge);
+    for (const auto& [hold, name] :
+         {std::pair{o.hold_first, "--hold-first"}, std::pair{o.hold_last, "--hold-last"}})
+        if (hold && (*hold < 0 || *hold > 60))
+            return outcome::failure(format("%s %g is out of its range 0 to 60", name, *hold));
+    s.set_holds(o.hold_first.value_or(0), o.hold_last.value_or(0));
+    if (outcome captioned = s.set_captions(o.caption.value_or(""), o.caption_bottom.value_or(""));
+        !captioned)
+        return captioned;
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
     if (o.lossy && (*o.lossy < 0 || *o.lossy > max_lossy_level))
@@ -251,6 +259,10 @@ outcome create_frames(studio& s, int& status) {
     while (s.busy())
         if (outcome stepped = s.step(); !stepped)
             return outcome::failure(without_line_break(stepped.message()));
+    if (!s.caption_failure().empty()) {
+        status = bad_input;
+        return outcome::failure(s.caption_failure());
+    }
     // ZOETRA_TRACE=1 gives the construction's time (beside the window's).
     if (const char* trace = std::getenv("ZOETRA_TRACE"); trace != nullptr && *trace != 0)
         std::fprintf(

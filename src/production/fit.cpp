@@ -87,7 +87,9 @@ result<std::vector<std::uint8_t>> write_candidate(gif_writer& writer,
                                                   std::span<buffer* const> frames,
                                                   const frame_variant& variant,
                                                   const fit_frames& source) {
-    writer.set_options(coding);
+    gif_encode_options options = coding;
+    options.kept = source.kept;
+    writer.set_options(options);
     writer.on_progress = [&source](const std::string&) {
         if (source.on_frame)
             source.on_frame();
@@ -95,7 +97,12 @@ result<std::vector<std::uint8_t>> write_candidate(gif_writer& writer,
     const crop_size crop{variant.frame.width, variant.frame.height};
     if (outcome opened = writer.open_in_memory(crop_origin{}, crop, source.loop_count); !opened)
         return opened;
-    writer.write_frames(frames, crop_origin{}, crop, gif_delay_from_seconds(variant.delay));
+    if (source.delays) {
+        const std::vector<std::uint16_t> delays = source.delays();
+        writer.write_frames(frames, crop_origin{}, crop, delays);
+    } else {
+        writer.write_frames(frames, crop_origin{}, crop, gif_delay_from_seconds(variant.delay));
+    }
     if (outcome closed = writer.close(); !closed)
         return closed;
     return writer.memory_file();

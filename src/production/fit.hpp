@@ -100,6 +100,11 @@ struct fit_outcome {
 struct fit_frames {
     std::function<result<std::vector<buffer*>>(const frame_variant&)> make;
     std::uint16_t loop_count = 0;
+    // The delays of the frames last made, one per frame; none: every frame
+    // the variant's delay.
+    std::function<std::vector<std::uint16_t>()> delays;
+    // Colours every candidate keeps exact (captions).
+    kept_colours kept;
     std::function<void(const std::string&)> on_progress;
     // Called after each frame written: a place to pause.
     std::function<void()> on_frame;

@@ -50,14 +50,15 @@ outcome studio::save(const std::string& file_name) {
     rect area = canvas_.output_area();
     crop_size crop{area.width, area.height};
     gif_writer writer;
-    writer.set_options(encode_options_);
+    writer.set_options(options_to_write(encode_options_));
     writer.on_progress = [this](const std::string& text) { report(text); };
     // The specified first line, then the writer's reason.
     if (outcome opened = writer.open(file_name, crop_origin{}, crop, loop_count()); !opened)
         return outcome::failure(failed + opened.message());
     report(format("Begin saving GIF89 to \"%s\".\n", file_name.c_str()));
     std::vector<buffer*> frames = frames_to_write();
-    writer.write_frames(frames, crop_origin{}, crop, delay());
+    const std::vector<std::uint16_t> delays = frame_delays();
+    writer.write_frames(frames, crop_origin{}, crop, delays);
     // A full disk or a vanished folder must not pass for a saved file.
     if (outcome closed = writer.close(); !closed)
         return outcome::failure(failed + closed.message());
@@ -79,14 +80,15 @@ result<std::uint32_t> studio::size() {
     crop_size crop{area.width, area.height};
     canvas_swappable room(canvas_.image());
     gif_writer writer;
-    writer.set_options(encode_options_);
+    writer.set_options(options_to_write(encode_options_));
     writer.on_progress = [this](const std::string& text) { report(text); };
     if (!writer.open_for_estimate("temmmp.gif", crop_origin{}, crop, loop_count())) {
         std::string text = format("FAILED saving GIF89 to \"%s\".\n", "temmmp.gif");
         report(text);
         return outcome::failure(text);
     }
-    writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delay());
+    const std::vector<std::uint16_t> delays = frame_delays();
+    writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delays);
     static_cast<void>(writer.close()); // nothing is written, so nothing can fail
     size_known_ = true;
     size_ = writer.size();
@@ -117,11 +119,12 @@ std::optional<std::uint32_t> studio::measure_size_step(std::chrono::steady_clock
             const rect area = canvas_.output_area();
             const crop_size crop{area.width, area.height};
             gif_writer writer;
-            writer.set_options(encode_options_);
+            writer.set_options(options_to_write(encode_options_));
             // A pause after each frame; the status line is the person's.
             writer.on_progress = [&pause](const std::string&) { pause.pause(); };
             static_cast<void>(writer.open_for_estimate("", crop_origin{}, crop, loop_count()));
-            writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delay());
+            const std::vector<std::uint16_t> delays = frame_delays();
+            writer.estimate_frames(frames_to_write(), crop_origin{}, crop, delays);
             static_cast<void>(writer.close()); // nothing is written, so nothing can fail
             measured_ = writer.size();
         });

@@ -7,6 +7,7 @@
 #include "skin/palette_pictures.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zoetra {
 
@@ -224,6 +225,7 @@ outcome studio::start_construction() {
         set_encode_options(chosen_options_);
     }
     frames_.clear();
+    captions_.forget_frames();
     frame_counter_ = 0;
     fix_the_frame();
     running_ = current_effect();
@@ -333,6 +335,7 @@ void studio::complete_construction() {
     listener_->construction_ended();
     report("Completed frame construction.");
     autocrop();
+    draw_captions();
     const rect area = canvas_.output_area();
     if (area.width > output_canvas::standard_work_width ||
         area.height > output_canvas::standard_work_height)
@@ -389,6 +392,7 @@ void studio::cancel_construction() {
         running_->reset();
     running_ = nullptr;
     frames_.clear();
+    captions_.forget_frames();
     busy_ = false;
     frame_counter_ = 0;
     listener_->construction_ended();
@@ -405,7 +409,7 @@ bool studio::preview_step(double now) {
         preview_time_ = now;
         return false;
     }
-    if (now - preview_time_ <= gifout_->delay().value(0))
+    if (now - preview_time_ <= shown_for((frame_counter_ + stored_frames() - 1) % stored_frames()))
         return false;
     if (frame_counter_ >= stored_frames())
         frame_counter_ = 0;
@@ -436,7 +440,97 @@ std::optional<double> studio::next_preview_time() const {
         return std::nullopt;
     if (!preview_started_)
         return 0.0; // the first step only notes the time: due at once
-    return preview_time_ + gifout_->delay().value(0);
+    return preview_time_ + shown_for((frame_counter_ + stored_frames() - 1) % stored_frames());
+}
+
+// ---- captions and holds ----------------------------------------------------
+
+std::vector<buffer*> studio::all_frames() const {
+    std::vector<buffer*> list;
+    for (const stored& f : frames_)
+        list.push_back(f.image.get());
+    return list;
+}
+
+void studio::draw_captions() {
+    caption_failure_.clear();
+    if (outcome drawn = captions_.draw_on(all_frames()); !drawn) {
+        caption_failure_ = drawn.message();
+        report(format("The caption is left out: %s.", drawn.message().c_str()));
+    }
+}
+
+outcome studio::set_captions(std::string top, std::string bottom) {
+    if (top == captions_.top() && bottom == captions_.bottom())
+        return caption_failure_.empty() ? outcome::success() : outcome::failure(caption_failure_);
+    const std::vector<buffer*> frames = all_frames();
+    captions_.take_off(frames);
+    captions_.set_texts(std::move(top), std::move(bottom));
+    if (!frames.empty() && !busy_) {
+        draw_captions();
+        forget_size();
+        if (fit_limit_ > 0)
+            forget_fit();
+        show_preview_frame();
+    }
+    return caption_failure_.empty() ? outcome::success() : outcome::failure(caption_failure_);
+}
+
+gif_encode_options studio::options_to_write(gif_encode_options options) const {
+    options.kept = captions_.colours_to_keep();
+    return options;
+}
+
+void studio::set_holds(double first_seconds, double last_seconds) {
+    auto kept = [](double seconds) {
+        return std::isfinite(seconds) ? std::clamp(seconds, 0.0, 60.0) : 0.0;
+    };
+    first_seconds = kept(first_seconds);
+    last_seconds = kept(last_seconds);
+    if (first_seconds == hold_first_ && last_seconds == hold_last_)
+        return;
+    hold_first_ = first_seconds;
+    hold_last_ = last_seconds;
+    forget_size();
+    if (fit_limit_ > 0)
+        forget_fit();
+}
+
+int studio::turning_frame(int count) const {
+    const auto mode = basic::CPU::loop_mode(cpu_->loop().selected());
+    if (mode != basic::CPU::forward_and_back && mode != basic::CPU::back_and_forth)
+        return count - 1;
+    // Where the clock's control value is furthest from where it starts.
+    const std::uint8_t n = std::uint8_t(std::clamp(count, 1, 255));
+    const int start = basic::CPU::control_value(mode, 0, n);
+    int turn = count - 1, furthest = -1;
+    for (int k = 0; k < count; ++k)
+        if (const int d = std::abs(basic::CPU::control_value(mode, std::uint8_t(k), n) - start);
+            d > furthest) {
+            furthest = d;
+            turn = k;
+        }
+    return turn;
+}
+
+std::vector<std::uint16_t> studio::frame_delays() const {
+    const int count = std::min(frame_count(), stored_frames());
+    std::vector<std::uint16_t> delays(std::size_t(std::max(count, 0)), delay());
+    if (count == 0)
+        return delays;
+    if (hold_last_ > 0)
+        delays[std::size_t(turning_frame(count))] = gif_delay_from_seconds(hold_last_);
+    if (hold_first_ > 0)
+        delays[0] = gif_delay_from_seconds(hold_first_);
+    return delays;
+}
+
+double studio::shown_for(int i) const {
+    if (i == 0 && hold_first_ > 0)
+        return hold_first_;
+    if (hold_last_ > 0 && i == turning_frame(std::min(frame_count(), stored_frames())))
+        return hold_last_;
+    return gifout_->delay().value(0);
 }
 
 } // namespace zoetra

@@ -21,6 +21,7 @@
 #include "gif/encoder.hpp"
 #include "production/catalogue.hpp"
 #include "production/fit.hpp"
+#include "production/frame_captions.hpp"
 #include "production/frame_size.hpp"
 #include "raster/output_canvas.hpp"
 
@@ -152,6 +153,26 @@ class studio {
     // The search's progress line, for the status line.
     const std::string& fit_progress() const { return fit_progress_; }
 
+    // Captions: words over every frame, at the top and at the bottom ("" for
+    // none), drawn after the effect and the cropping. New words replace the
+    // old on the frames made; words that do not fit the frame are refused
+    // with the reason, and the frames then show none.
+    outcome set_captions(std::string top, std::string bottom);
+    const frame_captions& captions() const { return captions_; }
+    // Why the captions are not on the frames made ("" when they are, or
+    // when there are none).
+    const std::string& caption_failure() const { return caption_failure_; }
+
+    // Holds: the first frame, and the last (with the direction forward and
+    // back or back and forth, the frame where the animation turns), shown
+    // for this many seconds instead of the delay; 0 for no hold. Kept to 0
+    // to 60 seconds.
+    void set_holds(double first_seconds, double last_seconds);
+    double hold_first() const { return hold_first_; }
+    double hold_last() const { return hold_last_; }
+    // Every frame's delay in hundredths, as the file stores them.
+    std::vector<std::uint16_t> frame_delays() const;
+
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
     // The loop count and the delay in hundredths, as the file stores them.
@@ -211,6 +232,16 @@ class studio {
     void autocrop();
     void copy_to_output_area(int i);
     std::vector<buffer*> frames_to_write();
+    // Every frame made, captioned or not.
+    std::vector<buffer*> all_frames() const;
+    // The options the writer takes: the person's (or the fit's), with the
+    // captions' colours kept exact.
+    gif_encode_options options_to_write(gif_encode_options options) const;
+    void draw_captions();
+    // How long frame i is shown, in seconds.
+    double shown_for(int i) const;
+    // The frame where the animation turns and the last hold goes.
+    int turning_frame(int count) const;
     // Sets the canvas's work and output areas and the pictures' frame for a
     // new construction.
     void fix_the_frame();
@@ -249,6 +280,10 @@ class studio {
     bool enlarge_ = false;
     bool frames_outdated_ = false;
     std::vector<stored> frames_;
+    frame_captions captions_;
+    std::string caption_failure_;
+    double hold_first_ = 0;
+    double hold_last_ = 0;
     int frame_counter_ = 0;
     bool preview_started_ = false;
     double preview_time_ = 0;

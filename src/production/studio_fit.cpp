@@ -36,6 +36,8 @@ bool studio::fit_step(std::chrono::steady_clock::duration budget) {
                                      gifout_->delay().value(0)};
             fit_frames source;
             source.loop_count = loop_count();
+            source.delays = [this] { return frame_delays(); };
+            source.kept = captions_.colours_to_keep();
             source.make = [this](const frame_variant&) -> result<std::vector<buffer*>> {
                 return frames_to_write();
             };

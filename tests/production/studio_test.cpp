@@ -165,6 +165,65 @@ TEST_F(StudioRun, FineColoursAndSmallerFilesSaveTheSizeTheyTell) {
     EXPECT_EQ(std::filesystem::file_size("standard.gif"), standard);
 }
 
+std::vector<std::vector<pixel>> pixels_of_frames(const studio& s) {
+    std::vector<std::vector<pixel>> all;
+    for (int i = 0; i < s.stored_frames(); ++i) {
+        buffer& frame = s.stored_frame(i);
+        buffer_lock hold(frame);
+        all.emplace_back(frame.pixels(),
+                         frame.pixels() + std::size_t(frame.width()) * frame.height());
+    }
+    return all;
+}
+
+TEST_F(StudioRun, CaptionsGoOnEveryFrameAndComeOffLeavingThemAsMade) {
+    if (!caption_font_available())
+        GTEST_SKIP() << "no bold sans-serif font";
+    studio& s = make_studio({write_solid_gif("a.gif", 160, 120, red)}, 3);
+    create_all();
+    const auto made = pixels_of_frames(s);
+    ASSERT_TRUE(s.size());
+    ASSERT_TRUE(s.set_captions("HELLO", "THERE"));
+    EXPECT_FALSE(s.known_size()) << "the file changed";
+    const auto captioned = pixels_of_frames(s);
+    const pixel white = 0xFFFFFF;
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        EXPECT_NE(captioned[i], made[i]);
+        EXPECT_NE(std::count(captioned[i].begin(), captioned[i].end(), white), 0);
+    }
+    EXPECT_EQ(s.set_captions("A CAPTION FAR TOO LONG FOR SO SMALL A FRAME TO HOLD IN TWO LINES "
+                             "EVEN AT THE SMALLEST SIZE THERE IS",
+                             "")
+                  .message()
+                  .rfind("the caption", 0),
+              0u);
+    EXPECT_EQ(pixels_of_frames(s), made) << "a refused caption leaves none";
+    ASSERT_TRUE(s.set_captions("", ""));
+    EXPECT_EQ(pixels_of_frames(s), made);
+    // New frames take the captions again.
+    ASSERT_TRUE(s.set_captions("AGAIN", ""));
+    create_all();
+    EXPECT_NE(pixels_of_frames(s), made);
+}
+
+TEST_F(StudioRun, HoldsLengthenTheFirstFrameAndTheLastOrTheTurn) {
+    studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red)}, 6);
+    s.animation_settings().delay().set_value(0, 0.1);
+    create_all();
+    using delays = std::vector<std::uint16_t>;
+    EXPECT_EQ(s.frame_delays(), delays(6, 10));
+    s.set_holds(1.5, 2);
+    EXPECT_EQ(s.frame_delays(), (delays{150, 10, 10, 10, 10, 200}));
+    s.frame_clock().loop().select(basic::CPU::forward_and_back);
+    EXPECT_EQ(s.frame_delays(), (delays{150, 10, 10, 200, 10, 10}));
+    s.set_holds(-1, 1e9);
+    EXPECT_EQ(s.frame_delays(), (delays{10, 10, 10, 6000, 10, 10}));
+    // The file holds them, and the size told is its size.
+    const std::uint32_t told = s.size().value();
+    ASSERT_TRUE(s.save("held.gif"));
+    EXPECT_EQ(std::filesystem::file_size("held.gif"), told);
+}
+
 TEST_F(StudioRun, PreviewsAndSavesTheFramesAndKnowsTheExactSizeBeforehand) {
     studio& s = make_studio({write_solid_gif("a.gif", 30, 20, red),
                              write_solid_gif("b.gif", 30, 20, colour{0, 4, 2, 252})},
