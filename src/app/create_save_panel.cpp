@@ -2,6 +2,7 @@
 #include "app/panels.hpp"
 #include "app/services/messages.hpp"
 #include "base/utility.hpp"
+#include "production/catalogue.hpp"
 #include "production/frame_size.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
@@ -48,6 +49,15 @@ constexpr int size_column_x = 367, size_column_width = 86;
 constexpr int fit_menu_x = 455, fit_menu_width = 62;
 constexpr int fit_column_x = 519, fit_column_width = 44;
 
+// The settings column's five rows: DELAY, LOOP, FRAMES, HOLD FIRST, HOLD LAST.
+constexpr int settings_row_height = 15;
+constexpr int settings_row(int k) {
+    return 1 + k * settings_row_height;
+}
+// The caption's lines under their title, across GIF89 SIZE's column and
+// FRAME's left edge.
+constexpr int caption_x = 251, caption_top = 30, caption_width = 56;
+
 // The limits FIT UNDER offers, in KB; the last item takes the typed one.
 constexpr std::array fit_presets{0, 128, 256, 512};
 
@@ -60,15 +70,18 @@ create_save_panel::create_save_panel(application& app, const rect& body)
       height_(nullptr, "HEIGHT", true, 1.0, {{0, 0, max_frame_height, 1}}, false, true),
       enlarge_(nullptr, "ENLARGE", true, 1.0, {"OFF", "ON"}, 0, true),
       fit_menu_(nullptr, "FIT UNDER", true, 1.0, {"OFF", "128K", "256K", "512K", "KB"}),
-      fit_kb_(nullptr, "KB", true, 1.0, {{0, 0, 1024 * 1024, 1}}, false, true) {
+      fit_kb_(nullptr, "KB", true, 1.0, {{0, 0, 1024 * 1024, 1}}, false, true),
+      hold_first_(nullptr, "HOLD FIRST", true, 1.0, {{0, 0, 60, 0.1}}, false, true),
+      hold_last_(nullptr, "HOLD LAST", true, 1.0, {{0, 0, 60, 0.1}}, false, true),
+      captions_(nullptr, "CAPTION", true, 1.0, {"", ""}) {
     studio& production = app.production();
     const int full = body.height - 2;
     add(titled(production.animation_settings().delay(), "DELAY"),
-        placed(body, settings_x, 9, settings_width, 18));
+        placed(body, settings_x, settings_row(0), settings_width, settings_row_height));
     add(titled(production.animation_settings().loop(), "LOOP"),
-        placed(body, settings_x, 29, settings_width, 18));
+        placed(body, settings_x, settings_row(1), settings_width, settings_row_height));
     add(titled(production.frame_clock().frames(), "FRAMES"),
-        placed(body, settings_x, 49, settings_width, 18));
+        placed(body, settings_x, settings_row(2), settings_width, settings_row_height));
     add(titled(production.frame_clock().loop(), "DIRECTION"),
         placed(body, direction_x, 1, direction_width, full));
     add(titled(production.image_source().size_mode(), "GIF89 SIZE"),
@@ -79,12 +92,36 @@ create_save_panel::create_save_panel(application& app, const rect& body)
     add(enlarge_, placed(body, size_column_x, 39, size_column_width, 18));
     add(fit_menu_, placed(body, fit_menu_x, 1, fit_menu_width, full));
     add(fit_kb_, placed(body, fit_column_x, 3, fit_column_width, 18));
+    add(hold_first_,
+        placed(body, settings_x, settings_row(3), settings_width, settings_row_height));
+    add(hold_last_, placed(body, settings_x, settings_row(4), settings_width, settings_row_height));
+    // The caption's two lines, top and bottom, where GIF89 SIZE stands for
+    // the effects that read it.
+    add(captions_, placed(body, caption_x, caption_top, caption_width, 2 * settings_row_height));
+    observations_.push_back(hold_first_.observe([this](config&, bool) { tell_holds(); }));
+    observations_.push_back(hold_last_.observe([this](config&, bool) { tell_holds(); }));
+    observations_.push_back(captions_.observe([this](config&, bool) { tell_captions(); }));
     observations_.push_back(frame_size_.observe([this](config&, bool) { frame_menu_changed(); }));
     for (cfg_FP64* side : {&width_, &height_})
         observations_.push_back(side->observe([this](config&, bool) { typed_side_changed(); }));
     observations_.push_back(enlarge_.observe([this](config&, bool) { tell_studio(); }));
     observations_.push_back(fit_menu_.observe([this](config&, bool) { fit_menu_changed(); }));
     observations_.push_back(fit_kb_.observe([this](config&, bool) { typed_limit_changed(); }));
+}
+
+void create_save_panel::tell_holds() {
+    app_.production().set_holds(hold_first_.value(0), hold_last_.value(0));
+    if (active())
+        draw_figures();
+}
+
+void create_save_panel::tell_captions() {
+    outcome captioned = app_.production().set_captions(captions_.text_at(0), captions_.text_at(1));
+    if (!captioned)
+        set_status(format("The caption is left out: %s.", captioned.message().c_str()));
+    app_.production().show_preview_frame();
+    if (active())
+        draw_figures();
 }
 
 void create_save_panel::fit_menu_changed() {
@@ -186,11 +223,18 @@ void create_save_panel::apply_visibility() {
         else
             editor(which).deactivate();
     };
-    show(size, !one_size);
     show(delay, !still);
     show(loop, !still);
     show(frames, !still && !frames_bound);
     show(direction, !still && !constant_frames);
+    show(hold_first, !still);
+    show(hold_last, !still);
+    // GIF89 SIZE only for the effects that read the working size; the
+    // caption stands in its place otherwise.
+    const bool working_size = !one_size && reads_effect_size(*effect);
+    show(size, working_size);
+    caption_shown_ = !working_size;
+    show(caption, caption_shown_);
 }
 
 void create_save_panel::redraw() {
@@ -204,9 +248,13 @@ void create_save_panel::draw_contents() {
     const script* effect = app_.production().current_effect();
     if (effect != nullptr && !same_name(effect->desc().type, "still")) {
         canvas c(*target(), area(), where().skins);
-        c.bevel(rect{std::int16_t(area().x + settings_x - 5), std::int16_t(area().y + 6),
-                     settings_width + 9, 64},
+        c.bevel(rect{std::int16_t(area().x + settings_x - 5), std::int16_t(area().y + 1),
+                     settings_width + 9, 5 * settings_row_height + 1},
                 ui_highlight, ui_dark);
+    }
+    if (caption_shown_) {
+        canvas c(*target(), area(), where().skins);
+        c.text("CAPTION", area().x + caption_x + 2, area().y + caption_top - 4);
     }
     draw_frame_size();
     draw_figures();

@@ -2,6 +2,7 @@
 // The five panels of the window, in tab order: the GIF palette, the effect
 // selection, the current effect's settings, the output settings with the
 // Create and Save buttons, and the help pages.
+#include "engine/text_settings.hpp"
 #include "ui/panel.hpp"
 
 #include <memory>
@@ -120,6 +121,8 @@ class create_save_panel : public panel {
     void fit_menu_changed();
     void typed_limit_changed();
     void tell_fit_limit();
+    void tell_holds();
+    void tell_captions();
 
     application& app_;
     cfg_menu frame_size_;
@@ -128,12 +131,27 @@ class create_save_panel : public panel {
     cfg_menu enlarge_;
     cfg_menu fit_menu_;
     cfg_FP64 fit_kb_;
+    cfg_FP64 hold_first_;
+    cfg_FP64 hold_last_;
+    cfg_text captions_;
     std::vector<config::observation> observations_;
     // Set while the panel writes the fields itself, so that they do not echo.
     bool syncing_ = false;
+    bool caption_shown_ = true;
     // The editors of DELAY, LOOP, FRAMES, DIRECTION and GIF89 SIZE, then
-    // FRAME SIZE, WIDTH, HEIGHT and ENLARGE, in that order.
-    enum shown_setting { delay, loop, frames, direction, size, setting_count };
+    // FRAME SIZE, WIDTH, HEIGHT, ENLARGE, FIT UNDER, KB, HOLD FIRST, HOLD
+    // LAST and CAPTION, in that order.
+    enum shown_setting {
+        delay,
+        loop,
+        frames,
+        direction,
+        size,
+        hold_first = 11,
+        hold_last,
+        caption,
+        setting_count
+    };
     setting_editor& editor(shown_setting which) { return child(which); }
     bool create_held_ = false;
     bool save_held_ = false;

@@ -108,20 +108,6 @@ void list_effects(studio& s) {
     }
 }
 
-// Whether a setting of the effect takes its value from the image source's
-// working size (SIZE.EFFECT, VALUE.SPACE), which --size source..full sets.
-bool reads_effect_size(const script& e) {
-    for (const config* c : e.configs()) {
-        const config* partner = c->bound_partner();
-        if (partner != nullptr && partner->owner() != nullptr &&
-            same_name(partner->owner()->name(), "GIFIN") &&
-            (same_name(partner->name(), "SIZE.EFFECT") ||
-             same_name(partner->name(), "VALUE.SPACE")))
-            return true;
-    }
-    return false;
-}
-
 void describe_effect(studio& s, script& e) {
     std::printf("%s (%s): %s\n", effect_title(e).c_str(), e.desc().type.c_str(),
                 e.desc().text.c_str());

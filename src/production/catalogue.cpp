@@ -79,4 +79,16 @@ bool is_still_effect(const script& s) {
     return same_name(s.desc().type, "still");
 }
 
+bool reads_effect_size(const script& e) {
+    for (const config* c : e.configs()) {
+        const config* partner = c->bound_partner();
+        if (partner != nullptr && partner->owner() != nullptr &&
+            same_name(partner->owner()->name(), "GIFIN") &&
+            (same_name(partner->name(), "SIZE.EFFECT") ||
+             same_name(partner->name(), "VALUE.SPACE")))
+            return true;
+    }
+    return false;
+}
+
 } // namespace zoetra

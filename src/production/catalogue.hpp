@@ -45,5 +45,8 @@ std::string effect_title(const script& s);
 bool effect_has_class(const script& s, std::string_view word);
 // True when the effect's type is "still" (ignoring case).
 bool is_still_effect(const script& s);
+// Whether a setting of the effect takes its value from the image source's
+// working size (SIZE.EFFECT, VALUE.SPACE), which GIF89 SIZE sets.
+bool reads_effect_size(const script& e);
 
 } // namespace zoetra
