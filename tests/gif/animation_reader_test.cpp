@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 namespace zoetra::test {
 namespace {
@@ -94,8 +95,8 @@ TEST(AnimationReader, SamplesLongAnimationsEvenlyAndKeepsTheirLength) {
     const std::vector<shown> frames = shown_frames(*read);
     EXPECT_EQ(std::vector<shown>(frames.begin(), frames.begin() + 9),
               colours_of({0, 3, 6, 9, 12, 15, 18, 21, 25}));
-    EXPECT_EQ(frames[16], colours_of({50})[0]);
-    EXPECT_EQ(frames[31], colours_of({96})[0]);
+    EXPECT_EQ(frames[16], shown{50});
+    EXPECT_EQ(frames[31], shown{96});
     EXPECT_EQ(read->frames[0].delay, 1 + 2 + 3);
     EXPECT_EQ(read->frames[8].delay, 26 + 27 + 28);
     EXPECT_EQ(read->frames[16].delay, 65535) << "51 + 65500 + 53, clamped";
@@ -211,6 +212,145 @@ TEST(AnimationReader, FilesCutAnywhereGiveTheFramesTheyHoldWhole) {
                 << "cut at " << length;
         }
     }
+}
+
+// One frame of a reference file: its disposal, transparent index (-1: none)
+// and image, on a 6 x 6 screen of four colours whose background is green.
+struct frame_spec {
+    int disposal, transparent;
+    picture pic;
+};
+bytes assemble(const std::vector<frame_spec>& frames, int write_4_as = 4) {
+    gif_builder builder(6, 6, four_colours, 2);
+    for (const frame_spec& f : frames) {
+        const int disposal = f.disposal == 4 ? write_4_as : f.disposal;
+        builder.control(disposal << 2 | (f.transparent >= 0), std::max(f.transparent, 0));
+        builder.image(f.pic);
+    }
+    return builder.finish();
+}
+
+bytes pattern(int count, int step) {
+    bytes out(std::size_t(count), 0);
+    for (int i = 0; i < count; ++i)
+        out[std::size_t(i)] = std::uint8_t((i * step + i / 3) % 4);
+    return out;
+}
+
+// PIL (9.4) and ImageMagick (6.9) compose alike where frames keep the canvas,
+// have transparent indices and local tables, are interlaced or reach past the
+// screen's edges. They part on:
+// - disposal 2 of a frame without a transparent index: PIL paints the
+//   rectangle with the background colour, opaque; ImageMagick clears it to
+//   transparent, as browsers do, and as the canvas was before any frame.
+// - disposal 3: ImageMagick restores the canvas as it was before the frame;
+//   PIL leaves the first frame's rectangle in place and, after a later one,
+//   goes on restoring after frames that keep the canvas.
+// - 4 to 7: ImageMagick takes them as 0, PIL as its 3. Old files wrote 4
+//   for 3: its frames are compared with ImageMagick's reading of the file
+//   with 3 written in its place.
+// - what the first frame does not cover, when that frame has no transparent
+//   index: PIL shows black and ImageMagick the background colour, both
+//   opaque, where browsers and this reader show transparent. Every first
+//   frame here has a transparent index, which makes both start transparent.
+// So every file is compared with ImageMagick, and those files where PIL
+// agrees with it are compared with PIL too.
+struct reference_file {
+    const char* name;
+    std::vector<frame_spec> frames;
+    bool pil_agrees;
+};
+std::vector<reference_file> reference_files() {
+    const picture interlaced{
+        3, 0, 4, 6, pattern(24, 7), 2, {0x808080, 0xFFFF00, 0x00FFFF, 0xFF00FF}, true};
+    return {
+        {"keeping, transparency, a local table, interlacing, frames past the edges",
+         {{0, 0, {1, 1, 3, 3, pattern(9, 5)}},
+          {1, -1, interlaced},
+          {0, 3, {0, 3, 2, 3, pattern(6, 3)}},
+          {0, 1, {4, 4, 3, 3, pattern(9, 2)}}},
+         true},
+        {"disposal 2 of frames with a transparent index",
+         {{0, 0, {0, 0, 6, 6, pattern(36, 5)}},
+          {2, 0, {1, 1, 3, 3, pattern(9, 7)}},
+          {2, 1, {4, 3, 3, 4, pattern(12, 1)}},
+          {0, 0, {0, 0, 2, 2, pattern(4, 3)}}},
+         true},
+        {"disposal 2 of frames without one",
+         {{0, 0, {0, 0, 6, 6, pattern(36, 5)}},
+          {2, -1, {1, 1, 3, 3, pattern(9, 7)}},
+          {2, -1, {3, 3, 4, 4, pattern(16, 1)}},
+          {0, 0, {0, 0, 2, 2, pattern(4, 3)}}},
+         false},
+        {"disposal 3",
+         {{0, 0, {0, 0, 6, 6, pattern(36, 5)}},
+          {3, -1, {1, 1, 3, 3, pattern(9, 7)}},
+          {3, 0, {2, 2, 4, 4, pattern(16, 2)}},
+          {0, -1, {0, 4, 2, 2, pattern(4, 1)}},
+          {3, -1, {3, 0, 3, 3, pattern(9, 3)}},
+          {0, 0, {1, 1, 2, 2, pattern(4, 5)}}},
+         false},
+        {"disposal 4, on the first frame too, and 5 to 7",
+         {{4, 0, {1, 1, 3, 3, pattern(9, 5)}},
+          {5, -1, {0, 0, 2, 2, pattern(4, 1)}},
+          {4, -1, {2, 2, 4, 4, pattern(16, 7)}},
+          {6, 0, {3, 0, 3, 3, pattern(9, 2)}},
+          {7, -1, {0, 3, 2, 3, pattern(6, 3)}},
+          {4, 0, {1, 1, 4, 4, pattern(16, 5)}},
+          {0, -1, {0, 0, 1, 1, {1}}}},
+         false},
+    };
+}
+
+constexpr std::size_t screen_bytes = 6 * 6 * 4;
+
+// Has an outside reader write every frame of the file as RGBA bytes (the
+// command for the file's and the output's paths), and compares its frames
+// with ours.
+void compare_with(const std::string& reader, const reference_file& file, const bytes& in,
+                  const std::function<std::string(fs::path, fs::path)>& command_for) {
+    const fs::path dir = scratch_folder("animation-reference");
+    const fs::path gif = dir / (reader + ".gif"), out = dir / (reader + ".rgba");
+    write_file(gif, in);
+    fs::remove(out);
+    const std::string command = command_for(gif, out);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const bytes rgba = read_file<bytes>(out);
+    std::vector<shown> theirs(rgba.size() / screen_bytes);
+    for (std::size_t at = 0; at + 3 < rgba.size(); at += 4) {
+        const pixel colour = pixel(rgba[at]) << 16 | pixel(rgba[at + 1]) << 8 | rgba[at + 2];
+        const int alpha = rgba[at + 3]; // partial alpha kept, so that it differs
+        theirs[at / screen_bytes].push_back(alpha == 0 ? clear : colour | pixel(255 - alpha) << 24);
+    }
+    const result<animation> ours = decode(assemble(file.frames));
+    ASSERT_TRUE(ours) << ours.message();
+    EXPECT_EQ(shown_frames(*ours), theirs) << file.name << ", against " << reader;
+}
+
+std::string in_quotes(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+TEST(AnimationReference, ComposesAsImageMagickDoes) {
+    if (std::system("convert -version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    for (const reference_file& file : reference_files())
+        compare_with("imagemagick", file, assemble(file.frames, 3), [](fs::path in, fs::path out) {
+            return "convert " + in_quotes(in) + " -coalesce " + in_quotes("rgba:" + out.string());
+        });
+}
+
+TEST(AnimationReference, ComposesAsPilDoesWhereItFollowsGif89a) {
+    const std::string python = ZOETRA_PYTHON;
+    if (python.empty() || python.find("NOTFOUND") != std::string::npos)
+        GTEST_SKIP() << "no python3 with PIL (apt-get install python3-pil)";
+    const fs::path script = fs::path(ZOETRA_SOURCE_DIR) / "tests/gif/pil_frames.py";
+    for (const reference_file& file : reference_files())
+        if (file.pil_agrees)
+            compare_with("pil", file, assemble(file.frames), [&](fs::path in, fs::path out) {
+                return in_quotes(python) + " " + in_quotes(script) + " " + in_quotes(in) + " " +
+                       in_quotes(out);
+            });
 }
 
 } // namespace
