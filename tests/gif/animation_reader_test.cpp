@@ -216,13 +216,13 @@ TEST(AnimationReader, FilesCutAnywhereGiveTheFramesTheyHoldWhole) {
 
 // One frame of a reference file: its disposal, transparent index (-1: none)
 // and image, on a 6 x 6 screen of four colours whose background is green.
-struct frame_spec {
+struct reference_frame {
     int disposal, transparent;
     picture pic;
 };
-bytes assemble(const std::vector<frame_spec>& frames, int write_4_as = 4) {
+bytes assemble(const std::vector<reference_frame>& frames, int write_4_as = 4) {
     gif_builder builder(6, 6, four_colours, 2);
-    for (const frame_spec& f : frames) {
+    for (const reference_frame& f : frames) {
         const int disposal = f.disposal == 4 ? write_4_as : f.disposal;
         builder.control(disposal << 2 | (f.transparent >= 0), std::max(f.transparent, 0));
         builder.image(f.pic);
@@ -257,7 +257,7 @@ bytes pattern(int count, int step) {
 // agrees with it are compared with PIL too.
 struct reference_file {
     const char* name;
-    std::vector<frame_spec> frames;
+    std::vector<reference_frame> frames;
     bool pil_agrees;
 };
 std::vector<reference_file> reference_files() {
