@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the GIF frame reader as an in-memory file and reads
 // every frame it gives, checking that each composed pixel is one the reader
 // may write: a painted colour (bits 24-31 clear) or the background with only
-// the transparent flag set.
+// the transparent flag set. The same bytes go to the animation reader, whose
+// frames are checked alike and must be no more than it was asked for.
+#include "gif/animation_reader.hpp"
 #include "gif/decoder.hpp"
 
 #include <cstddef>
@@ -31,6 +33,22 @@ void check_pixels(zoetra::buffer& frame) {
             std::abort();
 }
 
+// Few frames taken, so that sampling and the merging of delays are reached.
+void check_animation(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t taken = 3;
+    auto read = zoetra::decode_animation(zoetra::copy_bytes(data, size), taken);
+    if (!read)
+        return;
+    if (read->frames.empty() || read->frames.size() > taken ||
+        read->frames.size() > read->frames_in_file)
+        std::abort();
+    for (const zoetra::animation_frame& frame : read->frames) {
+        if (frame.picture->width() != read->width || frame.picture->height() != read->height)
+            std::abort();
+        check_pixels(*frame.picture);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -44,5 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         check_pixels(*frame);
     }
+    check_animation(data, size);
     return 0;
 }

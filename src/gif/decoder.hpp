@@ -9,7 +9,10 @@
 // disposal 4 puts back the canvas as it was before the frame. The program's
 // pictures and skin images take only the first frame (load_gif, and the
 // picture readers of picture.hpp through decode_gif); the tests and the
-// fuzzers step through every frame of the files the writer makes.
+// fuzzers step through every frame of the files the writer makes. Animations
+// taken as input are read by animation_reader.hpp, which composes by GIF89a's
+// rules where this reader keeps its own (see disposal_to_previous in
+// decoder.cpp).
 //
 // Pixels written here: blue in bits 0-7, green 8-15, red 16-23, bit 24 the
 // transparent flag, bits 25-31 zero. The canvas starts as the background
@@ -73,19 +76,6 @@ class gif_reader {
     friend result<std::unique_ptr<buffer>> read_gif(const std::string& name);
     friend result<std::unique_ptr<buffer>> decode_gif(file_bytes bytes);
 
-    // What the graphic control extension sets for the next image.
-    struct frame_controls {
-        int disposal = 0;
-        bool transparent = false;
-        std::uint8_t transparent_index = 0;
-    };
-    struct image_descriptor {
-        std::uint16_t left = 0;
-        std::uint16_t top = 0;
-        std::uint16_t width = 0;
-        std::uint16_t height = 0;
-        bool interlaced = false;
-    };
     // A frame that ends the reading hands out the canvas itself: nothing
     // after it needs the canvas's state.
     enum class hand_out { keep_reading, last_frame };
@@ -95,17 +85,6 @@ class gif_reader {
     result<std::unique_ptr<buffer>> first_frame_only();
     outcome read_header();
     std::unique_ptr<buffer> next_frame(hand_out mode);
-    bool find_image(frame_controls& controls);
-    // The image's indices, or none when its data cannot be decoded (the
-    // reader is closed then).
-    result<heap_ptr<std::uint8_t>> decode_indices(const image_descriptor& image);
-    void read_extension(frame_controls& controls);
-    void read_graphic_control(frame_controls& controls);
-    void skip_sub_blocks();
-    outcome read_image_descriptor(image_descriptor& image, colour_table& table);
-    void draw(const image_descriptor& image, const std::uint8_t* indices, const colour_table& table,
-              const frame_controls& controls);
-    void clear_to_background(const image_descriptor& image);
     // Records the reason, closes the reader and returns the failure.
     outcome fail(std::string reason);
 

@@ -109,6 +109,7 @@ std::uint16_t interlaced_row(std::uint16_t n, std::uint16_t height) {
 
 lzw_status lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16_t width,
                                std::uint16_t height, std::uint8_t* indices, std::uint8_t* line) {
+    last_image_complete_ = false;
     int code_size = stream.read_byte();
     if (code_size < 0)
         return lzw_status::end_of_file;
@@ -117,6 +118,7 @@ lzw_status lzw_decoder::decode(byte_stream& stream, bool interlaced, std::uint16
     code_data data = gather_sub_blocks(stream);
     std::size_t total = std::size_t(width) * height;
     expansion result = expand(data, code_size, indices, total);
+    last_image_complete_ = result.produced >= total;
 
     // Data that stops in the middle of a row loses that row; an end code
     // keeps it. The block copies may have written a little past the last

@@ -42,6 +42,10 @@ class lzw_decoder {
     // terminating empty sub-block (or at the end of the file).
     lzw_status decode(byte_stream& stream, bool interlaced, std::uint16_t width,
                       std::uint16_t height, std::uint8_t* indices, std::uint8_t* line);
+    // Whether the last decode reached the image's last pixel: false when its
+    // data stopped short (cut off, ended by an early end code, or corrupt) or
+    // could not be decoded at all.
+    bool last_image_complete() const { return last_image_complete_; }
 
   private:
     // The data sub-blocks joined into one run, followed by zero padding so
@@ -79,6 +83,7 @@ class lzw_decoder {
     std::uint64_t span_[table_size];
     heap_ptr<std::uint8_t> joined_;
     std::size_t joined_capacity_ = 0;
+    bool last_image_complete_ = false;
 };
 
 // Rows of an interlaced image in the order they are stored: every 8th row
