@@ -41,10 +41,10 @@ std::vector<std::string> frame_size_items() {
 // Where the columns lie in the panel body, from the left: the animation's
 // settings, DIRECTION, GIF89 SIZE, FRAME, the frame size's fields, FIT
 // UNDER, the limit's field with the figures, the buttons.
-constexpr int settings_x = 13, settings_width = 150;
+constexpr int settings_x = 13, settings_width = 118;
 // The sliders' values stand out to the right of their column.
-constexpr int direction_x = 189, direction_width = 60;
-constexpr int gif89_size_x = 251, frame_menu_x = 309, menu_width = 56;
+constexpr int direction_x = 168, direction_width = 60;
+constexpr int gif89_size_x = 231, frame_menu_x = 309, menu_width = 56;
 constexpr int size_column_x = 367, size_column_width = 86;
 constexpr int fit_menu_x = 455, fit_menu_width = 62;
 constexpr int fit_column_x = 519, fit_column_width = 44;
@@ -56,7 +56,7 @@ constexpr int settings_row(int k) {
 }
 // The caption's lines under their title, across GIF89 SIZE's column and
 // FRAME's left edge.
-constexpr int caption_x = 251, caption_top = 30, caption_width = 56;
+constexpr int caption_x = 231, caption_top = 30, caption_width = 76;
 
 // The limits FIT UNDER offers, in KB; the last item takes the typed one.
 constexpr std::array fit_presets{0, 128, 256, 512};
