@@ -23,9 +23,13 @@ constexpr std::array places{
               "an upload to Discord or GitHub (10 MB), the frame as chosen"},
 };
 
-// The lossy levels tried, from none to strong, and the colour counts.
-constexpr std::array lossy_levels{0, 20, 40, 100, 200};
-constexpr std::array colour_counts{256, 64, 16};
+// The lossy levels tried, from none to strong, and the colour counts. Fine
+// colours are settled once per colour count and only coded again at each
+// level, so they take the finer steps; the standard colours, written anew
+// for each, the coarser.
+constexpr std::array lossy_levels{0, 20, 40, 60, 80, 100, 130, 160, 200};
+constexpr std::array standard_lossy_levels{0, 40, 100, 200};
+constexpr std::array colour_counts{256, 64, 16, 8};
 
 // A PSNR for frames without any error: finite, above any real one.
 constexpr double no_error_psnr = 99;
@@ -153,6 +157,10 @@ std::vector<gif_encode_options> coding_candidates() {
     for (int colours : colour_counts)
         for (int lossy : lossy_levels)
             for (colour_mode mode : {colour_mode::fine, colour_mode::standard}) {
+                if (mode == colour_mode::standard &&
+                    std::find(standard_lossy_levels.begin(), standard_lossy_levels.end(), lossy) ==
+                        standard_lossy_levels.end())
+                    continue;
                 gif_encode_options options;
                 options.colours = mode;
                 options.optimize = mode == colour_mode::standard;
