@@ -75,7 +75,7 @@ frame_step changes_writer::plan(std::size_t i) {
 }
 
 bool changes_writer::cut(const frame_rect& rect) {
-    bool kept_colours = false;
+    bool colours_stayed = false;
     std::uint8_t* changes = changes_only_;
     std::uint8_t* in_rect = whole_rect_;
     for (int y = 0; y < rect.height; ++y) {
@@ -84,14 +84,14 @@ bool changes_writer::cut(const frame_rect& rect) {
             const std::uint8_t index = current_[row + x];
             *in_rect++ = index;
             *changes++ = need_[row + x] ? index : transparent_;
-            kept_colours = kept_colours || (!need_[row + x] && index != transparent_);
+            colours_stayed = colours_stayed || (!need_[row + x] && index != transparent_);
         }
     }
-    return kept_colours;
+    return colours_stayed;
 }
 
 // The smallest of the three forms; on a tie, the first.
-changes_writer::form changes_writer::shortest_form(const frame_step& step, bool kept_colours) {
+changes_writer::form changes_writer::shortest_form(const frame_step& step, bool colours_stayed) {
     const frame_rect rect = step.rect;
     const bool whole_frame_differs = rect != planner_.screen();
     const int code_size = colours_.code_size();
@@ -105,7 +105,7 @@ changes_writer::form changes_writer::shortest_form(const frame_step& step, bool 
             coding_lane& lane = context_.lane(1);
             rect_data_.clear();
             frame_data_.clear();
-            if (kept_colours)
+            if (colours_stayed)
                 lane.code_into(rect_data_, code_size, whole_rect_, rect.area(), in_rect);
             if (whole_frame_differs)
                 lane.code_into(frame_data_, code_size, current_, pixel_count_,
@@ -113,7 +113,7 @@ changes_writer::form changes_writer::shortest_form(const frame_step& step, bool 
         });
     form chosen{changes_only_, &changes_data_,
                 frame_layout{rect, step.disposal, true, transparent_, code_size}};
-    if (kept_colours && rect_data_.byte_count() < chosen.data->byte_count()) {
+    if (colours_stayed && rect_data_.byte_count() < chosen.data->byte_count()) {
         chosen.pixels = whole_rect_;
         chosen.data = &rect_data_;
     }

@@ -46,13 +46,13 @@ class changes_writer {
     // The rectangle with only what must be drawn, and with every opaque pixel
     // drawn; whether the two differ (where a colour stayed).
     bool cut(const frame_rect& rect);
-    form shortest_form(const frame_step& step, bool kept_colours);
+    form shortest_form(const frame_step& step, bool colours_stayed);
     // A frame that uses few colours may take a local table of just those:
     // narrower codes can more than pay for the table.
     void try_local_table(form& chosen);
     // What lossy coding needs of rows of width pixels in the table given.
     lossy_frame lossy(int width, const std::uint8_t* table, int transparent) const {
-        return {width, table, transparent, lossy_level_};
+        return {width, table, transparent, lossy_level_, context_.options().kept.colours()};
     }
 
     writer_context& context_;

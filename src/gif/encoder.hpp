@@ -97,6 +97,11 @@ enum class colour_mode {
 struct kept_colours {
     std::array<std::uint32_t, 4> rgb{}; // 0xRRGGBB
     int count = 0;
+
+    // The first count colours (count kept to 0..4).
+    std::span<const std::uint32_t> colours() const {
+        return {rgb.data(), std::size_t(count < 0 ? 0 : count > 4 ? 4 : count)};
+    }
     friend bool operator==(const kept_colours&, const kept_colours&) = default;
 };
 
@@ -121,7 +126,12 @@ struct gif_encode_options {
     // frame needs one, the transparent entry. Standard and fine colours;
     // exact colours keep the frames' own.
     int colours_max = 256;
-    kept_colours kept = {};
+    // None by default. Standard colours reduce the other colours to that many
+    // fewer (255 or colours_max less the kept ones) and give the kept ones
+    // entries of their own; fine colours add them to every frame's palette.
+    // Exact colours hold every colour of the frames exactly already, and
+    // add no entry for a kept colour the frames do not have.
+    kept_colours kept{};
 
     bool draws_changes() const { return optimize || colours == colour_mode::fine; }
     friend bool operator==(const gif_encode_options&, const gif_encode_options&) = default;

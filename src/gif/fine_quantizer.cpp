@@ -88,6 +88,14 @@ int take_palette(const liq_palette& palette, std::uint8_t* to_colour, std::uint8
     return n;
 }
 
+std::uint32_t rgb_key(const std::uint8_t* colour) {
+    return std::uint32_t(colour[0]) << 16 | std::uint32_t(colour[1]) << 8 | colour[2];
+}
+
+liq_color opaque_colour(std::uint32_t rgb) {
+    return {std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb), 255};
+}
+
 outcome quantized(liq_error error) {
     if (error == LIQ_OK)
         return outcome::success();
@@ -118,6 +126,11 @@ void fine_quantizer::set_most_colours(int count) {
     most_colours_ = std::clamp(count, 2, max_colours);
 }
 
+void fine_quantizer::set_kept_colours(std::span<const std::uint32_t> colours) {
+    kept_count_ = int(std::min(colours.size(), kept_.size()));
+    std::copy_n(colours.begin(), kept_count_, kept_.begin());
+}
+
 fine_quantizer::~fine_quantizer() {
     drop_shared();
     if (attr_ != nullptr)
@@ -138,26 +151,92 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
         return 0;
     }
     if (attr_ == nullptr)
-        return cube_colours(rgba, count, indices, colours, most_colours_);
+        return fallback_colours(rgba, count, indices, colours);
     use_one_openmp_thread();
 
     // Pixels left out become one fully transparent entry of libimagequant's
     // palette, which is not one of the frame's colours.
+    const int most = most_colours();
     liq_handles liq;
-    if (liq_set_max_colors(attr_, any_left ? most_colours_ + 1 : most_colours_) != LIQ_OK ||
+    if (liq_set_max_colors(attr_, any_left ? most + 1 : most) != LIQ_OK ||
         (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
         !choose_colours(liq.image, rgba, width, height, liq.result) ||
         liq_set_dithering_level(liq.result, dithering_level) != LIQ_OK ||
         liq_write_remapped_image(liq.result, liq.image, indices, count) != LIQ_OK)
-        return cube_colours(rgba, count, indices, colours, most_colours_);
+        return fallback_colours(rgba, count, indices, colours);
 
     const liq_palette* palette = liq_get_palette(liq.result);
     std::uint8_t to_colour[256];
-    const int n = take_palette(*palette, to_colour, colours, most_colours_);
+    int n = take_palette(*palette, to_colour, colours, most);
     if (n == 0)
-        return cube_colours(rgba, count, indices, colours, most_colours_);
+        return fallback_colours(rgba, count, indices, colours);
     renumber(rgba, count, to_colour, n, colours, indices);
+    n = hold_kept_colours(colours, n);
+    write_kept_colours(rgba, count, colours, n, indices);
     return n;
+}
+
+int fine_quantizer::fallback_colours(const std::uint8_t* rgba, std::size_t count,
+                                     std::uint8_t* indices, std::uint8_t* colours) const {
+    const int cube =
+        cube_colours(rgba, count, indices, colours, std::max(1, most_colours() - kept_count_));
+    const int n = hold_kept_colours(colours, cube);
+    write_kept_colours(rgba, count, colours, n, indices);
+    return n;
+}
+
+void fine_quantizer::add_kept_colours(liq_image* image) const {
+    for (int k = 0; k < kept_count_; ++k)
+        liq_image_add_fixed_color(image, opaque_colour(kept_[std::size_t(k)]));
+}
+
+int fine_quantizer::hold_kept_colours(std::uint8_t* colours, int count) const {
+    auto is_kept = [&](const std::uint8_t* colour) {
+        return std::find(kept_.begin(), kept_.begin() + kept_count_, rgb_key(colour)) !=
+               kept_.begin() + kept_count_;
+    };
+    for (int k = 0; k < kept_count_; ++k) {
+        const liq_color kept = opaque_colour(kept_[std::size_t(k)]);
+        int nearest = -1, best = std::numeric_limits<int>::max();
+        bool held = false;
+        for (int e = 0; e < count && !held; ++e) {
+            const std::uint8_t* colour = colours + e * 3;
+            held = rgb_key(colour) == kept_[std::size_t(k)];
+            const int dr = colour[0] - kept.r, dg = colour[1] - kept.g, db = colour[2] - kept.b;
+            if (!is_kept(colour) && dr * dr + dg * dg + db * db < best) {
+                best = dr * dr + dg * dg + db * db;
+                nearest = e;
+            }
+        }
+        if (held)
+            continue;
+        const int entry = count < most_colours() || nearest < 0 ? count++ : nearest;
+        colours[entry * 3] = kept.r;
+        colours[entry * 3 + 1] = kept.g;
+        colours[entry * 3 + 2] = kept.b;
+    }
+    return count;
+}
+
+void fine_quantizer::write_kept_colours(const std::uint8_t* rgba, std::size_t count,
+                                        const std::uint8_t* colours, int colour_count,
+                                        std::uint8_t* indices) const {
+    if (kept_count_ == 0 || rgba == nullptr)
+        return;
+    std::uint8_t entry[4] = {};
+    for (int k = 0; k < kept_count_; ++k)
+        for (int e = colour_count; e-- > 0;)
+            if (rgb_key(colours + e * 3) == kept_[std::size_t(k)])
+                entry[k] = std::uint8_t(e);
+    for (std::size_t p = 0; p < count; ++p) {
+        const std::uint8_t* px = rgba + p * 4;
+        if (px[3] == 0)
+            continue;
+        const std::uint32_t colour = rgb_key(px);
+        for (int k = 0; k < kept_count_; ++k)
+            if (colour == kept_[std::size_t(k)])
+                indices[p] = entry[k];
+    }
 }
 
 // Colours are chosen from about sampled_pixels of a large picture: every
@@ -170,8 +249,10 @@ outcome fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgb
     int step = 1;
     while (step < 64 && double(step) * step < ratio)
         ++step;
-    if (step == 1)
+    if (step == 1) {
+        add_kept_colours(image);
         return quantized(liq_image_quantize(image, attr_, &result));
+    }
     const int sample_width = (width + step - 1) / step, sample_height = (height + step - 1) / step;
     sample_.resize(std::size_t(sample_width) * std::size_t(sample_height) * 4);
     std::uint8_t* out = sample_.data();
@@ -185,6 +266,8 @@ outcome fine_quantizer::choose_colours(liq_image* image, const std::uint8_t* rgb
         liq_image_create_rgba(attr_, sample_.data(), sample_width, sample_height, 0);
     liq_histogram* histogram = liq_histogram_create(attr_);
     liq_error error = LIQ_OUT_OF_MEMORY;
+    if (sample != nullptr)
+        add_kept_colours(sample);
     if (sample != nullptr && histogram != nullptr &&
         (error = liq_histogram_add_image(histogram, attr_, sample)) == LIQ_OK)
         error = liq_histogram_quantize(histogram, attr_, &result);
@@ -233,6 +316,9 @@ void fine_quantizer::start_shared() {
     shared_left_out_ = false;
     shared_count_ = 0;
     shared_failed_ = attr_ == nullptr || (histogram_ = liq_histogram_create(attr_)) == nullptr;
+    for (int k = 0; k < kept_count_ && !shared_failed_; ++k)
+        shared_failed_ = liq_histogram_add_fixed_color(
+                             histogram_, opaque_colour(kept_[std::size_t(k)]), 0) != LIQ_OK;
 }
 
 void fine_quantizer::add_shared(const std::uint8_t* rgba, int width, int height) {
@@ -255,16 +341,18 @@ void fine_quantizer::add_shared(const std::uint8_t* rgba, int width, int height)
 int fine_quantizer::choose_shared(std::uint8_t* colours) {
     use_one_openmp_thread();
     std::uint8_t ignored[1];
+    const int most = most_colours();
     if (!shared_failed_ &&
-        (liq_set_max_colors(attr_, shared_left_out_ ? most_colours_ + 1 : most_colours_) !=
-             LIQ_OK ||
+        (liq_set_max_colors(attr_, shared_left_out_ ? most + 1 : most) != LIQ_OK ||
          liq_histogram_quantize(histogram_, attr_, &shared_) != LIQ_OK ||
          liq_set_dithering_level(shared_, dithering_level) != LIQ_OK ||
          (shared_count_ = take_palette(*liq_get_palette(shared_), shared_to_colour_,
-                                       shared_colours_, most_colours_)) == 0))
+                                       shared_colours_, most)) == 0))
         shared_failed_ = true;
     if (shared_failed_)
-        shared_count_ = cube_colours(nullptr, 0, ignored, shared_colours_, most_colours_);
+        shared_count_ = fallback_colours(nullptr, 0, ignored, shared_colours_);
+    else
+        shared_count_ = hold_kept_colours(shared_colours_, shared_count_);
     std::copy_n(shared_colours_, shared_count_ * 3, colours);
     return shared_count_;
 }
@@ -277,10 +365,11 @@ void fine_quantizer::map_shared(const std::uint8_t* rgba, int width, int height,
     if (shared_failed_ || count == 0 ||
         (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
         liq_write_remapped_image(shared_, liq.image, indices, count) != LIQ_OK) {
-        cube_colours(rgba, count, indices, shared_colours_, most_colours_);
+        fallback_colours(rgba, count, indices, shared_colours_);
         return;
     }
     renumber(rgba, count, shared_to_colour_, shared_count_, shared_colours_, indices);
+    write_kept_colours(rgba, count, shared_colours_, shared_count_, indices);
 }
 
 } // namespace zoetra

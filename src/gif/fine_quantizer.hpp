@@ -18,13 +18,21 @@
 // did not change, so a still part of the picture keeps the very colours it
 // was shown in, and its dithering never crawls.
 //
+// Kept colours (a caption's fill and outline) are in every palette
+// libimagequant makes, as fixed colours that it places exactly and chooses
+// the others around; whatever dithering chose for a pixel of one of them, it
+// takes that colour's entry.
+//
 // The result is exactly reproducible: libimagequant spreads some loops over
 // OpenMP threads, whose partial sums would then depend on the number of
 // cores, so every thread that calls it asks OpenMP for a single thread.
 #include "base/outcome.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 struct liq_attr;
@@ -48,6 +56,10 @@ class fine_quantizer {
     // The most colours a palette gets from now on, 2 to max_colours (which
     // it is unless set).
     void set_most_colours(int count);
+    // Colours (0xRRGGBB, at most four) that every palette from now on holds
+    // exactly, within the most colours (or as all of them, where they are
+    // more), and that their pixels take.
+    void set_kept_colours(std::span<const std::uint32_t> colours);
 
     // rgba: width x height pixels of red, green, blue and alpha, rows top to
     // bottom; alpha 0 marks a pixel that is not drawn, any other alpha one
@@ -77,12 +89,29 @@ class fine_quantizer {
     outcome choose_colours(liq_image* image, const std::uint8_t* rgba, int width, int height,
                            liq_result*& result);
     void drop_shared();
+    // The most colours a palette gets: the kept ones, if they are more.
+    int most_colours() const { return std::max(most_colours_, kept_count_); }
+    // The fixed cube of colours for when libimagequant fails, with the kept
+    // colours after it.
+    int fallback_colours(const std::uint8_t* rgba, std::size_t count, std::uint8_t* indices,
+                         std::uint8_t* colours) const;
+    void add_kept_colours(liq_image* image) const;
+    // Makes sure colours holds every kept colour exactly: one missing
+    // (libimagequant rounded it) replaces the nearest entry not kept, or
+    // follows the others while there is room. Returns how many colours.
+    int hold_kept_colours(std::uint8_t* colours, int count) const;
+    // Every drawn pixel of a kept colour takes its entry.
+    void write_kept_colours(const std::uint8_t* rgba, std::size_t count,
+                            const std::uint8_t* colours, int colour_count,
+                            std::uint8_t* indices) const;
     // libimagequant's indices into the frame's colour numbers.
     void renumber(const std::uint8_t* rgba, std::size_t count, const std::uint8_t* to_colour,
                   int colour_count, const std::uint8_t* colours, std::uint8_t* indices) const;
 
     liq_attr* attr_;
     int most_colours_ = max_colours;
+    std::array<std::uint32_t, 4> kept_{};
+    int kept_count_ = 0;
     liq_histogram* histogram_ = nullptr;
     liq_result* shared_ = nullptr;
     bool shared_left_out_ = false;

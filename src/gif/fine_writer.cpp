@@ -28,6 +28,7 @@ void fine_writer::write() {
     for (int k = 0; k < 2; ++k) {
         context_.lane(k).need(coding_lane::fine_reduction | coding_lane::lookahead_coding);
         context_.lane(k).fine->set_most_colours(most_colours_);
+        context_.lane(k).fine->set_kept_colours(context_.options().kept.colours());
     }
     lossy_level_ = context_.lossy_level();
     if (settled_ != nullptr && settled_->complete) {
@@ -376,7 +377,8 @@ void fine_writer::code(std::size_t i, int lane) {
     const lossy_frame lossy{layout.rect.width,
                             layout.local_bits != 0 ? layout.local_table
                                                    : context_.global_table().data(),
-                            layout.transparency ? layout.transparent : -1, lossy_level_};
+                            layout.transparency ? layout.transparent : -1, lossy_level_,
+                            context_.options().kept.colours()};
     coded_[lane] = &tools.shortest(code_size, indices, area,
                                    tools.code_frame(code_size, indices, area, lossy));
     if (settled_ != nullptr)
@@ -411,7 +413,8 @@ void fine_writer::code_settled(std::size_t i, int lane) {
     const lossy_frame lossy{layout.rect.width,
                             layout.local_bits != 0 ? layout.local_table
                                                    : settled_->global_table.data(),
-                            layout.transparency ? layout.transparent : -1, lossy_level_};
+                            layout.transparency ? layout.transparent : -1, lossy_level_,
+                            context_.options().kept.colours()};
     const memory_sink& primary =
         tools.code_frame(layout.code_size, kept.indices.data(), kept.indices.size(), lossy);
     if (kept.lookahead.size() < primary.byte_count()) {

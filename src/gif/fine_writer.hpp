@@ -20,6 +20,10 @@
 // at most that many, and each table is the smallest that holds its colours
 // and, where a frame that uses it leaves a pixel undrawn, the transparent
 // entry.
+//
+// Kept colours are in every frame's palette (fine_quantizer.hpp), so the
+// tables hold them as they hold any other colour of the palettes, and a
+// still pixel of one keeps it as any still pixel keeps its colour.
 #include "gif/writer_context.hpp"
 #include "gif/writer_support.hpp"
 

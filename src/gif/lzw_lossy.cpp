@@ -54,15 +54,32 @@ lzw_lossy_encoder::lzw_lossy_encoder()
     neighbour_count_.fill(-1);
 }
 
-void lzw_lossy_encoder::take_colours(const std::uint8_t* table, int entries) {
+bool lzw_lossy_encoder::take_colours(const std::uint8_t* table, int entries) {
     const std::size_t bytes = std::size_t(entries) * 3;
     if (entries == table_entries_ && std::memcmp(table, table_.data(), bytes) == 0)
-        return;
+        return false;
     std::memcpy(table_.data(), table, bytes);
     table_entries_ = entries;
     for (int e = 0; e < entries; ++e) {
         const lab_colour lab = lab_of(table[e * 3], table[e * 3 + 1], table[e * 3 + 2]);
         colours_[std::size_t(e)] = lanes{lab.l, lab.a, lab.b, 0};
+    }
+    return true;
+}
+
+void lzw_lossy_encoder::take_frame(const lossy_frame& frame, bool new_colours) {
+    const std::int32_t reach = lossy_reach(frame.level);
+    if (!new_colours && reach * reach == reach_squared_ && frame.transparent == transparent_ &&
+        std::ranges::equal(frame.kept, kept_))
+        return;
+    reach_squared_ = reach * reach;
+    transparent_ = frame.transparent;
+    kept_.assign(frame.kept.begin(), frame.kept.end());
+    for (int e = 0; e < table_entries_; ++e) {
+        const std::uint8_t* colour = table_.data() + e * 3;
+        const std::uint32_t rgb =
+            std::uint32_t(colour[0]) << 16 | std::uint32_t(colour[1]) << 8 | colour[2];
+        stays_[std::size_t(e)] = e == transparent_ || std::ranges::find(kept_, rgb) != kept_.end();
     }
     neighbour_count_.fill(-1);
 }
@@ -71,7 +88,7 @@ void lzw_lossy_encoder::find_neighbours(unsigned e) {
     std::uint8_t* out = neighbours_.get() + std::size_t(e) * 256;
     std::int16_t n = 0;
     for (int c = 0; c < table_entries_; ++c)
-        if (c != int(e) && c != transparent_ &&
+        if (c != int(e) && !stays_[std::size_t(c)] &&
             squared_length(colours_[e] - colours_[std::size_t(c)]) <= reach_squared_)
             out[n++] = std::uint8_t(c);
     neighbour_count_[e] = n;
@@ -124,7 +141,7 @@ int lzw_lossy_encoder::substitute(int prefix, unsigned truth, lanes wanted) {
     for (int code = first_child_[std::size_t(prefix)]; code != 0;
          code = sibling_[std::size_t(code)]) {
         const int index = last_index_[std::size_t(code)];
-        if (index != transparent_ &&
+        if (!stays_[std::size_t(index)] &&
             squared_length(own - colours_[std::size_t(index)]) <= reach_squared_)
             consider(code, index);
     }
@@ -138,14 +155,7 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
     const int end_code = clear_code + 1;
     const unsigned mask = unsigned(clear_code - 1);
     int next_code = clear_code + 2;
-    take_colours(frame.table, clear_code);
-    const std::int32_t reach = lossy_reach(frame.level);
-    const int transparent = frame.transparent;
-    if (reach * reach != reach_squared_ || transparent != transparent_) {
-        reach_squared_ = reach * reach;
-        transparent_ = transparent;
-        neighbour_count_.fill(-1);
-    }
+    take_frame(frame, take_colours(frame.table, clear_code));
     const std::size_t width = std::size_t(std::max(frame.width, 1));
 
     // Room for every code (see lzw_lookahead.cpp) and the packer's spare bytes.
@@ -180,7 +190,7 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
             unsigned got = next;
             std::uint32_t slot;
             int longer = find(prefix, next, slot);
-            if (longer == 0 && int(next) != transparent && first_child_[std::size_t(prefix)] != 0) {
+            if (longer == 0 && !stays_[next] && first_child_[std::size_t(prefix)] != 0) {
                 // Another index may let the string grow.
                 const lanes wanted = colours_[next] + error;
                 longer = substitute(prefix, next, wanted);
@@ -217,7 +227,7 @@ void lzw_lossy_encoder::encode(int initial_bits, byte_sink& sink, const std::uin
             written_[i] = std::uint8_t(got);
             // Damped to three quarters: 21/64 to the right, 9/64, 15/64 and
             // 3/64 below behind, below and below ahead.
-            if (int(got) != transparent && (error[0] | error[1] | error[2]) != 0) {
+            if (!stays_[got] && (error[0] | error[1] | error[2]) != 0) {
                 here[x + 2] += error * 21;
                 below[x] += error * 9;
                 below[x + 1] += error * 15;

@@ -29,7 +29,9 @@
 // carried error stays below the reach.
 //
 // The transparent index never stands for another, and no other stands for
-// it; transparent pixels carry no error.
+// it; transparent pixels carry no error. The same holds for every entry of a
+// kept colour (a caption's fill and outline, which must stay crisp): its
+// pixels keep their index and pass on nothing, and no pixel moves onto it.
 //
 // The candidates are the longer strings of the string in hand; when they are
 // more than the colours within the reach of the pixel's own, those colours
@@ -41,6 +43,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace zoetra {
@@ -73,6 +76,9 @@ struct lossy_frame {
     int transparent = -1;
     // 1 to max_lossy_level.
     int level = 0;
+    // Colours (0xRRGGBB) whose entries stay as they are, as the transparent
+    // one does.
+    std::span<const std::uint32_t> kept = {};
 };
 
 class lzw_lossy_encoder {
@@ -100,9 +106,12 @@ class lzw_lossy_encoder {
     // L*, a* and b* in the first three of four lanes, the fourth 0.
     using lanes = std::int32_t __attribute__((vector_size(16)));
 
-    // The L*a*b* colours of the table's first entries (kept while the table
-    // stays the same), and no neighbours known.
-    void take_colours(const std::uint8_t* table, int entries);
+    // The L*a*b* colours of the table's first entries, kept while the table
+    // stays the same; whether they are new.
+    bool take_colours(const std::uint8_t* table, int entries);
+    // The frame's reach, transparent index and kept colours; when they or
+    // the table changed, which entries stay and no neighbours known.
+    void take_frame(const lossy_frame& frame, bool new_colours);
     // The entries within the reach of entry e, known from now on.
     void find_neighbours(unsigned e);
     void clear_table(int roots);
@@ -128,12 +137,16 @@ class lzw_lossy_encoder {
     std::array<lanes, 256> colours_{};
     std::array<std::uint8_t, 768> table_{};
     int table_entries_ = 0;
-    // The frame in hand's reach, squared, and transparent index.
+    // The frame in hand's reach, squared, transparent index and kept colours.
     std::int32_t reach_squared_ = 0;
     int transparent_ = -1;
-    // Per entry, the other entries within the reach (not the transparent
-    // one) in order, and how many; found for an entry when first needed,
-    // -1 until then.
+    std::vector<std::uint32_t> kept_;
+    // Per entry, whether it stays: the transparent entry and those of the
+    // kept colours.
+    std::array<bool, 256> stays_{};
+    // Per entry, the other entries within the reach (none that stays) in
+    // order, and how many; found for an entry when first needed, -1 until
+    // then.
     std::unique_ptr<std::uint8_t[]> neighbours_;
     std::array<std::int16_t, 256> neighbour_count_{};
     // Two rows of carried errors, width + 2 entries each, in 64ths of the

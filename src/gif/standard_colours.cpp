@@ -7,21 +7,45 @@ namespace zoetra::gif_detail {
 
 namespace {
 
-// Transparent pixels take the colour of the opaque pixel before them (those
-// before the first opaque pixel, its colour).
-void fill_transparent_pixels(source_crop& crop, std::size_t count) {
+// Pixels left out take the colour of the pixel before them that is not
+// (those before the first such pixel, its colour).
+template <class LeftOut>
+void fill_left_out_pixels(source_crop& crop, std::size_t count, LeftOut left_out) {
     std::uint8_t* rgb = crop.rgb.get();
-    const std::uint8_t* clear = crop.transparent.get();
-    const std::uint8_t* opaque = std::find(clear, clear + count, 0);
-    if (opaque == clear + count)
+    std::size_t first = 0;
+    while (first < count && left_out(first))
+        ++first;
+    if (first == count)
         return;
-    const std::uint8_t* colour = rgb + (opaque - clear) * 3;
+    const std::uint8_t* colour = rgb + first * 3;
     for (std::size_t p = 0; p < count; ++p) {
-        if (clear[p])
+        if (left_out(p))
             std::copy_n(colour, 3, rgb + p * 3);
         else
             colour = rgb + p * 3;
     }
+}
+
+// For every pixel of the crop, 1 + the number of the kept colour it shows, or
+// 0 (transparent pixels show none).
+void find_kept_colours(const source_crop& crop, std::size_t count,
+                       std::span<const std::uint32_t> kept, std::uint8_t* kept_at) {
+    const std::uint8_t* rgb = crop.rgb.get();
+    const std::uint8_t* clear = crop.transparent.get();
+    for (std::size_t p = 0; p < count; ++p, rgb += 3) {
+        const std::uint32_t colour =
+            std::uint32_t(rgb[0]) << 16 | std::uint32_t(rgb[1]) << 8 | rgb[2];
+        const auto found = std::find(kept.begin(), kept.end(), colour);
+        kept_at[p] = clear[p] || found == kept.end() ? 0 : std::uint8_t(found - kept.begin() + 1);
+    }
+}
+
+// Pixels of the kept colours written as the kept entries from first on.
+void write_kept_colours(const std::uint8_t* kept_at, std::size_t count, int first,
+                        std::uint8_t* indices) {
+    for (std::size_t p = 0; p < count; ++p)
+        if (kept_at[p] != 0)
+            indices[p] = std::uint8_t(first + kept_at[p] - 1);
 }
 
 } // namespace
@@ -34,10 +58,16 @@ standard_colours::standard_colours(writer_context& context, const animation_fram
       indices_(frames.count(), pixel_count_),
       palettes_(
           allocate_zeroed_array<std::uint8_t>(std::max<std::size_t>(frames.count(), 1) * 256 * 3)),
+      kept_(context.options().kept.colours()),
+      first_kept_(standard_colour_count - int(kept_.size())),
       fewer_(context.options().colours_max < 256),
-      wanted_(std::clamp(context.options().colours_max, 2, standard_colour_count)),
+      wanted_(std::max(1, std::clamp(context.options().colours_max, 2, standard_colour_count) -
+                              int(kept_.size()))),
       always_transparent_(always_transparent), frame_colours_(frames.count(), 0),
       has_transparent_(frames.count(), 0) {
+    if (!kept_.empty())
+        for (heap_ptr<std::uint8_t>& slot : kept_at_)
+            slot = allocate_array<std::uint8_t>(std::max<std::size_t>(pixel_count_, 1));
     // The helper's reductions must allocate nothing; this thread's also
     // reduces the palettes, 256 entries wide.
     for (int k = 0; k < 2; ++k)
@@ -46,18 +76,32 @@ standard_colours::standard_colours(writer_context& context, const animation_fram
     context.lane(1).quantizer->prepare_for_width(frames.size.width);
 }
 
-// Frame palettes never use index 255, so it marks the transparent pixels
-// meanwhile.
+const std::uint8_t* standard_colours::leave_out(int slot) {
+    source_crop& crop = crops_[slot];
+    if (kept_.empty()) {
+        if (fewer_)
+            fill_left_out_pixels(crop, pixel_count_,
+                                 [&](std::size_t p) { return crop.transparent.get()[p] != 0; });
+        return nullptr;
+    }
+    std::uint8_t* kept_at = kept_at_[slot].get();
+    find_kept_colours(crop, pixel_count_, kept_, kept_at);
+    fill_left_out_pixels(crop, pixel_count_, [&](std::size_t p) {
+        return kept_at[p] != 0 || (fewer_ && crop.transparent.get()[p] != 0);
+    });
+    return kept_at;
+}
+
+// Frame palettes never use index 255 nor the kept entries before it, so they
+// mark the transparent and the kept pixels meanwhile.
 void standard_colours::reduce_frame(colour_quantizer& quantizer, std::size_t i, int slot) {
-    if (fewer_)
-        fill_transparent_pixels(crops_[slot], pixel_count_);
+    const std::uint8_t* kept_at = leave_out(slot);
     const std::uint8_t* colours = crops_[slot].rgb.get();
     const std::uint8_t* clear = crops_[slot].transparent.get();
     std::uint8_t* indices = indices_.get(i);
     std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
-    [[maybe_unused]] const outcome reduced =
-        quantizer.reduce(colours, frames_.size.width, frames_.size.height, indices, red, green,
-                         blue, standard_colour_count);
+    [[maybe_unused]] const outcome reduced = quantizer.reduce(
+        colours, frames_.size.width, frames_.size.height, indices, red, green, blue, first_kept_);
     assert(reduced.ok());
     frame_colours_[i] = quantizer.colour_count();
     for (std::size_t p = 0; p < pixel_count_; ++p)
@@ -65,6 +109,8 @@ void standard_colours::reduce_frame(colour_quantizer& quantizer, std::size_t i, 
             indices[p] = standard_transparent;
             has_transparent_[i] = 1;
         }
+    if (kept_at != nullptr)
+        write_kept_colours(kept_at, pixel_count_, first_kept_, indices);
     std::uint8_t* row = palettes_.get() + i * 256 * 3;
     for (int e = 0; e < 256; ++e) {
         row[e * 3] = red[e];
@@ -107,13 +153,24 @@ void standard_colours::choose_global_table() {
     std::uint8_t red[256] = {}, green[256] = {}, blue[256] = {};
     [[maybe_unused]] const outcome reduced =
         quantizer.reduce(palettes_.get(), 256, int(frame_count), global_indices_.get(), red, green,
-                         blue, standard_colour_count);
+                         blue, first_kept_);
     assert(reduced.ok());
     std::array<std::uint8_t, 768>& table = context_.global_table();
     for (int e = 0; e < quantizer.colour_count(); ++e) {
         table[std::size_t(e) * 3] = red[e];
         table[std::size_t(e) * 3 + 1] = green[e];
         table[std::size_t(e) * 3 + 2] = blue[e];
+    }
+    put_kept_colours(first_kept_);
+}
+
+void standard_colours::put_kept_colours(int first) {
+    std::array<std::uint8_t, 768>& table = context_.global_table();
+    for (std::size_t k = 0; k < kept_.size(); ++k) {
+        std::uint8_t* entry = table.data() + (std::size_t(first) + k) * 3;
+        entry[0] = std::uint8_t(kept_[k] >> 16);
+        entry[1] = std::uint8_t(kept_[k] >> 8);
+        entry[2] = std::uint8_t(kept_[k]);
     }
 }
 
@@ -152,17 +209,19 @@ void standard_colours::choose_fewer_colours() {
         table[std::size_t(e) * 3 + 1] = green_[e];
         table[std::size_t(e) * 3 + 2] = blue_[e];
     }
+    put_kept_colours(colour_count_);
+    const int colours = colour_count_ + int(kept_.size());
     transparency_ =
         always_transparent_ ||
         std::find(has_transparent_.begin(), has_transparent_.end(), 1) != has_transparent_.end();
-    transparent_ = transparency_ ? std::uint8_t(colour_count_) : 0;
-    table_bits_ = table_bits_for(colour_count_ + (transparency_ ? 1 : 0));
+    transparent_ = transparency_ ? std::uint8_t(colours) : 0;
+    table_bits_ = table_bits_for(colours + (transparency_ ? 1 : 0));
 }
 
 void standard_colours::map_to_global(std::size_t i) {
     source_crop& crop = crops_[0];
     crop.take(frames_, i);
-    fill_transparent_pixels(crop, pixel_count_);
+    const std::uint8_t* kept_at = leave_out(0);
     std::uint8_t* indices = indices_.get(i);
     context_.lane(0).quantizer->map_to(crop.rgb.get(), frames_.size.width, frames_.size.height,
                                        indices, red_, green_, blue_, colour_count_);
@@ -170,6 +229,8 @@ void standard_colours::map_to_global(std::size_t i) {
     for (std::size_t p = 0; p < pixel_count_; ++p)
         if (clear[p])
             indices[p] = transparent_;
+    if (kept_at != nullptr)
+        write_kept_colours(kept_at, pixel_count_, colour_count_, indices);
 }
 
 void standard_colours::keep(std::size_t i) {
@@ -189,7 +250,8 @@ const std::uint8_t* standard_colours::to_global(std::size_t i) {
         return indices_.get(i);
     std::uint8_t to_table[256];
     std::copy_n(global_indices_.get() + i * 256, 256, to_table);
-    to_table[standard_transparent] = standard_transparent;
+    for (int e = first_kept_; e < 256; ++e)
+        to_table[e] = std::uint8_t(e);
     std::uint8_t* indices = indices_.get(i);
     for (std::size_t p = 0; p < pixel_count_; ++p)
         indices[p] = to_table[indices[p]];

@@ -22,6 +22,16 @@
 // colours, and the transparent entry (right after them) when a frame has a
 // transparent pixel or the frames are drawn as changes.
 //
+// Kept colours (a caption's) take entries of their own, right before the
+// transparent entry (with fewer colours, right after the reduced colours),
+// and the reductions make that many colours fewer. Their pixels take no part
+// in the reductions: they take the colour of the pixel before them, as
+// transparent pixels do with fewer colours, so that they neither draw
+// entries to their colours nor spread dithering error around a caption.
+// Then each is written as its kept entry: a frame reduction marks them in
+// its indices with the kept entries' numbers, which g leaves as they are;
+// with fewer colours, mapping a frame to the global table sets them.
+//
 // The whole-frame writer (whole_frame_writer.hpp) writes every picture whole
 // with the global table; the changes writer (changes_writer.hpp) draws each
 // as the change from the one before.
@@ -31,6 +41,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace zoetra::gif_detail {
@@ -75,9 +86,16 @@ class standard_colours {
     // pixels in slots 0 and 1.
     void take_pair(std::size_t first, std::size_t n);
     void reduce_frame(colour_quantizer& quantizer, std::size_t i, int slot);
+    // Finds which pixels of the crop in slot show a kept colour (none when
+    // there are none), and gives the pixels a reduction leaves out the
+    // colour of one it does not: kept pixels, and with fewer colours
+    // transparent ones.
+    const std::uint8_t* leave_out(int slot);
     // Fewer colours: the frame palettes reduced together, and frame i mapped
     // onto the global table from its pixels.
     void choose_fewer_colours();
+    // The kept colours into the global table, from entry first on.
+    void put_kept_colours(int first);
     void map_to_global(std::size_t i);
 
     writer_context& context_;
@@ -91,6 +109,12 @@ class standard_colours {
     heap_ptr<std::uint8_t> palettes_;
     // g: 256 global indices per frame.
     heap_ptr<std::uint8_t> global_indices_;
+    // The kept colours; per slot, for every pixel 1 + the number of the kept
+    // colour it shows, or 0; the first kept entry of the frame palettes, and
+    // of the global table with 255 colours.
+    const std::span<const std::uint32_t> kept_;
+    heap_ptr<std::uint8_t> kept_at_[2];
+    const int first_kept_;
 
     // Fewer colours: how many, and per frame the colours of its palette and
     // whether it has a transparent pixel.

@@ -15,7 +15,8 @@ void whole_frame_writer::write() {
                              colours_.transparent(),
                              colours_.code_size()};
     lossy_ = {frames_.size.width, context_.global_table().data(),
-              colours_.transparency() ? colours_.transparent() : -1, context_.lossy_level()};
+              colours_.transparency() ? colours_.transparent() : -1, context_.lossy_level(),
+              context_.options().kept.colours()};
     context_.threads().in_pairs(
         frames_.count(), [&](std::size_t first, std::size_t n) { keep_pair(first, n); },
         [&](std::size_t frame, int lane) { code(frame, lane); },

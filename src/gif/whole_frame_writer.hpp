@@ -27,7 +27,8 @@ class whole_frame_writer {
     writer_context& context_;
     const animation_frames& frames_;
     standard_colours colours_;
-    // The frames' table and transparent entry, for lossy coding.
+    // The frames' table, transparent entry and kept colours, for lossy
+    // coding.
     lossy_frame lossy_;
 };
 
