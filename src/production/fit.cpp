@@ -334,20 +334,24 @@ result<fit_outcome> fit_under(const fit_request& request, const frame_variant& b
             return outcome::failure(measured.message());
         return one.entries.front().measure.bytes;
     };
-    if (!request.may_shrink)
-        if (const frame_variant v = variants(base, true, false).back(); !(v == base)) {
-            result<std::uint32_t> bytes = smallest_of(v);
-            if (!bytes)
-                return outcome::failure(bytes.message());
-            found.smallest_shrunk = bytes.value();
-        }
-    if (!request.may_drop_frames)
-        if (const frame_variant v = variants(base, false, true).back(); !(v == base)) {
-            result<std::uint32_t> bytes = smallest_of(v);
-            if (!bytes)
-                return outcome::failure(bytes.message());
-            found.smallest_fewer_frames = bytes.value();
-        }
+    // The strongest variant of an allowance not given, when it differs.
+    auto measure_allowance = [&](bool given, bool shrink, bool drop, std::uint32_t& smallest) {
+        const frame_variant v = variants(base, shrink, drop).back();
+        if (given || v == base)
+            return outcome::success();
+        result<std::uint32_t> bytes = smallest_of(v);
+        if (!bytes)
+            return outcome::failure(bytes.message());
+        smallest = bytes.value();
+        return outcome::success();
+    };
+    if (outcome shrunk = measure_allowance(request.may_shrink, true, false, found.smallest_shrunk);
+        !shrunk)
+        return shrunk;
+    if (outcome fewer =
+            measure_allowance(request.may_drop_frames, false, true, found.smallest_fewer_frames);
+        !fewer)
+        return fewer;
     return found;
 }
 
