@@ -38,6 +38,7 @@ struct options {
     bool fit_may_shrink = false;
     bool fit_may_drop_frames = false;
     bool optimize = false;
+    bool no_dither = false;
     std::optional<int> lossy;
     std::optional<int> colours_max;
     bool estimate = false;

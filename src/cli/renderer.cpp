@@ -207,6 +207,7 @@ outcome apply_options(studio& s, script& effect, const options& o) {
         return captioned;
     gif_encode_options encoding;
     encoding.optimize = o.optimize;
+    encoding.dither = !o.no_dither;
     if (o.lossy && (*o.lossy < 0 || *o.lossy > max_lossy_level))
         return outcome::failure(
             format("--lossy %d is out of its range 0 to %d", *o.lossy, max_lossy_level));

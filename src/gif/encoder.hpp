@@ -133,6 +133,11 @@ struct gif_encode_options {
     // add no entry for a kept colour the frames do not have.
     kept_colours kept{};
 
+    // Fine colours: dithered (the default), or every pixel the nearest colour
+    // of its palette, which codes shorter on photos and shows bands in
+    // smooth gradients. The standard colours always dither.
+    bool dither = true;
+
     bool draws_changes() const { return optimize || colours == colour_mode::fine; }
     friend bool operator==(const gif_encode_options&, const gif_encode_options&) = default;
 };

@@ -161,7 +161,7 @@ int fine_quantizer::reduce(const std::uint8_t* rgba, int width, int height, std:
     if (liq_set_max_colors(attr_, any_left ? most + 1 : most) != LIQ_OK ||
         (liq.image = liq_image_create_rgba(attr_, rgba, width, height, 0)) == nullptr ||
         !choose_colours(liq.image, rgba, width, height, liq.result) ||
-        liq_set_dithering_level(liq.result, dithering_level) != LIQ_OK ||
+        liq_set_dithering_level(liq.result, dithering_ ? dithering_level : 0.0f) != LIQ_OK ||
         liq_write_remapped_image(liq.result, liq.image, indices, count) != LIQ_OK)
         return fallback_colours(rgba, count, indices, colours);
 
@@ -345,7 +345,7 @@ int fine_quantizer::choose_shared(std::uint8_t* colours) {
     if (!shared_failed_ &&
         (liq_set_max_colors(attr_, shared_left_out_ ? most + 1 : most) != LIQ_OK ||
          liq_histogram_quantize(histogram_, attr_, &shared_) != LIQ_OK ||
-         liq_set_dithering_level(shared_, dithering_level) != LIQ_OK ||
+         liq_set_dithering_level(shared_, dithering_ ? dithering_level : 0.0f) != LIQ_OK ||
          (shared_count_ = take_palette(*liq_get_palette(shared_), shared_to_colour_,
                                        shared_colours_, most)) == 0))
         shared_failed_ = true;

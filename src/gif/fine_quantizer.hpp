@@ -56,6 +56,9 @@ class fine_quantizer {
     // The most colours a palette gets from now on, 2 to max_colours (which
     // it is unless set).
     void set_most_colours(int count);
+    // Whether pixels are dithered (the default) or each takes the nearest
+    // colour of the palette.
+    void set_dithering(bool on) { dithering_ = on; }
     // Colours (0xRRGGBB, at most four) that every palette from now on holds
     // exactly, within the most colours (or as all of them, where they are
     // more), and that their pixels take.
@@ -110,6 +113,7 @@ class fine_quantizer {
 
     liq_attr* attr_;
     int most_colours_ = max_colours;
+    bool dithering_ = true;
     std::array<std::uint32_t, 4> kept_{};
     int kept_count_ = 0;
     liq_histogram* histogram_ = nullptr;

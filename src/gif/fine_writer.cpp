@@ -28,6 +28,7 @@ void fine_writer::write() {
     for (int k = 0; k < 2; ++k) {
         context_.lane(k).need(coding_lane::fine_reduction | coding_lane::lookahead_coding);
         context_.lane(k).fine->set_most_colours(most_colours_);
+        context_.lane(k).fine->set_dithering(context_.options().dither);
         context_.lane(k).fine->set_kept_colours(context_.options().kept.colours());
     }
     lossy_level_ = context_.lossy_level();

@@ -24,9 +24,9 @@ constexpr std::array places{
 };
 
 // The lossy levels tried, from none to strong, and the colour counts. Fine
-// colours are settled once per colour count and only coded again at each
-// level, so they take the finer steps; the standard colours, written anew
-// for each, the coarser.
+// colours, dithered or not, are settled once per colour count and only coded
+// again at each level, so they take the finer steps; the standard colours,
+// written anew for each, the coarser.
 constexpr std::array lossy_levels{0, 20, 40, 60, 80, 100, 130, 160, 200};
 constexpr std::array standard_lossy_levels{0, 40, 100, 200};
 constexpr std::array colour_counts{256, 64, 16, 8};
@@ -154,20 +154,24 @@ const fit_place* find_fit_place(std::string_view name) {
 
 std::vector<gif_encode_options> coding_candidates() {
     std::vector<gif_encode_options> list;
-    for (int colours : colour_counts)
-        for (int lossy : lossy_levels)
-            for (colour_mode mode : {colour_mode::fine, colour_mode::standard}) {
-                if (mode == colour_mode::standard &&
-                    std::find(standard_lossy_levels.begin(), standard_lossy_levels.end(), lossy) ==
-                        standard_lossy_levels.end())
-                    continue;
-                gif_encode_options options;
-                options.colours = mode;
-                options.optimize = mode == colour_mode::standard;
-                options.colours_max = colours;
-                options.lossy = lossy;
-                list.push_back(options);
-            }
+    // Per colour count, each way of choosing the colours through its lossy
+    // levels: consecutive fine candidates share what was settled.
+    auto add = [&list](colour_mode mode, bool dither, int colours, std::span<const int> levels) {
+        for (int lossy : levels) {
+            gif_encode_options options;
+            options.colours = mode;
+            options.optimize = mode == colour_mode::standard;
+            options.dither = dither;
+            options.colours_max = colours;
+            options.lossy = lossy;
+            list.push_back(options);
+        }
+    };
+    for (int colours : colour_counts) {
+        add(colour_mode::fine, true, colours, lossy_levels);
+        add(colour_mode::fine, false, colours, lossy_levels);
+        add(colour_mode::standard, true, colours, standard_lossy_levels);
+    }
     return list;
 }
 
@@ -360,6 +364,8 @@ std::string fit_option_line(const fit_candidate& chosen, const frame_variant& ba
     std::string line = c.colours == colour_mode::fine ? "--colours fine" : "--colours standard";
     if (c.optimize && c.colours != colour_mode::fine)
         line += " --optimize";
+    if (!c.dither && c.colours == colour_mode::fine)
+        line += " --no-dither";
     line += format(" --colours-max %d --lossy %d", c.colours_max, c.lossy);
     if (!(chosen.variant.frame == base.frame))
         line += format(" --size %dx%d", chosen.variant.frame.width, chosen.variant.frame.height);

@@ -64,7 +64,9 @@ struct fit_measure {
 // 99 for no error. Fails when the file cannot be read.
 result<double> animation_psnr(std::span<const std::uint8_t> file, std::span<buffer* const> frames);
 
-// The coding candidates, from the best picture to the smallest file.
+// The coding candidates: for each colour count, from 256 down to 8, fine
+// colours dithered and not, then the standard colours, each from lossless to
+// the strongest lossy level. The last is the strongest of all.
 std::vector<gif_encode_options> coding_candidates();
 
 struct fit_request {

@@ -66,6 +66,11 @@ gif_encode_options with(gif_encode_options options, int lossy, int colours_max =
     return options;
 }
 
+gif_encode_options undithered(gif_encode_options options) {
+    options.dither = false;
+    return options;
+}
+
 struct mode {
     const char* name;
     gif_encode_options options;
@@ -296,7 +301,8 @@ TEST(LossyGif, ColoursSettledOnceGiveTheBytesOfAFreshWriteAtEveryLevel) {
         writer.reuse_settled_colours(true);
         for (const gif_encode_options& options :
              {with(fine, 40), with(fine, 0), with(optimized, 40), with(fine, 200),
-              with(fine, 100, 16), with(fine, 0, 16)}) {
+              undithered(with(fine, 40)), undithered(with(fine, 0)), with(fine, 100, 16),
+              with(fine, 0, 16)}) {
             SCOPED_TRACE(::testing::Message() << "lossy " << options.lossy << ", at most "
                                               << options.colours_max << " colours");
             writer.set_options(options);
