@@ -21,7 +21,10 @@ inline std::string write_animation(const std::string& path, std::uint16_t width,
     std::vector<buffer*> frames;
     for (const colour& c : colours) {
         images.push_back(std::make_unique<buffer>(width, height, c));
-        frames.push_back(images.back().get());
+        buffer& frame = *images.back();
+        buffer_lock hold(frame);
+        draw_rectangle(frame, 0, 0, width, height, c, true, c); // filled is transparent
+        frames.push_back(&frame);
     }
     gif_writer writer;
     const crop_size size{width, height};
