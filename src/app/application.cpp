@@ -7,6 +7,7 @@
 #include "raster/draw.hpp"
 #include "raster/resample.hpp"
 #include "skin/skin_images.hpp"
+#include "ui/palette_editor.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -324,7 +325,7 @@ void application::insert_files(const std::vector<std::string>& paths) {
         std::error_code ignored;
         const std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal();
         const int before = palette.count();
-        show_failure(palette.add_image(absolute, position));
+        show_failure(insert_picture(palette, absolute, position));
         position += palette.count() - before;
     }
     if (host_)

@@ -11,6 +11,13 @@ const char* const usage_text =
     "Puts the images (still GIF, PNG or JPEG files) in the palette in order, runs\n"
     "an effect over them and saves the frames as one animated GIF89a file.\n"
     "\n"
+    "      --frames-from FILE an animated GIF taken whole as the first picture (no\n"
+    "                         IMAGE is needed then): the effect makes as many frames\n"
+    "                         as it has (at most 32, taken evenly from longer ones),\n"
+    "                         frame k of N showing its frame k * M / N of M, shown\n"
+    "                         for the file's own delays unless --delay is given.\n"
+    "                         Frames merged or left out are reported on standard\n"
+    "                         error\n"
     "  -e, --effect NAME      the effect: its title, its file's stem, or a path to a\n"
     "                         .zoml file (default: the first effect of the catalogue)\n"
     "  -o, --output FILE      where the GIF goes (default zoetra.gif)\n"
@@ -237,6 +244,10 @@ result<options> parse_options(const std::vector<std::string>& args) {
             o.fit_may_shrink = true;
         } else if (arg == "--fit-may-drop-frames") {
             o.fit_may_drop_frames = true;
+        } else if (arg == "--frames-from") {
+            if (!value(text))
+                return refused();
+            o.frames_from = text;
         } else if (arg == "--frames-to") {
             if (!value(text))
                 return refused();
@@ -286,7 +297,8 @@ result<options> parse_options(const std::vector<std::string>& args) {
             return outcome::failure("the option " + arg + " takes no value");
         }
     }
-    if (!o.help && !o.version && !o.list && !o.describe && !o.check && o.images.empty()) {
+    if (!o.help && !o.version && !o.list && !o.describe && !o.check && o.images.empty() &&
+        !o.frames_from) {
         return outcome::failure("no image given");
     }
     return o;

@@ -14,6 +14,8 @@ struct setting_assignment {
 
 struct options {
     std::vector<std::string> images;
+    // An animated GIF whose every frame is the first palette entry.
+    std::optional<std::string> frames_from;
     std::optional<std::string> effect;
     std::string output = "zoetra.gif";
     std::optional<int> frames;

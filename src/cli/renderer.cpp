@@ -123,6 +123,12 @@ void describe_effect(studio& s, script& e) {
 
 outcome fill_palette(studio& s, const options& o) {
     cfg_image_in& palette = s.image_source().palette();
+    if (o.frames_from) {
+        if (outcome added = palette.add_animation(*o.frames_from, 0); !added)
+            return added;
+        if (const std::string warning = palette.warning_at(0); !warning.empty())
+            say(warning);
+    }
     for (const std::string& image : o.images)
         if (outcome added = palette.add_image(image, palette.count()); !added)
             return added;
@@ -197,6 +203,8 @@ outcome apply_options(studio& s, script& effect, const options& o) {
             place != nullptr && place->width > 0)
             s.set_size_choice(size_choice{place->width, place->height});
     s.set_enlarge(o.enlarge);
+    // A delay given times every frame, an animated picture's too.
+    s.set_source_delays(!o.delay);
     for (const auto& [hold, name] :
          {std::pair{o.hold_first, "--hold-first"}, std::pair{o.hold_last, "--hold-last"}})
         if (hold && (*hold < 0 || *hold > 60))
@@ -346,6 +354,8 @@ int run(options o) {
     // runs in; the program's own files come from its data folder.
     for (auto& image : o.images)
         image = absolute_path(image);
+    if (o.frames_from)
+        o.frames_from = absolute_path(*o.frames_from);
     o.output = absolute_path(o.output);
     if (o.frames_to)
         o.frames_to = absolute_path(*o.frames_to);

@@ -89,6 +89,14 @@ bool fltk_platform::confirm(const std::string& caption, const std::string& quest
     return fl_choice("%s", "No", "Yes", nullptr, question.c_str()) == 1;
 }
 
+int fltk_platform::choose(const std::string& caption, const std::string& question,
+                          const std::string& first, const std::string& second) {
+    dialog_scope scope(dialogs_);
+    fl_message_title(caption.c_str());
+    // Buttons go right to left; closing the dialog answers the first.
+    return fl_choice("%s", first.c_str(), second.c_str(), nullptr, question.c_str()) == 1 ? 1 : 0;
+}
+
 void fltk_platform::show_text(const std::string& title, const std::string& text) {
     dialog_scope scope(dialogs_);
     // A short text (the About box) gets a small dialog; the licence a tall one.

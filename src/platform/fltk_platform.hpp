@@ -15,6 +15,8 @@ class fltk_platform : public platform {
                                                    const std::string& default_name,
                                                    const std::string& folder) override;
     bool confirm(const std::string& caption, const std::string& question) override;
+    int choose(const std::string& caption, const std::string& question, const std::string& first,
+               const std::string& second) override;
     void show_text(const std::string& title, const std::string& text) override;
 
     // True while one of its dialogs runs (idle work waits meanwhile).

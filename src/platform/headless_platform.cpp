@@ -25,6 +25,16 @@ bool headless_platform::confirm(const std::string&, const std::string& question)
     return yes;
 }
 
+int headless_platform::choose(const std::string&, const std::string& question, const std::string&,
+                              const std::string&) {
+    questions_.push_back(question);
+    if (choice_answers_.empty())
+        return 0;
+    const int chosen = choice_answers_.front();
+    choice_answers_.pop_front();
+    return chosen;
+}
+
 void headless_platform::show_text(const std::string& title, const std::string&) {
     texts_shown_.push_back(title);
 }

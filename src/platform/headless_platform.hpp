@@ -29,10 +29,15 @@ class headless_platform : public platform {
                                                    const std::string& folder) override;
 
     bool confirm(const std::string& caption, const std::string& question) override;
+    // Asked questions go with confirm's; none left answers the first choice.
+    int choose(const std::string& caption, const std::string& question, const std::string& first,
+               const std::string& second) override;
     void show_text(const std::string& title, const std::string& text) override;
 
     // Answers for the next questions, in order; none left means no.
     void queue_answer(bool yes) { answers_.push_back(yes); }
+    // The same for questions with two choices: 0 or 1.
+    void queue_choice(int chosen) { choice_answers_.push_back(chosen); }
     const std::vector<std::string>& questions() const { return questions_; }
     const std::vector<std::string>& texts_shown() const { return texts_shown_; }
 
@@ -53,6 +58,7 @@ class headless_platform : public platform {
 
     std::deque<std::optional<std::string>> choices_;
     std::deque<bool> answers_;
+    std::deque<int> choice_answers_;
     std::vector<std::string> questions_;
     std::vector<std::string> texts_shown_;
     std::vector<message> messages_;

@@ -51,6 +51,8 @@ void studio::observe(component& c) {
     for (int i = 0; i < c.config_count(); ++i)
         observations_.push_back(
             c.config_at(i).observe([this](config& changed, bool setting_change) {
+                if (&changed == &gifin_->palette())
+                    follow_selected_animation();
                 if (!setting_change)
                     return;
                 setting_changed();
@@ -130,8 +132,38 @@ void studio::select_effect(int index) {
     current_ = index;
     script& s = catalogue_.effect(index);
     report(s.desc().text);
-    if (is_still_effect(s) && frame_count() > 1)
+    // An animated picture makes its own frames, even in a still effect.
+    const int animated = selected_animation_frames();
+    if (is_still_effect(s) && animated > 1)
+        cpu_->frames().set_value(0, animated);
+    else if (is_still_effect(s) && frame_count() > 1)
         cpu_->frames().set_value(0, 1);
+}
+
+int studio::selected_animation_frames() const {
+    const cfg_image_in& palette = gifin_->palette();
+    return palette.animated_at(palette.selected()) ? palette.frames_at(palette.selected()) : 0;
+}
+
+void studio::follow_selected_animation() {
+    const cfg_image_in& palette = gifin_->palette();
+    const std::string& selected = palette.name_at(palette.selected());
+    if (selected == followed_entry_)
+        return;
+    followed_entry_ = selected;
+    // Newly chosen, an animated picture brings its frame count; the person
+    // may change it afterwards.
+    if (const int frames = selected_animation_frames(); frames > 1 && frames != frame_count())
+        cpu_->frames().set_value(0, frames);
+}
+
+void studio::set_source_delays(bool on) {
+    if (on == source_delays_on_)
+        return;
+    source_delays_on_ = on;
+    forget_size();
+    if (fit_limit_ > 0)
+        forget_fit();
 }
 
 bool studio::can_create() const {
@@ -227,6 +259,8 @@ outcome studio::start_construction() {
     frames_.clear();
     captions_.forget_frames();
     frame_counter_ = 0;
+    const cfg_image_in& palette = gifin_->palette();
+    source_delays_ = palette.delays_at(palette.selected());
     fix_the_frame();
     running_ = current_effect();
     // Changes made before construction began are in the network it starts.
@@ -262,6 +296,7 @@ outcome studio::step() {
 // At the start of every run the canvas is cleared: every frame starts from
 // the run's background.
 void studio::run_begins() {
+    program_.pictures().set_slot(frame_counter_, frame_count());
     buffer& image = canvas_.image();
     buffer_lock lock(image);
     fast_fill(image, run_background);
@@ -513,11 +548,46 @@ int studio::turning_frame(int count) const {
     return turn;
 }
 
+std::vector<std::uint16_t> resample_delays(const std::vector<std::uint16_t>& source, int count) {
+    const std::int64_t m = std::int64_t(source.size());
+    std::vector<std::uint16_t> delays(std::size_t(std::max(count, 0)), 0);
+    if (m == 0 || count <= 0)
+        return delays;
+    // The input frame each output frame shows: floor(k * m / count).
+    auto shown = [&](std::int64_t k) { return k * m / count; };
+    for (std::int64_t k = 0; k < count;) {
+        const std::int64_t first = shown(k), after = shown(k + 1);
+        if (after > first) {
+            // This frame stands for input frames first to after - 1.
+            std::uint32_t sum = 0;
+            for (std::int64_t j = first; j < after; ++j)
+                sum += source[std::size_t(j)];
+            delays[std::size_t(k)] = std::uint16_t(std::min<std::uint32_t>(sum, 0xFFFF));
+            ++k;
+            continue;
+        }
+        // Several output frames show input frame first: they share its
+        // delay, the first ones taking the remainder.
+        std::int64_t end = k + 1;
+        while (end < count && shown(end) == first)
+            ++end;
+        const std::int64_t sharing = end - k;
+        const std::uint16_t whole = source[std::size_t(first)];
+        for (std::int64_t i = 0; i < sharing; ++i)
+            delays[std::size_t(k + i)] =
+                std::uint16_t(whole / sharing + (i < whole % sharing ? 1 : 0));
+        k = end;
+    }
+    return delays;
+}
+
 std::vector<std::uint16_t> studio::frame_delays() const {
     const int count = std::min(frame_count(), stored_frames());
     std::vector<std::uint16_t> delays(std::size_t(std::max(count, 0)), delay());
     if (count == 0)
         return delays;
+    if (source_delays_on_ && !source_delays_.empty())
+        delays = resample_delays(source_delays_, count);
     if (hold_last_ > 0)
         delays[std::size_t(turning_frame(count))] = gif_delay_from_seconds(hold_last_);
     if (hold_first_ > 0)
@@ -530,6 +600,11 @@ double studio::shown_for(int i) const {
         return hold_first_;
     if (hold_last_ > 0 && i == turning_frame(std::min(frame_count(), stored_frames())))
         return hold_last_;
+    if (source_delays_on_ && !source_delays_.empty()) {
+        const std::vector<std::uint16_t> delays = frame_delays();
+        if (i >= 0 && std::size_t(i) < delays.size())
+            return delays[std::size_t(i)] / 100.0;
+    }
     return gifout_->delay().value(0);
 }
 

@@ -37,6 +37,12 @@ namespace zoetra {
 // The text that reports the size of the file ("...1.5KB (1536 bytes).").
 std::string size_report(std::uint32_t bytes);
 
+// The delays of an animation's frames for count frames made from them,
+// frame k showing input frame floor(k * M / count) of the M: a frame
+// standing for several input frames takes their delays summed, frames
+// showing the same input frame share its delay. The total stays the same.
+std::vector<std::uint16_t> resample_delays(const std::vector<std::uint16_t>& source, int count);
+
 // What the studio reports while it works. Every operation has a default that
 // does nothing.
 class studio_listener {
@@ -170,8 +176,15 @@ class studio {
     void set_holds(double first_seconds, double last_seconds);
     double hold_first() const { return hold_first_; }
     double hold_last() const { return hold_last_; }
-    // Every frame's delay in hundredths, as the file stores them.
+    // Every frame's delay in hundredths, as the file stores them: DELAY, or
+    // when the picture the frames were made from is animated (and source
+    // delays are on) its own delays resampled to the frames made; the holds
+    // on top of either.
     std::vector<std::uint16_t> frame_delays() const;
+    // Whether an animated picture's own delays time the frames made from it
+    // (the start); off, DELAY does, as for still pictures.
+    void set_source_delays(bool on);
+    bool source_delays() const { return source_delays_on_; }
 
     // Save and size.
     bool has_frames() const { return !frames_.empty(); }
@@ -245,6 +258,10 @@ class studio {
     // Sets the canvas's work and output areas and the pictures' frame for a
     // new construction.
     void fix_the_frame();
+    // The frames of the selected palette entry when it is animated, else 0.
+    int selected_animation_frames() const;
+    // A newly selected animated entry sets the frame count to its own.
+    void follow_selected_animation();
 
     context program_;
     output_canvas canvas_;
@@ -284,6 +301,11 @@ class studio {
     std::string caption_failure_;
     double hold_first_ = 0;
     double hold_last_ = 0;
+    bool source_delays_on_ = true;
+    // The delays of the animated picture the frames were made from; empty
+    // for a still one.
+    std::vector<std::uint16_t> source_delays_;
+    std::string followed_entry_;
     int frame_counter_ = 0;
     bool preview_started_ = false;
     double preview_time_ = 0;

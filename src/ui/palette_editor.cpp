@@ -4,6 +4,7 @@
 
 #include "app/services/messages.hpp"
 #include "base/utility.hpp"
+#include "gif/animation_reader.hpp"
 #include "skin/skin_images.hpp"
 #include "ui/canvas.hpp"
 #include "ui/control.hpp"
@@ -69,12 +70,21 @@ palette_layout palette_editor::layout() const {
     return layout_palette(area(), palette_.count(), fraction_);
 }
 
+outcome insert_picture(cfg_image_in& palette, const std::string& path, int position) {
+    if (count_gif_frames(palette.path_of(path)) > 1 &&
+        choose_between("Animated GIF",
+                       "\"" + path + "\" is an animation. Take its first frame, or every frame?",
+                       "First frame", "Every frame") == 1)
+        return palette.add_animation(path, position);
+    return palette.add_image(path, position);
+}
+
 void palette_editor::insert() {
     std::optional<std::string> name =
         choose_file_to_open(open_dialog_title, "*.{gif,png,jpg,jpeg}");
     if (!name)
         return;
-    if (outcome added = palette_.add_image(*name, palette_.selected()); !added)
+    if (outcome added = insert_picture(palette_, *name, palette_.selected()); !added)
         error_box(added.message());
 }
 

@@ -9,6 +9,11 @@
 
 namespace zoetra {
 
+// Inserts the picture at path into the palette at position, as Insert and
+// dropped files do: of an animated GIF the person chooses the first frame
+// (a still picture) or every frame (one animated entry).
+outcome insert_picture(cfg_image_in& palette, const std::string& path, int position);
+
 // The title of the dialog that Insert opens.
 inline constexpr const char* open_dialog_title =
     "Please select your input picture (GIF, PNG or JPEG)";

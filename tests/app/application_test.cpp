@@ -1,5 +1,6 @@
 // The application: start-up, creating, cancelling, saving and the preview's
 // timing, driven by events and explicit times.
+#include "../support/animations.hpp"
 #include "app/window_parts.hpp"
 #include "app_support.hpp"
 #include "engine/lookup.hpp"
@@ -121,6 +122,23 @@ TEST_F(Application, ThePreviewWakesWhenItsNextFrameIsDueAndOnlyWhileTheMouseRest
     // The mouse moved since the last tick: no preview step.
     EXPECT_EQ(app.tick(now_ = 201).at, 200.25);
     EXPECT_EQ(app.tick(now_).at, 201.25); // resting again
+}
+
+// A dropped animated GIF asks which frames to take; a still one asks nothing.
+TEST_F(Application, ADroppedAnimationIsTakenAsItsFirstFrameOrEveryFrameAsChosen) {
+    application& app = start();
+    const std::string moving = testing::write_animation(
+        "moving.gif", 6, 5, {testing::red, colour{0, 4, 2, 252}}, {10, 20});
+    const std::string still = testing::write_solid_gif("still.gif", 4, 4, testing::red);
+    platform_.queue_choice(1);
+    app.insert_files({moving, still, moving}); // the second answer: none left, the first frame
+    EXPECT_EQ(platform_.questions().size(), 2u);
+    ASSERT_EQ(palette().count(), 3);
+    EXPECT_EQ(
+        std::tuple(palette().animated_at(0), palette().animated_at(1), palette().animated_at(2)),
+        std::tuple(true, false, false));
+    EXPECT_EQ(app.production().frame_count(), 2);
+    EXPECT_TRUE(platform_.messages().empty());
 }
 
 TEST(DroppedFiles, AddressesAndPathsOneALine) {

@@ -1,8 +1,10 @@
 // The renderer's options, and the renderer run as a user runs it: errors and
 // their exit statuses, effect checks, memory budgets, progress, and stills.
 #include "../gif/still_files.hpp"
+#include "../support/animations.hpp"
 #include "cli/options.hpp"
 #include "gif/decoder.hpp"
+#include "raster/caption.hpp"
 #include "run_command.hpp"
 
 #include <gtest/gtest.h>
@@ -306,6 +308,58 @@ TEST_F(RendererRun, APngRendersAsTheGifWithTheSamePixels) {
         EXPECT_TRUE(testing::read_file(path("from_gif.gif")) ==
                     testing::read_file(path("from_png.gif")));
     }
+}
+
+// An animated GIF taken whole: the picture as it is gives its frames and
+// delays back, unless a delay is given; captions go over every frame.
+TEST_F(RendererRun, FramesFromAnAnimationComeBackWithTheirDelays) {
+    const std::string moving = testing::write_animation(
+        path("moving.gif"), 160, 120,
+        {colour{0, 252, 2, 4}, colour{0, 4, 250, 4}, colour{0, 4, 2, 252}}, {10, 20, 30});
+    const testing::frames_read source = testing::read_frames(moving);
+    using delays = std::vector<std::uint16_t>;
+    const std::string out = path("out.gif");
+    command_result shown = run("-q -e 40-show --frames-from " + moving + " -o " + out);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.err, "");
+    testing::frames_read made = testing::read_frames(out);
+    EXPECT_EQ(made.middles, source.middles);
+    EXPECT_EQ(made.delays, (delays{10, 20, 30}));
+
+    ASSERT_EQ(run("-q -e 40-show -d 0.5 --frames-from " + moving + " -o " + out).status, 0);
+    EXPECT_EQ(testing::read_frames(out).delays, (delays{50, 50, 50}));
+    // With other pictures it comes first and is the one taken.
+    ASSERT_EQ(run("-q -e 40-show --frames-from " + moving + " " + sample("icon.gif") + " -o " + out)
+                  .status,
+              0);
+    EXPECT_EQ(testing::read_frames(out).middles, source.middles);
+    if (caption_font_available()) {
+        command_result captioned = run(
+            "-q -e 40-show --caption HELLO --colours fine --frames-from " + moving + " -o " + out);
+        ASSERT_EQ(captioned.status, 0) << captioned.err;
+        made = testing::read_frames(out);
+        EXPECT_EQ(made.delays, (delays{10, 20, 30}));
+        EXPECT_EQ(made.middles.size(), 3u);
+    }
+
+    command_result still = run("-q --frames-from " + sample("icon.gif") + " -o " + out);
+    EXPECT_EQ(still.status, 2);
+    EXPECT_NE(still.err.find("holds one frame"), std::string::npos) << still.err;
+    std::vector<colour> many(40, colour{0, 252, 2, 4});
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = colour{0, std::uint8_t(i % 4 * 80), std::uint8_t(i / 4 % 4 * 80),
+                         std::uint8_t(i / 16 * 80)};
+    const std::string long_one =
+        testing::write_animation(path("long.gif"), 8, 8, many, delays(40, 5));
+    command_result sampled = run("-q -e 40-show --frames-from " + long_one + " -o " + out);
+    ASSERT_EQ(sampled.status, 0) << sampled.err;
+    EXPECT_NE(sampled.err.find("zoetra-render: "), std::string::npos) << "the sampling is told";
+    made = testing::read_frames(out);
+    EXPECT_EQ(made.delays.size(), 32u);
+    std::uint32_t total = 0;
+    for (std::uint16_t d : made.delays)
+        total += d;
+    EXPECT_EQ(total, 200u) << "the animation lasts as long";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "../support/animations.hpp"
 #include "base/utility.hpp"
 #include "components/io/register.hpp"
 #include "engine/lookup.hpp"
@@ -283,6 +284,89 @@ TEST_F(StudioRun, AStillEffectForcesOneFrame) {
     s.select_effect(1);
     create_all();
     EXPECT_EQ(s.stored_frames(), 1);
+}
+
+pixel middle_of(buffer& b) {
+    buffer_lock hold(b);
+    return b.pixels()[std::size_t(b.height() / 2) * b.width() + b.width() / 2];
+}
+
+// Three solid frames shown for 10, 20 and 30 hundredths, taken whole: the
+// frame count and the delays follow the picture, in a still effect too;
+// more frames than it has repeat its frames and share their delays.
+TEST_F(StudioRun, AnAnimatedPictureMakesItsOwnFramesWithItsOwnDelays) {
+    const std::string file = testing::write_animation(
+        "three.gif", 40, 30, {red, colour{0, 4, 2, 252}, colour{0, 2, 250, 4}}, {10, 20, 30});
+    const testing::frames_read source = testing::read_frames(file);
+    ASSERT_EQ(source.middles.size(), 3u);
+    studio& s = make_studio({}, 8);
+    cfg_image_in& palette = s.image_source().palette();
+    ASSERT_TRUE(palette.add_animation(file, 0));
+    palette.set_selected(0);
+    EXPECT_EQ(s.frame_count(), 3);
+    auto shown = [&] {
+        std::vector<pixel> out;
+        for (int i = 0; i < s.stored_frames(); ++i)
+            out.push_back(middle_of(s.stored_frame(i)));
+        return out;
+    };
+    using delays = std::vector<std::uint16_t>;
+    const auto [a, b, c] = std::tuple(source.middles[0], source.middles[1], source.middles[2]);
+    create_all();
+    EXPECT_EQ(shown(), (std::vector<pixel>{a, b, c}));
+    EXPECT_EQ(s.frame_delays(), (delays{10, 20, 30}));
+    EXPECT_DOUBLE_EQ(s.next_preview_time().value_or(-1), 0.0);
+    s.preview_step(1.0);
+    EXPECT_DOUBLE_EQ(s.next_preview_time().value_or(-1), 1.3); // the last frame's 30
+
+    set_frames(6);
+    create_all();
+    EXPECT_EQ(shown(), (std::vector<pixel>{a, a, b, b, c, c}));
+    EXPECT_EQ(s.frame_delays(), (delays{5, 5, 10, 10, 15, 15}));
+    s.set_holds(2, 0);
+    EXPECT_EQ(s.frame_delays(), (delays{200, 5, 10, 10, 15, 15}));
+    s.set_holds(0, 0);
+    s.set_source_delays(false);
+    s.animation_settings().delay().set_value(0, 0.25);
+    EXPECT_EQ(s.frame_delays(), delays(6, 25));
+    s.set_source_delays(true);
+
+    s.select_effect(1); // still: the picture's frame count all the same
+    EXPECT_EQ(s.frame_count(), 3);
+    create_all();
+    EXPECT_EQ(shown(), (std::vector<pixel>{a, b, c}));
+    const std::uint32_t told = s.size().value();
+    ASSERT_TRUE(s.save("again.gif"));
+    EXPECT_EQ(std::filesystem::file_size("again.gif"), told);
+    EXPECT_EQ(testing::read_frames("again.gif").delays, (delays{10, 20, 30}));
+
+    // A still picture selected makes frames as before, timed by DELAY.
+    ASSERT_TRUE(palette.add_image(write_solid_gif("still.gif", 40, 30, red), 1));
+    palette.set_selected(1);
+    s.select_effect(0);
+    set_frames(2);
+    create_all();
+    EXPECT_EQ(s.frame_delays(), delays(2, 25));
+}
+
+TEST(FrameDelays, ResampledFramesKeepTheTotalTime) {
+    using delays = std::vector<std::uint16_t>;
+    const struct {
+        const char* name;
+        delays source;
+        int count;
+        delays made;
+    } cases[] = {
+        {"as many", {10, 20, 30}, 3, {10, 20, 30}},
+        {"half as many sum pairs", {10, 20, 30, 40}, 2, {30, 70}},
+        {"three of four", {10, 20, 30, 40}, 3, {10, 20, 70}},
+        {"twice as many split", {10, 20, 30}, 6, {5, 5, 10, 10, 15, 15}},
+        {"a remainder goes first", {7, 1}, 5, {3, 2, 2, 1, 0}},
+        {"no frames", {10}, 0, {}},
+        {"a sum beyond the field", {60000, 60000}, 1, {65535}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(resample_delays(c.source, c.count), c.made) << c.name;
 }
 
 TEST_F(StudioRun, WhileFramesAreMadeEffectChoicesWaitAndALowerFrameCountEnds) {

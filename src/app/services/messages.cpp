@@ -43,6 +43,12 @@ void info_box(const std::string& caption, const std::string& text) {
     show_box(caption, text, platform::icon::information);
 }
 
+int choose_between(const std::string& caption, const std::string& question,
+                   const std::string& first, const std::string& second) {
+    platform* p = process().installed_platform;
+    return p != nullptr ? p->choose(caption, question, first, second) : 0;
+}
+
 void set_status(const std::string& text) {
     std::string& shown = process().shown_status;
     if (text == shown)

@@ -26,6 +26,9 @@ class platform {
                                                            const std::string& folder) = 0;
     // A question with a yes and a no answer; true for yes.
     virtual bool confirm(const std::string& caption, const std::string& question) = 0;
+    // A question answered by one of two choices: 0 for first, 1 for second.
+    virtual int choose(const std::string& caption, const std::string& question,
+                       const std::string& first, const std::string& second) = 0;
     // A modal dialog showing a text (the About box, the licence).
     virtual void show_text(const std::string& title, const std::string& text) = 0;
 };
@@ -45,6 +48,9 @@ void install_shell(shell* s);
 
 void error_box(const std::string& text);
 void info_box(const std::string& caption, const std::string& text);
+// Asks the question with two choices; 0 (the first) without a platform.
+int choose_between(const std::string& caption, const std::string& question,
+                   const std::string& first, const std::string& second);
 // Shows a status line; nothing happens when the text equals the one shown.
 void set_status(const std::string& text);
 const std::string& current_status();

@@ -2,11 +2,18 @@
 // The GIF palette setting: the ordered list of still pictures (GIF, PNG and
 // JPEG files) from which an animation is made, and the selected position in it. Position count (one
 // past the last image) is the empty slot where an insert appends.
+//
+// An entry may also be every frame of an animated GIF: its name is then the
+// file's name marked by animated_name (see palette_pictures.hpp), and the
+// palette keeps the frames' delays, as read and sampled to at most 32
+// frames, beside it. name_at gives the marked name; the sizes are the GIF's.
 #include "base/outcome.hpp"
 #include "engine/config.hpp"
 #include "resources/resource.hpp"
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +28,8 @@ class cfg_image_in : public config {
     static constexpr const char* kind = "cfg_image_in";
     static constexpr int max_images = 32;
     static constexpr std::size_t max_name = 127;
+    // An animated entry's frames are sampled evenly down to this many.
+    static constexpr int max_animation_frames = 32;
 
     cfg_image_in(component* owner, std::string name, bool shown, double version,
                  const std::vector<std::string>& initial_names = {});
@@ -32,6 +41,9 @@ class cfg_image_in : public config {
     // empty name (a cancelled dialog) and a position above 64 add nothing and
     // are no failure.
     outcome add_image(const std::string& name, int position);
+    // Inserts every frame of an animated GIF as one entry, with the same
+    // refusals, and more: a file that is not a GIF, or holds one frame.
+    outcome add_animation(const std::string& name, int position);
     void remove_image(int position);
 
     int count() const { return static_cast<int>(names_.size()); }
@@ -40,6 +52,18 @@ class cfg_image_in : public config {
     void set_selected(int position);
     // The name at i, or the empty string when i is at or past the count.
     const std::string& name_at(int i) const;
+    // Whether entry i is every frame of an animation.
+    bool animated_at(int i) const;
+    // The frames entry i gives: 1 for a still picture, the animation's
+    // frames (at most 32) for an animated one, 0 past the count.
+    int frames_at(int i) const;
+    // The delays of an animated entry's frames in hundredths, as the file
+    // has them (sampled frames carry the delays of those left out); empty
+    // for a still picture.
+    std::vector<std::uint16_t> delays_at(int i) const;
+    // Why an animated entry's frames are fewer or merged, as the reader
+    // said when it was added; "" when they are all there.
+    std::string warning_at(int i) const;
 
     // The size of image i as effects see it (fitted to the frame inside a
     // program), from its header; (0, 0) past the count or for an unreadable file.
@@ -68,7 +92,18 @@ class cfg_image_in : public config {
     // Drops what the program made from the picture when it was fitted.
     void forget_fitted(const std::string& name) const;
 
+    struct animation_facts {
+        std::vector<std::uint16_t> delays;
+        std::string warning;
+        bool operator==(const animation_facts&) const = default;
+    };
+    // Inserts a checked name (marked or not) at position.
+    void insert_name(const std::string& name, int position);
+    const animation_facts* facts_at(int i) const;
+
     std::vector<std::string> names_;
+    // What the animated entries' files held, by marked name.
+    std::map<std::string, animation_facts> animations_;
     int selected_ = 0;
 };
 

@@ -203,8 +203,11 @@ outcome GIFIN::fire() {
         connected = connected || plane->connected();
     int index = chosen_index();
     // With an empty palette there is no image: nothing is drawn and the
-    // planes are left empty (transparent black).
-    const std::string& name = palette_.name_at(index);
+    // planes are left empty (transparent black). An animated entry gives
+    // the frame of the slot being made, a picture of its own name.
+    std::string name = palette_.name_at(index);
+    if (program() != nullptr)
+        name = program()->pictures().name_in_slot(name, palette_.frames_at(index));
     if (!connected) {
         draw_into_output_area(name);
         return finish_fire();

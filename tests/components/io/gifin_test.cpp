@@ -3,6 +3,7 @@
 // straight into the output area, and refused with their reasons.
 #include "../../gif/still_files.hpp"
 #include "../../production/studio_support.hpp"
+#include "../../support/animations.hpp"
 #include "../basic/network.hpp"
 #include "base/utility.hpp"
 #include "components/io/image_source.hpp"
@@ -387,6 +388,79 @@ TEST(Palette, InsertsBeforeAnImageOrAppendsAndRemovesOnlyImages) {
     EXPECT_EQ(palette.selected(), 2); // still the empty slot
     palette.set_selected(0);
     EXPECT_EQ(palette.selected_size().width, 4);
+}
+
+TEST(Palette, TakesAnAnimatedGifWholeAsOneEntryThatCopiesKeep) {
+    data_folder folder;
+    cfg_image_in palette(nullptr, "GIFIN", false, 1.0);
+    const std::string still = write_solid_gif("still.gif", 4, 4, red);
+    const std::string moving =
+        testing::write_animation("moving.gif", 6, 5, {red, green, blue}, {10, 20, 30});
+    const std::string png = half_transparent_png("half.png");
+    EXPECT_EQ(palette.add_animation(still, 0).message(),
+              "\"still.gif\" holds one frame: there is no animation to take");
+    EXPECT_FALSE(palette.add_animation(png, 0));
+    EXPECT_FALSE(palette.add_animation("missing.gif", 0));
+    EXPECT_EQ(palette.count(), 0);
+
+    ASSERT_TRUE(palette.add_animation(moving, 0));
+    ASSERT_TRUE(palette.add_image(still, 0));
+    ASSERT_TRUE(palette.add_image(moving, 2)); // the same file as a still picture
+    EXPECT_EQ(std::tuple(palette.animated_at(0), palette.animated_at(1), palette.animated_at(2)),
+              std::tuple(false, true, false));
+    EXPECT_EQ(std::tuple(palette.frames_at(0), palette.frames_at(1), palette.frames_at(3)),
+              std::tuple(1, 3, 0));
+    EXPECT_EQ(palette.delays_at(1), (std::vector<std::uint16_t>{10, 20, 30}));
+    EXPECT_NE(palette.name_at(1), moving);
+    EXPECT_EQ(picture_file(palette.name_at(1)), moving);
+    EXPECT_EQ(palette.own_size_at(1), (gif_size{6, 5}));
+    EXPECT_EQ(palette.warning_at(1), "");
+
+    cfg_image_in copy(nullptr, "GIFIN", false, 1.0);
+    copy.copy_from(palette);
+    EXPECT_TRUE(copy.equals(palette));
+    EXPECT_EQ(std::tuple(copy.animated_at(1), copy.frames_at(1), copy.delays_at(1)),
+              std::tuple(true, 3, std::vector<std::uint16_t>{10, 20, 30}));
+    copy.remove_image(1);
+    EXPECT_FALSE(copy.equals(palette));
+    ASSERT_TRUE(copy.add_image(moving, 1));
+    EXPECT_FALSE(copy.equals(palette)) << "a still picture is not the animation";
+
+    // A long animation is sampled down, and says so.
+    std::vector<colour> many(40, red);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = colour{0, std::uint8_t(i % 4 * 80), std::uint8_t(i / 4 % 4 * 80),
+                         std::uint8_t(i / 16 * 80)};
+    ASSERT_TRUE(palette.add_animation(
+        testing::write_animation("long.gif", 2, 2, many, std::vector<std::uint16_t>(40, 5)), 0));
+    EXPECT_EQ(palette.frames_at(0), cfg_image_in::max_animation_frames);
+    EXPECT_NE(palette.warning_at(0), "");
+}
+
+// Frame j of an animated entry is that frame as the animation reader composes it.
+TEST(PalettePictures, FramesOfAnAnimatedEntryAreDrawnFromTheAnimation) {
+    data_folder folder;
+    testing::write_animation("moving.gif", 6, 5, {red, green, blue}, {10, 20, 30});
+    const testing::frames_read source = testing::read_frames("moving.gif");
+    resource_folder resources(".");
+    skin_cache skins(resources);
+    palette_pictures pictures(skins);
+    const std::string entry = animated_name("moving.gif");
+    EXPECT_EQ(pictures.own_size(animation_frame_name(entry, 2)), (gif_size{6, 5}));
+    for (int slot = 0; slot < 6; ++slot) {
+        pictures.set_slot(slot, 6);
+        const std::string frame = pictures.name_in_slot(entry, 3);
+        EXPECT_EQ(frame_of(frame), slot / 2);
+        buffer target(6, 5, colour{1, 0, 0, 0});
+        ASSERT_TRUE(pictures.draw(target, frame, 0, 0, 6, 5, 0));
+        buffer_lock hold(target);
+        EXPECT_EQ(target.pixels()[2 * 6 + 3], source.middles[std::size_t(slot / 2)]);
+    }
+    EXPECT_EQ(pictures.fitted_made(), 3) << "each frame made once";
+    buffer thumbnail(12, 10, colour{1, 0, 0, 0});
+    ASSERT_TRUE(pictures.draw_thumbnail(thumbnail, entry, rect{0, 0, 12, 10}, thumbnail.window()));
+    buffer_lock hold(thumbnail);
+    EXPECT_EQ(thumbnail.pixels()[5 * 12 + 6], source.middles[0]);
 }
 
 TEST(Palette, ReadsFileNamesFromTheEffectFileAndCopiesNames) {
