@@ -98,6 +98,15 @@ create_save_panel::create_save_panel(application& app, const rect& body)
     // The caption's two lines, top and bottom, where GIF89 SIZE stands for
     // the effects that read it.
     add(captions_, placed(body, caption_x, caption_top, caption_width, 2 * settings_row_height));
+    // A delay the person sets replaces an animated picture's own delays.
+    shown_delay_ = production.animation_settings().delay().value(0);
+    observations_.push_back(
+        production.animation_settings().delay().observe([this](config& delay, bool) {
+            const double now = static_cast<cfg_FP64&>(delay).value(0);
+            if (now != shown_delay_ && !app_.production().busy())
+                app_.production().set_source_delays(false);
+            shown_delay_ = now;
+        }));
     observations_.push_back(hold_first_.observe([this](config&, bool) { tell_holds(); }));
     observations_.push_back(hold_last_.observe([this](config&, bool) { tell_holds(); }));
     observations_.push_back(captions_.observe([this](config&, bool) { tell_captions(); }));

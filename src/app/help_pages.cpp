@@ -67,7 +67,9 @@ constexpr part palette[] = {
     {key, "Insert image",
      "Click the button, or press the Insert key, and choose a GIF, PNG or JPEG file. It goes in "
      "at the selected slot, and the pictures from there on move one slot along. Select the "
-     "empty slot to add a picture after all the others."},
+     "empty slot to add a picture after all the others. For an animated GIF you are asked "
+     "whether to take its first frame or every frame: every frame makes it one slot whose "
+     "frames become the animation's, at most 32, shown for the file's own delays."},
     {key, "Delete image",
      "Click the button, or press the Delete key, to take the selected GIF out of the palette. The "
      "file itself stays on your disk."},

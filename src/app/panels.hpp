@@ -138,6 +138,8 @@ class create_save_panel : public panel {
     // Set while the panel writes the fields itself, so that they do not echo.
     bool syncing_ = false;
     bool caption_shown_ = true;
+    // DELAY as last seen.
+    double shown_delay_ = 0;
     // The editors of DELAY, LOOP, FRAMES, DIRECTION and GIF89 SIZE, then
     // FRAME SIZE, WIDTH, HEIGHT, ENLARGE, FIT UNDER, KB, HOLD FIRST, HOLD
     // LAST and CAPTION, in that order.

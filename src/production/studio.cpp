@@ -153,8 +153,12 @@ void studio::follow_selected_animation() {
     followed_entry_ = selected;
     // Newly chosen, an animated picture brings its frame count; the person
     // may change it afterwards.
-    if (const int frames = selected_animation_frames(); frames > 1 && frames != frame_count())
-        cpu_->frames().set_value(0, frames);
+    if (const int frames = selected_animation_frames(); frames > 1) {
+        if (frames != frame_count())
+            cpu_->frames().set_value(0, frames);
+        // Its own delays, until the person sets one.
+        set_source_delays(true);
+    }
 }
 
 void studio::set_source_delays(bool on) {
