@@ -470,7 +470,10 @@ std::string application::fit_summary() const {
     const gif_encode_options& c = fit->chosen.coding;
     return format("Fitted under %.0f KB: %.1f KB, PSNR %.1f dB (%s colours, at most %d, lossy %d).",
                   limit, fit->measure.bytes / 1024.0, fit->measure.psnr,
-                  c.colours == colour_mode::fine ? "fine" : "standard", c.colours_max, c.lossy);
+                  c.colours != colour_mode::fine ? "standard"
+                  : c.dither                     ? "fine"
+                                                 : "fine undithered",
+                  c.colours_max, c.lossy);
 }
 
 void application::show_figures() {
