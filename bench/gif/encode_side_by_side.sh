@@ -76,13 +76,22 @@ EOF
 
 echo
 echo "### LZW coding: giflib (peer harness) and in-process, same indices"
+# The peer kit's whole corpus: its animations, the dithered and undithered
+# photo and the 1-bit line art.
 mkdir -p "$WORK/corpus"
 for t in small large; do
-  [ -f "$WORK/enc_$t/imagemagick.gif" ] && cp "$WORK/enc_$t/imagemagick.gif" "$WORK/corpus/anim_${t}_imagemagick.gif"
-  [ -f "$WORK/enc_$t/ffmpeg.gif" ] && cp "$WORK/enc_$t/ffmpeg.gif" "$WORK/corpus/anim_${t}_ffmpeg.gif"
+  for p in imagemagick ffmpeg gifsicle_O3; do
+    [ -f "$WORK/enc_$t/$p.gif" ] && cp "$WORK/enc_$t/$p.gif" "$WORK/corpus/anim_${t}_$p.gif"
+  done
 done
 [ -f "$WORK/corpus/photo_2000x1500.gif" ] ||
   MAGICK_THREAD_LIMIT=1 "$CONVERT" "$WORK/still_2000x1500/frame_000.ppm" "$WORK/corpus/photo_2000x1500.gif"
+[ -f "$WORK/corpus/photo_2000x1500_nodither.gif" ] ||
+  MAGICK_THREAD_LIMIT=1 "$CONVERT" "$WORK/still_2000x1500/frame_000.ppm" +dither -colors 256 \
+    "$WORK/corpus/photo_2000x1500_nodither.gif"
+mk lineart_2000x1500 --kind lineart --size 2000x1500
+[ -f "$WORK/corpus/lineart_2000x1500_1bit.gif" ] ||
+  "$CONVERT" "$WORK/lineart_2000x1500/frame_000.pbm" "$WORK/corpus/lineart_2000x1500_1bit.gif"
 "$WORK/build/peer_lzwenc" "$WORK"/corpus/*.gif | awk -F'\t' 'NR > 1 { printf "  peer_lzwenc %-30s %s MP/s\n", $1, $6 }'
 ZOETRA_PEER_WORK="$WORK" "$BENCH" --benchmark_filter='lzw_encode' --benchmark_repetitions=5 \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
