@@ -21,7 +21,7 @@ cfg_image_in::cfg_image_in(component* owner, std::string name, bool shown, doubl
             names_.insert(names_.begin(), initial);
 }
 
-outcome cfg_image_in::add_image(const std::string& name, int position) {
+std::optional<outcome> cfg_image_in::before_insertion(const std::string& name, int position) const {
     if (position < 0 || position > 64)
         return outcome::success();
     if (count() >= max_images)
@@ -33,6 +33,12 @@ outcome cfg_image_in::add_image(const std::string& name, int position) {
         return outcome::failure(format("\"%s\" cannot be added: the palette takes paths of at "
                                        "most %zu bytes",
                                        name.c_str(), max_name));
+    return std::nullopt;
+}
+
+outcome cfg_image_in::add_image(const std::string& name, int position) {
+    if (std::optional<outcome> settled = before_insertion(name, position))
+        return std::move(*settled);
     // A check only: the picture is decoded for use when the frame is known.
     if (auto picture = open_picture(path_of(name), gif_size{1, 1}); !picture)
         return outcome::failure(picture.message());
@@ -50,16 +56,8 @@ void cfg_image_in::insert_name(const std::string& name, int position) {
 }
 
 outcome cfg_image_in::add_animation(const std::string& name, int position) {
-    if (position < 0 || position > 64)
-        return outcome::success();
-    if (count() >= max_images)
-        return outcome::failure(palette_full_message);
-    if (name.empty())
-        return outcome::success();
-    if (name.size() > max_name)
-        return outcome::failure(format("\"%s\" cannot be added: the palette takes paths of at "
-                                       "most %zu bytes",
-                                       name.c_str(), max_name));
+    if (std::optional<outcome> settled = before_insertion(name, position))
+        return std::move(*settled);
     // Read whole: the frame count and the delays are the frames kept.
     result<animation> read = read_animation(path_of(name), max_animation_frames);
     if (!read)

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,10 @@ class cfg_image_in : public config {
     void read_value(int k, const element& value) override;
 
   private:
+    // The checks every insertion makes before reading the file: none when
+    // it may go on, or what it ends with (a success that adds nothing: a
+    // cancelled dialog, a position far past the end).
+    std::optional<outcome> before_insertion(const std::string& name, int position) const;
     // Drops what the program made from the picture when it was fitted.
     void forget_fitted(const std::string& name) const;
 
