@@ -197,7 +197,7 @@ grep -E "first window drawn|created" "$scratch/zoetra.log" | sed 's/^/window tes
 
 # 32 frames: the window's time to make them beside the renderer's.
 click 455 10
-click 140 75 # the FRAMES field
+click 110 59 # the FRAMES field
 press 3 2 Return
 press ctrl+g
 until_ok 60 grep -q "created 32 frames" "$scratch/zoetra.log" || fail "32 frames were never made"
@@ -206,6 +206,22 @@ render_ms=$(ZOETRA_TRACE=1 "$render" -q -e flag -n 32 --estimate "$root/samples/
     "$root/samples/photo.gif" 2>&1 >/dev/null | awk '/created/ { print $(NF - 1) }')
 echo "window test: 32 frames in the window ${window_ms} ms, in the renderer ${render_ms} ms"
 shot 12-32-frames
+
+# A caption typed into its top line, on the frames made: the saved file is
+# the renderer's with --caption.
+click 260 57 # the caption's top line
+xdotool type --window "$window" --delay 30 "HELLO"
+press Return
+sleep 1
+shot 12-captioned
+press ctrl+s
+answer_dialog "Please tell me where to save" "$scratch/work/captioned.gif" 12-save-captioned ctrl+a
+until_ok 10 test -s "$scratch/work/captioned.gif" || fail "the captioned file was never saved"
+"$render" -q -e flag -n 32 --caption HELLO -o "$scratch/captioned-renderer.gif" \
+    "$root/samples/logo.gif" "$root/samples/photo.gif"
+cmp -s "$scratch/work/captioned.gif" "$scratch/captioned-renderer.gif" ||
+    fail "the window's captioned file differs from the renderer's"
+echo "window test: a caption typed in the window is in the saved file, as the renderer draws it"
 
 # CPU time of the window over a few seconds: idle on the help pages (no
 # preview), then showing its preview.
