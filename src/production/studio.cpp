@@ -502,14 +502,15 @@ void studio::draw_captions() {
 outcome studio::set_captions(std::string top, std::string bottom) {
     if (top == captions_.top() && bottom == captions_.bottom())
         return caption_failure_.empty() ? outcome::success() : outcome::failure(caption_failure_);
+    // Measuring and fitting read the frames: they end before the frames change.
+    forget_size();
+    if (fit_limit_ > 0)
+        forget_fit();
     const std::vector<buffer*> frames = all_frames();
     captions_.take_off(frames);
     captions_.set_texts(std::move(top), std::move(bottom));
     if (!frames.empty() && !busy_) {
         draw_captions();
-        forget_size();
-        if (fit_limit_ > 0)
-            forget_fit();
         show_preview_frame();
     }
     return caption_failure_.empty() ? outcome::success() : outcome::failure(caption_failure_);
