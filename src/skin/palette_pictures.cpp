@@ -3,7 +3,6 @@
 #include "base/memory.hpp"
 #include "gif/byte_stream.hpp"
 #include "gif/picture.hpp"
-#include "raster/draw.hpp"
 #include "raster/resample.hpp"
 
 #include <algorithm>
@@ -97,15 +96,18 @@ void palette_pictures::forget(const std::string& name) {
     }
 }
 
+std::optional<file_bytes> palette_pictures::read_from_folder(const std::string& name) const {
+    file_ptr file = skins_.folder().open(name, "rb");
+    if (!file)
+        return std::nullopt;
+    return read_whole_file(file.get());
+}
+
 std::unique_ptr<buffer> palette_pictures::make_fitted(const std::string& name, gif_size size) {
     if (frame_of(name) >= 0)
         return make_fitted_frame(picture_file(name), frame_of(name), size);
     ++made_;
-    file_ptr file = skins_.folder().open(name, "rb");
-    if (!file)
-        return nullptr;
-    std::optional<file_bytes> bytes = read_whole_file(file.get());
-    file.reset();
+    std::optional<file_bytes> bytes = read_from_folder(name);
     if (!bytes)
         return nullptr;
     result<std::unique_ptr<buffer>> decoded = decode_picture(std::move(*bytes), size);
@@ -123,11 +125,7 @@ const animation* palette_pictures::decoded_animation(const std::string& file) {
         return animation_.get();
     animation_.reset();
     animation_file_.clear();
-    file_ptr opened = skins_.folder().open(file, "rb");
-    if (!opened)
-        return nullptr;
-    std::optional<file_bytes> bytes = read_whole_file(opened.get());
-    opened.reset();
+    std::optional<file_bytes> bytes = read_from_folder(file);
     if (!bytes)
         return nullptr;
     result<animation> decoded = decode_animation(std::move(*bytes));
@@ -149,9 +147,7 @@ std::unique_ptr<buffer> palette_pictures::make_fitted_frame(const std::string& f
     buffer_lock hold(picture);
     if (picture.width() != size.width || picture.height() != size.height)
         return resample(picture, size.width, size.height);
-    auto copy = std::make_unique<buffer>(size.width, size.height, colour{1, 0, 0, 0});
-    stretch_copy(picture, *copy, 0, 0, size.width, size.height, 0, 0, size.width, size.height);
-    return copy;
+    return picture.copy();
 }
 
 bool palette_pictures::draw_at(buffer& target, const std::string& given, gif_size size, int x,

@@ -21,6 +21,7 @@
 #include "skin/skin_images.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zoetra {
@@ -84,6 +85,8 @@ class palette_pictures {
     std::string name_in_slot(const std::string& name, int frames) const;
 
   private:
+    // The whole file of a name in the data folder, or none.
+    std::optional<file_bytes> read_from_folder(const std::string& name) const;
     // The file's animation, decoded now or kept from before; none when it
     // cannot be read.
     const animation* decoded_animation(const std::string& file);
