@@ -601,16 +601,15 @@ std::vector<std::uint16_t> studio::frame_delays() const {
 }
 
 double studio::shown_for(int i) const {
-    if (i == 0 && hold_first_ > 0)
-        return hold_first_;
-    if (hold_last_ > 0 && i == turning_frame(std::min(frame_count(), stored_frames())))
-        return hold_last_;
-    if (source_delays_on_ && !source_delays_.empty()) {
-        const std::vector<std::uint16_t> delays = frame_delays();
-        if (i >= 0 && std::size_t(i) < delays.size())
-            return delays[std::size_t(i)] / 100.0;
-    }
-    return gifout_->delay().value(0);
+    // Without a hold or an animation's own delays, the delay as set (the
+    // file stores it in hundredths).
+    const int count = std::min(frame_count(), stored_frames());
+    const bool held = (i == 0 && hold_first_ > 0) || (hold_last_ > 0 && i == turning_frame(count));
+    if (!held && !(source_delays_on_ && !source_delays_.empty()))
+        return gifout_->delay().value(0);
+    const std::vector<std::uint16_t> delays = frame_delays();
+    return i >= 0 && std::size_t(i) < delays.size() ? delays[std::size_t(i)] / 100.0
+                                                    : gifout_->delay().value(0);
 }
 
 } // namespace zoetra
